@@ -1,0 +1,27 @@
+#!/usr/bin/env bash
+# Runs a command inside a private X display and a warm, persistent wineserver, then tears both down.
+#   scripts/wine-session.sh COMMAND [ARGS...]
+# The Windows side sees a Japanese system (code page 932) whatever this machine's locale is.
+set -euo pipefail
+HERE=$(cd "$(dirname "$0")" && pwd)
+. "$HERE/env.sh"
+export LC_ALL=ja_JP.UTF-8 LOCPATH="$ZELDRIUM_LOCPATH"
+
+dispfile=$(mktemp)
+Xvfb -displayfd 3 -screen 0 1280x1024x24 -nolisten tcp 3>"$dispfile" 2>/dev/null &
+xvfb_pid=$!
+for _ in $(seq 200); do [ -s "$dispfile" ] && break; sleep 0.05; done
+if [ ! -s "$dispfile" ]; then echo "wine-session.sh: Xvfb did not start" >&2; exit 1; fi
+export DISPLAY=":$(cat "$dispfile")"
+rm -f "$dispfile"
+cleanup() {
+  wineserver -k 2>/dev/null || true
+  kill "$xvfb_pid" 2>/dev/null || true
+  wait "$xvfb_pid" 2>/dev/null || true
+}
+trap cleanup EXIT
+# Wine's helper processes must not inherit the pipes of whatever reads our output (ctest would
+# wait for them forever), so they are started here with their output on /dev/null.
+wineserver -p
+wine wineboot </dev/null >/dev/null 2>&1
+"$@"

@@ -1,0 +1,135 @@
+#include "settings/ini_params.h"
+
+#include <algorithm>
+
+#include "search/str_csv.h"
+#include "search/str_libs.h"
+
+namespace zeldrium {
+namespace {
+
+constexpr std::string_view kDefaultColWidth = "400,200,150,150,0,";
+constexpr int32_t kDefaultFindCount = 20;
+
+}  // namespace
+
+TInitParam::TInitParam(WarningBox* warning, SettingsIO& io) : warning_(warning), io_(io) {}
+
+TInitParam::~TInitParam() {
+  try {
+    Save();
+  } catch (...) {
+    // Save reports its own failures; nothing may leave a destructor.
+  }
+}
+
+void TInitParam::Load(std::string path) {
+  FileName = std::move(path);
+  TInitFile ini(FileName, io_);
+  file_unreadable_ = ini.ReadResult() == SettingsReadResult::kError;
+  read_error_ = ini.ReadError();
+
+  TWindowInfo window = ini.ReadWindow("WINDOWINFO");
+  WindowState = window.State;
+  WindowRect = window.Rect;
+
+  ColWidth = ini.ReadString("COLWIDTH", kDefaultColWidth);
+  FindHistory = ini.ReadString("FINDHISTORY", "");
+
+  // Only the keys the file has are visited, so a huge FINDCOUNT costs nothing; absent or
+  // rejected entries leave no gap because CsvToRec appends past the end.
+  FindList.ClearAll();
+  int32_t count = ini.ReadInteger("FINDCOUNT", kDefaultFindCount);
+  for (const auto& [i, csv] : ini.ReadNumbered("FINDPARAM", count)) FindList.CsvToRec(i, csv);
+
+  TStringCSV options(ini.ReadString("OPTIONSET", ""));
+  SubFolder = options.GetBool(0);
+  CommaAnd = options.GetBool(1);
+  CaseSensitive = options.GetBool(2);
+  WindowFit = options.GetBool(3);
+  MultiLineTab = options.GetBool(4);
+
+  ShowHotKey =
+      static_cast<uint16_t>(static_cast<uint32_t>(ini.ReadInteger("SHOWHOTKEY", 0)) & 0xFFFF);
+
+  TStringCSV date_limit(ini.ReadString("DATELIMIT", "0,0"));
+  UseDateLimit = date_limit.GetBool(0);
+  DateLimit = date_limit.GetInt(1);
+  if (DateLimit == 0) DateLimit = static_cast<int32_t>(DateToUnix(LocalNow()));
+
+  ViewFont = DefaultViewFont();
+  ini.ReadFont("VIEWFONT", &ViewFont);
+}
+
+bool TInitParam::WriteAll(std::string* err) {
+  if (file_unreadable_) {
+    *err = "not overwriting a settings file that could not be read: " + read_error_;
+    return false;
+  }
+  TInitFile ini(FileName, io_, TInitFile::Start::kEmpty);
+  ini.WriteWindow("WINDOWINFO", WindowState, WindowRect);
+  ini.WriteFont("VIEWFONT", ViewFont);
+  ini.WriteString("COLWIDTH", ColWidth);
+  ini.WriteString("FINDHISTORY", FindHistory);
+  ini.WriteInteger("FINDCOUNT", FindList.Count());
+  ini.WriteInteger("SHOWHOTKEY", ShowHotKey);
+  for (int i = 0; i < FindList.Count(); ++i) {
+    ini.WriteString("FINDPARAM" + std::to_string(i), FindList.RecToCsv(i));
+  }
+  ini.WriteString("OPTIONSET",
+                  JoinCsv({SubFolder, CommaAnd, CaseSensitive, WindowFit, MultiLineTab}));
+  ini.WriteString("DATELIMIT", JoinCsv({UseDateLimit, DateLimit}));
+  return ini.Flush(err);
+}
+
+bool TInitParam::Save() {
+  if (FileName.empty()) return true;
+  std::string err;
+  bool ok;
+  try {
+    ok = WriteAll(&err);
+  } catch (...) {
+    ok = false;  // out of memory building the text: the file is not touched
+  }
+  if (!ok && warning_) warning_->ShowWarning(kIniWriteErrorText, kWarningCaption);
+  return ok;
+}
+
+void TInitParam::RestoreWindow(PlacedWindow& form) const {
+  form.SetState(WindowState);
+  if (form.GetState() == TWindowState::kMaximized || WindowRect.Left >= WindowRect.Right) return;
+
+  // 64 bits: a hand-edited rectangle may span more than 2^31 pixels.
+  const TScreenSize screen = form.ScreenSize();
+  int64_t left = WindowRect.Left;
+  int64_t top = WindowRect.Top;
+  int64_t width = int64_t{WindowRect.Right} - WindowRect.Left;
+  int64_t height = int64_t{WindowRect.Bottom} - WindowRect.Top;
+  top = std::max<int64_t>(top, 0);
+  left = std::max<int64_t>(left, 0);
+  // A bottom above the top is as unusable as a height of 0.
+  if (height <= 0) height = screen.Height / 3;
+  if (left + width > screen.Width) {
+    left = int64_t{screen.Width} - width;
+    if (left < 0) {
+      left = 0;
+      width = screen.Width;
+    }
+  }
+  if (top + height > screen.Height) {
+    top = int64_t{screen.Height} - height;
+    if (top < 0) {
+      top = 0;
+      height = screen.Height;
+    }
+  }
+  form.SetBounds({static_cast<int32_t>(left), static_cast<int32_t>(top),
+                  static_cast<int32_t>(left + width), static_cast<int32_t>(top + height)});
+}
+
+void TInitParam::StoreWindow(const PlacedWindow& form) {
+  WindowState = form.GetState();
+  if (WindowState != TWindowState::kMaximized) WindowRect = form.GetBounds();
+}
+
+}  // namespace zeldrium

@@ -1,0 +1,180 @@
+#include "search/folder_idx.h"
+
+#include <algorithm>
+#include <string>
+#include <vector>
+
+#include "gtest/gtest.h"
+
+namespace zeldrium {
+namespace {
+
+using namespace std::string_literals;  // lines with 0x00 bytes need the "..."s form
+
+// "|" written for the field separator 0x01, for legible test lines.
+std::string Soh(std::string text) {
+  std::replace(text.begin(), text.end(), '|', '\x01');
+  return text;
+}
+
+// The first n fields of line, as NextIdxField hands them out.
+std::vector<std::string> Fields(std::string_view line, int n) {
+  std::vector<std::string> fields;
+  for (int i = 0; i < n; ++i) fields.emplace_back(NextIdxField(&line));
+  return fields;
+}
+
+using V = std::vector<std::string>;
+
+TEST(NextIdxFieldTest, SplitsAsTheHostWritesAndReads) {
+  struct Case {
+    const char* name;
+    std::string line;  // "|" stands for the separator 0x01
+    V want;
+  } cases[] = {
+      {"plain", "a|b|c", {"a", "b", "c", "", ""}},
+      {"blanks and tabs trimmed, inner kept", " a |\tb c\t|", {"a", "b c", "", ""}},
+      {"empty fields", "||x", {"", "", "x", ""}},
+      {"empty line", "", {"", ""}},
+      {"trail byte 0x5c stays in its character", "\x83\x5c|b", {"\x83\x5c", "b", ""}},  // ソ
+      {"trail byte 0x01 is no separator", "\x83|x|y", {"\x83\x01x", "y", ""}},
+      {"stray lead byte swallows the separator", "x\x81|y|z", {"x\x81\x01y", "z", ""}},
+      {"lead byte as last byte ends the field", "ab\x81", {"ab\x81", "", ""}},
+      {"0x00 ends the line", "a|b\0c|d"s, {"a", "b", "", ""}},
+      {"0x00 after a lead byte still ends it", "a\x81\0|b"s, {"a\x81", "", ""}},
+      {"control bytes inside are data, at the ends trimmed", "\x02z\x03z\x1f", {"z\x03z"}},
+      {"a lone LF is data, trimmed at the ends only", "\na\nb\n|c", {"a\nb", "c"}},
+  };
+  for (const Case& c : cases) {
+    EXPECT_EQ(Fields(Soh(c.line), static_cast<int>(c.want.size())), c.want) << c.name;
+  }
+}
+
+TEST(NextIdxFieldTest, CursorStaysAtTheEndOfTheLine) {
+  std::string_view cursor = "a\x01";
+  NextIdxField(&cursor);
+  EXPECT_TRUE(cursor.empty());
+  EXPECT_EQ(NextIdxField(&cursor), "");
+  EXPECT_TRUE(cursor.empty());
+
+  const std::string with_nul = "a\0rest"s;
+  cursor = with_nul;
+  NextIdxField(&cursor);
+  ASSERT_EQ(cursor.size(), 5u);  // parked on the 0x00
+  EXPECT_EQ(NextIdxField(&cursor), "");
+  EXPECT_EQ(cursor.size(), 5u);
+}
+
+std::string Line(std::vector<std::string> fields) {
+  std::string line;
+  for (size_t i = 0; i < fields.size(); ++i) {
+    if (i > 0) line += '\x01';
+    line += fields[i];
+  }
+  return line;
+}
+
+TEST(ReadIdxLineTest, FillsTheRecord) {
+  TFolderIdx rec;
+  std::string err;
+  const std::string line =
+      Line({"a", "b", "c", "Subj", "Me", "You", "x", "y", "5f5e1000", "tail", "more"});
+  ASSERT_EQ(ReadIdxLine(line, &rec, &err), IdxLine::kRecord);
+  EXPECT_EQ(rec.Subject, "Subj");
+  EXPECT_EQ(rec.From, "Me");
+  EXPECT_EQ(rec.To, "You");
+  EXPECT_EQ(rec.MessageKey, "b");
+  EXPECT_EQ(rec.Extra, "x");
+  EXPECT_EQ(rec.Date, 0x5f5e1000 + 32400);
+}
+
+TEST(ReadIdxLineTest, DateField) {
+  struct Case {
+    std::string field9;
+    int32_t date;
+  } cases[] = {
+      {"0", 32400},
+      {"  5F5E1000\t", 0x5f5e1000 + 32400},
+      {"0000000000000000000000001", 32401},  // leading zeros do not count against 64 bits
+      {"ffffffffffffffff", 32399},           // low 32 bits 0xffffffff, + 32400 wraps
+      {"123456789abcdef0", static_cast<int32_t>(0x9abcdef0u + 32400u)},
+      {"7fffffff", static_cast<int32_t>(0x7fffffffu + 32400u)},  // past INT32_MAX: negative
+  };
+  for (const Case& c : cases) {
+    TFolderIdx rec;
+    std::string err;
+    ASSERT_EQ(ReadIdxLine(Line({"", "", "", "", "", "", "", "", c.field9}), &rec, &err),
+              IdxLine::kRecord)
+        << c.field9;
+    EXPECT_EQ(rec.Date, c.date) << c.field9;
+  }
+  TFolderIdx rec;
+  std::string err;
+  ASSERT_EQ(ReadIdxLine(Line({"", "", "", "", "", "", "", "", "7fffffff"}), &rec, &err),
+            IdxLine::kRecord);
+  EXPECT_LT(rec.Date, 0);
+}
+
+TEST(ReadIdxLineTest, LinesWithoutADateAreSkipped) {
+  const std::string cases[] = {
+      "",
+      Line({"a", "b", "c", "Subj", "Me", "You", "x", "y"}),          // eight fields
+      Line({"a", "b", "c", "Subj", "Me", "You", "x", "y", " \t "}),  // blanks only
+      Line({"a", "b", "c", "Subj", "Me", "You", "x", "y", ""}),
+      Soh("a|\x82|c|d|e|f|g|h|1"),  // one separator swallowed: eight fields
+  };
+  for (const std::string& line : cases) {
+    TFolderIdx rec;
+    std::string err;
+    EXPECT_EQ(ReadIdxLine(line, &rec, &err), IdxLine::kSkip) << line;
+  }
+}
+
+TEST(ReadIdxLineTest, BadDateIsAConversionError) {
+  // "'$%s' は整数ではありません" in code page 932.
+  const std::string suffix =
+      "' \x82\xcd\x90\xae\x90\x94\x82\xc5\x82\xcd\x82\xa0\x82\xe8\x82\xdc\x82\xb9\x82\xf1";
+  const std::string cases[] = {"xyz",     "0x10", "-1", "+1", "1 2", "10000000000000000",
+                               "\x82\x4f"};  // full-width ０
+  for (const std::string& field : cases) {
+    TFolderIdx rec;
+    std::string err;
+    EXPECT_EQ(ReadIdxLine(Line({"", "", "", "", "", "", "", "", " " + field + " "}), &rec, &err),
+              IdxLine::kError)
+        << field;
+    EXPECT_EQ(err, "'$" + field + suffix) << field;
+  }
+}
+
+TEST(FolderIdTest, FromIndexPath) {
+  struct Case {
+    std::string path, data_folder, want;
+  } cases[] = {
+      {"C:\\Data\\box.mb\\Inbox\\Folder.idx", "C:\\Data\\", "box.mb\\Inbox\\"},
+      {"C:\\Data\\Folder.idx", "C:\\Data\\", ""},
+      // The 0x5c of ソ is no separator: the directory part ends after "box".
+      {"C:\\D\\box\\\x83\x5c"
+       "Folder.idx",
+       "C:\\D\\", "box\\"},
+      {"C:\\D\\\x83\x5c\\Folder.idx", "C:\\D\\", "\x83\x5c\\"},
+      // No check that the path starts with the data folder: its length is cut, nothing else.
+      {"X:\\Other\\box\\Folder.idx", "C:\\Datax\\", "box\\"},
+      {"C:\\Folder.idx", "C:\\Data\\", ""},
+      {"Folder.idx", "", ""},
+  };
+  for (const Case& c : cases) {
+    EXPECT_EQ(FolderIdOfIndexPath(c.path, c.data_folder), c.want) << c.path;
+  }
+  EXPECT_EQ(MakeMailID("box.mb\\Inbox\\", "00A1"), "box.mb\\Inbox\\?00A1");
+}
+
+TEST(FolderIdTest, EndsWithBackslash) {
+  EXPECT_TRUE(EndsWithBackslash("a\\"));
+  EXPECT_TRUE(EndsWithBackslash("\x83\x5c\\"));
+  EXPECT_FALSE(EndsWithBackslash("\x83\x5c"));  // ソ
+  EXPECT_FALSE(EndsWithBackslash(""));
+  EXPECT_FALSE(EndsWithBackslash("a"));
+}
+
+}  // namespace
+}  // namespace zeldrium

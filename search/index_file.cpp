@@ -1,0 +1,91 @@
+#include "search/index_file.h"
+
+#include <algorithm>
+#include <cstring>
+
+namespace zeldrium {
+
+TIndexFileReader::TIndexFileReader(SequentialFile* file, size_t chunk)
+    : file_(file), chunk_(chunk) {}
+
+void TIndexFileReader::Reset(SequentialFile* file) {
+  file_ = file;
+  begin_ = end_ = scanned_ = 0;
+  skip_lf_ = eof_ = failed_ = false;
+  error_.clear();
+  if (buf_.size() > 4 * chunk_) std::vector<char>().swap(buf_);
+}
+
+TIndexFileReader::Result TIndexFileReader::Next(std::string_view* line, std::string* err) {
+  if (failed_) {
+    *err = error_;
+    return Result::kError;
+  }
+  for (;;) {
+    if (skip_lf_) {
+      if (begin_ < end_) {
+        if (buf_[begin_] == '\n') ++begin_;
+        skip_lf_ = false;
+      } else if (eof_) {
+        skip_lf_ = false;
+      }
+    }
+    if (!skip_lf_) {
+      const char* start = buf_.data() + begin_;
+      const size_t avail = end_ - begin_;
+      if (avail > scanned_) {
+        const void* cr = std::memchr(start + scanned_, '\r', avail - scanned_);
+        if (cr != nullptr) {
+          const size_t len = static_cast<size_t>(static_cast<const char*>(cr) - start);
+          *line = std::string_view(start, len);
+          begin_ += len + 1;
+          scanned_ = 0;
+          skip_lf_ = true;
+          return Result::kLine;
+        }
+        scanned_ = avail;
+      }
+      if (eof_) {
+        if (avail == 0) return Result::kEnd;
+        *line = std::string_view(start, avail);
+        begin_ = end_;
+        scanned_ = 0;
+        return Result::kLine;
+      }
+    }
+    if (!Fill(err)) {
+      failed_ = true;
+      error_ = *err;
+      return Result::kError;
+    }
+  }
+}
+
+bool TIndexFileReader::Fill(std::string* err) {
+  // Only the unfinished line moves; a line longer than the buffer makes the buffer grow.
+  const size_t avail = end_ - begin_;
+  if (begin_ > 0) {
+    if (avail > 0) std::memmove(buf_.data(), buf_.data() + begin_, avail);
+    begin_ = 0;
+    end_ = avail;
+  }
+  // Half a chunk of room is enough to go on with; less makes the buffer grow.
+  const size_t room = buf_.size() - end_;
+  if (room == 0 || room < chunk_ / 2) buf_.resize(std::max(buf_.size() * 2, end_ + chunk_));
+
+  size_t got = 0;
+  if (!file_->Read(buf_.data() + end_, buf_.size() - end_, &got, err)) return false;
+  if (got == 0) {
+    eof_ = true;
+    return true;
+  }
+  // Whatever follows a 0x1A is never looked at, not even to find line ends.
+  if (const void* eof_mark = std::memchr(buf_.data() + end_, 0x1A, got)) {
+    got = static_cast<size_t>(static_cast<const char*>(eof_mark) - (buf_.data() + end_));
+    eof_ = true;
+  }
+  end_ += got;
+  return true;
+}
+
+}  // namespace zeldrium

@@ -1,0 +1,121 @@
+#ifndef ZELDRIUM_SEARCH_SEARCH_RUN_H_
+#define ZELDRIUM_SEARCH_SEARCH_RUN_H_
+
+// One search run: the folders of a condition (the host's current folder first), their index
+// files read once each, subfolders walked depth first when asked, every dated line within the
+// date limit tested, hits collected as result rows and sorted newest first. The window and the
+// command-line tool drive the same run; what differs between them goes through SearchHooks.
+
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <string_view>
+#include <unordered_set>
+#include <vector>
+
+#include "search/file_system.h"
+#include "search/find_class.h"
+#include "search/folder_idx.h"
+#include "search/index_file.h"
+
+namespace zeldrium {
+
+// One row of the result list.
+struct THitRow {
+  std::string Subject;  // "(無題)" for a line without one
+  std::string From;
+  std::string Date;    // UnixToText of DateValue: fixed width, so text order is time order
+  std::string Folder;  // the folder's display name
+  std::string MailID;  // folder ID + "?" + message key, for BKA_SetCurrentMail
+  // Kept for the command line's JSON output; the window shows neither.
+  int32_t DateValue = 0;
+  std::string To;
+};
+
+// What the run asks of whoever drives it. Called on the run's thread, from inside Run().
+class SearchHooks {
+ public:
+  virtual ~SearchHooks() = default;
+  // The name the host shows for a folder; asked once per index file that has hits.
+  virtual std::string FolderDisplayName(std::string_view folder_id);
+  // True, with *limit set, when lines older than *limit are to be dropped. Asked again for
+  // every dated line, since the user may change the limit while the run pumps messages.
+  virtual bool DateLimit(uint32_t* limit);
+  // After every line that was tested against the condition (not after lines dropped for a
+  // missing date or the date limit). The window lets its message loop run here; a stop button
+  // pressed meanwhile calls TSearchRun::RequestStop.
+  virtual void AfterTestedLine();
+};
+
+// Where a run searches. Texts are as the host gives them; an empty text stands for none.
+struct SearchScope {
+  std::string_view data_folder;  // the host's data root
+  std::string_view current_folder;
+  std::string_view current_mailbox;
+};
+
+enum class SearchStatus {
+  kCompleted,  // every folder searched (a stop request skips only the rest of one file)
+  kError,      // an index file could not be read or held a bad date: Error() says which
+  kBusy,       // Run() was called while a run was going on; nothing was done
+};
+
+// The folder IDs a run searches, in order: those of folders_csv (a comma list), each ending in
+// a backslash, empty items left out; and in front of them the current folder, unless the list
+// holds it already (ignoring case) or the host shows a mailbox rather than a folder.
+std::vector<std::string> BuildFolderList(std::string_view folders_csv,
+                                         std::string_view current_folder,
+                                         std::string_view current_mailbox);
+
+class TSearchRun {
+ public:
+  // REQUIRES: fs and hooks outlive the run.
+  TSearchRun(FileSystem* fs, SearchHooks* hooks);
+  ~TSearchRun();
+  TSearchRun(const TSearchRun&) = delete;
+  TSearchRun& operator=(const TSearchRun&) = delete;
+
+  // Runs condition over scope. The condition is copied at the start, so the caller may change
+  // or delete it from inside a hook. The rows of the previous run are dropped, except when this
+  // returns kBusy, which leaves the running run undisturbed. An exception thrown by a hook ends
+  // the run and passes through.
+  SearchStatus Run(const TFindRec& condition, const SearchScope& scope);
+
+  // Ends the reading of the index file being read; the run goes on with the next one.
+  void RequestStop() { stop_ = true; }
+  bool Running() const { return running_; }
+
+  // The hits, newest first; after an error, those found before it.
+  const std::vector<THitRow>& Rows() const { return rows_; }
+  std::vector<THitRow> TakeRows() { return std::move(rows_); }
+  // The error of the last run: the system's words for an unreadable file, prefixed with its
+  // path, or "'$<field>' は整数ではありません" for a bad date. ErrorPath() names the file either
+  // way.
+  const std::string& Error() const { return error_; }
+  const std::string& ErrorPath() const { return error_path_; }
+  // Index files opened by the last run.
+  int FilesRead() const { return files_read_; }
+
+ private:
+  bool SearchIndexFile(const std::string& path, bool known_to_exist);
+  bool SearchSubFolders(const std::string& dir);
+  bool Fail(const std::string& path, std::string message);
+
+  FileSystem* fs_;
+  SearchHooks* hooks_;
+
+  bool running_ = false;
+  bool stop_ = false;
+  std::unique_ptr<TFindMatcher> matcher_;
+  TIndexFileReader reader_{nullptr};
+  std::string data_folder_;
+  std::unordered_set<std::string> done_files_;  // upper-cased paths
+  std::vector<THitRow> rows_;
+  std::string error_;
+  std::string error_path_;
+  int files_read_ = 0;
+};
+
+}  // namespace zeldrium
+
+#endif  // ZELDRIUM_SEARCH_SEARCH_RUN_H_

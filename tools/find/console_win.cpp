@@ -1,0 +1,127 @@
+#include <windows.h>
+// After windows.h, which it needs.
+#include <shellapi.h>
+
+#include "console.h"
+#include "cp932_text.h"
+
+namespace zeldrium::find {
+namespace {
+
+HANDLE Handle(Stream stream) {
+  return GetStdHandle(stream == Stream::kOut ? STD_OUTPUT_HANDLE : STD_ERROR_HANDLE);
+}
+
+bool IsConsole(HANDLE h) {
+  DWORD mode = 0;
+  return h != nullptr && h != INVALID_HANDLE_VALUE && GetConsoleMode(h, &mode) != 0;
+}
+
+std::wstring Widen(UINT code_page, std::string_view s) {
+  std::wstring w;
+  if (s.empty()) return w;
+  const int n = MultiByteToWideChar(code_page, 0, s.data(), static_cast<int>(s.size()), nullptr, 0);
+  if (n <= 0) return w;
+  w.resize(static_cast<size_t>(n));
+  MultiByteToWideChar(code_page, 0, s.data(), static_cast<int>(s.size()), w.data(), n);
+  return w;
+}
+
+std::string Utf8(const wchar_t* w) {
+  const int n = WideCharToMultiByte(CP_UTF8, 0, w, -1, nullptr, 0, nullptr, nullptr);
+  if (n <= 1) return std::string();
+  std::string s(static_cast<size_t>(n), '\0');
+  WideCharToMultiByte(CP_UTF8, 0, w, -1, s.data(), n, nullptr, nullptr);
+  s.resize(static_cast<size_t>(n - 1));
+  return s;
+}
+
+std::string SystemMessage(DWORD code) {
+  wchar_t* buf = nullptr;
+  FormatMessageW(
+      FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
+      nullptr, code, 0, reinterpret_cast<wchar_t*>(&buf), 0, nullptr);
+  std::string text = buf != nullptr ? Utf8(buf) : "error " + std::to_string(code);
+  if (buf != nullptr) LocalFree(buf);
+  while (!text.empty() && (text.back() == '\n' || text.back() == '\r')) text.pop_back();
+  return text;
+}
+
+}  // namespace
+
+std::vector<std::string> ProgramArgs(int argc, char** argv) {
+  std::vector<std::string> args;
+  int n = 0;
+  wchar_t** wargv = CommandLineToArgvW(GetCommandLineW(), &n);
+  if (wargv == nullptr) {
+    for (int i = 1; i < argc; ++i) args.emplace_back(argv[i]);
+    return args;
+  }
+  for (int i = 1; i < n; ++i) args.push_back(Utf8(wargv[i]));
+  LocalFree(wargv);
+  return args;
+}
+
+bool IsTerminal(Stream stream) { return IsConsole(Handle(stream)); }
+
+int TerminalColumns() {
+  CONSOLE_SCREEN_BUFFER_INFO info{};
+  if (!GetConsoleScreenBufferInfo(Handle(Stream::kOut), &info)) return 0;
+  return info.srWindow.Right - info.srWindow.Left + 1;
+}
+
+WriteResult WriteStream(Stream stream, std::string_view bytes, bool utf8, std::string* err) {
+  const HANDLE h = Handle(stream);
+  if (IsConsole(h)) {
+    // The console shows UTF-16 correctly whatever its code page; bytes would be read in it.
+    const std::wstring w = Widen(utf8 ? CP_UTF8 : 932, bytes);
+    const wchar_t* p = w.data();
+    size_t left = w.size();
+    while (left > 0) {
+      DWORD done = 0;
+      const DWORD chunk = static_cast<DWORD>(left < 16384 ? left : 16384);
+      if (!WriteConsoleW(h, p, chunk, &done, nullptr) || done == 0) {
+        *err = SystemMessage(GetLastError());
+        return WriteResult::kError;
+      }
+      p += done;
+      left -= done;
+    }
+    return WriteResult::kOk;
+  }
+  while (!bytes.empty()) {
+    DWORD done = 0;
+    const DWORD chunk = static_cast<DWORD>(bytes.size() < (1u << 20) ? bytes.size() : (1u << 20));
+    if (!WriteFile(h, bytes.data(), chunk, &done, nullptr)) {
+      const DWORD code = GetLastError();
+      if (code == ERROR_BROKEN_PIPE || code == ERROR_NO_DATA) return WriteResult::kClosed;
+      *err = SystemMessage(code);
+      return WriteResult::kError;
+    }
+    bytes.remove_prefix(done);
+  }
+  return WriteResult::kOk;
+}
+
+bool IsDirectory(const std::string& path) {
+  const std::wstring w = Widen(CP_UTF8, path);
+  const DWORD attr = GetFileAttributesW(w.c_str());
+  return attr != INVALID_FILE_ATTRIBUTES && (attr & FILE_ATTRIBUTE_DIRECTORY) != 0;
+}
+
+bool PathArgToCp932(std::string_view arg, bool raw, std::string* out, std::string* err) {
+  // Arguments arrive as Unicode here, so raw changes nothing on the way in.
+  if (Utf8ToCp932(arg, out)) return true;
+  *err =
+      "holds a character that code page 932 cannot represent, and the search reaches "
+      "files by code page 932 names";
+  return false;
+}
+
+bool TextArgToCp932(std::string_view arg, bool raw, std::string* out, std::string* err) {
+  if (Utf8ToCp932(arg, out)) return true;
+  *err = "holds a character that code page 932 cannot represent";
+  return false;
+}
+
+}  // namespace zeldrium::find

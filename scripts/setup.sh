@@ -7,7 +7,7 @@ HERE=$(cd "$(dirname "$0")" && pwd)
 . "$HERE/env.sh"
 
 want_native=(cmake ninja-build g++ make googletest libgtest-dev)
-want_win=(g++-mingw-w64-i686-posix wine wine32:i386 xvfb xauth fonts-vlgothic locales)
+want_win=(g++-mingw-w64-i686-posix wine wine32:i386 xvfb xauth fonts-vlgothic fonts-wine locales imagemagick)
 want_fuzz=(clang libclang-rt-14-dev)
 want_bench=(ripgrep time)
 

@@ -163,6 +163,51 @@ TEST_F(MakeStoreTest, IndexFilesHaveTheHostFormat) {
       has([](const std::string& s) { return s.find('"') != s.npos && s.find(',') != s.npos; }));
 }
 
+// The host reads Folders.txt to name mailboxes and folders; an entry that names no folder of the
+// tree, or is spelled with the wrong separator, silently leaves the directory name showing.
+TEST_F(MakeStoreTest, DisplayNamesNameFoldersOfTheTree) {
+  StoreOptions options;
+  options.folders = 40;
+  fs::path dir = Generate("store", options);
+  std::set<std::string> mailbox_names;
+  int mailboxes = 0, inboxes = 0, nested = 0;
+  for (const auto& mb : fs::directory_iterator(dir)) {
+    if (!mb.is_directory()) continue;
+    ++mailboxes;
+    std::string data = ReadFile(mb.path() / kDisplayNamesFile);
+    ASSERT_FALSE(data.empty()) << mb.path();
+    EXPECT_TRUE(IsValidCp932(data)) << mb.path();
+    ASSERT_EQ(data.substr(data.size() - 2), "\r\n");
+    int own_names = 0;
+    for (const std::string& line : Split(data.substr(0, data.size() - 2), "\r\n")) {
+      if (line.empty() || line[0] == ';') continue;
+      size_t eq = line.find('=');
+      ASSERT_NE(eq, std::string::npos) << line;
+      std::string relative = line.substr(0, eq), name = line.substr(eq + 1);
+      EXPECT_FALSE(Trimmed(name).empty()) << line;
+      if (relative.empty()) {
+        ++own_names;
+        mailbox_names.insert(name);
+        continue;
+      }
+      EXPECT_EQ(relative.find('/'), std::string::npos) << "separator of " << line;
+      std::string path = relative;
+      std::replace(path.begin(), path.end(), '\\', '/');
+      EXPECT_TRUE(fs::exists(mb.path() / path / "Folder.idx")) << line;
+      if (relative == "!!!!Inbox") {
+        ++inboxes;
+        EXPECT_EQ(name, "\x8e\xf3\x90\x4d\x94\xa0");  // 受信箱
+      }
+      nested += relative.find('\\') != std::string::npos;
+    }
+    EXPECT_EQ(own_names, 1) << mb.path();
+  }
+  EXPECT_EQ(mailboxes, 4);
+  EXPECT_EQ(inboxes, mailboxes);
+  EXPECT_EQ(mailbox_names.size(), static_cast<size_t>(mailboxes)) << "two mailboxes show alike";
+  EXPECT_GT(nested, 0) << "no entry for a folder below another";
+}
+
 TEST_F(MakeStoreTest, PlanHonoursEverySize) {
   struct Case {
     uint32_t folders;

@@ -83,7 +83,13 @@ struct StoreSummary {
 // REQUIRES: options.folders >= 1.
 StorePlan PlanStore(const StoreOptions& options);
 
-// REQUIRES: `out` exists. Creates the directories and index files of `plan` below it.
+// The mailbox's Folders.txt (code page 932, CR LF): its own display name and those of its
+// well-known folders, as "RELATIVE=NAME" lines with backslashes between path components.
+inline constexpr char kDisplayNamesFile[] = "Folders.txt";
+bool DisplayNamesFile(const StorePlan& plan, int mailbox, std::string* out, std::string* err);
+
+// REQUIRES: `out` exists. Creates the directories, index files and display names of `plan`
+// below it.
 bool WriteStore(const Lexicon& lex, const StorePlan& plan, uint64_t seed,
                 const std::filesystem::path& out, StoreSummary* summary, std::string* err);
 

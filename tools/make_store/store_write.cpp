@@ -400,6 +400,17 @@ bool WriteStore(const Lexicon& lex, const StorePlan& plan, uint64_t seed,
     ++summary->folders;
     summary->lines += p.lines;
   }
+  for (size_t m = 0; m < plan.mailboxes.size(); ++m) {
+    std::string names;
+    if (!DisplayNamesFile(plan, static_cast<int>(m), &names, err)) return false;
+    std::filesystem::path file = out / plan.mailboxes[m] / kDisplayNamesFile;
+    std::unique_ptr<std::FILE, FileCloser> f(std::fopen(file.c_str(), "wb"));
+    if (!f || std::fwrite(names.data(), 1, names.size(), f.get()) != names.size() ||
+        std::fclose(f.release()) != 0) {
+      *err = "cannot write " + file.string() + ": " + std::strerror(errno);
+      return false;
+    }
+  }
   return true;
 }
 

@@ -1,25 +1,303 @@
-// The library's entry unit: the callbacks the host calls.
+// The library's entry unit: the callbacks the host calls, the two menu commands, and the start
+// and end of the library's objects.
 //
-// Nothing may leave an export as an exception: the host is a foreign program and an unwinding
-// frame crossing into it ends the user's mail client.
+// Nothing may leave an export or a command as an exception: the host is a foreign program and an
+// unwinding frame crossing into it ends the user's mail client.
+//
+// Start and end. DllMain runs under the loader lock, where creating windows or writing files
+// can deadlock, so it only keeps the module handle. The objects are made by EnsureStarted, which
+// every export and command calls first; the host's first callback (BKC_OnStart for a mail
+// client) therefore returns with the window created and the hot key registered. At unload
+// (FreeLibrary) they are released in reverse order from DLL_PROCESS_DETACH. When the process is
+// ending instead, the other threads are already gone and windows must not be touched, but the
+// settings are still written: the search-string history is taken from memory.
+#include "host/zeldrium.h"
+
 #include <windows.h>
+
+#include <cstring>
+#include <exception>
+#include <string>
+
+#include "host/b2api.h"
+#include "ui/main_view.h"
+#include "ui/text_win.h"
+#include "ui/window.h"
+
+zeldrium::TInitParam* InitParam = nullptr;
+
+namespace {
+
+// Code page 932 texts.
+constexpr char kPluginName[] =
+    "Zeldrium\x83\x76\x83\x89\x83\x4f\x83\x43\x83\x93";  // Zeldriumプラグイン
+constexpr char kVendor[] = "Zeldrium developers";
+// メールヘッダの簡易検索(クエリ検索より低機能！)
+constexpr char kDescription[] =
+    "\x83\x81\x81\x5b\x83\x8b\x83\x77\x83\x62\x83\x5f\x82\xcc\x8a\xc8\x88\xd5\x8c\x9f\x8d\xf5"
+    "(\x83\x4e\x83\x47\x83\x8a\x8c\x9f\x8d\xf5\x82\xe6\x82\xe8\x92\xe1\x8b\x40\x94\x5c\x81\x49)";
+constexpr char kFindWinName[] = "FindWin";
+constexpr char kFromFinderName[] = "FromFinder";
+constexpr char kFindWinCaption[] =
+    "\x83\x4e\x83\x43\x83\x62\x83\x4e\x8c\x9f\x8d\xf5...";  // クイック検索...
+constexpr char kFromFinderCaption[] = "\x8d\xb7\x8f\x6f\x90\x6c\x8c\x9f\x8d\xf5!";  // 差出人検索!
+
+constexpr size_t kInfoFieldSize = 80;
+static_assert(sizeof(kPluginName) <= kInfoFieldSize && sizeof(kVendor) <= kInfoFieldSize &&
+              sizeof(kZeldriumVersion) <= kInfoFieldSize && sizeof(kDescription) == 47);
+
+HINSTANCE g_instance = nullptr;
+bool g_started = false;
+bool g_starting = false;
+
+// Shows the settings' warnings, except while the process is ending: no one would see a box
+// then, and it would only hold up the exit.
+class MessageBoxWarning : public zeldrium::WarningBox {
+ public:
+  void ShowWarning(std::string_view text, std::string_view caption) override {
+    if (quiet) return;
+    MessageBoxW(nullptr, ui::WideFrom932(text).c_str(), ui::WideFrom932(caption).c_str(),
+                MB_OK | MB_ICONWARNING | MB_TASKMODAL);
+  }
+  bool quiet = false;
+};
+MessageBoxWarning g_warning;
+
+bool EnsureStarted() {
+  if (g_started) return true;
+  // A call that arrives while the objects are being made (a message dispatched during window
+  // creation) finds them not ready and does nothing.
+  if (g_starting) return false;
+  g_starting = true;
+  struct Reset {
+    ~Reset() { g_starting = false; }
+  } reset;
+  // Each step is done once, so a start that failed half-way completes on the next call.
+  if (!BeckyAPI) BeckyAPI = new TBeckyAPI();
+  if (!InitParam) {
+    auto params = new zeldrium::TInitParam(&g_warning);
+    InitParam = params;
+    params->Load(ZeldriumSettingsPath());
+  }
+  if (!MainForm) {
+    MainForm = new TMainForm(*InitParam);
+    MainForm->Create();
+  }
+  g_started = true;
+  return true;
+}
+
+// Releases in the reverse order of EnsureStarted.
+void ReleaseAll(bool process_ending) {
+  g_started = false;
+  g_warning.quiet = process_ending;
+  if (MainForm) {
+    HWND window = MainForm->hwnd();
+    if (process_ending) {
+      // The window dies with the process; only its history is needed.
+      MainForm->StoreHistoryForExit();
+    } else if (window && GetWindowThreadProcessId(window, nullptr) != GetCurrentThreadId()) {
+      // Unloaded from another thread: the window cannot be destroyed from here. It must not
+      // call into the unmapped library afterwards, so it gets the default procedure and is
+      // asked to close on its own thread.
+      MainForm->StoreHistoryForExit();
+      SetWindowLongPtrW(window, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&DefWindowProcW));
+      PostMessageW(window, WM_CLOSE, 0, 0);
+    } else {
+      delete MainForm;  // FormDestroy stores the history and removes the hot key
+    }
+    MainForm = nullptr;
+  }
+  if (!process_ending) {
+    ui::UnregisterWindowClasses();
+    ui::ReleaseActivationContext();
+  }
+  delete InitParam;  // saves
+  InitParam = nullptr;
+  delete BeckyAPI;
+  BeckyAPI = nullptr;
+}
+
+// A fault in work the user started (a command) is shown; its text is code page 932, as the
+// core writes its errors.
+void ReportError(const char* what) {
+  std::wstring text = ui::WideFrom932(what ? what : "");
+  MessageBoxW(MainForm && MainForm->Visible() ? MainForm->hwnd() : nullptr, text.c_str(),
+              L"Zeldrium", MB_OK | MB_ICONERROR);
+}
+
+// Runs body with the library started; every fault stops here. Returns result either way.
+template <typename Body>
+int Guarded(int result, Body&& body, bool report = false) {
+  try {
+    if (EnsureStarted()) body();
+  } catch (const std::exception& e) {
+    if (report) {
+      try {
+        ReportError(e.what());
+      } catch (...) {
+      }
+    }
+  } catch (...) {
+  }
+  return result;
+}
+
+int WINAPI FindWinCommand(HWND, LPARAM) {
+  return Guarded(
+      0, [] { OpenFindWindow(""); }, true);
+}
+
+int WINAPI FromFinderCommand(HWND, LPARAM) {
+  return Guarded(
+      0,
+      [] {
+        std::string mail_id;
+        BeckyAPI->GetCurrentMailID(&mail_id);
+        if (mail_id.empty()) return;
+        std::string from;
+        BeckyAPI->GetCurrentHeader("From", &from);
+        OpenFindWindow(from);
+      },
+      true);
+}
+
+// Registers a command and appends its item; nothing is appended without a command ID, since
+// such an item could never reach its command.
+void AppendCommand(HMENU menu, const char* name, int type, TBeckyCommandProc proc,
+                   const char* caption) {
+  UINT id = BeckyAPI->BKA_RegisterCommand ? BeckyAPI->BKA_RegisterCommand(name, type, proc) : 0;
+  if (id != 0) AppendMenuA(menu, MF_STRING, id, caption);
+}
+
+void MenuInit(HMENU menu, int type) {
+  HMENU target = type == 0 ? GetSubMenu(menu, 4) : menu;
+  if (!target || !IsMenu(target)) return;
+  switch (type) {
+    case 0:
+    case 2:
+      AppendMenuA(target, MF_SEPARATOR, 0, nullptr);
+      AppendCommand(target, kFindWinName, type, &FindWinCommand, kFindWinCaption);
+      break;
+    case 1:
+      AppendMenuA(target, MF_SEPARATOR, 0, nullptr);
+      AppendCommand(target, kFromFinderName, type, &FromFinderCommand, kFromFinderCaption);
+      AppendCommand(target, kFindWinName, type, &FindWinCommand, kFindWinCaption);
+      break;
+  }
+}
+
+void OpenFolder() {
+  if (!MainForm->Visible() || MainForm->OpeningHit) return;
+  if (!BeckyAPI->BKA_GetCurrentFolder || !BeckyAPI->BKA_GetCurrentFolder()) return;
+  MainForm->RunSearch();
+}
+
+void FillInfo(char* record) {
+  const char* fields[] = {kPluginName, kVendor, kZeldriumVersion, kDescription};
+  for (size_t i = 0; i < 4; ++i) {
+    std::memcpy(record + i * kInfoFieldSize, fields[i], std::strlen(fields[i]) + 1);
+  }
+}
+
+}  // namespace
+
+std::string ZeldriumSettingsPath() {
+  // Asked with a growing buffer: a path longer than MAX_PATH would otherwise come back cut, and
+  // the settings would go to a file of another name.
+  std::wstring path(MAX_PATH, L'\0');
+  for (;;) {
+    DWORD n = GetModuleFileNameW(g_instance ? g_instance : ui::ThisModule(), path.data(),
+                                 static_cast<DWORD>(path.size()));
+    if (n == 0) return {};
+    if (n < path.size()) {
+      path.resize(n);
+      break;
+    }
+    path.resize(path.size() * 2);
+  }
+  size_t name = path.find_last_of(L"\\/");
+  size_t dot = path.find_last_of(L'.');
+  if (dot == std::wstring::npos || (name != std::wstring::npos && dot < name)) dot = path.size();
+  return ui::Utf8FromWide(path.substr(0, dot) + L".ini");
+}
+
+void OpenFindWindow(std::string_view text) {
+  HWND main = nullptr, tree = nullptr, list = nullptr, view = nullptr;
+  if (BeckyAPI->BKA_GetWindowHandles) BeckyAPI->BKA_GetWindowHandles(&main, &tree, &list, &view);
+  RECT r;
+  // A handle that names no window leaves the search window where it is.
+  if (!InitParam->WindowFit && list && IsWindow(list) && GetWindowRect(list, &r)) {
+    MainForm->SetBounds(r.left, r.top, r.right - r.left, r.bottom - r.top);
+  }
+  MainForm->ShowQuickSearch(text);
+}
 
 extern "C" {
 
-int WINAPI BKC_OnStart() { return 0; }
-int WINAPI BKC_OnExit() { return 0; }
-int WINAPI BKC_OnMenuInit(HWND, HMENU, int) { return 0; }
-int WINAPI BKC_OnOpenFolder(LPCSTR) { return 0; }
-int WINAPI BKC_OnOpenMail(LPCSTR) { return 0; }
-int WINAPI BKC_OnEveryMinute() { return 0; }
-int WINAPI BKC_OnOpenCompose(HWND, int) { return 0; }
-int WINAPI BKC_OnOutgoing(HWND, int) { return 0; }
-int WINAPI BKC_OnKeyDispatch(HWND, int, int) { return 0; }
-int WINAPI BKC_OnRetrieve(LPCSTR, LPCSTR) { return 0; }
-int WINAPI BKC_OnSend(LPCSTR) { return 0; }
-int WINAPI BKC_OnFinishRetrieve(int) { return 0; }
-int WINAPI BKC_OnPlugInSetup(HWND) { return 1; }
-int WINAPI BKC_OnPlugInInfo(LPVOID) { return 0; }
-int WINAPI BKC_OnDragDrop(LPCSTR, LPCSTR, int, int) { return 0; }
+BOOL WINAPI DllMain(HINSTANCE instance, DWORD reason, LPVOID reserved) {
+  switch (reason) {
+    case DLL_PROCESS_ATTACH:
+      g_instance = instance;
+      break;
+    case DLL_PROCESS_DETACH:
+      try {
+        ReleaseAll(reserved != nullptr);
+      } catch (...) {
+      }
+      break;
+  }
+  return TRUE;
+}
+
+int WINAPI BKC_OnStart() {
+  return Guarded(0, [] {});
+}
+int WINAPI BKC_OnExit() {
+  return Guarded(0, [] {});
+}
+int WINAPI BKC_OnMenuInit(HWND, HMENU menu, int type) {
+  return Guarded(0, [&] { MenuInit(menu, type); });
+}
+int WINAPI BKC_OnOpenFolder(LPCSTR) {
+  return Guarded(
+      0, [] { OpenFolder(); }, true);
+}
+int WINAPI BKC_OnOpenMail(LPCSTR) {
+  return Guarded(0, [] {});
+}
+int WINAPI BKC_OnEveryMinute() {
+  return Guarded(0, [] {});
+}
+int WINAPI BKC_OnOpenCompose(HWND, int) {
+  return Guarded(0, [] {});
+}
+int WINAPI BKC_OnOutgoing(HWND, int) {
+  return Guarded(0, [] {});
+}
+int WINAPI BKC_OnKeyDispatch(HWND, int, int) {
+  return Guarded(0, [] {});
+}
+int WINAPI BKC_OnRetrieve(LPCSTR, LPCSTR) {
+  return Guarded(0, [] {});
+}
+int WINAPI BKC_OnSend(LPCSTR) {
+  return Guarded(0, [] {});
+}
+int WINAPI BKC_OnFinishRetrieve(int) {
+  return Guarded(0, [] {});
+}
+// The setup dialog comes with its own unit; until then there is nothing to set up.
+int WINAPI BKC_OnPlugInSetup(HWND) {
+  return Guarded(1, [] {});
+}
+int WINAPI BKC_OnPlugInInfo(LPVOID record) {
+  return Guarded(0, [&] {
+    if (record) FillInfo(static_cast<char*>(record));
+  });
+}
+int WINAPI BKC_OnDragDrop(LPCSTR, LPCSTR, int, int) {
+  return Guarded(0, [] {});
+}
 
 }  // extern "C"

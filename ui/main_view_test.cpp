@@ -1,0 +1,140 @@
+#include "ui/main_view.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+
+namespace {
+
+class MainViewTest : public ::testing::Test {
+ protected:
+  void TearDown() override {
+    form_.reset();
+    ui::UnregisterWindowClasses();
+  }
+  TMainForm& Make() {
+    form_ = std::make_unique<TMainForm>(params_);
+    EXPECT_TRUE(form_->Create());
+    return *form_;
+  }
+  static RECT Rect(HWND hwnd) {
+    RECT r = {};
+    GetWindowRect(hwnd, &r);
+    return r;
+  }
+
+  // Never loaded: Save writes nothing.
+  zeldrium::TInitParam params_{nullptr};
+  std::unique_ptr<TMainForm> form_;
+};
+
+TEST_F(MainViewTest, CreatedHiddenAtItsDesignedPlaceWithoutStoredPlacement) {
+  TMainForm& form = Make();
+  EXPECT_FALSE(form.Visible());
+  EXPECT_FALSE(form.OpeningHit);
+  RECT r = Rect(form.hwnd());
+  EXPECT_EQ(r.left, 302);
+  EXPECT_EQ(r.top, 281);
+  EXPECT_EQ(r.right - r.left, 932);
+  EXPECT_EQ(r.bottom - r.top, 399);
+}
+
+TEST_F(MainViewTest, StoredPlacementIsAppliedAtCreation) {
+  params_.WindowRect = {10, 20, 410, 320};
+  TMainForm& form = Make();
+  ShowWindow(form.hwnd(), SW_SHOWNOACTIVATE);
+  RECT r = Rect(form.hwnd());
+  EXPECT_EQ(r.left, 10);
+  EXPECT_EQ(r.top, 20);
+  EXPECT_EQ(r.right, 410);
+  EXPECT_EQ(r.bottom, 320);
+}
+
+TEST_F(MainViewTest, BoundsSetWhileHiddenHoldWhenShown) {
+  TMainForm& form = Make();
+  form.SetBounds(30, 40, 300, 200);
+  form.ShowQuickSearch("");
+  EXPECT_TRUE(form.Visible());
+  RECT r = Rect(form.hwnd());
+  EXPECT_EQ(r.left, 30);
+  EXPECT_EQ(r.top, 40);
+  EXPECT_EQ(r.right - r.left, 300);
+  EXPECT_EQ(r.bottom - r.top, 200);
+}
+
+// Stored shortcut bits against the modifiers the system gets. Each registration is proved by a
+// second registration of the same combination failing, and succeeding once the form let go.
+TEST_F(MainViewTest, ShortcutBitsMapToHotKeyModifiers) {
+  struct Case {
+    uint16_t shortcut;
+    UINT modifiers;
+    UINT key;
+  } cases[] = {
+      {VK_F13, 0, VK_F13},
+      {0x2000 | VK_F13, MOD_SHIFT, VK_F13},
+      {0x4000 | VK_F14, MOD_CONTROL, VK_F14},
+      {0x8000 | VK_F15, MOD_ALT, VK_F15},
+      {0xE000 | 'K', MOD_SHIFT | MOD_CONTROL | MOD_ALT, 'K'},
+  };
+  TMainForm& form = Make();
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.shortcut);
+    form.RegisterShowHotKey(0, c.shortcut);
+    EXPECT_FALSE(RegisterHotKey(nullptr, 7, c.modifiers, c.key));
+    UnregisterHotKey(form.hwnd(), 0);
+    EXPECT_TRUE(RegisterHotKey(nullptr, 7, c.modifiers, c.key));
+    UnregisterHotKey(nullptr, 7);
+  }
+}
+
+TEST_F(MainViewTest, HotKeyShowsHidesAndIgnoresOtherIds) {
+  TMainForm& form = Make();
+  SendMessageW(form.hwnd(), WM_HOTKEY, 1, 0);
+  EXPECT_FALSE(form.Visible());
+  SendMessageW(form.hwnd(), WM_HOTKEY, 0, 0);
+  ASSERT_TRUE(form.Visible());
+  EXPECT_EQ(GetForegroundWindow(), form.hwnd());
+  // In front: the next press hides it, without closing (nothing stored).
+  params_.WindowRect = {};
+  SendMessageW(form.hwnd(), WM_HOTKEY, 0, 0);
+  EXPECT_FALSE(form.Visible());
+  EXPECT_EQ(params_.WindowRect.Right, 0);
+}
+
+TEST_F(MainViewTest, CoveredWindowComesToTheFront) {
+  TMainForm& form = Make();
+  form.ToggleWindow();
+  ASSERT_TRUE(form.Visible());
+  HWND other = CreateWindowExW(0, L"STATIC", L"other", WS_POPUP | WS_VISIBLE, 0, 0, 50, 50, nullptr,
+                               nullptr, nullptr, nullptr);
+  SetForegroundWindow(other);
+  ASSERT_EQ(GetForegroundWindow(), other);
+  form.ToggleWindow();
+  EXPECT_TRUE(form.Visible());
+  EXPECT_EQ(GetForegroundWindow(), form.hwnd());
+  DestroyWindow(other);
+}
+
+TEST_F(MainViewTest, ClosingHidesAndStoresThePlacement) {
+  TMainForm& form = Make();
+  form.SetBounds(50, 60, 400, 300);
+  form.ShowQuickSearch("");
+  SendMessageW(form.hwnd(), WM_CLOSE, 0, 0);
+  EXPECT_FALSE(form.Visible());
+  EXPECT_TRUE(IsWindow(form.hwnd()));
+  EXPECT_EQ(params_.WindowRect, (zeldrium::TRect{50, 60, 450, 360}));
+}
+
+TEST_F(MainViewTest, HistoryGoesBackToTheSettingsWhenTheWindowGoes) {
+  params_.FindHistory = "\"a b\",\x89\xef\x8b\x63,\"q\"\"uote\"";  // 会議
+  TMainForm& form = Make();
+  EXPECT_EQ(form.History(), (std::vector<std::string>{"a b", "\x89\xef\x8b\x63", "q\"uote"}));
+  params_.FindHistory.clear();
+  form.StoreHistoryForExit();
+  EXPECT_EQ(params_.FindHistory, "\"a b\",\x89\xef\x8b\x63,\"q\"\"uote\"");
+  params_.FindHistory.clear();
+  form.Destroy();
+  EXPECT_EQ(params_.FindHistory, "\"a b\",\x89\xef\x8b\x63,\"q\"\"uote\"");
+}
+
+}  // namespace

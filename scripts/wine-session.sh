@@ -14,14 +14,17 @@ for _ in $(seq 200); do [ -s "$dispfile" ] && break; sleep 0.05; done
 if [ ! -s "$dispfile" ]; then echo "wine-session.sh: Xvfb did not start" >&2; exit 1; fi
 export DISPLAY=":$(cat "$dispfile")"
 rm -f "$dispfile"
+# A second session on the same prefix finds the first one's server running and shares it; only
+# the session that started the server stops it again.
+own_server=0
 cleanup() {
-  wineserver -k 2>/dev/null || true
+  [ $own_server = 1 ] && { wineserver -k 2>/dev/null || true; }
   kill "$xvfb_pid" 2>/dev/null || true
   wait "$xvfb_pid" 2>/dev/null || true
 }
 trap cleanup EXIT
 # Wine's helper processes must not inherit the pipes of whatever reads our output (ctest would
 # wait for them forever), so they are started here with their output on /dev/null.
-wineserver -p
+if wineserver -p 2>/dev/null; then own_server=1; fi
 wine wineboot </dev/null >/dev/null 2>&1
 "$@"

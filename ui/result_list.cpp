@@ -1,0 +1,427 @@
+#include "ui/result_list.h"
+
+#include <algorithm>
+#include <cstdint>
+#include <cstring>
+#include <initializer_list>
+#include <unordered_map>
+#include <utility>
+
+#include "ui/text_win.h"
+#include "ui/window.h"
+
+namespace ui {
+namespace {
+
+constexpr int kIconSize = 16;
+// Never drawn by DrawEnvelope, so it can stand for "transparent" in the image list.
+constexpr COLORREF kMaskColor = RGB(255, 0, 255);
+constexpr COLORREF kOutline = RGB(92, 76, 52);
+constexpr COLORREF kPaper = RGB(255, 248, 218);
+constexpr COLORREF kInside = RGB(226, 206, 150);
+constexpr COLORREF kLetter = RGB(255, 255, 255);
+constexpr COLORREF kWriting = RGB(70, 110, 190);
+
+struct ColumnSpec {
+  const wchar_t* caption;
+  int width;
+};
+constexpr ColumnSpec kColumns[ResultList::kColumnCount] = {
+    {L"Subject", 400}, {L"From", 200}, {L"Date", 150}, {L"Folder", 150}, {L"MailID", 0},
+};
+
+using UniqueHpen = UniqueHandle<GdiObjectTraits<HPEN>>;
+
+std::vector<POINT> Moved(POINT origin, std::initializer_list<POINT> points) {
+  std::vector<POINT> moved;
+  for (POINT p : points) moved.push_back({origin.x + p.x, origin.y + p.y});
+  return moved;
+}
+
+void Shape(HDC dc, POINT origin, COLORREF fill, std::initializer_list<POINT> points) {
+  const std::vector<POINT> corners = Moved(origin, points);
+  UniqueHbrush brush(CreateSolidBrush(fill));
+  SelectObjectGuard use(dc, brush.get());
+  Polygon(dc, corners.data(), static_cast<int>(corners.size()));
+}
+
+void Lines(HDC dc, POINT origin, std::initializer_list<POINT> points) {
+  const std::vector<POINT> ends = Moved(origin, points);
+  Polyline(dc, ends.data(), static_cast<int>(ends.size()));
+}
+
+// Appends the sort key of text to *out, terminating zero included.
+void AppendSortKey(std::wstring_view text, std::string* out) {
+  constexpr DWORD kFlags = LCMAP_SORTKEY | NORM_IGNORECASE;
+  // The system refuses a source of length 0; the empty text has a key all the same.
+  const wchar_t* source = text.empty() ? L"" : text.data();
+  const int length = text.empty() ? -1 : static_cast<int>(text.size());
+  BYTE buffer[512];
+  int n = LCMapStringW(LOCALE_USER_DEFAULT, kFlags, source, length,
+                       reinterpret_cast<LPWSTR>(buffer), sizeof(buffer));
+  if (n > 0) {
+    out->append(reinterpret_cast<const char*>(buffer), static_cast<size_t>(n));
+    return;
+  }
+  n = LCMapStringW(LOCALE_USER_DEFAULT, kFlags, source, length, nullptr, 0);
+  if (n <= 0) {
+    out->push_back('\0');  // sorts first, and still consistently
+    return;
+  }
+  const size_t start = out->size();
+  out->resize(start + static_cast<size_t>(n));
+  n = LCMapStringW(LOCALE_USER_DEFAULT, kFlags, source, length,
+                   reinterpret_cast<LPWSTR>(out->data() + start), n);
+  out->resize(start + static_cast<size_t>(std::max(n, 1)));
+}
+
+// The order of texts (code page 932) as a permutation: element i is the index of the text that
+// comes i-th. Equal texts keep their order. One sort key per distinct text, made once, instead
+// of two conversions and a locale compare in each of the n log n comparisons: that is what makes
+// a sort of 100,000 rows quick.
+std::vector<int> SortOrder(const std::vector<std::string_view>& texts, bool descending) {
+  struct Entry {
+    uint32_t start, size;  // of the key in keys
+    int index;
+  };
+  std::string keys;
+  std::vector<Entry> entries(texts.size());
+  std::unordered_map<std::string_view, Entry> made;  // a sender, a folder: many rows, one text
+  made.reserve(texts.size());
+  for (size_t i = 0; i < texts.size(); ++i) {
+    auto [known, is_new] =
+        made.try_emplace(texts[i], Entry{static_cast<uint32_t>(keys.size()), 0, 0});
+    if (is_new) {
+      AppendSortKey(WideFrom932(texts[i]), &keys);
+      known->second.size = static_cast<uint32_t>(keys.size()) - known->second.start;
+    }
+    entries[i] = {known->second.start, known->second.size, static_cast<int>(i)};
+  }
+  auto less = [&keys](const Entry& a, const Entry& b) {
+    const int r =
+        std::memcmp(keys.data() + a.start, keys.data() + b.start, std::min(a.size, b.size));
+    return r != 0 ? r < 0 : a.size < b.size;
+  };
+  if (descending) {
+    std::stable_sort(entries.begin(), entries.end(),
+                     [&less](const Entry& a, const Entry& b) { return less(b, a); });
+  } else {
+    std::stable_sort(entries.begin(), entries.end(), less);
+  }
+  std::vector<int> order;
+  order.reserve(entries.size());
+  for (const Entry& e : entries) order.push_back(e.index);
+  return order;
+}
+
+}  // namespace
+
+void DrawEnvelope(HDC dc, const RECT& box, bool opened) {
+  const POINT o = {box.left, box.top};
+  const int saved = SaveDC(dc);
+  IntersectClipRect(dc, o.x, o.y, o.x + kIconSize, o.y + kIconSize);
+  UniqueHpen outline(CreatePen(PS_SOLID, 1, kOutline));
+  SelectObjectGuard pen(dc, outline.get());
+  if (!opened) {
+    Shape(dc, o, kPaper, {{1, 3}, {14, 3}, {14, 13}, {1, 13}});
+    Lines(dc, o, {{1, 3}, {7, 9}, {8, 9}, {15, 2}});
+  } else {
+    // The flap stands open behind a letter that sticks out of the pocket.
+    Shape(dc, o, kInside, {{1, 7}, {7, 1}, {8, 1}, {14, 7}});
+    Shape(dc, o, kLetter, {{3, 3}, {12, 3}, {12, 11}, {3, 11}});
+    UniqueHpen writing(CreatePen(PS_SOLID, 1, kWriting));
+    {
+      SelectObjectGuard blue(dc, writing.get());
+      Lines(dc, o, {{5, 5}, {11, 5}});
+      Lines(dc, o, {{5, 7}, {11, 7}});
+    }
+    Shape(dc, o, kPaper, {{1, 7}, {7, 11}, {8, 11}, {14, 7}, {14, 14}, {1, 14}});
+  }
+  RestoreDC(dc, saved);
+}
+
+std::string SortKeyIgnoreCase(std::wstring_view text) {
+  std::string key;
+  AppendSortKey(text, &key);
+  return key;
+}
+
+ResultList::~ResultList() {
+  // Usually the parent has destroyed the control already.
+  if (hwnd_ && IsWindow(hwnd_)) DestroyWindow(hwnd_);
+}
+
+bool ResultList::Create(HWND parent, int id) {
+  if (hwnd_ && IsWindow(hwnd_)) return false;
+  ActivationScope themed;
+  INITCOMMONCONTROLSEX classes = {sizeof(classes), ICC_LISTVIEW_CLASSES};
+  InitCommonControlsEx(&classes);
+  // The control shares the image list rather than owning it, so this object can free it.
+  const DWORD style = WS_CHILD | WS_VISIBLE | WS_TABSTOP | LVS_REPORT | LVS_OWNERDATA |
+                      LVS_SINGLESEL | LVS_SHOWSELALWAYS | LVS_SHAREIMAGELISTS;
+  hwnd_ = CreateWindowExW(WS_EX_CLIENTEDGE, WC_LISTVIEWW, L"", style, 0, 0, 0, 0, parent,
+                          reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), ThisModule(), nullptr);
+  if (!hwnd_) return false;
+  ListView_SetExtendedListViewStyle(hwnd_, LVS_EX_FULLROWSELECT | LVS_EX_DOUBLEBUFFER);
+  for (int i = 0; i < kColumnCount; ++i) {
+    LVCOLUMNW column = {};
+    column.mask = LVCF_TEXT | LVCF_WIDTH | LVCF_SUBITEM | LVCF_FMT;
+    column.fmt = LVCFMT_LEFT;
+    column.pszText = const_cast<wchar_t*>(kColumns[i].caption);
+    column.cx = kColumns[i].width;
+    column.iSubItem = i;
+    ListView_InsertColumn(hwnd_, i, &column);
+  }
+  if (CreateIcons()) ListView_SetImageList(hwnd_, images_.get(), LVSIL_SMALL);
+  ListView_SetItemCountEx(hwnd_, RowCount(), 0);
+  return true;
+}
+
+bool ResultList::CreateIcons() {
+  images_.reset(ImageList_Create(kIconSize, kIconSize, ILC_COLOR24 | ILC_MASK, 2, 0));
+  if (!images_) return false;
+  ClientDc screen(nullptr);
+  UniqueHdc dc(CreateCompatibleDC(screen.dc()));
+  for (bool opened : {false, true}) {
+    UniqueHbitmap bitmap(CreateCompatibleBitmap(screen.dc(), kIconSize, kIconSize));
+    {
+      SelectObjectGuard use(dc.get(), bitmap.get());
+      const RECT box = {0, 0, kIconSize, kIconSize};
+      UniqueHbrush mask(CreateSolidBrush(kMaskColor));
+      FillRect(dc.get(), &box, mask.get());
+      DrawEnvelope(dc.get(), box, opened);
+    }
+    if (ImageList_AddMasked(images_.get(), bitmap.get(), kMaskColor) < 0) return false;
+  }
+  return true;
+}
+
+void ResultList::SetFont(HFONT font) {
+  SendMessageW(hwnd_, WM_SETFONT, reinterpret_cast<WPARAM>(font), TRUE);
+}
+
+int ResultList::ColumnWidth(int column) const {
+  if (column < 0 || column >= kColumnCount) return 0;
+  return ListView_GetColumnWidth(hwnd_, column);
+}
+
+void ResultList::SetColumnWidth(int column, int width) {
+  if (column < 0 || column >= kColumnCount || width < 0) return;
+  ListView_SetColumnWidth(hwnd_, column, width);
+}
+
+void ResultList::SetRows(std::vector<zeldrium::THitRow> rows) {
+  SendMessageW(hwnd_, WM_SETREDRAW, FALSE, 0);
+  SetSelectionQuietly(-1);
+  rows_ = std::move(rows);
+  ListView_SetItemCountEx(hwnd_, RowCount(), 0);
+  if (!rows_.empty()) ListView_EnsureVisible(hwnd_, 0, FALSE);
+  SendMessageW(hwnd_, WM_SETREDRAW, TRUE, 0);
+  InvalidateRect(hwnd_, nullptr, TRUE);
+}
+
+void ResultList::Clear() { SetRows({}); }
+
+std::string_view ResultList::Text(int row, int column) const {
+  const zeldrium::THitRow& r = Row(row);
+  switch (column) {
+    case kSubject:
+      return r.Subject;
+    case kFrom:
+      return r.From;
+    case kDate:
+      return r.Date;
+    case kFolder:
+      return r.Folder;
+    case kMailId:
+      return r.MailID;
+  }
+  return {};
+}
+
+void ResultList::Sort(int column, bool descending) {
+  if (column < 0 || column >= kColumnCount) return;
+  const int count = RowCount();
+  std::vector<std::string_view> texts;
+  texts.reserve(rows_.size());
+  for (int i = 0; i < count; ++i) texts.push_back(Text(i, column));
+  const std::vector<int> order = SortOrder(texts, descending);
+
+  // The rows are moved along the cycles of the permutation, in place.
+  const int selected = Selected();
+  int selected_now = -1;
+  std::vector<bool> placed(rows_.size(), false);
+  for (int start = 0; start < count; ++start) {
+    if (placed[static_cast<size_t>(start)]) continue;
+    zeldrium::THitRow first = std::move(rows_[static_cast<size_t>(start)]);
+    int to = start;
+    for (;;) {
+      placed[static_cast<size_t>(to)] = true;
+      const int from = order[static_cast<size_t>(to)];
+      if (from == selected) selected_now = to;
+      if (from == start) break;
+      rows_[static_cast<size_t>(to)] = std::move(rows_[static_cast<size_t>(from)]);
+      to = from;
+    }
+    rows_[static_cast<size_t>(to)] = std::move(first);
+  }
+  // The user keeps the mail chosen, now at its new place; the host shows it already.
+  SetSelectionQuietly(selected_now);
+  InvalidateRect(hwnd_, nullptr, FALSE);
+}
+
+void ResultList::ColumnClick(int column) {
+  if (column < 0 || column >= kColumnCount) return;
+  SetCursor(LoadCursorW(nullptr, IDC_WAIT));
+  sort_descending_ = column == sort_column_ ? !sort_descending_ : false;
+  Sort(column, sort_descending_);
+  sort_column_ = column;
+  SetCursor(LoadCursorW(nullptr, IDC_ARROW));
+}
+
+void ResultList::SortNewestFirst() {
+  sort_descending_ = true;
+  Sort(kDate, true);
+}
+
+int ResultList::Selected() const {
+  if (!hwnd_) return -1;
+  // The row last seen selected, when the control agrees: some list views look for a selected
+  // row by asking row after row from the first.
+  if (selected_ >= 0 && selected_ < RowCount() &&
+      (ListView_GetItemState(hwnd_, selected_, LVIS_SELECTED) & LVIS_SELECTED)) {
+    return selected_;
+  }
+  const int row = ListView_GetNextItem(hwnd_, -1, LVNI_SELECTED);
+  return row < RowCount() ? row : -1;
+}
+
+void ResultList::Select(int row) {
+  if (row < 0 || row >= RowCount()) {
+    const int old = Selected();
+    if (old >= 0) ListView_SetItemState(hwnd_, old, 0, LVIS_SELECTED);
+    return;
+  }
+  const UINT state = LVIS_SELECTED | LVIS_FOCUSED;
+  ListView_SetItemState(hwnd_, row, state, state);
+  ListView_SetSelectionMark(hwnd_, row);
+  ListView_EnsureVisible(hwnd_, row, FALSE);
+}
+
+void ResultList::SetSelectionQuietly(int row) {
+  const bool was_quiet = std::exchange(quiet_, true);
+  const UINT state = LVIS_SELECTED | LVIS_FOCUSED;
+  // Row by row rather than item -1 ("all"), which some list views carry out item by item over
+  // the whole list: a pause of its own with 100,000 rows.
+  for (int old : {Selected(), ListView_GetNextItem(hwnd_, -1, LVNI_FOCUSED)}) {
+    if (old >= 0) ListView_SetItemState(hwnd_, old, 0, state);
+  }
+  if (row >= 0 && row < RowCount()) {
+    ListView_SetItemState(hwnd_, row, state, state);
+    ListView_SetSelectionMark(hwnd_, row);
+    ListView_EnsureVisible(hwnd_, row, FALSE);
+  }
+  SelectionMovedTo(row);
+  quiet_ = was_quiet;
+}
+
+bool ResultList::HandleNotify(const NMHDR* header, LRESULT* result) {
+  if (!header || !hwnd_ || header->hwndFrom != hwnd_) return false;
+  LRESULT answer = 0;
+  switch (header->code) {
+    case LVN_GETDISPINFOW:
+      GetDispInfo(reinterpret_cast<NMLVDISPINFOW*>(const_cast<NMHDR*>(header)));
+      break;
+    case LVN_ODFINDITEMW:
+      answer = FindItem(reinterpret_cast<const NMLVFINDITEMW*>(header));
+      break;
+    case LVN_ITEMCHANGED:
+      ItemChanged(reinterpret_cast<const NMLISTVIEW*>(header));
+      break;
+    case LVN_ODSTATECHANGED:
+      SelectionMovedTo(Selected());
+      break;
+    case LVN_COLUMNCLICK:
+      ColumnClick(reinterpret_cast<const NMLISTVIEW*>(header)->iSubItem);
+      break;
+    case NM_DBLCLK:
+      if (on_double_click) on_double_click();
+      break;
+    default:
+      // NM_RCLICK among others: left unanswered, the control goes on to send WM_CONTEXTMENU.
+      return false;
+  }
+  if (result) *result = answer;
+  return true;
+}
+
+void ResultList::GetDispInfo(NMLVDISPINFOW* info) const {
+  LVITEMW& item = info->item;
+  const bool exists = item.iItem >= 0 && item.iItem < RowCount();
+  if ((item.mask & LVIF_TEXT) && item.pszText && item.cchTextMax > 0) {
+    const std::wstring text = exists ? WideFrom932(Text(item.iItem, item.iSubItem)) : L"";
+    const size_t n = std::min(text.size(), static_cast<size_t>(item.cchTextMax) - 1);
+    std::copy_n(text.data(), n, item.pszText);
+    item.pszText[n] = L'\0';
+  }
+  if (item.mask & LVIF_IMAGE) {
+    const bool selected =
+        exists && (ListView_GetItemState(hwnd_, item.iItem, LVIS_SELECTED) & LVIS_SELECTED);
+    item.iImage = selected ? kOpenedIcon : kClosedIcon;
+  }
+}
+
+// Typing the start of a subject jumps to the next row that begins with it, as in a list that
+// holds its items itself.
+int ResultList::FindItem(const NMLVFINDITEMW* find) const {
+  const LVFINDINFOW& what = find->lvfi;
+  if (!(what.flags & (LVFI_STRING | LVFI_PARTIAL)) || !what.psz) return -1;
+  const std::wstring_view wanted(what.psz);
+  const int count = RowCount();
+  if (count == 0) return -1;
+  const int start = std::clamp(find->iStart, 0, count);
+  const int last = (what.flags & LVFI_WRAP) ? start + count : count;
+  for (int i = start; i < last; ++i) {
+    const int row = i % count;
+    std::string_view bytes = Row(row).Subject;
+    // A character takes one or two bytes: twice as many bytes hold the characters compared.
+    if (what.flags & LVFI_PARTIAL) bytes = bytes.substr(0, 2 * wanted.size());
+    std::wstring subject = WideFrom932(bytes);
+    if (what.flags & LVFI_PARTIAL) subject.resize(std::min(subject.size(), wanted.size()));
+    if (CompareStringW(LOCALE_USER_DEFAULT, NORM_IGNORECASE, subject.data(),
+                       static_cast<int>(subject.size()), wanted.data(),
+                       static_cast<int>(wanted.size())) == CSTR_EQUAL) {
+      return row;
+    }
+  }
+  return -1;
+}
+
+void ResultList::ItemChanged(const NMLISTVIEW* change) {
+  if (!(change->uChanged & LVIF_STATE)) return;
+  const bool was = change->uOldState & LVIS_SELECTED;
+  const bool is = change->uNewState & LVIS_SELECTED;
+  if (was == is) return;
+  if (is) {
+    SelectionMovedTo(change->iItem >= 0 ? change->iItem : Selected());
+  } else if (change->iItem < 0 || change->iItem == selected_) {
+    SelectionMovedTo(-1);
+  }
+}
+
+// Only the selected row shows the opened envelope: both the row that had it and the row that
+// gets it are repainted.
+void ResultList::SelectionMovedTo(int row) {
+  if (row >= RowCount()) row = -1;
+  const int before = std::exchange(selected_, row);
+  if (before == row) return;
+  if (before >= 0 && before < RowCount()) ListView_RedrawItems(hwnd_, before, before);
+  if (row < 0) return;
+  ListView_RedrawItems(hwnd_, row, row);
+  if (quiet_ || !on_select) return;
+  // A copy: the callback may replace the rows (a new search) before it returns.
+  const std::string mail_id = Row(row).MailID;
+  on_select(mail_id);
+}
+
+}  // namespace ui

@@ -1,0 +1,116 @@
+#ifndef ZELDRIUM_UI_RESULT_LIST_H_
+#define ZELDRIUM_UI_RESULT_LIST_H_
+
+// The result list of the search window (MailList): a virtual report-style list view whose rows
+// live in a vector of THitRow and whose texts are converted from code page 932 only when the
+// control asks for them, so a run of any size shows at once. It owns its two envelope icons
+// (ImageList1) and the header-click sort state.
+//
+// The window that holds the list forwards every WM_NOTIFY to HandleNotify. The list has no
+// context menu of its own: a right-click reaches the parent as WM_CONTEXTMENU, with the list's
+// handle as its first parameter.
+
+// clang-format off
+#include <windows.h>
+#include <commctrl.h>  // needs windows.h first
+// clang-format on
+
+#include <functional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "search/search_run.h"
+#include "ui/handles.h"
+
+namespace ui {
+
+// Draws the 16 × 16 row icon at the top-left corner of box: a closed envelope, or an opened one
+// with a letter in it. Touches no pixel outside the 16 × 16 square.
+void DrawEnvelope(HDC dc, const RECT& box, bool opened);
+
+// The bytes of the user's locale sort key of text, ignoring case: comparing two of them as
+// unsigned bytes orders the texts as CompareStringW(LOCALE_USER_DEFAULT, NORM_IGNORECASE) does.
+// The terminating zero byte is part of the key.
+std::string SortKeyIgnoreCase(std::wstring_view text);
+
+class ResultList {
+ public:
+  enum Column { kSubject = 0, kFrom, kDate, kFolder, kMailId, kColumnCount };
+  enum Icon { kClosedIcon = 0, kOpenedIcon = 1 };
+
+  ResultList() = default;
+  ~ResultList();
+  ResultList(const ResultList&) = delete;
+  ResultList& operator=(const ResultList&) = delete;
+
+  // Creates the list as a child of parent, at the designed column widths and empty. The caller
+  // places it (MoveWindow). False when the control could not be made.
+  bool Create(HWND parent, int id);
+  HWND hwnd() const { return hwnd_; }
+
+  // REQUIRES: font outlives the list, or is replaced before it goes; the list does not own it.
+  void SetFont(HFONT font);
+
+  // Columns that do not exist read as 0 and ignore a new width; so do negative widths (which
+  // the control would take as auto-size requests).
+  int ColumnWidth(int column) const;
+  void SetColumnWidth(int column, int width);
+
+  // Replaces all rows in one update (nothing is painted in between), in the order given; the
+  // selection is dropped without a call of on_select.
+  void SetRows(std::vector<zeldrium::THitRow> rows);
+  void Clear();
+  int RowCount() const { return static_cast<int>(rows_.size()); }
+  // REQUIRES: 0 <= row < RowCount().
+  const zeldrium::THitRow& Row(int row) const { return rows_[static_cast<size_t>(row)]; }
+
+  // Sorts the rows by the texts of one column (the locale's order ignoring case; equal texts
+  // keep their order). The selected mail stays selected and is scrolled into view. The sort
+  // state is not touched. Nothing happens for a column that does not exist.
+  void Sort(int column, bool descending);
+  // A click on a column header (MailListColumnClick): the same column again reverses the
+  // order, another column sorts ascending, and the column is remembered.
+  void ColumnClick(int column);
+  // The sort that ends a search run: newest first; the remembered column stays.
+  void SortNewestFirst();
+  int SortColumn() const { return sort_column_; }
+  bool SortDescending() const { return sort_descending_; }
+
+  // The selected row, or -1.
+  int Selected() const;
+  // Selects a row (focused and scrolled into view) as a user's click would, on_select included;
+  // -1, or a row that does not exist, clears the selection.
+  void Select(int row);
+
+  // For every WM_NOTIFY the parent receives. True when it came from this list and *result holds
+  // the answer; false leaves the message to the parent.
+  bool HandleNotify(const NMHDR* header, LRESULT* result);
+
+  // A row became selected, by mouse, keyboard or Select: its mail ID.
+  std::function<void(const std::string& mail_id)> on_select;
+  // A double-click anywhere in the list, on a row or on empty space.
+  std::function<void()> on_double_click;
+
+ private:
+  bool CreateIcons();
+  void GetDispInfo(NMLVDISPINFOW* info) const;
+  int FindItem(const NMLVFINDITEMW* find) const;
+  void ItemChanged(const NMLISTVIEW* change);
+  void SelectionMovedTo(int row);
+  // Moves the selection without telling anyone: the mail shown stays the same.
+  void SetSelectionQuietly(int row);
+  std::string_view Text(int row, int column) const;
+
+  UniqueHimagelist images_;  // shared with the control, which is gone before this is
+  HWND hwnd_ = nullptr;      // destroyed with the parent, or by the destructor
+  std::vector<zeldrium::THitRow> rows_;
+  int selected_ = -1;  // the row that shows the opened envelope, to repaint when it loses it
+  bool quiet_ = false;
+  int sort_column_ = 0;
+  bool sort_descending_ = false;
+};
+
+}  // namespace ui
+
+#endif  // ZELDRIUM_UI_RESULT_LIST_H_

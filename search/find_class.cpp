@@ -124,27 +124,7 @@ bool TFindMatcher::Occurs(std::string_view text, std::string_view word) {
   return false;
 }
 
-std::string_view TFindMatcher::FieldText(Field field, bool upper) {
-  // Bits 0-3 of ready_ stand for the upper-cased texts, this one for the plain From + To.
-  constexpr unsigned kFromToPlainBit = 1u << kFieldCount;
-  if (upper) {
-    const unsigned bit = 1u << field;
-    std::string& out = upper_[field];
-    if ((ready_ & bit) == 0) {
-      if (field == kFromTo) {
-        // Built from the upper-cased parts so that neither part is upper-cased twice.
-        const std::string_view from = FieldText(kFrom, true);
-        const std::string_view to = FieldText(kTo, true);
-        out.assign(from);
-        out.push_back(' ');
-        out.append(to);
-      } else {
-        UpperCaseTo(FieldText(field, false), &out);
-      }
-      ready_ |= bit;
-    }
-    return out;
-  }
+std::string_view TFindMatcher::FieldText(Field field) {
   switch (field) {
     case kFrom:
       return line_->From;
@@ -155,36 +135,41 @@ std::string_view TFindMatcher::FieldText(Field field, bool upper) {
     default:
       break;
   }
-  if ((ready_ & kFromToPlainBit) == 0) {
+  if (!from_to_ready_) {
     from_to_.assign(line_->From);
     from_to_.push_back(' ');
     from_to_.append(line_->To);
-    ready_ |= kFromToPlainBit;
+    from_to_ready_ = true;
   }
   return from_to_;
+}
+
+bool TFindMatcher::WordOccurs(const Row& row, std::string_view text, std::string_view word) {
+  // Folding is done on the fly: no upper-cased copy of the field is made.
+  return row.upper ? OccursUpperCased(text, word) : Occurs(text, word);
 }
 
 bool TFindMatcher::RowHolds(const Row& row) {
   if (row.comma_and) {
     if (row.has_empty_word) return false;
     if (row.words.empty()) return true;
-    const std::string_view text = FieldText(row.field, row.upper);
+    const std::string_view text = FieldText(row.field);
     for (const std::string& w : row.words) {
-      if (!Occurs(text, w)) return false;
+      if (!WordOccurs(row, text, w)) return false;
     }
     return true;
   }
   if (row.words.empty()) return false;
-  const std::string_view text = FieldText(row.field, row.upper);
+  const std::string_view text = FieldText(row.field);
   for (const std::string& w : row.words) {
-    if (Occurs(text, w)) return true;
+    if (WordOccurs(row, text, w)) return true;
   }
   return false;
 }
 
 bool TFindMatcher::Matches(const TFolderIdx& line) {
   line_ = &line;
-  ready_ = 0;
+  from_to_ready_ = false;
   bool any_or = false;
   bool result = true;
   for (const Row& row : rows_) {

@@ -63,8 +63,8 @@ class TFindMatcher {
   bool Matches(const TFolderIdx& line);
 
  private:
-  // The four texts a row can test, in plain and in upper-cased form.
-  enum Field : int { kFrom, kTo, kSubject, kFromTo, kFieldCount };
+  // The four texts a row can test.
+  enum Field : int { kFrom, kTo, kSubject, kFromTo };
 
   struct Row {
     int32_t logic;
@@ -76,17 +76,17 @@ class TFindMatcher {
   };
 
   static bool Occurs(std::string_view text, std::string_view word);
+  static bool WordOccurs(const Row& row, std::string_view text, std::string_view word);
   bool RowHolds(const Row& row);
-  std::string_view FieldText(Field field, bool upper);
+  std::string_view FieldText(Field field);
 
   std::vector<Row> rows_;
   bool has_or_ = false;
 
-  // Per-line cache, valid while the bit of a text is set in ready_.
+  // Per line: From + " " + To is built once, when a row first asks for it.
   const TFolderIdx* line_ = nullptr;
-  unsigned ready_ = 0;
+  bool from_to_ready_ = false;
   std::string from_to_;
-  std::array<std::string, kFieldCount> upper_;
 };
 
 // The ordered list of conditions; list order is tab order. Records are owned by the list and

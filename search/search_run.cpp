@@ -11,8 +11,6 @@
 namespace zeldrium {
 namespace {
 
-// "(無題)" (untitled), code page 932.
-constexpr std::string_view kNoSubject = "(\x96\xb3\x91\xe8)";
 constexpr std::string_view kIndexName = "Folder.idx";
 
 // The host compares its folder and mailbox IDs with ASCII letters folded; the byte after a lead
@@ -84,11 +82,37 @@ std::vector<std::string> BuildFolderList(std::string_view folders_csv,
 TSearchRun::TSearchRun(FileSystem* fs, SearchHooks* hooks) : fs_(fs), hooks_(hooks) {}
 TSearchRun::~TSearchRun() = default;
 
-SearchStatus TSearchRun::Run(const TFindRec& condition, const SearchScope& scope) {
+const std::vector<THitRow>& TSearchRun::Rows() const {
+  if (!rows_ready_) {
+    rows_ = hits_.MakeRows();
+    rows_ready_ = true;
+  }
+  return rows_;
+}
+
+std::vector<THitRow> TSearchRun::TakeRows() {
+  std::vector<THitRow> rows;
+  if (rows_ready_) {
+    rows = std::move(rows_);
+  } else {
+    rows = hits_.MakeRows();
+  }
+  rows_.clear();
+  rows_ready_ = true;
+  hits_.Clear();
+  return rows;
+}
+
+SearchStatus TSearchRun::Run(const TFindRec& condition, const SearchScope& scope,
+                             RowsKept kept) {
   if (running_) return SearchStatus::kBusy;
   RunningFlag running(&running_);
 
-  rows_.clear();
+  kept_ = kept;
+  hits_.Clear();
+  hit_count_ = 0;
+  std::vector<THitRow>().swap(rows_);
+  rows_ready_ = true;
   error_.clear();
   error_path_.clear();
   done_files_.clear();
@@ -111,10 +135,9 @@ SearchStatus TSearchRun::Run(const TFindRec& condition, const SearchScope& scope
     }
   }
 
-  // Newest first. The date text has a fixed width, so comparing texts compares times; equal
-  // dates keep their reading order.
-  std::stable_sort(rows_.begin(), rows_.end(),
-                   [](const THitRow& a, const THitRow& b) { return a.Date > b.Date; });
+  // Newest first; equal dates keep their reading order.
+  hits_.SortNewestFirst();
+  rows_ready_ = hits_.empty();
   matcher_.reset();
   reader_.Reset(nullptr);
   return ok ? SearchStatus::kCompleted : SearchStatus::kError;
@@ -140,8 +163,10 @@ bool TSearchRun::SearchIndexFile(const std::string& path, bool known_to_exist) {
   reader_.Reset(file.get());
   TFolderIdx rec;
   std::string_view line;
-  std::string folder_name;
-  bool have_folder_name = false;
+  const bool keep_rows = kept_ != RowsKept::kCountOnly;
+  const bool keep_to = kept_ == RowsKept::kRowsWithTo;
+  uint32_t folder = 0;
+  bool have_folder = false;
   for (;;) {
     const TIndexFileReader::Result r = reader_.Next(&line, &err);
     if (r == TIndexFileReader::Result::kEnd) break;
@@ -161,19 +186,16 @@ bool TSearchRun::SearchIndexFile(const std::string& path, bool known_to_exist) {
     }
 
     if (matcher_->Matches(rec)) {
-      if (!have_folder_name) {
-        folder_name = hooks_->FolderDisplayName(folder_id);
-        have_folder_name = true;
+      ++hit_count_;
+      if (keep_rows) {
+        if (!have_folder) {
+          folder = hits_.AddFolder(folder_id, hooks_->FolderDisplayName(folder_id));
+          have_folder = true;
+        }
+        hits_.Add(folder, rec.Date, rec.Subject, rec.From, keep_to ? rec.To : std::string_view(),
+                  rec.MessageKey);
+        rows_ready_ = false;
       }
-      THitRow& row = rows_.emplace_back();
-      row.Subject = rec.Subject.empty() ? kNoSubject : rec.Subject;
-      row.From = rec.From;
-      row.Date.resize(kUnixTextSize);
-      UnixToText(static_cast<uint32_t>(rec.Date), row.Date.data());
-      row.Folder = folder_name;
-      row.MailID = MakeMailID(folder_id, rec.MessageKey);
-      row.DateValue = rec.Date;
-      row.To = rec.To;
     }
 
     hooks_->AfterTestedLine();

@@ -16,27 +16,17 @@
 #include "search/file_system.h"
 #include "search/find_class.h"
 #include "search/folder_idx.h"
+#include "search/hit_list.h"
 #include "search/index_file.h"
 
 namespace zeldrium {
-
-// One row of the result list.
-struct THitRow {
-  std::string Subject;  // "(無題)" for a line without one
-  std::string From;
-  std::string Date;    // UnixToText of DateValue: fixed width, so text order is time order
-  std::string Folder;  // the folder's display name
-  std::string MailID;  // folder ID + "?" + message key, for BKA_SetCurrentMail
-  // Kept for the command line's JSON output; the window shows neither.
-  int32_t DateValue = 0;
-  std::string To;
-};
 
 // What the run asks of whoever drives it. Called on the run's thread, from inside Run().
 class SearchHooks {
  public:
   virtual ~SearchHooks() = default;
-  // The name the host shows for a folder; asked once per index file that has hits.
+  // The name the host shows for a folder; asked once per index file that has hits, unless the
+  // run only counts them.
   virtual std::string FolderDisplayName(std::string_view folder_id);
   // True, with *limit set, when lines older than *limit are to be dropped. Asked again for
   // every dated line, since the user may change the limit while the run pumps messages.
@@ -52,6 +42,14 @@ struct SearchScope {
   std::string_view data_folder;  // the host's data root
   std::string_view current_folder;
   std::string_view current_mailbox;
+};
+
+// What a run keeps of its hits. Counting alone keeps nothing per hit; To is only shown by the
+// command line's JSON, so it is kept only when asked for.
+enum class RowsKept {
+  kCountOnly,
+  kRows,
+  kRowsWithTo,
 };
 
 enum class SearchStatus {
@@ -79,15 +77,29 @@ class TSearchRun {
   // or delete it from inside a hook. The rows of the previous run are dropped, except when this
   // returns kBusy, which leaves the running run undisturbed. An exception thrown by a hook ends
   // the run and passes through.
-  SearchStatus Run(const TFindRec& condition, const SearchScope& scope);
+  SearchStatus Run(const TFindRec& condition, const SearchScope& scope,
+                   RowsKept kept = RowsKept::kRows);
 
   // Ends the reading of the index file being read; the run goes on with the next one.
   void RequestStop() { stop_ = true; }
   bool Running() const { return running_; }
 
-  // The hits, newest first; after an error, those found before it.
-  const std::vector<THitRow>& Rows() const { return rows_; }
-  std::vector<THitRow> TakeRows() { return std::move(rows_); }
+  // The hits of the last run, newest first; after an error, those found before it. During a
+  // run, those found so far, in reading order.
+  //
+  // How many hits the last run found (so far, during a run), whatever it kept of them; taking
+  // the rows does not change it.
+  size_t HitCount() const { return hit_count_; }
+  // Fills *row with row i of Rows(), reusing its strings: a reader that goes through the rows
+  // once needs no vector of them.
+  // REQUIRES: the run kept rows, i < HitCount(), and TakeRows has not been called since.
+  void GetRow(size_t i, THitRow* row) const { hits_.GetRow(i, row); }
+  // The rows are made when first asked for, and made anew when hits were found since: each
+  // such call costs time and memory in proportion to the hits, so a hook that runs after every
+  // line should ask HitCount instead. Empty for a run that only counted.
+  const std::vector<THitRow>& Rows() const;
+  // Hands the rows over and lets go of what the run kept of them.
+  std::vector<THitRow> TakeRows();
   // The error of the last run: the system's words for an unreadable file, prefixed with its
   // path, or "'$<field>' は整数ではありません" for a bad date. ErrorPath() names the file either
   // way.
@@ -110,7 +122,11 @@ class TSearchRun {
   TIndexFileReader reader_{nullptr};
   std::string data_folder_;
   std::unordered_set<std::string> done_files_;  // upper-cased paths
-  std::vector<THitRow> rows_;
+  RowsKept kept_ = RowsKept::kRows;
+  THitList hits_;
+  size_t hit_count_ = 0;
+  mutable std::vector<THitRow> rows_;
+  mutable bool rows_ready_ = true;  // rows_ holds every hit of hits_, in GetRow's order
   std::string error_;
   std::string error_path_;
   int files_read_ = 0;

@@ -64,8 +64,8 @@ class TestHooks : public SearchHooks {
 class SearchRunTest : public ::testing::Test {
  protected:
   SearchStatus Run(const TFindRec& rec, std::string_view current_folder = "",
-                   std::string_view current_mailbox = "") {
-    return run_.Run(rec, SearchScope{kData, current_folder, current_mailbox});
+                   std::string_view current_mailbox = "", RowsKept kept = RowsKept::kRows) {
+    return run_.Run(rec, SearchScope{kData, current_folder, current_mailbox}, kept);
   }
   void AddIdx(const std::string& folder_id, const std::string& lines) {
     fs_.AddFile(kData + folder_id + "Folder.idx", lines);
@@ -140,7 +140,8 @@ TEST_F(SearchRunTest, HitRowFields) {
   AddIdx("box.mb\\in\\", Idx("k1", "Subj", "Me <me@example.com>", "0", "You") +
                              Idx("k2", "", "Me", "5f5e1000") +  // no subject
                              Idx("k3", " \t ", "Me", "5f5e1000") + Idx("k4", "x", "nobody", "1"));
-  ASSERT_EQ(Run(FromSearch("me"), "box.mb\\in\\"), SearchStatus::kCompleted);
+  ASSERT_EQ(Run(FromSearch("me"), "box.mb\\in\\", "", RowsKept::kRowsWithTo),
+            SearchStatus::kCompleted);
   ASSERT_EQ(run_.Rows().size(), 3u);
   const THitRow& oldest = run_.Rows()[2];
   EXPECT_EQ(oldest.Subject, "Subj");
@@ -250,6 +251,61 @@ TEST_F(SearchRunTest, DateLimit) {
   hooks_.limit_on = false;
   ASSERT_EQ(Run(FromSearch("x", false, "a\\")), SearchStatus::kCompleted);
   EXPECT_EQ(run_.Rows().size(), 4u);
+}
+
+TEST_F(SearchRunTest, WhatIsKeptOfTheHits) {
+  AddIdx("a\\", Idx("1", "old", "x", "1", "you") + Idx("2", "new", "x", "2", "you") +
+                     Idx("3", "none", "y", "3"));
+  const TFindRec rec = FromSearch("x", false, "a\\");
+
+  ASSERT_EQ(Run(rec, "", "", RowsKept::kCountOnly), SearchStatus::kCompleted);
+  EXPECT_EQ(run_.HitCount(), 2u);
+  EXPECT_TRUE(run_.Rows().empty());
+  EXPECT_EQ(hooks_.tested, 3);       // every line is tested as before
+  EXPECT_TRUE(hooks_.name_calls.empty());  // but no folder name is needed
+
+  ASSERT_EQ(Run(rec), SearchStatus::kCompleted);
+  ASSERT_EQ(run_.Rows().size(), 2u);
+  EXPECT_EQ(run_.Rows()[0].Subject, "new");
+  EXPECT_EQ(run_.Rows()[0].To, "");  // only the command line's JSON shows it
+
+  ASSERT_EQ(Run(rec, "", "", RowsKept::kRowsWithTo), SearchStatus::kCompleted);
+  ASSERT_EQ(run_.Rows().size(), 2u);
+  EXPECT_EQ(run_.Rows()[0].To, "you");
+  THitRow row;
+  for (size_t i = 0; i < run_.HitCount(); ++i) {
+    run_.GetRow(i, &row);
+    EXPECT_EQ(row.Subject, run_.Rows()[i].Subject);
+    EXPECT_EQ(row.MailID, run_.Rows()[i].MailID);
+  }
+
+  // Taking the rows leaves the run without them, but it still knows how many there were.
+  std::vector<THitRow> taken = run_.TakeRows();
+  ASSERT_EQ(taken.size(), 2u);
+  EXPECT_EQ(taken[1].Subject, "old");
+  EXPECT_TRUE(run_.Rows().empty());
+  EXPECT_TRUE(run_.TakeRows().empty());
+  EXPECT_EQ(run_.HitCount(), 2u);
+
+  // Taken before they were ever made, the rows come out sorted just the same.
+  ASSERT_EQ(Run(rec), SearchStatus::kCompleted);
+  taken = run_.TakeRows();
+  ASSERT_EQ(taken.size(), 2u);
+  EXPECT_EQ(taken[0].Subject, "new");
+}
+
+TEST_F(SearchRunTest, RowsDuringTheRunAreThoseSoFarInReadingOrder) {
+  AddIdx("a\\", Idx("1", "later", "x", "9") + Idx("2", "earlier", "x", "1") +
+                     Idx("3", "third", "x", "5"));
+  std::vector<V> seen;
+  hooks_.after_line = [&] {
+    V subjects;
+    for (const THitRow& row : run_.Rows()) subjects.push_back(row.Subject);
+    seen.push_back(subjects);
+  };
+  ASSERT_EQ(Run(FromSearch("x", false, "a\\")), SearchStatus::kCompleted);
+  EXPECT_EQ(seen, (std::vector<V>{{"later"}, {"later", "earlier"}, {"later", "earlier", "third"}}));
+  EXPECT_EQ(Subjects(), (V{"later", "third", "earlier"}));
 }
 
 TEST_F(SearchRunTest, DateLimitChangedDuringTheRunCountsFromTheNextLine) {

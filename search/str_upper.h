@@ -16,6 +16,12 @@ std::string UpperCase(std::string_view text);
 // REQUIRES: in does not point into *out.
 void UpperCaseTo(std::string_view in, std::string* out);
 
+// True when upper_word occurs in UpperCase(text) at a character boundary of text, found
+// without upper-casing a copy of text: candidates for the first byte come from a plain byte
+// search (a letter in either case), and only they are checked, by folding text on the fly.
+// REQUIRES: upper_word is not empty.
+bool OccursUpperCased(std::string_view text, std::string_view upper_word);
+
 }  // namespace zeldrium
 
 #endif  // ZELDRIUM_SEARCH_STR_UPPER_H_

@@ -107,7 +107,14 @@ int RunFind(const std::vector<std::string>& args) {
   SearchScope scope;
   scope.data_folder = data_folder;
   scope.current_folder = request.current_folder;
-  if (run.Run(request.condition, scope) != SearchStatus::kCompleted) {
+  OutputFormat format = options.format;
+  const bool terminal = IsTerminal(Stream::kOut);
+  if (format == OutputFormat::kAuto) format = terminal ? OutputFormat::kTable : OutputFormat::kTsv;
+  // Only the JSON shows To; a count needs no rows at all.
+  const RowsKept kept = options.count                     ? RowsKept::kCountOnly
+                        : format == OutputFormat::kJson ? RowsKept::kRowsWithTo
+                                                        : RowsKept::kRows;
+  if (run.Run(request.condition, scope, kept) != SearchStatus::kCompleted) {
     // A bad date does not say where it was found; a read error names its file already.
     std::string message = run.Error();
     if (message.find(run.ErrorPath()) == std::string::npos) {
@@ -119,15 +126,12 @@ int RunFind(const std::vector<std::string>& args) {
 
   StdoutSink sink(utf8);
   BufferedOutput out(&sink);
-  const std::vector<THitRow>& rows = run.Rows();
-  OutputFormat format = options.format;
-  const bool terminal = IsTerminal(Stream::kOut);
-  if (format == OutputFormat::kAuto) format = terminal ? OutputFormat::kTable : OutputFormat::kTsv;
+  const RunHitRows rows(run);
   TextForm form;
   form.raw = raw;
   form.columns = terminal ? TerminalColumns() : 0;
   if (options.count) {
-    WriteCount(rows.size(), &out);
+    WriteCount(run.HitCount(), &out);
   } else if (format == OutputFormat::kTable) {
     WriteTable(rows, form, &out);
   } else if (format == OutputFormat::kJson) {

@@ -73,9 +73,10 @@ void AppendPadded(std::string_view cell, size_t width, std::string* line) {
   line->append(width - fitted.size(), ' ');
 }
 
-size_t MaxWidth(const std::vector<THitRow>& rows, std::string THitRow::*field, size_t floor) {
+size_t MaxWidth(const HitRows& rows, std::string THitRow::*field, size_t floor) {
   size_t w = floor;
-  for (const THitRow& r : rows) w = std::max(w, (r.*field).size());
+  THitRow scratch;
+  for (size_t i = 0; i < rows.Count(); ++i) w = std::max(w, (rows.Row(i, &scratch).*field).size());
   return w;
 }
 
@@ -128,8 +129,10 @@ void AppendJsonText(std::string_view text, bool raw, std::string* out) {
   }
 }
 
-void WriteTsv(const std::vector<THitRow>& rows, const TextForm& form, BufferedOutput* out) {
-  for (const THitRow& r : rows) {
+void WriteTsv(const HitRows& rows, const TextForm& form, BufferedOutput* out) {
+  THitRow scratch;
+  for (size_t i = 0; i < rows.Count(); ++i) {
+    const THitRow& r = rows.Row(i, &scratch);
     std::string& b = out->Buffer();
     b.append(r.Date);
     b.push_back('\t');
@@ -145,7 +148,7 @@ void WriteTsv(const std::vector<THitRow>& rows, const TextForm& form, BufferedOu
   }
 }
 
-void WriteTable(const std::vector<THitRow>& rows, const TextForm& form, BufferedOutput* out) {
+void WriteTable(const HitRows& rows, const TextForm& form, BufferedOutput* out) {
   // One column short of the terminal: a line that fills it exactly wraps on some terminals.
   const size_t columns =
       (form.columns > 0 ? static_cast<size_t>(form.columns) : kDefaultColumns) - 1;
@@ -179,21 +182,26 @@ void WriteTable(const std::vector<THitRow>& rows, const TextForm& form, Buffered
     out->Commit();
   };
   emit("Date", "Folder", "Subject", "From");
-  for (const THitRow& r : rows) emit(r.Date, r.Folder, r.Subject, r.From);
-  AppendField(std::to_string(rows.size()) + std::string(kCountWord), form.raw, &out->Buffer());
+  THitRow scratch;
+  for (size_t i = 0; i < rows.Count(); ++i) {
+    const THitRow& r = rows.Row(i, &scratch);
+    emit(r.Date, r.Folder, r.Subject, r.From);
+  }
+  AppendField(std::to_string(rows.Count()) + std::string(kCountWord), form.raw, &out->Buffer());
   out->Buffer().push_back('\n');
   out->Commit();
 }
 
-void WriteJson(const std::vector<THitRow>& rows, const TextForm& form, BufferedOutput* out) {
-  if (rows.empty()) {
+void WriteJson(const HitRows& rows, const TextForm& form, BufferedOutput* out) {
+  if (rows.Count() == 0) {
     out->Buffer().append("[]\n");
     out->Commit();
     return;
   }
   const bool raw = form.raw;
-  for (size_t i = 0; i < rows.size(); ++i) {
-    const THitRow& r = rows[i];
+  THitRow scratch;
+  for (size_t i = 0; i < rows.Count(); ++i) {
+    const THitRow& r = rows.Row(i, &scratch);
     std::string& b = out->Buffer();
     b.append(i == 0 ? "[\n{\"date\":\"" : ",\n{\"date\":\"");
     b.append(r.Date);

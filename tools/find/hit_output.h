@@ -46,6 +46,42 @@ class BufferedOutput {
   bool failed_ = false;
 };
 
+// The rows to print, newest first: the hits as a run keeps them, or a vector of rows.
+class HitRows {
+ public:
+  virtual ~HitRows() = default;
+  virtual size_t Count() const = 0;
+  // Row i. It may be made in *scratch, and then stays valid until the next call.
+  // REQUIRES: i < Count().
+  virtual const THitRow& Row(size_t i, THitRow* scratch) const = 0;
+};
+
+class VectorHitRows : public HitRows {
+ public:
+  // REQUIRES: rows outlives this object.
+  explicit VectorHitRows(const std::vector<THitRow>& rows) : rows_(rows) {}
+  size_t Count() const override { return rows_.size(); }
+  const THitRow& Row(size_t i, THitRow* /*scratch*/) const override { return rows_[i]; }
+
+ private:
+  const std::vector<THitRow>& rows_;
+};
+
+// A finished run's rows, made one at a time: printing them needs no row per hit at once.
+class RunHitRows : public HitRows {
+ public:
+  // REQUIRES: run outlives this object and kept its rows.
+  explicit RunHitRows(const TSearchRun& run) : run_(run) {}
+  size_t Count() const override { return run_.HitCount(); }
+  const THitRow& Row(size_t i, THitRow* scratch) const override {
+    run_.GetRow(i, scratch);
+    return *scratch;
+  }
+
+ private:
+  const TSearchRun& run_;
+};
+
 struct TextForm {
   bool raw = false;  // code page 932 bytes out, not UTF-8
   int columns = 0;   // the table's width; 0 for the default
@@ -54,12 +90,12 @@ struct TextForm {
 // date, folder, subject, from, mail ID separated by tabs, one line per hit. Control bytes inside
 // a text (an index line may hold a lone LF) are printed as blanks, so a hit is always one line
 // of five fields.
-void WriteTsv(const std::vector<THitRow>& rows, const TextForm& form, BufferedOutput* out);
+void WriteTsv(const HitRows& rows, const TextForm& form, BufferedOutput* out);
 // A header, one aligned line per hit (Date, Folder, Subject, From; long texts cut with "..."),
 // and the count, as the window shows it ("12 件").
-void WriteTable(const std::vector<THitRow>& rows, const TextForm& form, BufferedOutput* out);
+void WriteTable(const HitRows& rows, const TextForm& form, BufferedOutput* out);
 // One array of {date, unix, folder, subject, from, to, mail_id}, one object per line.
-void WriteJson(const std::vector<THitRow>& rows, const TextForm& form, BufferedOutput* out);
+void WriteJson(const HitRows& rows, const TextForm& form, BufferedOutput* out);
 void WriteCount(size_t count, BufferedOutput* out);
 
 // text cut to at most width columns without splitting a character, ending in "..." when cut.

@@ -32,11 +32,11 @@ THitRow Row(std::string date, std::string folder, std::string subject, std::stri
   return r;
 }
 
-std::string Render(void (*write)(const std::vector<THitRow>&, const TextForm&, BufferedOutput*),
+std::string Render(void (*write)(const HitRows&, const TextForm&, BufferedOutput*),
                    const std::vector<THitRow>& rows, TextForm form = {}) {
   StringSink sink;
   BufferedOutput out(&sink);
-  write(rows, form, &out);
+  write(VectorHitRows(rows), form, &out);
   out.Flush();
   return sink.text;
 }

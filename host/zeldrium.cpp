@@ -20,6 +20,7 @@
 #include <string>
 
 #include "host/b2api.h"
+#include "host/setup_unit.h"
 #include "ui/main_view.h"
 #include "ui/text_win.h"
 #include "ui/window.h"
@@ -287,9 +288,8 @@ int WINAPI BKC_OnSend(LPCSTR) {
 int WINAPI BKC_OnFinishRetrieve(int) {
   return Guarded(0, [] {});
 }
-// The setup dialog comes with its own unit; until then there is nothing to set up.
-int WINAPI BKC_OnPlugInSetup(HWND) {
-  return Guarded(1, [] {});
+int WINAPI BKC_OnPlugInSetup(HWND parent) {
+  return Guarded(1, [&] { PlugInSetup(parent, *InitParam, *MainForm); });
 }
 int WINAPI BKC_OnPlugInInfo(LPVOID record) {
   return Guarded(0, [&] {

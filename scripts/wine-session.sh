@@ -5,7 +5,8 @@
 set -euo pipefail
 HERE=$(cd "$(dirname "$0")" && pwd)
 . "$HERE/env.sh"
-export LC_ALL=ja_JP.UTF-8 LOCPATH="$ZELDRIUM_LOCPATH"
+export LOCPATH="$ZELDRIUM_LOCPATH"
+export LC_ALL=ja_JP.UTF-8
 
 dispfile=$(mktemp)
 Xvfb -displayfd 3 -screen 0 1280x1024x24 -nolisten tcp 3>"$dispfile" 2>/dev/null &

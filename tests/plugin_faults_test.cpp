@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "tests/plugin_fixture.h"
+#include "ui/dialog_test_driver.h"
 
 namespace {
 
@@ -67,7 +68,10 @@ TEST_P(FaultyHostTest, EveryCallbackAndCommandSurvives) {
   EXPECT_EQ(plugin_->OnOpenFolder(nullptr), 0);
   EXPECT_EQ(plugin_->OnOpenFolder("Main.mb\\Inbox\\"), 0);
   EXPECT_EQ(plugin_->OnPlugInInfo(nullptr), 0);
-  EXPECT_EQ(plugin_->OnPlugInSetup(reinterpret_cast<HWND>(0x1235)), 1);
+  {
+    dialogtest::ModalDriver cancel(kSetupCaption, [](HWND d) { dialogtest::Click(d, IDCANCEL); });
+    EXPECT_EQ(plugin_->OnPlugInSetup(reinterpret_cast<HWND>(0x1235)), 1);
+  }
   DestroyMenu(bar);
   DestroyMenu(popup);
   Unload();

@@ -16,6 +16,8 @@
 #include "tools/standin_host/host_api.h"
 
 inline constexpr wchar_t kFormClass[] = L"ZeldriumQuickSearch";
+// The setup dialog's caption, Zeldriumの設定: tests that call the host's setup callback close it.
+inline constexpr wchar_t kSetupCaption[] = L"Zeldrium\x306e\x8a2d\x5b9a";
 
 class PluginTest : public ::testing::Test {
  protected:

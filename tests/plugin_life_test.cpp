@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "tests/plugin_fixture.h"
+#include "ui/dialog_test_driver.h"
 
 namespace {
 
@@ -63,7 +64,11 @@ TEST_F(PluginTest, EveryCallbackReturnsItsFixedResult) {
   EXPECT_EQ(reinterpret_cast<V2>(fn(10))(0, 0), 0);        // OnRetrieve
   EXPECT_EQ(reinterpret_cast<V1>(fn(11))(0), 0);           // OnSend
   EXPECT_EQ(reinterpret_cast<V1>(fn(12))(0), 0);           // OnFinishRetrieve
-  EXPECT_EQ(reinterpret_cast<V1>(fn(13))(0), 1);           // OnPlugInSetup
+  {
+    // The setup dialog is modal: a user closes it.
+    dialogtest::ModalDriver cancel(kSetupCaption, [](HWND d) { dialogtest::Click(d, IDCANCEL); });
+    EXPECT_EQ(reinterpret_cast<V1>(fn(13))(0), 1);  // OnPlugInSetup
+  }
   EXPECT_EQ(reinterpret_cast<V1>(fn(14))(0), 0);           // OnPlugInInfo, no record
   EXPECT_EQ(reinterpret_cast<V4>(fn(15))(0, 0, 0, 0), 0);  // OnDragDrop
 }

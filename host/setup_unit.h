@@ -1,0 +1,109 @@
+#ifndef ZELDRIUM_HOST_SETUP_UNIT_H_
+#define ZELDRIUM_HOST_SETUP_UNIT_H_
+
+// The plug-in's setup dialog, opened by the host's BKC_OnPlugInSetup: the result list's font,
+// the defaults of new quick searches, whether the search window is laid over the host's list,
+// and the global hot key. It edits a copy; the settings change only when it is confirmed with
+// OK, and the settings file is written later, when the search window closes or the library
+// unloads.
+
+// clang-format off
+#include <windows.h>
+#include <commctrl.h>  // needs windows.h first
+// clang-format on
+
+#include <cstdint>
+
+#include "controls/bev_label.h"
+#include "settings/ini_params.h"
+#include "ui/dialog.h"
+
+class TMainForm;
+
+// The font as the font dialog and GDI see it, and back. dpi is the screen's vertical pixels per
+// inch: sizes are kept in points, LOGFONT heights are pixels.
+LOGFONTW ToLogFont(const zeldrium::TFontSpec& font, int dpi);
+// color is the colour the font dialog chose (a plain RGB value).
+zeldrium::TFontSpec FromLogFont(const LOGFONTW& font, COLORREF color, int dpi);
+// The LOGFONT height of a size in points, as the label draws it.
+int FontHeight(int32_t points, int dpi);
+int ScreenDpi();
+
+// Between a hot-key control's value (virtual key in the low byte, HOTKEYF_ flags in the high
+// byte) and the stored shortcut value (virtual key | 0x2000 Shift | 0x4000 Ctrl | 0x8000 Alt).
+// A value without a key is no hot key (0) either way.
+uint16_t ShortcutFromHotKey(WORD hot_key);
+WORD HotKeyFromShortcut(uint16_t shortcut);
+
+class TSetupForm : public ui::Dialog {
+ public:
+  // The controls, in tab order as far as one flat dialog can follow each group's order.
+  enum Control : int {
+    kGroupBox1 = 101,
+    kListFont,
+    kButton1,
+    kBitBtn1 = IDOK,
+    kBitBtn2 = IDCANCEL,
+    kGroupBox2 = 111,
+    kCommaCheck,
+    kCaseCheck,
+    kSubCheck,
+    kWindowFit,
+    kGroupBox3,
+    kViewHotKey,
+    kLabel1,
+  };
+
+  TSetupForm();
+  ~TSetupForm() override;
+
+  // Shows params in the controls (the dialog's own copy), before or while it is shown.
+  void LoadFrom(const zeldrium::TInitParam& params);
+  // Stores what the controls hold into params: the four flags, the hot key and the font.
+  void StoreInto(zeldrium::TInitParam* params) const;
+
+  // ListFont's font: the list font until the user picks another in the font dialog.
+  const zeldrium::TFontSpec& ViewFont() const { return view_font_; }
+  const controls::TBevelLabel& ListFontLabel() const { return ListFont; }
+
+  // Shows the dialog modally, centred on the screen: IDOK, IDCANCEL or kShowFailed.
+  INT_PTR ShowCentred(HWND owner);
+
+ protected:
+  void CreateControls() override;
+  INT_PTR HandleMessage(UINT message, WPARAM wparam, LPARAM lparam) override;
+
+ private:
+  BOOL OnCommand(int id, int code);
+  void Button1Click();
+  void BitBtn1Click();
+  void SetListFont(const zeldrium::TFontSpec& font);
+  void ShowControls();
+
+  controls::TBevelLabel ListFont;
+  zeldrium::TFontSpec view_font_;
+  bool sub_folder_ = false;
+  bool comma_and_ = false;
+  bool case_sensitive_ = false;
+  bool window_fit_ = false;
+  uint16_t hot_key_ = 0;
+};
+
+// What the setup needs of the search window: the window that owns the hot key, registering a
+// shortcut on it, and showing the list font just stored.
+class SetupTarget {
+ public:
+  virtual ~SetupTarget() = default;
+  virtual HWND HotKeyWindow() const = 0;
+  virtual void RegisterShowHotKey(int id, uint16_t shortcut) = 0;
+  virtual void ApplyListFont() = 0;
+};
+
+// BKC_OnPlugInSetup: shows the dialog modally over parent (the host's window; without one, over
+// the search window), centred on the screen, on params. The hot key is removed while it is open
+// and registered again afterwards from params, whether or not the user confirmed. Returns 1. A
+// call while the dialog is already open brings that one to the front instead.
+int PlugInSetup(HWND parent, zeldrium::TInitParam& params, SetupTarget& target);
+int PlugInSetup(HWND parent, zeldrium::TInitParam& params, TMainForm& form);
+
+#endif  // ZELDRIUM_HOST_SETUP_UNIT_H_

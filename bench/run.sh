@@ -140,3 +140,11 @@ verdict() { awk -v v="$1" -v t="$2" 'BEGIN { print (v != "-" && v <= t) ? "met" 
 echo "Subject search: ours/grep $subject_grep (target <= 1.0: $(verdict "$subject_grep" 1.0)), ours/rg $subject_rg (target <= 1.5: $(verdict "$subject_rg" 1.5))"
 echo "Memory with $many_hits hits: $many_tsv_mb MiB (target < 64: $(verdict "$many_tsv_mb" 64))"
 echo "Memory without hits: $one_mb MiB for one mailbox, $all_mb MiB for all of them"
+
+echo
+echo "== the search window (Zeldrium.dll under Wine) against zeldrium-find"
+"$ROOT/scripts/setup.sh" win
+cmake -S "$ROOT" -B "$ROOT/build/win" -G Ninja -DCMAKE_BUILD_TYPE=Release \
+  -DCMAKE_TOOLCHAIN_FILE="$ROOT/cmake/toolchain-i686-mingw.cmake" >/dev/null
+cmake --build "$ROOT/build/win" -j "$(nproc)" --target window_bench zeldrium-find >/dev/null
+"$HERE/window.sh" "$ROOT/build/win"

@@ -254,8 +254,12 @@ BOOL WINAPI DllMain(HINSTANCE instance, DWORD reason, LPVOID reserved) {
 int WINAPI BKC_OnStart() {
   return Guarded(0, [] {});
 }
+// The host is about to unload us: a search that is letting messages through must not be on the
+// stack when it does, so the window keeps the library loaded until the process ends.
 int WINAPI BKC_OnExit() {
-  return Guarded(0, [] {});
+  return Guarded(0, [] {
+    if (MainForm) MainForm->HostExiting();
+  });
 }
 int WINAPI BKC_OnMenuInit(HWND, HMENU menu, int type) {
   return Guarded(0, [&] { MenuInit(menu, type); });

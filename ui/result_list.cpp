@@ -281,7 +281,14 @@ void ResultList::ColumnClick(int column) {
 
 void ResultList::SortNewestFirst() {
   sort_descending_ = true;
-  Sort(kDate, true);
+  // A run hands its rows over newest first already; the fixed-width date texts then compare
+  // byte for byte as the locale compares them, so a sorted list needs no second sort.
+  for (size_t i = 1; i < rows_.size(); ++i) {
+    if (rows_[i - 1].Date < rows_[i].Date) {
+      Sort(kDate, true);
+      return;
+    }
+  }
 }
 
 int ResultList::Selected() const {

@@ -1,0 +1,380 @@
+#ifndef ZELDRIUM_TESTS_WINDOW_DRIVER_H_
+#define ZELDRIUM_TESTS_WINDOW_DRIVER_H_
+
+// Drives the plug-in's search window as a user would: through the messages its controls send
+// (typed characters, the tool bar's and the menu's WM_COMMAND, the tab strip's and the list's
+// notifications), and reads back what the user would see.
+
+// clang-format off
+#include <windows.h>
+#include <commctrl.h>  // needs windows.h first
+// clang-format on
+
+#include <functional>
+#include <map>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "tests/plugin_fixture.h"
+#include "ui/main_view_ids.h"
+
+// Header only: the integration tests are one program built from the *_test.cpp files here.
+
+namespace testutil {
+
+// One Folder.idx line: 2 key, 4 subject, 5 from, 6 to, 9 hexadecimal date.
+inline std::string IndexLine(std::string_view key, std::string_view subject, std::string_view from,
+                             std::string_view to, uint32_t date) {
+  char hex[16];
+  wsprintfA(hex, "%x", date);
+  std::string line = "0\x01";
+  line.append(key)
+      .append(
+          "\x01"
+          "0\x01")
+      .append(subject)
+      .append("\x01")
+      .append(from);
+  line.append("\x01")
+      .append(to)
+      .append(
+          "\x01"
+          "x\x01"
+          "y\x01")
+      .append(hex)
+      .append(
+          "\x01"
+          "t\r\n");
+  return line;
+}
+
+// Writes Folder.idx of a folder below root (directories made as needed); the ID is code page
+// 932 with backslashes.
+inline bool WriteFolder(const std::wstring& root, std::string_view folder_id,
+                        const std::string& index) {
+  std::wstring path = root;
+  const std::wstring id = standin::WideFrom932(folder_id);
+  size_t start = 0;
+  while (start < id.size()) {
+    size_t end = id.find(L'\\', start);
+    if (end == std::wstring::npos) end = id.size();
+    path += id.substr(start, end - start) + L"\\";
+    CreateDirectoryW(path.c_str(), nullptr);
+    start = end + 1;
+  }
+  return WriteFileBytes(path + L"Folder.idx", index);
+}
+
+// A comma-list item as the settings write it.
+inline std::string CsvItem(std::string_view text) {
+  bool quote = false;
+  for (unsigned char c : text) quote |= c <= 0x20 || c == '"' || c == ',';
+  if (!quote) return std::string(text);
+  std::string out = "\"";
+  for (char c : text) out += c == '"' ? std::string("\"\"") : std::string(1, c);
+  return out + "\"";
+}
+
+// A FINDPARAM value: one row testing target (0 From, 1 To, 2 Subject, 3 From and To) for words.
+inline std::string FindParam(std::string_view name, bool subfolder, std::string_view folders,
+                             int target, std::string_view words) {
+  std::string csv = CsvItem(name) + (subfolder ? ",1," : ",0,") + CsvItem(folders);
+  csv += ",0," + std::to_string(target) + ",0,0," + CsvItem(words);
+  for (int row = 1; row < 5; ++row) csv += ",0,-1,0,0,";
+  return csv;
+}
+
+// Unix seconds of 00:00 of a day (the plug-in's dates are local times already).
+inline uint32_t UnixDay(int year, int month, int day) {
+  // Days from 1970-01-01 in the proleptic Gregorian calendar.
+  year -= month <= 2;
+  const int era = (year >= 0 ? year : year - 399) / 400;
+  const int yoe = year - era * 400;
+  const int doy = (153 * (month + (month > 2 ? -3 : 9)) + 2) / 5 + day - 1;
+  const int doe = yoe * 365 + yoe / 4 - yoe / 100 + doy;
+  return static_cast<uint32_t>((era * 146097 + doe - 719468) * 86400);
+}
+
+// The value of a KEY=value line of a settings file, or "<none>".
+inline std::string IniValue(const std::string& file, std::string_view key) {
+  const std::string prefix = std::string(key) + "=";
+  size_t at = 0;
+  while (at < file.size()) {
+    size_t end = file.find("\r\n", at);
+    if (end == std::string::npos) end = file.size();
+    if (file.compare(at, prefix.size(), prefix) == 0) {
+      return file.substr(at + prefix.size(), end - at - prefix.size());
+    }
+    at = end + 2;
+  }
+  return "<none>";
+}
+
+}  // namespace testutil
+
+// Captions as the window shows them.
+inline std::wstring W(const char* cp932) { return standin::WideFrom932(cp932); }
+inline constexpr wchar_t kCounterWord[] = L" \u4ef6";  // " 件"
+
+class SearchWindowTest : public PluginTest {
+ protected:
+  void SetUp() override {
+    PluginTest::SetUp();
+    testutil::MakeStore(store_.path());
+    standin::SetDataFolder(standin::To932(store_.path()));
+    standin::OpenFolder(testutil::kInbox);
+  }
+  void TearDown() override {
+    if (action_window_) DestroyWindow(action_window_);
+    PluginTest::TearDown();
+  }
+
+  // The settings file the plug-in reads at start (write before StartWindow).
+  void WriteSettings(const std::string& lines) {
+    ASSERT_TRUE(testutil::WriteFileBytes(IniPath(), lines));
+  }
+  std::string Settings() const {
+    std::string bytes;
+    testutil::ReadFileBytes(IniPath(), &bytes);
+    return bytes;
+  }
+  std::string Setting(std::string_view key) const { return testutil::IniValue(Settings(), key); }
+
+  // Starts the plug-in over the host's store and finds its window.
+  HWND StartWindow() {
+    if (!Start()) return nullptr;
+    form_ = Form();
+    return form_;
+  }
+  UINT CommandId(const char* name) {
+    HMENU popup = CreatePopupMenu();
+    plugin_->OnMenuInit(nullptr, popup, 1);
+    DestroyMenu(popup);
+    for (const standin::Command& c : standin::Commands()) {
+      if (c.name == name) return c.id;
+    }
+    return 0;
+  }
+  void ShowWindowByCommand(const char* command = "FindWin") {
+    ASSERT_TRUE(standin::InvokeCommand(CommandId(command)));
+  }
+
+  HWND Item(int id) const { return GetDlgItem(form_, id); }
+  HWND List() const { return Item(mainview::kMailList); }
+  HWND TabStrip() const { return Item(mainview::kTabControl1); }
+  HWND Bar() const { return Item(mainview::kToolBar8); }
+  HWND Edit() const {
+    COMBOBOXINFO info = {};
+    info.cbSize = sizeof(info);
+    GetComboBoxInfo(Item(mainview::kComboBox1), &info);
+    return info.hwndItem;
+  }
+
+  void Type(std::wstring_view text) {
+    for (wchar_t c : text) SendMessageW(Edit(), WM_CHAR, c, 1);
+  }
+  void PressEnter() { SendMessageW(Edit(), WM_CHAR, VK_RETURN, 1); }
+  void Search(std::wstring_view text) {
+    SendMessageW(Edit(), WM_SETTEXT, 0, reinterpret_cast<LPARAM>(L""));
+    Type(text);
+    PressEnter();
+  }
+  void ChooseField(int index) {
+    HWND combo = Item(mainview::kComboBox2);
+    SendMessageW(combo, CB_SETCURSEL, index, 0);
+    SendMessageW(form_, WM_COMMAND, MAKEWPARAM(mainview::kComboBox2, CBN_SELCHANGE),
+                 reinterpret_cast<LPARAM>(combo));
+  }
+  void Click(int button) {
+    SendMessageW(form_, WM_COMMAND, MAKEWPARAM(button, BN_CLICKED),
+                 reinterpret_cast<LPARAM>(Bar()));
+  }
+  bool Enabled(int button) const { return SendMessageW(Bar(), TB_ISBUTTONENABLED, button, 0) != 0; }
+  void Command(int menu_item) { SendMessageW(form_, WM_COMMAND, MAKEWPARAM(menu_item, 0), 0); }
+  void ChooseTab(int index) {
+    SendMessageW(TabStrip(), TCM_SETCURSEL, index, 0);
+    NMHDR header = {TabStrip(), static_cast<UINT_PTR>(mainview::kTabControl1),
+                    static_cast<UINT>(TCN_SELCHANGE)};
+    SendMessageW(form_, WM_NOTIFY, mainview::kTabControl1, reinterpret_cast<LPARAM>(&header));
+  }
+  void HeaderClick(int column) {
+    NMLISTVIEW click = {};
+    click.hdr = {List(), static_cast<UINT_PTR>(mainview::kMailList),
+                 static_cast<UINT>(LVN_COLUMNCLICK)};
+    click.iItem = -1;
+    click.iSubItem = column;
+    SendMessageW(form_, WM_NOTIFY, mainview::kMailList, reinterpret_cast<LPARAM>(&click));
+  }
+  void KeyToList(UINT key) {
+    SendMessageW(List(), WM_KEYDOWN, key, 1);
+    SendMessageW(List(), WM_KEYUP, key, 0xC0000001);
+  }
+
+  std::wstring TextOf(HWND window) const {
+    wchar_t text[1024] = {};
+    GetWindowTextW(window, text, 1024);
+    return text;
+  }
+  std::wstring Counter() const { return TextOf(Item(mainview::kLabel1)); }
+  std::wstring SearchText() const { return TextOf(Item(mainview::kComboBox1)); }
+  std::vector<std::wstring> ComboItems(int id) const {
+    std::vector<std::wstring> items;
+    HWND combo = Item(id);
+    const int n = static_cast<int>(SendMessageW(combo, CB_GETCOUNT, 0, 0));
+    for (int i = 0; i < n; ++i) {
+      std::wstring text(SendMessageW(combo, CB_GETLBTEXTLEN, i, 0) + 1, L'\0');
+      text.resize(SendMessageW(combo, CB_GETLBTEXT, i, reinterpret_cast<LPARAM>(text.data())));
+      items.push_back(text);
+    }
+    return items;
+  }
+  int ComboSelection(int id) const {
+    return static_cast<int>(SendMessageW(Item(id), CB_GETCURSEL, 0, 0));
+  }
+  int RowCount() const { return static_cast<int>(SendMessageW(List(), LVM_GETITEMCOUNT, 0, 0)); }
+  std::wstring Cell(int row, int column) const {
+    wchar_t text[1024] = {};
+    LVITEMW item = {};
+    item.iSubItem = column;
+    item.pszText = text;
+    item.cchTextMax = 1024;
+    SendMessageW(List(), LVM_GETITEMTEXTW, row, reinterpret_cast<LPARAM>(&item));
+    return text;
+  }
+  std::vector<std::wstring> Column(int column) const {
+    std::vector<std::wstring> cells;
+    for (int row = 0; row < RowCount(); ++row) cells.push_back(Cell(row, column));
+    return cells;
+  }
+  int RowIcon(int row) const {
+    LVITEMW item = {};
+    item.mask = LVIF_IMAGE;
+    item.iItem = row;
+    item.iImage = -7;
+    SendMessageW(List(), LVM_GETITEMW, 0, reinterpret_cast<LPARAM>(&item));
+    return item.iImage;
+  }
+  std::vector<std::wstring> Tabs() const {
+    std::vector<std::wstring> tabs;
+    const int n = static_cast<int>(SendMessageW(TabStrip(), TCM_GETITEMCOUNT, 0, 0));
+    for (int i = 0; i < n; ++i) {
+      wchar_t text[512] = {};
+      TCITEMW item = {};
+      item.mask = TCIF_TEXT;
+      item.pszText = text;
+      item.cchTextMax = 512;
+      SendMessageW(TabStrip(), TCM_GETITEMW, i, reinterpret_cast<LPARAM>(&item));
+      tabs.push_back(text);
+    }
+    return tabs;
+  }
+  int CurrentTab() const { return static_cast<int>(SendMessageW(TabStrip(), TCM_GETCURSEL, 0, 0)); }
+  bool Visible() const { return IsWindowVisible(form_) != FALSE; }
+
+  // Opens the context menu over the tab strip as a right-click does and reads the state of
+  // every item while it is open (MF_GRAYED, MF_CHECKED); then closes it without choosing.
+  std::map<int, UINT> ContextMenuStates() {
+    std::map<int, UINT> found;
+    MenuStates() = &found;
+    SetTimer(nullptr, 0, 50, &ReadOpenMenu);
+    RECT r;
+    GetWindowRect(TabStrip(), &r);
+    SendMessageW(form_, WM_CONTEXTMENU, reinterpret_cast<WPARAM>(TabStrip()),
+                 MAKELPARAM(r.left + 10, r.bottom - 5));
+    // The menu posts nothing when closed without a choice; drain what it may have left.
+    MSG msg;
+    while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) DispatchMessageW(&msg);
+    return found;
+  }
+
+  // The text of every message box of this thread from now on; each is answered with OK.
+  std::vector<std::wstring>* WatchMessageBoxes() {
+    BoxTexts().clear();
+    SetTimer(nullptr, 0, 50, &AnswerMessageBoxes);
+    return &BoxTexts();
+  }
+
+  // Runs action when the message posted now is dispatched: in the middle of the next long run,
+  // which lets posted messages through while it reads.
+  void DuringRun(std::function<void()> action) {
+    std::vector<std::function<void()>>& actions = Actions();
+    if (!action_window_) {
+      WNDCLASSW wc = {};
+      wc.lpfnWndProc = &ActionProc;
+      wc.hInstance = GetModuleHandleW(nullptr);
+      wc.lpszClassName = L"ZeldriumTestActions";
+      RegisterClassW(&wc);
+      actions.clear();
+      action_window_ = CreateWindowW(L"ZeldriumTestActions", L"", 0, 0, 0, 0, 0, HWND_MESSAGE,
+                                     nullptr, GetModuleHandleW(nullptr), nullptr);
+    }
+    actions.push_back(std::move(action));
+    PostMessageW(action_window_, WM_APP, 0, 0);
+  }
+
+  testutil::TempDir store_;
+  HWND form_ = nullptr;
+
+ private:
+  static std::map<int, UINT>*& MenuStates() {
+    static std::map<int, UINT>* states = nullptr;
+    return states;
+  }
+  // The menu window of this thread: other programs' menus may be open at the same time.
+  static BOOL CALLBACK FindMenuWindow(HWND window, LPARAM found) {
+    wchar_t name[16] = {};
+    GetClassNameW(window, name, 16);
+    if (lstrcmpW(name, L"#32768") == 0 && IsWindowVisible(window)) {
+      *reinterpret_cast<HWND*>(found) = window;
+    }
+    return TRUE;
+  }
+  static VOID CALLBACK ReadOpenMenu(HWND, UINT, UINT_PTR id, DWORD) {
+    HWND menu_window = nullptr;
+    EnumThreadWindows(GetCurrentThreadId(), &FindMenuWindow,
+                      reinterpret_cast<LPARAM>(&menu_window));
+    if (!menu_window) return;  // not open yet
+    KillTimer(nullptr, id);
+    HMENU menu = reinterpret_cast<HMENU>(SendMessageW(menu_window, MN_GETHMENU, 0, 0));
+    for (int item = mainview::kN4; item <= mainview::kN1; ++item) {
+      const UINT state = GetMenuState(menu, item, MF_BYCOMMAND);
+      if (state != static_cast<UINT>(-1)) (*MenuStates())[item] = state;
+    }
+    EndMenu();
+  }
+  static std::vector<std::wstring>& BoxTexts() {
+    static std::vector<std::wstring> texts;
+    return texts;
+  }
+  static BOOL CALLBACK AnswerMessageBox(HWND window, LPARAM) {
+    wchar_t name[64] = {};
+    GetClassNameW(window, name, 64);
+    if (lstrcmpW(name, L"#32770") != 0 || !IsWindowVisible(window)) return TRUE;
+    wchar_t text[1024] = {};
+    GetDlgItemTextW(window, 0xFFFF, text, 1024);
+    BoxTexts().push_back(text);
+    EndDialog(window, IDOK);
+    return TRUE;
+  }
+  static VOID CALLBACK AnswerMessageBoxes(HWND, UINT, UINT_PTR, DWORD) {
+    EnumThreadWindows(GetCurrentThreadId(), &AnswerMessageBox, 0);
+  }
+  static std::vector<std::function<void()>>& Actions() {
+    static std::vector<std::function<void()>> actions;
+    return actions;
+  }
+  static LRESULT CALLBACK ActionProc(HWND hwnd, UINT message, WPARAM wparam, LPARAM lparam) {
+    if (message == WM_APP && !Actions().empty()) {
+      std::function<void()> next = std::move(Actions().front());
+      Actions().erase(Actions().begin());
+      next();
+      return 0;
+    }
+    return DefWindowProcW(hwnd, message, wparam, lparam);
+  }
+
+  HWND action_window_ = nullptr;
+};
+
+#endif  // ZELDRIUM_TESTS_WINDOW_DRIVER_H_

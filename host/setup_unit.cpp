@@ -114,7 +114,7 @@ int ScreenDpi() {
 
 int FontHeight(int32_t points, int dpi) { return -MulDiv(points, dpi, 72); }
 
-LOGFONTW ToLogFont(const zeldrium::TFontSpec& font, int dpi) {
+LOGFONTW ToLogFont(const zeldrium::TFontDesc& font, int dpi) {
   LOGFONTW lf = {};
   lf.lfHeight = FontHeight(font.Size, dpi);
   lf.lfWeight = (font.Style & zeldrium::kFontBold) ? FW_BOLD : FW_NORMAL;
@@ -142,8 +142,8 @@ LOGFONTW ToLogFont(const zeldrium::TFontSpec& font, int dpi) {
   return lf;
 }
 
-zeldrium::TFontSpec FromLogFont(const LOGFONTW& font, COLORREF color, int dpi) {
-  zeldrium::TFontSpec out;
+zeldrium::TFontDesc FromLogFont(const LOGFONTW& font, COLORREF color, int dpi) {
+  zeldrium::TFontDesc out;
   size_t length =
       std::find(font.lfFaceName, font.lfFaceName + LF_FACESIZE, L'\0') - font.lfFaceName;
   out.Name = ui::To932(std::wstring_view(font.lfFaceName, length));
@@ -299,7 +299,7 @@ void TSetupForm::ShowControls() {
   check(kWindowFit, window_fit_);
 }
 
-void TSetupForm::SetListFont(const zeldrium::TFontSpec& font) {
+void TSetupForm::SetListFont(const zeldrium::TFontDesc& font) {
   view_font_ = font;
   ListFont.SetFont(
       {font.Name, FontHeight(font.Size, ScreenDpi()), static_cast<controls::TColor>(font.Color)});

@@ -22,9 +22,9 @@ class TMainForm;
 
 // The font as the font dialog and GDI see it, and back. dpi is the screen's vertical pixels per
 // inch: sizes are kept in points, LOGFONT heights are pixels.
-LOGFONTW ToLogFont(const zeldrium::TFontSpec& font, int dpi);
+LOGFONTW ToLogFont(const zeldrium::TFontDesc& font, int dpi);
 // color is the colour the font dialog chose (a plain RGB value).
-zeldrium::TFontSpec FromLogFont(const LOGFONTW& font, COLORREF color, int dpi);
+zeldrium::TFontDesc FromLogFont(const LOGFONTW& font, COLORREF color, int dpi);
 // The LOGFONT height of a size in points, as the label draws it.
 int FontHeight(int32_t points, int dpi);
 int ScreenDpi();
@@ -63,7 +63,7 @@ class TSetupForm : public ui::Dialog {
   void StoreInto(zeldrium::TInitParam* params) const;
 
   // ListFont's font: the list font until the user picks another in the font dialog.
-  const zeldrium::TFontSpec& ViewFont() const { return view_font_; }
+  const zeldrium::TFontDesc& ViewFont() const { return view_font_; }
   const controls::TBevelLabel& ListFontLabel() const { return ListFont; }
 
   // Shows the dialog modally, centred on the screen: IDOK, IDCANCEL or kShowFailed.
@@ -77,11 +77,11 @@ class TSetupForm : public ui::Dialog {
   BOOL OnCommand(int id, int code);
   void Button1Click();
   void BitBtn1Click();
-  void SetListFont(const zeldrium::TFontSpec& font);
+  void SetListFont(const zeldrium::TFontDesc& font);
   void ShowControls();
 
   controls::TBevelLabel ListFont;
-  zeldrium::TFontSpec view_font_;
+  zeldrium::TFontDesc view_font_;
   bool sub_folder_ = false;
   bool comma_and_ = false;
   bool case_sensitive_ = false;

@@ -25,7 +25,7 @@ using dialogtest::Tick;
 using F = TSetupForm;
 using setuptest::HotKeyHeld;
 using setuptest::Press;
-using zeldrium::TFontSpec;
+using zeldrium::TFontDesc;
 
 const std::wstring kCaption = L"Zeldrium\x306e\x8a2d\x5b9a";  // Zeldriumの設定
 constexpr char kGothic[] =
@@ -53,7 +53,7 @@ class RecordingTarget : public SetupTarget {
 
   std::vector<uint16_t> registered;
   int applied = 0;
-  TFontSpec font_at_apply;
+  TFontDesc font_at_apply;
 
  private:
   TMainForm& form_;
@@ -322,7 +322,7 @@ TEST_F(SetupUnitTest, ChosenFontShowsInTheLabelAndIsStoredOnlyWithOk) {
   for (bool confirm : {false, true}) {
     SCOPED_TRACE(confirm ? "ok" : "cancel");
     params_.ViewFont = zeldrium::DefaultViewFont();
-    TFontSpec before = params_.ViewFont;
+    TFontDesc before = params_.ViewFont;
     target_->applied = 0;
     setuptest::PickedFont picked;
     std::wstring label;
@@ -348,7 +348,7 @@ TEST_F(SetupUnitTest, ChosenFontShowsInTheLabelAndIsStoredOnlyWithOk) {
 
 TEST_F(SetupUnitTest, CancelledFontDialogChangesNothing) {
   params_.ViewFont.Style = zeldrium::kFontBold | zeldrium::kFontItalic;
-  TFontSpec before = params_.ViewFont;
+  TFontDesc before = params_.ViewFont;
   std::wstring label;
   setuptest::PickedFont picked;
   Run([&](HWND d) {
@@ -527,7 +527,7 @@ TEST_F(SetupUnitTest, ListFontIsASunkenBoxWithTheNameCentredAndVersionIsRightAli
 // The font dialog's LOGFONT and the stored font, both ways, at several screen resolutions.
 TEST(SetupFontTest, StoredFontAndLogFontConvertBothWays) {
   const struct {
-    TFontSpec stored;
+    TFontDesc stored;
     int dpi;
     LONG height;
     LONG weight;
@@ -589,7 +589,7 @@ TEST(SetupFontTest, DialogResultsReadAsTheyAreMeant) {
   lf.lfWeight = FW_HEAVY;  // anything from bold up is bold
   lf.lfPitchAndFamily = FIXED_PITCH | FF_MODERN;
   std::fill(lf.lfFaceName, lf.lfFaceName + LF_FACESIZE, L'x');  // no terminator
-  TFontSpec stored = FromLogFont(lf, 0x01ABCDEF, 96);
+  TFontDesc stored = FromLogFont(lf, 0x01ABCDEF, 96);
   EXPECT_EQ(stored.Style, zeldrium::kFontBold);
   EXPECT_EQ(stored.Pitch, zeldrium::kPitchFixed);
   EXPECT_EQ(stored.Size, 12);
@@ -597,7 +597,7 @@ TEST(SetupFontTest, DialogResultsReadAsTheyAreMeant) {
   EXPECT_EQ(stored.Name, std::string(LF_FACESIZE, 'x')) << "never read beyond the face field";
 
   // A face name longer than a LOGFONT holds is cut, still terminated.
-  TFontSpec longer;
+  TFontDesc longer;
   longer.Name = std::string(40, 'a');
   LOGFONTW cut = ToLogFont(longer, 96);
   EXPECT_EQ(std::wstring(cut.lfFaceName), std::wstring(LF_FACESIZE - 1, L'a'));

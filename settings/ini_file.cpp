@@ -81,8 +81,8 @@ bool StrToIntStrict(std::string_view text, int32_t* value) {
   return true;
 }
 
-TFontSpec DefaultViewFont() {
-  TFontSpec font;
+TFontDesc DefaultViewFont() {
+  TFontDesc font;
   // ＭＳ Ｐゴシック
   font.Name = "\x82\x6c\x82\x72\x20\x82\x6f\x83\x53\x83\x56\x83\x62\x83\x4e";
   font.Charset = 128;  // SHIFTJIS_CHARSET
@@ -251,7 +251,7 @@ void TInitFile::WriteWindow(std::string_view key, TWindowState state, const TRec
   WriteString(key, buf);
 }
 
-bool TInitFile::ReadFont(std::string_view key, TFontSpec* font) const {
+bool TInitFile::ReadFont(std::string_view key, TFontDesc* font) const {
   std::vector<std::string> items = ReadCommaList(ReadString(key, ""));
   if (items.size() != 6) return false;
   int32_t v[6];
@@ -268,7 +268,7 @@ bool TInitFile::ReadFont(std::string_view key, TFontSpec* font) const {
   return true;
 }
 
-void TInitFile::WriteFont(std::string_view key, const TFontSpec& font) {
+void TInitFile::WriteFont(std::string_view key, const TFontDesc& font) {
   char color[16];
   std::snprintf(color, sizeof color, "$%06X", static_cast<unsigned>(font.Color));
   int32_t pitch = font.Pitch == kPitchVariable || font.Pitch == kPitchFixed ? font.Pitch : 0;

@@ -47,25 +47,25 @@ struct TWindowInfo {
   friend bool operator==(const TWindowInfo&, const TWindowInfo&) = default;
 };
 
-// Style bits of TFontSpec, as stored.
+// Style bits of TFontDesc, as stored.
 enum : int32_t { kFontBold = 1, kFontItalic = 2, kFontUnderline = 4, kFontStrikeOut = 8 };
 enum : int32_t { kPitchDefault = 0, kPitchVariable = 1, kPitchFixed = 2 };
 
 // The result list's font as a plain value; the Win32 layer makes the HFONT from it and takes it
 // back from the font dialog.
-struct TFontSpec {
+struct TFontDesc {
   std::string Name;     // code page 932
   int32_t Charset = 0;  // 0..255
   uint32_t Color = 0;   // COLORREF-like; system colours have the high byte set
   int32_t Style = 0;    // kFontBold | kFontItalic | ...
   int32_t Size = 0;     // points
   int32_t Pitch = kPitchDefault;
-  friend bool operator==(const TFontSpec&, const TFontSpec&) = default;
+  friend bool operator==(const TFontDesc&, const TFontDesc&) = default;
 };
 
 // The font of a fresh settings object, used until VIEWFONT says otherwise: the proportional
 // Japanese UI font of the host's era, "ＭＳ Ｐゴシック" 9 pt, SHIFTJIS_CHARSET, black.
-TFontSpec DefaultViewFont();
+TFontDesc DefaultViewFont();
 
 class TInitFile {
  public:
@@ -115,8 +115,8 @@ class TInitFile {
   // VIEWFONT form: name, charset, "$" colour, style bits, size, pitch. Changes *font only when
   // the value has six items that all convert (charset 0..255); style bits are only added.
   // Returns whether *font was changed.
-  bool ReadFont(std::string_view key, TFontSpec* font) const;
-  void WriteFont(std::string_view key, const TFontSpec& font);
+  bool ReadFont(std::string_view key, TFontDesc* font) const;
+  void WriteFont(std::string_view key, const TFontDesc& font);
 
   // Writes the lines to FileName through a temporary file when something was written since the
   // last Flush. On failure the file on disk is as it was, Modified stays set and *err says why.

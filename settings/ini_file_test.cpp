@@ -161,7 +161,7 @@ TEST(InitFileTest, ReadWindowFallsBackWhole) {
 }
 
 TEST(InitFileTest, FontRoundTripAndFallback) {
-  TFontSpec font;
+  TFontDesc font;
   font.Name = "\x83\x5c\x95\x5c \"x\", y";  // ソ表, trail bytes are backslashes
   font.Charset = 128;
   font.Color = 0xFF000008;  // a system colour
@@ -173,12 +173,12 @@ TEST(InitFileTest, FontRoundTripAndFallback) {
   ini.WriteFont("DEFAULT", DefaultViewFont());
   EXPECT_EQ(ini.ReadString("DEFAULT", ""),
             "\"\x82\x6c\x82\x72\x20\x82\x6f\x83\x53\x83\x56\x83\x62\x83\x4e\",128,$000000,0,9,0");
-  TFontSpec back;
+  TFontDesc back;
   ASSERT_TRUE(ini.ReadFont("VIEWFONT", &back));
   EXPECT_EQ(back, font);
 
   // Style bits are only ever added.
-  TFontSpec italic;
+  TFontDesc italic;
   italic.Style = kFontItalic;
   ASSERT_TRUE(FromText("F=a,0,$FF,1,10,1").ReadFont("F", &italic));
   EXPECT_EQ(italic.Style, kFontItalic | kFontBold);
@@ -187,7 +187,7 @@ TEST(InitFileTest, FontRoundTripAndFallback) {
 
   for (std::string bad : {"a,0,$0,0,9", "a,0,$0,0,9,0,0", "a,256,$0,0,9,0", "a,-1,$0,0,9,0",
                           "a,0,red,0,9,0", "a,0,$0,0,9pt,0", ""}) {
-    TFontSpec unchanged = DefaultViewFont();
+    TFontDesc unchanged = DefaultViewFont();
     EXPECT_FALSE(FromText("F=" + bad).ReadFont("F", &unchanged)) << bad;
     EXPECT_EQ(unchanged, DefaultViewFont()) << bad;
   }

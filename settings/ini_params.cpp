@@ -33,7 +33,10 @@ void TInitParam::Load(std::string path) {
   WindowState = window.State;
   WindowRect = window.Rect;
 
+  // Save never writes an empty value (it removes the key), so an empty one stands for the
+  // default as a missing key does; kept empty, it would make the next save differ from this one.
   ColWidth = ini.ReadString("COLWIDTH", kDefaultColWidth);
+  if (ColWidth.empty()) ColWidth = kDefaultColWidth;
   FindHistory = ini.ReadString("FINDHISTORY", "");
 
   // Only the keys the file has are visited, so a huge FINDCOUNT costs nothing; absent or

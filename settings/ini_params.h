@@ -83,7 +83,7 @@ class TInitParam {
   std::string FileName;
   std::string ColWidth;     // comma list of column widths
   std::string FindHistory;  // comma list of the search-string list
-  TFontSpec ViewFont = DefaultViewFont();
+  TFontDesc ViewFont = DefaultViewFont();
   TFindClass FindList;
   bool SubFolder = false;
   bool CommaAnd = false;

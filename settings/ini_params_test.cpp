@@ -235,6 +235,9 @@ TEST_F(InitParamTest, HostileFilesLoadAndHealAtTheNextSave) {
       big + "\r\nFINDPARAM0=" + Cond("big2"),
       "FINDPARAM0=" + Cond("lone cr") + "\rOPTIONSET=1\rVIEWFONT=\x83\r\x83",
       std::string("\0\0\0\xff\xfe", 5),
+      // An empty value is never written, so it must read as the default, or the second save
+      // would differ from the first (found by the fuzzer).
+      "COLWIDTH=\r\nFINDHISTORY=\r\nDATELIMIT=\r\nFINDPARAM0=" + Cond("empty values"),
   };
   for (const std::string& file : files) {
     auto p = LoadText(file);
@@ -249,6 +252,7 @@ TEST_F(InitParamTest, HostileFilesLoadAndHealAtTheNextSave) {
   EXPECT_EQ(Names(*LoadText(files[1])), std::vector<std::string>{"nul"});
   EXPECT_EQ(LoadText(files[2])->FindHistory.size(), big.size());
   EXPECT_TRUE(LoadText(files[4])->SubFolder);
+  EXPECT_EQ(LoadText(files[6])->ColWidth, "400,200,150,150,0,");
 }
 
 TEST_F(InitParamTest, EmptyValuesWriteNoLine) {

@@ -26,7 +26,7 @@ constexpr wchar_t kClassName[] = L"ZeldriumQuickSearch";
 constexpr RECT kDesignedBounds = {302, 281, 302 + 932, 281 + 399};
 
 // A font of the settings' form: points become pixels at the screen's resolution.
-HFONT MakeFont(const zeldrium::TFontSpec& spec) {
+HFONT MakeFont(const zeldrium::TFontDesc& spec) {
   LOGFONTW font = {};
   int dpi = 96;
   {
@@ -184,7 +184,7 @@ void TMainForm::CreateControls() {
                                                        ICC_DATE_CLASSES | ICC_LISTVIEW_CLASSES |
                                                        ICC_STANDARD_CLASSES};
   InitCommonControlsEx(&classes);
-  zeldrium::TFontSpec form_font;
+  zeldrium::TFontDesc form_font;
   form_font.Name = kFormFont;
   form_font.Charset = SHIFTJIS_CHARSET;
   form_font.Size = 9;

@@ -4,6 +4,7 @@
 #include <array>
 #include <bit>
 #include <cstring>
+#include <type_traits>
 
 #if defined(__SSE2__)
 #include <emmintrin.h>
@@ -30,9 +31,11 @@ inline std::string_view TrimField(const char* b, const char* e) {
 // Hands out, in order, the positions of the bytes below 0x02 (separators and ends of line) in
 // [begin, end), never reading past end.
 #if defined(__SSE2__)
-// With SSE2 (every x86-64 build) every 64 bytes become one bit mask, sixteen bytes per
-// instruction and without a branch per byte, and the positions come from its set bits: a line
-// costs a few masks rather than a scan that stops and restarts at every field.
+// With SSE2 (every x86-64 build, and the 32-bit DLL) every block of bytes becomes one bit mask,
+// sixteen bytes per instruction and without a branch per byte, and the positions come from its
+// set bits: a line costs a few masks rather than a scan that stops and restarts at every field.
+// The block is as wide as a register: on 32-bit x86 a 64-bit mask costs pairs of instructions
+// for every shift, test and bit count.
 class ControlBytes {
  public:
   ControlBytes(const char* begin, const char* end)
@@ -53,7 +56,8 @@ class ControlBytes {
   }
 
  private:
-  static constexpr size_t kBlock = 64;
+  using Mask = std::conditional_t<(sizeof(void*) >= 8), uint64_t, uint32_t>;
+  static constexpr size_t kBlock = sizeof(Mask) * 8;
 
   static unsigned Mask16(const char* p) {
     const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
@@ -62,20 +66,20 @@ class ControlBytes {
   }
 
   // Bit i set when the byte at block + i is below 0x02.
-  uint64_t BlockMask(size_t block) const {
+  Mask BlockMask(size_t block) const {
     const char* p = begin_ + block;
     const size_t n = std::min(kBlock, size_ - block);
-    uint64_t mask = 0;
+    Mask mask = 0;
     size_t i = 0;
-    for (; i + 16 <= n; i += 16) mask |= static_cast<uint64_t>(Mask16(p + i)) << i;
+    for (; i + 16 <= n; i += 16) mask |= static_cast<Mask>(Mask16(p + i)) << i;
     if (i < n && size_ >= 16) {
       // The last few bytes: one load that ends where the data ends, reaching back over bytes
       // already seen, whose bits are shifted out.
       const size_t rest = n - i;
-      return mask | static_cast<uint64_t>(Mask16(p + n - 16) >> (16 - rest)) << i;
+      return mask | static_cast<Mask>(Mask16(p + n - 16) >> (16 - rest)) << i;
     }
     for (; i < n; ++i) {
-      mask |= static_cast<uint64_t>(static_cast<unsigned char>(p[i]) < 0x02) << i;
+      mask |= static_cast<Mask>(static_cast<unsigned char>(p[i]) < 0x02) << i;
     }
     return mask;
   }
@@ -83,11 +87,11 @@ class ControlBytes {
   const char* begin_;
   size_t size_;
   size_t block_ = 0;
-  uint64_t mask_;
+  Mask mask_;
 };
 #else
-// Elsewhere (the 32-bit DLL) a word at a time: (w - 0x0202..) & ~w & 0x8080.. marks every byte
-// below 2 and nothing before the first of them, so its lowest bit is exact (bits above it may
+// Elsewhere (a build without SSE2) a word at a time: (w - 0x0202..) & ~w & 0x8080.. marks every
+// byte below 2 and nothing before the first of them, so its lowest bit is exact (bits above it may
 // come from the borrow, which is why the scan restarts after each find).
 class ControlBytes {
  public:
@@ -150,6 +154,18 @@ constexpr std::array<unsigned char, 256> kHexDigits = MakeHexDigits();
 // Any count of leading zeros is fine; the value itself must fit in 64 bits.
 bool ParseHex64(std::string_view text, uint64_t* value) {
   if (text.empty()) return false;
+  if (text.size() <= 8) {
+    // Dates have eight digits, which cannot overflow 32 bits. On 32-bit x86 this loop is several
+    // times cheaper than the 64-bit one below, and it runs on every line.
+    uint32_t v = 0;
+    for (char ch : text) {
+      const unsigned char digit = kHexDigits[static_cast<unsigned char>(ch)];
+      if (digit == kNotHex) return false;
+      v = (v << 4) | digit;
+    }
+    *value = v;
+    return true;
+  }
   uint64_t v = 0;
   for (char ch : text) {
     const unsigned char digit = kHexDigits[static_cast<unsigned char>(ch)];

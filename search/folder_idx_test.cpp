@@ -213,6 +213,10 @@ TEST(ReadIdxLineTest, DateField) {
       {"ffffffffffffffff", 32399},           // low 32 bits 0xffffffff, + 32400 wraps
       {"123456789abcdef0", static_cast<int32_t>(0x9abcdef0u + 32400u)},
       {"7fffffff", static_cast<int32_t>(0x7fffffffu + 32400u)},  // past INT32_MAX: negative
+      // Eight digits and fewer take a 32-bit path, nine and more a 64-bit one.
+      {"ffffffff", 32399},
+      {"100000000", 32400},  // the low 32 bits are zero
+      {"fffffffff", 32399},
   };
   for (const Case& c : cases) {
     TFolderIdx rec;
@@ -248,8 +252,8 @@ TEST(ReadIdxLineTest, BadDateIsAConversionError) {
   // "'$%s' は整数ではありません" in code page 932.
   const std::string suffix =
       "' \x82\xcd\x90\xae\x90\x94\x82\xc5\x82\xcd\x82\xa0\x82\xe8\x82\xdc\x82\xb9\x82\xf1";
-  const std::string cases[] = {"xyz",     "0x10", "-1", "+1", "1 2", "10000000000000000",
-                               "\x82\x4f"};  // full-width ０
+  const std::string cases[] = {"xyz",      "0x10",     "-1",      "+1", "1 2", "10000000000000000",
+                               "1234567g", "g1234567", "\x82\x4f"};  // full-width ０
   for (const std::string& field : cases) {
     TFolderIdx rec;
     std::string err;

@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <cstring>
 
+#include "search/byte_scan.h"
+
 namespace zeldrium {
 
 TIndexFileReader::TIndexFileReader(SequentialFile* file, size_t chunk)
@@ -34,9 +36,9 @@ TIndexFileReader::Result TIndexFileReader::Next(std::string_view* line, std::str
       const char* start = buf_.data() + begin_;
       const size_t avail = end_ - begin_;
       if (avail > scanned_) {
-        const void* cr = std::memchr(start + scanned_, '\r', avail - scanned_);
-        if (cr != nullptr) {
-          const size_t len = static_cast<size_t>(static_cast<const char*>(cr) - start);
+        const char* cr = FindByte(start + scanned_, start + avail, '\r');
+        if (cr != start + avail) {
+          const size_t len = static_cast<size_t>(cr - start);
           *line = std::string_view(start, len);
           begin_ += len + 1;
           scanned_ = 0;
@@ -80,8 +82,9 @@ bool TIndexFileReader::Fill(std::string* err) {
     return true;
   }
   // Whatever follows a 0x1A is never looked at, not even to find line ends.
-  if (const void* eof_mark = std::memchr(buf_.data() + end_, 0x1A, got)) {
-    got = static_cast<size_t>(static_cast<const char*>(eof_mark) - (buf_.data() + end_));
+  const char* fresh = buf_.data() + end_;
+  if (const char* eof_mark = FindByte(fresh, fresh + got, 0x1A); eof_mark != fresh + got) {
+    got = static_cast<size_t>(eof_mark - fresh);
     eof_ = true;
   }
   end_ += got;

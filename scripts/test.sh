@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Builds every tree and runs every suite: the native unit tests, the same under AddressSanitizer and
-# UndefinedBehaviorSanitizer, and the Windows tree (core tests and the real DLL) under Wine.
+# UndefinedBehaviorSanitizer, a few seconds of each fuzz target (and every kept reproducer), and
+# the Windows tree (core tests and the real DLL) under Wine.
 # The last line is the total over all suites: "N passed, N failed".
 set -uo pipefail
 HERE=$(cd "$(dirname "$0")" && pwd)
@@ -8,7 +9,7 @@ HERE=$(cd "$(dirname "$0")" && pwd)
 ROOT=$ZELDRIUM_ROOT
 JOBS=${JOBS:-$(nproc)}
 
-"$HERE/setup.sh" native win || { echo "0 passed, 1 failed"; exit 1; }
+"$HERE/setup.sh" native win fuzz || { echo "0 passed, 1 failed"; exit 1; }
 
 total_passed=0
 total_failed=0
@@ -32,12 +33,14 @@ count() {
   summary+=("$(printf '%-10s %5d passed, %d failed' "$suite" "$passed" "$failed")")
 }
 
-# build SUITE DIR CMAKE-ARGS...: configures and builds a tree; output goes to DIR/build.log.
+# build SUITE DIR CMAKE-ARGS...: configures and builds a tree (only the target $TARGET when it is
+# set); output goes to DIR/build.log.
 build() {
   local suite=$1 dir=$2; shift 2
   mkdir -p "$dir"
   echo "== $suite: building in ${dir#$ROOT/}"
-  if ! { cmake -S "$ROOT" -B "$dir" -G Ninja "$@" && cmake --build "$dir" -j "$JOBS"; } >"$dir/build.log" 2>&1; then
+  if ! { cmake -S "$ROOT" -B "$dir" -G Ninja "$@" &&
+         cmake --build "$dir" -j "$JOBS" ${TARGET:+--target "$TARGET"}; } >"$dir/build.log" 2>&1; then
     tail -40 "$dir/build.log"
     echo "== $suite: BUILD FAILED (full log: ${dir#$ROOT/}/build.log)"
     return 1
@@ -66,6 +69,14 @@ if build sanitize "$ROOT/build/sanitize" -DCMAKE_BUILD_TYPE=Debug -DZELDRIUM_SAN
     UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1
 else
   count sanitize /dev/null
+fi
+
+# Only the fuzz targets: the tools are of no use in an instrumented tree.
+if TARGET=fuzz_targets build fuzz "$ROOT/build/fuzz" -DCMAKE_BUILD_TYPE=RelWithDebInfo \
+     -DCMAKE_C_COMPILER=clang -DCMAKE_CXX_COMPILER=clang++ -DZELDRIUM_FUZZ=ON -DZELDRIUM_BUILD_TESTS=OFF; then
+  run_ctest fuzz "$ROOT/build/fuzz"
+else
+  count fuzz /dev/null
 fi
 
 if build windows "$ROOT/build/win" -DCMAKE_BUILD_TYPE=Release \

@@ -49,8 +49,10 @@ void Put2(char* out, int v) {
 void AppendEscaped(std::string_view text, std::string* out) {
   for (size_t i = 0; i < text.size(); ++i) {
     const unsigned char c = static_cast<unsigned char>(text[i]);
-    // 0x00 cannot be a trail byte; a lead byte before it stands alone and the 0x00 is dropped.
-    if (IsLeadByte(c) && i + 1 < text.size() && text[i + 1] != '\0') {
+    // Trail bytes start at 0x40, and every byte that needs a code except the backslash lies
+    // below it. A stray lead byte before such a byte stands alone, so that the byte is still
+    // escaped: otherwise a comma or a line break would come through and split the list.
+    if (IsLeadByte(c) && i + 1 < text.size() && static_cast<unsigned char>(text[i + 1]) >= 0x40) {
       out->append(text.data() + i, 2);
       ++i;
       continue;

@@ -26,7 +26,7 @@ enum class Opt {
   kHelp
 };
 
-struct OptionSpec {
+struct OptionDef {
   Opt id;
   const char* name;
   const char* value;  // nullptr for a switch
@@ -34,7 +34,7 @@ struct OptionSpec {
 };
 
 // The one table: parsing looks options up here and --help prints it in this order.
-constexpr OptionSpec kOptions[] = {
+constexpr OptionDef kOptions[] = {
     {Opt::kData, "--data", "DIR", "the host's data folder (the mail store), required"},
     {Opt::kFrom, "--from", "TEXT", "quick search of From"},
     {Opt::kTo, "--to", "TEXT", "quick search of To"},
@@ -64,8 +64,8 @@ constexpr OptionSpec kOptions[] = {
     {Opt::kHelp, "--help", nullptr, "show this help and exit"},
 };
 
-const OptionSpec* FindSpec(std::string_view name) {
-  for (const OptionSpec& s : kOptions) {
+const OptionDef* FindOptionDef(std::string_view name) {
+  for (const OptionDef& s : kOptions) {
     if (name == s.name) return &s;
   }
   return nullptr;
@@ -137,18 +137,18 @@ ParseStatus ParseArgs(const std::vector<std::string>& args, FindOptions* o, std:
       value = arg.substr(eq + 1);
       inline_value = true;
     }
-    const OptionSpec* spec = FindSpec(name);
-    if (spec == nullptr) {
+    const OptionDef* def = FindOptionDef(name);
+    if (def == nullptr) {
       *err = "unknown option " + Quoted(name);
       return ParseStatus::kUsageError;
     }
-    if (spec->value == nullptr && inline_value) {
+    if (def->value == nullptr && inline_value) {
       *err = std::string(name) + " takes no value";
       return ParseStatus::kUsageError;
     }
-    if (spec->value != nullptr && !inline_value) {
+    if (def->value != nullptr && !inline_value) {
       if (i + 1 == args.size()) {
-        *err = std::string(name) + " needs a value: " + spec->name + " " + spec->value;
+        *err = std::string(name) + " needs a value: " + def->name + " " + def->value;
         return ParseStatus::kUsageError;
       }
       value = args[++i];
@@ -162,7 +162,7 @@ ParseStatus ParseArgs(const std::vector<std::string>& args, FindOptions* o, std:
       return true;
     };
 
-    switch (spec->id) {
+    switch (def->id) {
       case Opt::kData:
         if (!once(&has_data)) return ParseStatus::kUsageError;
         o->data = value;
@@ -177,7 +177,7 @@ ParseStatus ParseArgs(const std::vector<std::string>& args, FindOptions* o, std:
         }
         if (!SetConditionForm(name, &form, err)) return ParseStatus::kUsageError;
         // The four options are declared in target order.
-        o->quick_target = static_cast<int32_t>(spec->id) - static_cast<int32_t>(Opt::kFrom);
+        o->quick_target = static_cast<int32_t>(def->id) - static_cast<int32_t>(Opt::kFrom);
         o->quick_text = value;
         break;
       case Opt::kCase:
@@ -294,7 +294,7 @@ std::string HelpText() {
       "\n"
       "Options:\n";
   constexpr size_t kColumn = 26;
-  for (const OptionSpec& s : kOptions) {
+  for (const OptionDef& s : kOptions) {
     std::string head = std::string("  ") + s.name;
     if (s.value != nullptr) head += std::string(" ") + s.value;
     text += head;

@@ -9,13 +9,13 @@ namespace {
 
 namespace fs = std::filesystem;
 
-struct OptionSpec {
+struct OptionDef {
   const char* name;
   const char* value;  // nullptr for a switch
   const char* help;
 };
 
-constexpr OptionSpec kOptions[] = {
+constexpr OptionDef kOptions[] = {
     {"--out", "DIR", "the data folder to create (required); DIR must be missing or empty"},
     {"--seed", "N", "seed of the generator, 0 to 18446744073709551615 (default 1)"},
     {"--mails", "N", "total number of index lines, 0 to 100000000 (default 5000)"},
@@ -76,15 +76,15 @@ ParseStatus ParseArgs(const std::vector<std::string_view>& args, CliOptions* opt
       value = arg.substr(eq + 1);
       inline_value = true;
     }
-    const OptionSpec* spec = nullptr;
-    for (const OptionSpec& s : kOptions) {
-      if (name == s.name) spec = &s;
+    const OptionDef* def = nullptr;
+    for (const OptionDef& s : kOptions) {
+      if (name == s.name) def = &s;
     }
-    if (spec == nullptr) {
+    if (def == nullptr) {
       *err = "unknown option '" + std::string(name) + "'";
       return ParseStatus::kUsageError;
     }
-    if (spec->value == nullptr) {
+    if (def->value == nullptr) {
       if (inline_value) {
         *err = std::string(name) + " takes no value";
         return ParseStatus::kUsageError;
@@ -94,7 +94,7 @@ ParseStatus ParseArgs(const std::vector<std::string_view>& args, CliOptions* opt
     }
     if (!inline_value) {
       if (i + 1 == args.size()) {
-        *err = std::string(name) + " needs a value: " + std::string(name) + " " + spec->value;
+        *err = std::string(name) + " needs a value: " + std::string(name) + " " + def->value;
         return ParseStatus::kUsageError;
       }
       value = args[++i];
@@ -135,7 +135,7 @@ std::string UsageText() {
       "folders below them. The same seed and sizes give the same bytes on every machine.\n"
       "\n"
       "Options:\n";
-  for (const OptionSpec& s : kOptions) {
+  for (const OptionDef& s : kOptions) {
     std::string head = std::string("  ") + s.name + (s.value ? std::string(" ") + s.value : "");
     text += head;
     text += std::string(head.size() < 16 ? 16 - head.size() : 1, ' ');

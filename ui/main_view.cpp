@@ -26,24 +26,24 @@ constexpr wchar_t kClassName[] = L"ZeldriumQuickSearch";
 constexpr RECT kDesignedBounds = {302, 281, 302 + 932, 281 + 399};
 
 // A font of the settings' form: points become pixels at the screen's resolution.
-HFONT MakeFont(const zeldrium::TFontDesc& spec) {
+HFONT MakeFont(const zeldrium::TFontDesc& desc) {
   LOGFONTW font = {};
   int dpi = 96;
   {
     ui::ClientDc screen(nullptr);
     if (screen.dc()) dpi = GetDeviceCaps(screen.dc(), LOGPIXELSY);
   }
-  const int points = spec.Size > 0 ? spec.Size : 9;
+  const int points = desc.Size > 0 ? desc.Size : 9;
   font.lfHeight = -MulDiv(points, dpi, 72);
-  font.lfWeight = (spec.Style & zeldrium::kFontBold) ? FW_BOLD : FW_NORMAL;
-  font.lfItalic = (spec.Style & zeldrium::kFontItalic) ? TRUE : FALSE;
-  font.lfUnderline = (spec.Style & zeldrium::kFontUnderline) ? TRUE : FALSE;
-  font.lfStrikeOut = (spec.Style & zeldrium::kFontStrikeOut) ? TRUE : FALSE;
-  font.lfCharSet = static_cast<BYTE>(spec.Charset & 0xFF);
-  font.lfPitchAndFamily = spec.Pitch == zeldrium::kPitchVariable ? VARIABLE_PITCH
-                          : spec.Pitch == zeldrium::kPitchFixed  ? FIXED_PITCH
+  font.lfWeight = (desc.Style & zeldrium::kFontBold) ? FW_BOLD : FW_NORMAL;
+  font.lfItalic = (desc.Style & zeldrium::kFontItalic) ? TRUE : FALSE;
+  font.lfUnderline = (desc.Style & zeldrium::kFontUnderline) ? TRUE : FALSE;
+  font.lfStrikeOut = (desc.Style & zeldrium::kFontStrikeOut) ? TRUE : FALSE;
+  font.lfCharSet = static_cast<BYTE>(desc.Charset & 0xFF);
+  font.lfPitchAndFamily = desc.Pitch == zeldrium::kPitchVariable ? VARIABLE_PITCH
+                          : desc.Pitch == zeldrium::kPitchFixed  ? FIXED_PITCH
                                                                  : DEFAULT_PITCH;
-  const std::wstring face = ui::WideFrom932(spec.Name);
+  const std::wstring face = ui::WideFrom932(desc.Name);
   const size_t n = std::min(face.size(), static_cast<size_t>(LF_FACESIZE - 1));
   std::copy_n(face.data(), n, font.lfFaceName);
   return CreateFontIndirectW(&font);

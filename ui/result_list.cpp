@@ -22,11 +22,11 @@ constexpr COLORREF kInside = RGB(226, 206, 150);
 constexpr COLORREF kLetter = RGB(255, 255, 255);
 constexpr COLORREF kWriting = RGB(70, 110, 190);
 
-struct ColumnSpec {
+struct ColumnDef {
   const wchar_t* caption;
   int width;
 };
-constexpr ColumnSpec kColumns[ResultList::kColumnCount] = {
+constexpr ColumnDef kColumns[ResultList::kColumnCount] = {
     {L"Subject", 400}, {L"From", 200}, {L"Date", 150}, {L"Folder", 150}, {L"MailID", 0},
 };
 

@@ -184,7 +184,28 @@ BOOL CALLBACK DescribeWindowOf(HWND hwnd, LPARAM lparam) {
 
 }  // namespace
 
+namespace {
+DWORD RunTestHostOnce(const std::wstring& args, std::string* out);
+}  // namespace
+
+// Under Wine a child's output written to an inherited file handle is now and then lost when the
+// test program has run many tests before (not understood yet): a run that printed nothing at all
+// is repeated, at most twice. A child that prints something is judged on its first run.
 DWORD RunTestHost(const std::wstring& args, std::string* out) {
+  DWORD code = 0;
+  for (int attempt = 0; attempt < 3; ++attempt) {
+    std::string printed;
+    code = RunTestHostOnce(args, &printed);
+    if (!printed.empty() || attempt == 2) {
+      *out += printed;
+      break;
+    }
+  }
+  return code;
+}
+
+namespace {
+DWORD RunTestHostOnce(const std::wstring& args, std::string* out) {
   TempDir dir;
   std::wstring log = dir.path() + L"out.txt";
   SECURITY_ATTRIBUTES sa = {sizeof(sa), nullptr, TRUE};
@@ -223,5 +244,6 @@ DWORD RunTestHost(const std::wstring& args, std::string* out) {
   *out += printed;
   return code;
 }
+}  // namespace
 
 }  // namespace testutil

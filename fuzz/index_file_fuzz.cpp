@@ -1,6 +1,7 @@
 // A folder's index file: split into lines by TIndexFileReader, each line into fields by
-// NextIdxField and into a record by ReadIdxLine, and the whole file searched by a TSearchRun, as
-// the host's Folder.idx would be. Input: the file's bytes.
+// NextIdxField and into a record by ReadIdxLine, and the whole file searched by a TSearchRun
+// (which splits lines and fields in one pass, TIdxLineScanner, on its reading threads), as the
+// host's Folder.idx would be. Input: the file's bytes.
 
 #include <algorithm>
 #include <cstdint>

@@ -22,7 +22,7 @@ inline unsigned Matches16(const char* p, __m128i needle) {
 
 }  // namespace
 
-const char* FindByte(const char* begin, const char* end, char c) {
+const char* FindByteVector(const char* begin, const char* end, char c) {
   const char* p = begin;
   const size_t size = static_cast<size_t>(end - begin);
   if (size < 16) {
@@ -56,7 +56,7 @@ const char* FindByte(const char* begin, const char* end, char c) {
 
 #else
 
-const char* FindByte(const char* begin, const char* end, char c) {
+const char* FindByteVector(const char* begin, const char* end, char c) {
   const char* p = begin;
   while (p < end && *p != c) ++p;
   return p;

@@ -1,6 +1,7 @@
 #include "search/folder_idx.h"
 
 #include <algorithm>
+#include <cctype>
 #include <memory>
 #include <random>
 #include <string>
@@ -231,6 +232,26 @@ TEST(ReadIdxLineTest, DateField) {
   ASSERT_EQ(ReadIdxLine(Line({"", "", "", "", "", "", "", "", "7fffffff"}), &rec, &err),
             IdxLine::kRecord);
   EXPECT_LT(rec.Date, 0);
+}
+
+TEST(ReadIdxLineTest, EightDigitDatesCheckEveryDigit) {
+  // Dates have eight digits and take a path of their own: every byte at every place.
+  for (int place = 0; place < 8; ++place) {
+    for (int c = 0x21; c < 0x100; ++c) {
+      if (c == 0x01) continue;
+      std::string field = "5f5E1000";
+      field[place] = static_cast<char>(c);
+      const bool hex = std::isxdigit(c) != 0;
+      TFolderIdx rec;
+      std::string err;
+      const IdxLine r = ReadIdxLine(Line({"", "", "", "", "", "", "", "", field}), &rec, &err);
+      ASSERT_EQ(r, hex ? IdxLine::kRecord : IdxLine::kError) << place << " " << c;
+      if (hex) {
+        ASSERT_EQ(static_cast<uint32_t>(rec.Date) - 32400u, std::stoul(field, nullptr, 16))
+            << field;
+      }
+    }
+  }
 }
 
 TEST(ReadIdxLineTest, LinesWithoutADateAreSkipped) {

@@ -18,55 +18,76 @@ void TIndexFileReader::Reset(SequentialFile* file) {
   if (buf_.size() > 4 * chunk_) std::vector<char>().swap(buf_);
 }
 
+void TIndexFileReader::ReleaseBuffer(std::vector<char>* out) {
+  buf_.swap(*out);
+  Reset(nullptr);
+}
+
 TIndexFileReader::Result TIndexFileReader::Next(std::string_view* line, std::string* err) {
   if (failed_) {
     *err = error_;
     return Result::kError;
   }
   for (;;) {
-    if (skip_lf_) {
-      if (begin_ < end_) {
-        if (buf_[begin_] == '\n') ++begin_;
-        skip_lf_ = false;
-      } else if (eof_) {
-        skip_lf_ = false;
-      }
-    }
-    if (!skip_lf_) {
-      const char* start = buf_.data() + begin_;
-      const size_t avail = end_ - begin_;
-      if (avail > scanned_) {
-        const char* cr = FindByte(start + scanned_, start + avail, '\r');
-        if (cr != start + avail) {
-          const size_t len = static_cast<size_t>(cr - start);
-          *line = std::string_view(start, len);
-          begin_ += len + 1;
-          scanned_ = 0;
-          skip_lf_ = true;
-          return Result::kLine;
-        }
-        scanned_ = avail;
-      }
-      if (eof_) {
-        if (avail == 0) return Result::kEnd;
-        *line = std::string_view(start, avail);
-        begin_ = end_;
-        scanned_ = 0;
+    switch (NextInBuffer(line)) {
+      case Step::kLine:
         return Result::kLine;
-      }
-    }
-    if (!Fill(err)) {
-      failed_ = true;
-      error_ = *err;
-      return Result::kError;
+      case Step::kEnd:
+        return Result::kEnd;
+      case Step::kNeedData:
+        if (!Fill(err)) return Result::kError;
+        break;
     }
   }
 }
 
-bool TIndexFileReader::Fill(std::string* err) {
+TIndexFileReader::Step TIndexFileReader::NextInBuffer(std::string_view* line) {
+  if (skip_lf_) {
+    if (begin_ < end_) {
+      if (buf_[begin_] == '\n') ++begin_;
+      skip_lf_ = false;
+    } else if (eof_) {
+      skip_lf_ = false;
+    } else {
+      return Step::kNeedData;
+    }
+  }
+  const char* start = buf_.data() + begin_;
+  const size_t avail = end_ - begin_;
+  if (avail > scanned_) {
+    const char* cr = FindByte(start + scanned_, start + avail, '\r');
+    if (cr != start + avail) {
+      const size_t len = static_cast<size_t>(cr - start);
+      *line = std::string_view(start, len);
+      begin_ += len + 1;
+      scanned_ = 0;
+      skip_lf_ = true;
+      return Step::kLine;
+    }
+    scanned_ = avail;
+  }
+  if (!eof_) return Step::kNeedData;
+  if (avail == 0) return Step::kEnd;
+  *line = std::string_view(start, avail);
+  begin_ = end_;
+  scanned_ = 0;
+  return Step::kLine;
+}
+
+bool TIndexFileReader::Fill(std::string* err, std::vector<char>* spare) {
+  if (failed_) {
+    *err = error_;
+    return false;
+  }
   // Only the unfinished line moves; a line longer than the buffer makes the buffer grow.
   const size_t avail = end_ - begin_;
-  if (begin_ > 0) {
+  if (spare != nullptr) {
+    if (spare->size() < std::max(buf_.size(), chunk_)) spare->resize(std::max(buf_.size(), chunk_));
+    if (avail > 0) std::memcpy(spare->data(), buf_.data() + begin_, avail);
+    buf_.swap(*spare);
+    begin_ = 0;
+    end_ = avail;
+  } else if (begin_ > 0) {
     if (avail > 0) std::memmove(buf_.data(), buf_.data() + begin_, avail);
     begin_ = 0;
     end_ = avail;
@@ -76,7 +97,11 @@ bool TIndexFileReader::Fill(std::string* err) {
   if (room == 0 || room < chunk_ / 2) buf_.resize(std::max(buf_.size() * 2, end_ + chunk_));
 
   size_t got = 0;
-  if (!file_->Read(buf_.data() + end_, buf_.size() - end_, &got, err)) return false;
+  if (!file_->Read(buf_.data() + end_, buf_.size() - end_, &got, err)) {
+    failed_ = true;
+    error_ = *err;
+    return false;
+  }
   if (got == 0) {
     eof_ = true;
     return true;

@@ -33,8 +33,26 @@ class TIndexFileReader {
   // the reader stays at the error.
   Result Next(std::string_view* line, std::string* err);
 
+  // For a caller that splits lines itself (TIdxLineScanner) and keeps them beyond the next
+  // read: the data read and not yet taken, and whether the file ends with it. Take marks bytes
+  // at its start as taken; Fill reads more.
+  std::string_view Unread() const { return {buf_.data() + begin_, end_ - begin_}; }
+  bool AtEnd() const { return eof_; }
+  void Take(size_t bytes) { begin_ += bytes; }
+
+  // Reads more. With spare, the data not yet taken goes on in spare's memory and the buffer,
+  // with the lines taken from it, is swapped into *spare, where they stay valid; without, the
+  // buffer is reused in place. On failure *err holds the system's words and the reader stays
+  // at the error; a spare has then been swapped all the same.
+  bool Fill(std::string* err, std::vector<char>* spare = nullptr);
+
+  // Swaps the buffer, and with it the lines taken since the last Fill, into *out; the reader is
+  // then as after Reset(nullptr), with *out's former memory.
+  void ReleaseBuffer(std::vector<char>* out);
+
  private:
-  bool Fill(std::string* err);
+  enum class Step { kLine, kEnd, kNeedData };
+  Step NextInBuffer(std::string_view* line);
 
   SequentialFile* file_;
   size_t chunk_;

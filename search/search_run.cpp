@@ -3,7 +3,6 @@
 #include <algorithm>
 #include <utility>
 
-#include "search/index_file.h"
 #include "search/str_csv.h"
 #include "search/str_libs.h"
 #include "search/str_upper.h"
@@ -103,6 +102,70 @@ std::vector<THitRow> TSearchRun::TakeRows() {
   return rows;
 }
 
+// The index files of a run, in the order a recursive walk would read them: each listed
+// folder's own index, then, when asked, its subfolders depth first in listing order. A directory
+// without an index is no mail folder, and nothing below it is searched. Kept on an explicit
+// stack: a deep store must not exhaust the thread's stack, which in the host is the host's own.
+class TSearchRun::FolderWalk {
+ public:
+  FolderWalk(FileSystem* fs, std::string data_folder, std::vector<std::string> folders,
+             bool subfolders)
+      : fs_(fs),
+        data_folder_(std::move(data_folder)),
+        folders_(std::move(folders)),
+        subfolders_(subfolders) {}
+
+  // The next index file's path, and whether it is known to exist.
+  bool Next(std::string* path, bool* known_to_exist) {
+    for (;;) {
+      if (!stack_.empty()) {
+        Frame& top = stack_.back();
+        if (top.next == top.names.size()) {
+          stack_.pop_back();
+          continue;
+        }
+        const std::string& name = top.names[top.next++];
+        if (name.empty() || name == "." || name == "..") continue;
+        std::string sub = top.dir + name + '\\';
+        std::string index = sub + std::string(kIndexName);
+        if (!fs_->FileExists(index)) continue;
+        std::vector<std::string> names = fs_->ListSubdirectories(sub);
+        stack_.push_back({std::move(sub), std::move(names)});
+        *path = std::move(index);
+        *known_to_exist = true;
+        return true;
+      }
+      if (next_folder_ == folders_.size()) return false;
+      const std::string dir = data_folder_ + folders_[next_folder_++];
+      if (subfolders_) stack_.push_back({dir, fs_->ListSubdirectories(dir)});
+      *path = dir + std::string(kIndexName);
+      *known_to_exist = false;
+      return true;
+    }
+  }
+
+ private:
+  struct Frame {
+    std::string dir;  // ends in a backslash
+    std::vector<std::string> names;
+    size_t next = 0;
+  };
+
+  FileSystem* fs_;
+  std::string data_folder_;
+  std::vector<std::string> folders_;
+  bool subfolders_;
+  size_t next_folder_ = 0;
+  std::vector<Frame> stack_;
+};
+
+// An index file the run has opened (and queued for reading), or failed to open.
+struct TSearchRun::Planned {
+  std::string path;
+  bool opened = false;
+  std::string open_error;  // the system's words when not opened
+};
+
 SearchStatus TSearchRun::Run(const TFindRec& condition, const SearchScope& scope,
                              RowsKept kept) {
   if (running_) return SearchStatus::kBusy;
@@ -119,17 +182,20 @@ SearchStatus TSearchRun::Run(const TFindRec& condition, const SearchScope& scope
   files_read_ = 0;
   stop_ = false;
 
-  matcher_ = std::make_unique<TFindMatcher>(condition);
-  const bool subfolders = condition.SubFolder;
   data_folder_ = WithBackslash(scope.data_folder);
-  const std::vector<std::string> folders =
-      BuildFolderList(condition.Folders, scope.current_folder, scope.current_mailbox);
-
+  FolderWalk walk(fs_, data_folder_,
+                  BuildFolderList(condition.Folders, scope.current_folder, scope.current_mailbox),
+                  condition.SubFolder);
+  // Its workers stop, and every file closes, before Run returns, also when a hook throws.
+  TScanAhead scan(condition);
+  std::deque<Planned> planned;
   bool ok = true;
-  for (const std::string& f : folders) {
-    const std::string dir = data_folder_ + f;
-    if (!SearchIndexFile(dir + std::string(kIndexName), false) ||
-        (subfolders && !SearchSubFolders(dir))) {
+  for (;;) {
+    PlanAhead(&walk, &scan, &planned);
+    if (planned.empty()) break;
+    const Planned file = std::move(planned.front());
+    planned.pop_front();
+    if (!SearchIndexFile(file, &scan)) {
       ok = false;
       break;
     }
@@ -138,8 +204,6 @@ SearchStatus TSearchRun::Run(const TFindRec& condition, const SearchScope& scope
   // Newest first; equal dates keep their reading order.
   hits_.SortNewestFirst();
   rows_ready_ = hits_.empty();
-  matcher_.reset();
-  reader_.Reset(nullptr);
   return ok ? SearchStatus::kCompleted : SearchStatus::kError;
 }
 
@@ -149,88 +213,88 @@ bool TSearchRun::Fail(const std::string& path, std::string message) {
   return false;
 }
 
-bool TSearchRun::SearchIndexFile(const std::string& path, bool known_to_exist) {
-  if (!known_to_exist && !fs_->FileExists(path)) return true;
-  if (!done_files_.insert(UpperCase(path)).second) return true;
-  const std::string_view folder_id = FolderIdOfIndexPath(path, data_folder_);
+// Keeps a few files opened and queued beyond the one being taken, so that every worker has one
+// to read. Each file is opened once per run, whatever the letter case of its path.
+void TSearchRun::PlanAhead(FolderWalk* walk, TScanAhead* scan, std::deque<Planned>* planned) {
+  constexpr size_t kFilesAhead = 6;
+  // Nothing after a file that cannot be opened is read: the run ends there.
+  if (!planned->empty() && !planned->back().opened) return;
+  std::string path;
+  bool known_to_exist;
+  while (planned->size() < kFilesAhead && walk->Next(&path, &known_to_exist)) {
+    if (!known_to_exist && !fs_->FileExists(path)) continue;
+    if (!done_files_.insert(UpperCase(path)).second) continue;
+    Planned file;
+    file.path = std::move(path);
+    std::unique_ptr<SequentialFile> opened = fs_->OpenSequential(file.path, &file.open_error);
+    file.opened = opened != nullptr;
+    planned->push_back(std::move(file));
+    if (!opened) return;
+    scan->Add(std::move(opened));
+  }
+}
 
-  std::string err;
-  const std::unique_ptr<SequentialFile> file = fs_->OpenSequential(path, &err);
-  if (file == nullptr) return Fail(path, path + ": " + err);
+bool TSearchRun::SearchIndexFile(const Planned& file, TScanAhead* scan) {
+  if (!file.opened) return Fail(file.path, file.path + ": " + file.open_error);
   stop_ = false;
   ++files_read_;
-
-  reader_.Reset(file.get());
-  TFolderIdx rec;
-  std::string_view line;
-  const bool keep_rows = kept_ != RowsKept::kCountOnly;
-  const bool keep_to = kept_ == RowsKept::kRowsWithTo;
+  const std::string_view folder_id = FolderIdOfIndexPath(file.path, data_folder_);
   uint32_t folder = 0;
   bool have_folder = false;
   for (;;) {
-    const TIndexFileReader::Result r = reader_.Next(&line, &err);
-    if (r == TIndexFileReader::Result::kEnd) break;
-    if (r == TIndexFileReader::Result::kError) return Fail(path, path + ": " + err);
-
-    switch (ReadIdxLine(line, &rec, &err)) {
-      case IdxLine::kSkip:
-        continue;
-      case IdxLine::kError:
-        return Fail(path, std::move(err));
-      case IdxLine::kRecord:
-        break;
+    std::unique_ptr<TScanBatch> batch = scan->NextBatch();
+    bool stopped = false;
+    TakeBatch(*batch, folder_id, &folder, &have_folder, &stopped);
+    const TScanBatch::Failure failure = stopped ? TScanBatch::Failure::kNone : batch->failure;
+    const bool file_ends = stopped || batch->last || failure != TScanBatch::Failure::kNone;
+    std::string error = std::move(batch->error);
+    scan->Recycle(std::move(batch));
+    if (!file_ends) continue;
+    scan->EndFront();
+    switch (failure) {
+      case TScanBatch::Failure::kNone:
+        return true;
+      case TScanBatch::Failure::kRead:
+        return Fail(file.path, file.path + ": " + error);
+      case TScanBatch::Failure::kDate:
+        return Fail(file.path, std::move(error));
     }
+  }
+}
+
+// What the run decides line by line, in file order: the date limit, the hit, the hooks and the
+// stop request.
+void TSearchRun::TakeBatch(const TScanBatch& batch, std::string_view folder_id,
+                           uint32_t* folder, bool* have_folder, bool* stopped) {
+  const bool keep_rows = kept_ != RowsKept::kCountOnly;
+  const bool keep_to = kept_ == RowsKept::kRowsWithTo;
+  size_t next_hit = 0;
+  for (size_t i = 0; i < batch.dates.size(); ++i) {
+    const int32_t date = batch.dates[i];
+    const bool hit = next_hit < batch.hit_lines.size() && batch.hit_lines[next_hit] == i;
+    const TFolderIdx* rec = hit ? &batch.hits[next_hit++] : nullptr;
     uint32_t limit;
-    if (hooks_->DateLimit(&limit) && (rec.Date < 0 || static_cast<uint32_t>(rec.Date) < limit)) {
-      continue;
-    }
+    if (hooks_->DateLimit(&limit) && (date < 0 || static_cast<uint32_t>(date) < limit)) continue;
 
-    if (matcher_->Matches(rec)) {
+    if (hit) {
       ++hit_count_;
       if (keep_rows) {
-        if (!have_folder) {
-          folder = hits_.AddFolder(folder_id, hooks_->FolderDisplayName(folder_id));
-          have_folder = true;
+        if (!*have_folder) {
+          *folder = hits_.AddFolder(folder_id, hooks_->FolderDisplayName(folder_id));
+          *have_folder = true;
         }
-        hits_.Add(folder, rec.Date, rec.Subject, rec.From, keep_to ? rec.To : std::string_view(),
-                  rec.MessageKey);
+        hits_.Add(*folder, date, rec->Subject, rec->From, keep_to ? rec->To : std::string_view(),
+                  rec->MessageKey);
         rows_ready_ = false;
       }
     }
 
     hooks_->AfterTestedLine();
-    if (stop_) break;
-  }
-  return true;
-}
-
-// Depth first in listing order, as a recursion would go, but on an explicit stack: a deep
-// store must not exhaust the thread's stack, which in the host is the host's own.
-bool TSearchRun::SearchSubFolders(const std::string& dir) {
-  struct Frame {
-    std::string dir;  // ends in a backslash
-    std::vector<std::string> names;
-    size_t next = 0;
-  };
-  std::vector<Frame> stack;
-  stack.push_back({WithBackslash(dir), fs_->ListSubdirectories(dir)});
-  while (!stack.empty()) {
-    Frame& top = stack.back();
-    if (top.next == top.names.size()) {
-      stack.pop_back();
-      continue;
+    if (stop_) {
+      *stopped = true;
+      return;
     }
-    const std::string& name = top.names[top.next++];
-    if (name.empty() || name == "." || name == "..") continue;
-    std::string sub = top.dir + name + '\\';
-    const std::string index = sub + std::string(kIndexName);
-    // A directory without an index is no mail folder, and nothing below it is searched.
-    if (!fs_->FileExists(index)) continue;
-    if (!SearchIndexFile(index, true)) return false;
-    std::vector<std::string> names = fs_->ListSubdirectories(sub);
-    stack.push_back({std::move(sub), std::move(names)});
   }
-  return true;
 }
 
 }  // namespace zeldrium

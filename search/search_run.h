@@ -7,6 +7,7 @@
 // command-line tool drive the same run; what differs between them goes through SearchHooks.
 
 #include <cstdint>
+#include <deque>
 #include <memory>
 #include <string>
 #include <string_view>
@@ -17,7 +18,7 @@
 #include "search/find_class.h"
 #include "search/folder_idx.h"
 #include "search/hit_list.h"
-#include "search/index_file.h"
+#include "search/scan_ahead.h"
 
 namespace zeldrium {
 
@@ -109,8 +110,13 @@ class TSearchRun {
   int FilesRead() const { return files_read_; }
 
  private:
-  bool SearchIndexFile(const std::string& path, bool known_to_exist);
-  bool SearchSubFolders(const std::string& dir);
+  class FolderWalk;
+  struct Planned;
+
+  void PlanAhead(FolderWalk* walk, TScanAhead* scan, std::deque<Planned>* planned);
+  bool SearchIndexFile(const Planned& file, TScanAhead* scan);
+  void TakeBatch(const TScanBatch& batch, std::string_view folder_id, uint32_t* folder,
+                 bool* have_folder, bool* stopped);
   bool Fail(const std::string& path, std::string message);
 
   FileSystem* fs_;
@@ -118,8 +124,6 @@ class TSearchRun {
 
   bool running_ = false;
   bool stop_ = false;
-  std::unique_ptr<TFindMatcher> matcher_;
-  TIndexFileReader reader_{nullptr};
   std::string data_folder_;
   std::unordered_set<std::string> done_files_;  // upper-cased paths
   RowsKept kept_ = RowsKept::kRows;

@@ -445,5 +445,107 @@ TEST_F(SearchRunTest, DeepAndWideStoreNeedsNoDeepStack) {
   EXPECT_EQ(run_.Rows()[200].MailID, "m\\c1\\?1000");
 }
 
+// Files are read and tested ahead of the run on other threads, in chunks of a few hundred
+// kilobytes: what the run shows must not depend on where a file's chunks end or how far ahead
+// the reading is.
+class SearchRunAheadTest : public SearchRunTest {
+ protected:
+  // lines index lines dated 1, subjects prefix + number; every tenth from "x".
+  static std::string ManyLines(const std::string& prefix, int lines) {
+    std::string text;
+    for (int i = 0; i < lines; ++i) {
+      text += Idx(std::to_string(i), prefix + std::to_string(i), i % 10 == 0 ? "x" : "y", "1");
+    }
+    return text;
+  }
+  static constexpr int kLines = 40000;  // about 3 MB: many chunks
+};
+
+TEST_F(SearchRunAheadTest, LargeFilesGiveEveryHitInOrder) {
+  AddIdx("a\\", ManyLines("a", kLines));
+  AddIdx("b\\", ManyLines("b", kLines));
+  AddIdx("c\\", Idx("1", "c", "x", "2"));
+  ASSERT_EQ(Run(FromSearch("x", false, "a\\,b\\,c\\")), SearchStatus::kCompleted);
+  ASSERT_EQ(run_.Rows().size(), 2u * kLines / 10 + 1);
+  EXPECT_EQ(run_.Rows()[0].Subject, "c");
+  EXPECT_EQ(run_.Rows()[1].Subject, "a0");
+  EXPECT_EQ(run_.Rows()[kLines / 10].Subject, "a" + std::to_string(kLines - 10));
+  EXPECT_EQ(run_.Rows()[kLines / 10 + 1].Subject, "b0");
+  EXPECT_EQ(hooks_.tested, 2 * kLines + 1);
+  EXPECT_EQ(hooks_.name_calls, (std::map<std::string, int>{{"a\\", 1}, {"b\\", 1}, {"c\\", 1}}));
+}
+
+TEST_F(SearchRunAheadTest, StopInALargeFileSkipsOnlyItsRest) {
+  AddIdx("a\\", ManyLines("a", kLines));
+  AddIdx("b\\", ManyLines("b", kLines));
+  AddIdx("c\\", ManyLines("c", 20));
+  int tested = 0;
+  hooks_.after_line = [&] {
+    if (++tested == 1000) run_.RequestStop();
+  };
+  ASSERT_EQ(Run(FromSearch("x", false, "a\\,b\\,c\\")), SearchStatus::kCompleted);
+  // a up to line 999, b and c whole.
+  EXPECT_EQ(run_.HitCount(), 100u + kLines / 10 + 2);
+  EXPECT_EQ(hooks_.tested, 1000 + kLines + 20);
+  EXPECT_EQ(run_.FilesRead(), 3);
+}
+
+TEST_F(SearchRunAheadTest, ErrorsDeepInLargeFilesKeepEverythingBeforeThem) {
+  // A bad date far into b, and c (read ahead meanwhile) must leave nothing.
+  AddIdx("a\\", ManyLines("a", kLines));
+  AddIdx("b\\", ManyLines("b", kLines) + Idx("k", "bad", "x", "zz") + ManyLines("b", 10));
+  AddIdx("c\\", ManyLines("c", kLines));
+  ASSERT_EQ(Run(FromSearch("x", false, "a\\,b\\,c\\")), SearchStatus::kError);
+  EXPECT_EQ(run_.ErrorPath(), "C:\\Data\\b\\Folder.idx");
+  EXPECT_EQ(run_.HitCount(), 2u * kLines / 10);
+  EXPECT_EQ(hooks_.tested, 2 * kLines);
+
+  // A read error in the middle of a large file.
+  const std::string a = ManyLines("a", kLines);
+  AddIdx("a\\", a);
+  fs_.FailReadAfter("C:\\Data\\a\\Folder.idx", a.size() / 2, "Bad sector.");
+  ASSERT_EQ(Run(FromSearch("x", false, "a\\,b\\,c\\")), SearchStatus::kError);
+  EXPECT_EQ(run_.Error(), "C:\\Data\\a\\Folder.idx: Bad sector.");
+  EXPECT_GT(run_.HitCount(), 0u);
+  EXPECT_LT(run_.HitCount(), kLines / 10u);
+}
+
+TEST_F(SearchRunAheadTest, AHookThatThrowsEndsTheRunAndTheNextRunWorks) {
+  AddIdx("a\\", ManyLines("a", kLines));
+  AddIdx("b\\", ManyLines("b", kLines));
+  struct Superseded {};
+  int tested = 0;
+  hooks_.after_line = [&] {
+    if (++tested == 5000) throw Superseded{};
+  };
+  EXPECT_THROW(Run(FromSearch("x", false, "a\\,b\\")), Superseded);
+  EXPECT_FALSE(run_.Running());
+
+  hooks_.after_line = nullptr;
+  hooks_.tested = 0;
+  ASSERT_EQ(Run(FromSearch("x", false, "a\\,b\\")), SearchStatus::kCompleted);
+  EXPECT_EQ(run_.HitCount(), 2u * kLines / 10);
+  EXPECT_EQ(hooks_.tested, 2 * kLines);
+}
+
+TEST_F(SearchRunAheadTest, DateLimitIsAskedForEveryDatedLineInOrder) {
+  // Lines dated 1, 2, 3, ...: a limit raised as the run goes drops exactly the lines behind it.
+  std::string text;
+  for (int i = 1; i <= kLines; ++i) {
+    char date[16];
+    std::snprintf(date, sizeof date, "%x", i);
+    text += Idx(std::to_string(i), "s" + std::to_string(i), "x", date);
+  }
+  AddIdx("a\\", text);
+  hooks_.limit_on = true;
+  // After line n (date n + 32400 as the run sees it) the limit passes line n + 2: lines n + 1
+  // and n + 2 are dropped, n + 3 tested, and so on: every third line is tested.
+  hooks_.after_line = [&] { hooks_.limit_value += 3; };
+  hooks_.limit_value = 32400 + 1;
+  ASSERT_EQ(Run(FromSearch("x", false, "a\\")), SearchStatus::kCompleted);
+  EXPECT_EQ(hooks_.limit_reads, kLines);
+  EXPECT_EQ(hooks_.tested, (kLines + 2) / 3);
+}
+
 }  // namespace
 }  // namespace zeldrium

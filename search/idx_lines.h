@@ -1,0 +1,42 @@
+#ifndef ZELDRIUM_SEARCH_IDX_LINES_H_
+#define ZELDRIUM_SEARCH_IDX_LINES_H_
+
+// Splits the whole lines of a window of an index file's data into records in one pass: line
+// ends and field separators come out of the same vector scan, so that each byte is looked at
+// once, where a line reader and then ReadIdxLine would look at most bytes twice. The lines and
+// their records are exactly those of TIndexFileReader::Next and ReadIdxLine.
+
+#include <cstddef>
+#include <string>
+#include <string_view>
+
+#include "search/control_bytes.h"
+#include "search/folder_idx.h"
+
+namespace zeldrium {
+
+class TIdxLineScanner {
+ public:
+  // data: what was read of the file and not yet taken, starting at the start of a line, with
+  // anything from a 0x1A on cut off (TIndexFileReader::Unread). at_end: the file ends there.
+  TIdxLineScanner(std::string_view data, bool at_end);
+
+  // The next whole line, as ReadIdxLine would split it; false when no whole line is left. A line
+  // is whole once the byte after its CR is there, so that an LF there is taken along, or when it
+  // is the last of the file.
+  bool Next(IdxLine* kind, TFolderIdx* rec, std::string* err);
+
+  // Bytes of data taken up by the lines handed out so far, with their line ends.
+  size_t Consumed() const { return static_cast<size_t>(line_ - begin_); }
+
+ private:
+  const char* begin_;
+  const char* end_;
+  const char* line_;  // start of the next line
+  bool at_end_;
+  ControlBytes<true> controls_;
+};
+
+}  // namespace zeldrium
+
+#endif  // ZELDRIUM_SEARCH_IDX_LINES_H_

@@ -1,0 +1,225 @@
+#include "search/scan_ahead.h"
+
+#include <algorithm>
+#include <exception>
+#include <utility>
+
+#include "search/idx_lines.h"
+
+namespace zeldrium {
+namespace {
+
+// Small enough for a worker's chunk to stay in its core's cache while it is split and tested.
+constexpr size_t kChunk = size_t{256} << 10;
+// Batches a file may have waiting for the run: enough for a worker to go on while the run
+// catches up, few enough to bound memory.
+constexpr size_t kReadyPerFile = 4;
+constexpr int kMaxWorkers = 4;
+
+}  // namespace
+
+struct TScanAhead::Job {
+  std::unique_ptr<SequentialFile> file;
+  std::deque<std::unique_ptr<TScanBatch>> ready;
+  bool taken = false;   // a worker reads it
+  bool ended = false;   // the run is done with it: the worker stops at its next batch
+  bool broken = false;  // the worker failed without a batch to say so (no memory for one)
+};
+
+void TScanBatch::Clear() {
+  dates.clear();
+  hit_lines.clear();
+  hits.clear();
+  last = false;
+  failure = Failure::kNone;
+  error.clear();
+}
+
+TScanAhead::TScanAhead(const TFindRec& condition, int workers) {
+  if (workers <= 0) {
+    workers = static_cast<int>(std::thread::hardware_concurrency());
+    workers = std::clamp(workers, 1, kMaxWorkers);
+  }
+  for (int i = 0; i < workers; ++i) matchers_.push_back(std::make_unique<TFindMatcher>(condition));
+  try {
+    for (auto& matcher : matchers_) {
+      workers_.emplace_back(&TScanAhead::Work, this, matcher.get());
+    }
+  } catch (...) {
+    // A thread that cannot be started leaves the others to do the work; with none, nothing
+    // could ever be read, so that is an error for the caller.
+    if (workers_.empty()) throw;
+  }
+}
+
+TScanAhead::~TScanAhead() {
+  {
+    std::lock_guard<std::mutex> lock(mu_);
+    shutdown_ = true;
+  }
+  work_cv_.notify_all();
+  for (std::thread& t : workers_) t.join();
+}
+
+void TScanAhead::Add(std::unique_ptr<SequentialFile> file) {
+  auto job = std::make_shared<Job>();
+  job->file = std::move(file);
+  {
+    std::lock_guard<std::mutex> lock(mu_);
+    jobs_.push_back(std::move(job));
+  }
+  // All: a worker waiting for room in its own file must not take the only wake-up.
+  work_cv_.notify_all();
+}
+
+size_t TScanAhead::Queued() const {
+  std::lock_guard<std::mutex> lock(mu_);
+  return jobs_.size();
+}
+
+std::unique_ptr<TScanBatch> TScanAhead::NextBatch() {
+  std::unique_lock<std::mutex> lock(mu_);
+  Job& job = *jobs_.front();
+  ready_cv_.wait(lock, [&] { return !job.ready.empty() || job.broken; });
+  if (job.ready.empty()) {
+    lock.unlock();
+    auto failed = std::make_unique<TScanBatch>();
+    failed->failure = TScanBatch::Failure::kRead;
+    failed->error = "out of memory";
+    return failed;
+  }
+  std::unique_ptr<TScanBatch> batch = std::move(job.ready.front());
+  job.ready.pop_front();
+  lock.unlock();
+  work_cv_.notify_all();  // room for the worker of this file
+  return batch;
+}
+
+void TScanAhead::EndFront() {
+  std::deque<std::unique_ptr<TScanBatch>> unused;
+  {
+    std::lock_guard<std::mutex> lock(mu_);
+    jobs_.front()->ended = true;
+    unused.swap(jobs_.front()->ready);
+    jobs_.pop_front();
+  }
+  work_cv_.notify_all();
+  for (auto& batch : unused) Recycle(std::move(batch));
+}
+
+void TScanAhead::Recycle(std::unique_ptr<TScanBatch> batch) {
+  // A buffer that a long line made large is given back rather than kept.
+  if (batch->bytes.size() > 4 * kChunk) return;
+  batch->Clear();
+  std::lock_guard<std::mutex> lock(mu_);
+  // Every batch in use at once can come back: workers * (kReadyPerFile + 1). (The matchers,
+  // one per worker, are all made before any worker starts.)
+  if (free_.size() < matchers_.size() * (kReadyPerFile + 1)) free_.push_back(std::move(batch));
+}
+
+std::unique_ptr<TScanBatch> TScanAhead::FreshBatch() {
+  {
+    std::lock_guard<std::mutex> lock(mu_);
+    if (!free_.empty()) {
+      std::unique_ptr<TScanBatch> batch = std::move(free_.back());
+      free_.pop_back();
+      return batch;
+    }
+  }
+  return std::make_unique<TScanBatch>();
+}
+
+void TScanAhead::Work(TFindMatcher* matcher) {
+  TIndexFileReader reader(nullptr, kChunk);
+  std::unique_lock<std::mutex> lock(mu_);
+  for (;;) {
+    std::shared_ptr<Job> job;
+    work_cv_.wait(lock, [&] {
+      if (shutdown_) return true;
+      for (const auto& j : jobs_) {
+        if (!j->taken) {
+          job = j;
+          return true;
+        }
+      }
+      return false;
+    });
+    if (shutdown_) return;
+    job->taken = true;
+    lock.unlock();
+    try {
+      Scan(job.get(), &reader, matcher);
+    } catch (...) {
+      // Not even a batch to say so: the run makes one.
+      std::lock_guard<std::mutex> broken_lock(mu_);
+      job->broken = true;
+    }
+    ready_cv_.notify_one();
+    reader.Reset(nullptr);
+    job.reset();  // the file closes here when the run has ended it already
+    lock.lock();
+  }
+}
+
+void TScanAhead::Scan(Job* job, TIndexFileReader* reader, TFindMatcher* matcher) {
+  std::unique_ptr<TScanBatch> batch = FreshBatch();
+  reader->Reset(job->file.get());
+  TFolderIdx rec;
+  std::string err;
+  for (;;) {
+    TIdxLineScanner lines(reader->Unread(), reader->AtEnd());
+    IdxLine kind;
+    while (lines.Next(&kind, &rec, &err)) {
+      if (kind == IdxLine::kSkip) continue;
+      if (kind == IdxLine::kError) {
+        batch->failure = TScanBatch::Failure::kDate;
+        batch->error = std::move(err);
+        reader->ReleaseBuffer(&batch->bytes);
+        Hand(job, std::move(batch));
+        return;
+      }
+      batch->dates.push_back(rec.Date);
+      if (matcher->Matches(rec)) {
+        batch->hit_lines.push_back(static_cast<uint32_t>(batch->dates.size() - 1));
+        batch->hits.push_back(rec);
+      }
+    }
+    reader->Take(lines.Consumed());
+    if (reader->AtEnd()) {
+      batch->last = true;
+      reader->ReleaseBuffer(&batch->bytes);
+      Hand(job, std::move(batch));
+      return;
+    }
+    // The lines found so far must outlive the read: their buffer goes with the batch.
+    const bool keep = !batch->dates.empty();
+    if (!(keep ? reader->Fill(&err, &batch->bytes) : reader->Fill(&err))) {
+      batch->failure = TScanBatch::Failure::kRead;
+      batch->error = std::move(err);
+      Hand(job, std::move(batch));
+      return;
+    }
+    if (keep) {
+      if (!Hand(job, std::move(batch))) return;
+      batch = FreshBatch();
+    }
+  }
+}
+
+bool TScanAhead::Hand(Job* job, std::unique_ptr<TScanBatch> batch) {
+  {
+    std::unique_lock<std::mutex> lock(mu_);
+    work_cv_.wait(lock,
+                  [&] { return shutdown_ || job->ended || job->ready.size() < kReadyPerFile; });
+    if (!shutdown_ && !job->ended) {
+      job->ready.push_back(std::move(batch));
+      lock.unlock();
+      ready_cv_.notify_one();
+      return true;
+    }
+  }
+  Recycle(std::move(batch));
+  return false;
+}
+
+}  // namespace zeldrium

@@ -1,0 +1,97 @@
+#ifndef ZELDRIUM_SEARCH_SCAN_AHEAD_H_
+#define ZELDRIUM_SEARCH_SCAN_AHEAD_H_
+
+// Reads index files and tests their lines on worker threads, ahead of the run that takes the
+// results. Reading (the kernel's copy, a slow disk, Wine's file calls), splitting lines into
+// fields and testing the condition then overlap with each other and use every core, while all
+// that the run decides line by line stays with the run, on its own thread and in its own order:
+// the date limit, the hooks, the stop request and the keeping of hits. A worker only says which
+// lines have a date, what the date is, and which of them the condition holds for; testing a line
+// that the date limit then drops costs time but changes nothing.
+//
+// Memory stays bounded whatever the size of the store: each file being read holds at most a few
+// batches of one read chunk each, and the run queues only a few files ahead.
+
+#include <condition_variable>
+#include <cstddef>
+#include <cstdint>
+#include <deque>
+#include <memory>
+#include <mutex>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "search/file_system.h"
+#include "search/find_class.h"
+#include "search/folder_idx.h"
+#include "search/index_file.h"
+
+namespace zeldrium {
+
+// What a worker found in one read chunk of a file.
+struct TScanBatch {
+  enum class Failure {
+    kNone,
+    kRead,  // error holds the system's words
+    kDate,  // error holds the whole message about the bad date field
+  };
+
+  std::vector<char> bytes;          // the fields in hits point into it
+  std::vector<int32_t> dates;       // TFolderIdx::Date of every dated line, in file order
+  std::vector<uint32_t> hit_lines;  // ascending indexes into dates: the condition holds there
+  std::vector<TFolderIdx> hits;     // the fields of those lines, one for each of hit_lines
+  bool last = false;                // the file ends after these lines
+  Failure failure = Failure::kNone;  // the file ends with this error after these lines
+  std::string error;
+
+  void Clear();
+};
+
+class TScanAhead {
+ public:
+  // Starts the workers, each with its own matcher for condition. workers <= 0: as many as the
+  // machine has cores, at most four (more only wait for the disk).
+  explicit TScanAhead(const TFindRec& condition, int workers = 0);
+  // Stops reading and waits for the workers.
+  ~TScanAhead();
+  TScanAhead(const TScanAhead&) = delete;
+  TScanAhead& operator=(const TScanAhead&) = delete;
+
+  // Queues a file behind those already queued.
+  void Add(std::unique_ptr<SequentialFile> file);
+  // Files queued and not yet ended with EndFront.
+  size_t Queued() const;
+
+  // Waits for the next batch of the oldest queued file. After a batch that is last or failed
+  // none follows for that file. REQUIRES: Queued() > 0, and that file's last or failed batch
+  // not yet taken.
+  std::unique_ptr<TScanBatch> NextBatch();
+  // Done with the oldest queued file, whether all of it was taken or not: what is left of it is
+  // not read. The next file becomes the oldest.
+  void EndFront();
+  // Gives a batch's memory back for reuse.
+  void Recycle(std::unique_ptr<TScanBatch> batch);
+
+ private:
+  struct Job;
+
+  void Work(TFindMatcher* matcher);
+  void Scan(Job* job, TIndexFileReader* reader, TFindMatcher* matcher);
+  std::unique_ptr<TScanBatch> FreshBatch();
+  bool Hand(Job* job, std::unique_ptr<TScanBatch> batch);
+
+  mutable std::mutex mu_;
+  std::condition_variable work_cv_;   // workers: a job queued, room for a batch, or the end
+  std::condition_variable ready_cv_;  // the run: a batch is ready
+  std::deque<std::shared_ptr<Job>> jobs_;  // oldest first; the run has not ended the front one
+  std::vector<std::unique_ptr<TScanBatch>> free_;
+  bool shutdown_ = false;
+
+  std::vector<std::unique_ptr<TFindMatcher>> matchers_;
+  std::vector<std::thread> workers_;
+};
+
+}  // namespace zeldrium
+
+#endif  // ZELDRIUM_SEARCH_SCAN_AHEAD_H_

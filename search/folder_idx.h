@@ -44,17 +44,6 @@ enum class IdxLine {
 // On kError *err holds "'$<field 9>' は整数ではありません" in code page 932.
 IdxLine ReadIdxLine(std::string_view line, TFolderIdx* rec, std::string* err);
 
-// The fields ReadIdxLine reads, untrimmed: field k is [start[k], stop[k]). Fields past the end
-// of the line are empty.
-struct IdxFields {
-  static constexpr int kCount = 9;
-  const char* start[kCount];
-  const char* stop[kCount];
-};
-
-// What ReadIdxLine makes of a line once its fields are found: for line splitters of their own.
-IdxLine IdxLineOfFields(const IdxFields& fields, TFolderIdx* rec, std::string* err);
-
 // The folder ID of an index file: the directory part of its path (up to and including the last
 // backslash) without as many leading bytes as data_folder has. Like the host, it does not check
 // that the path really starts with data_folder.

@@ -34,7 +34,8 @@ class TIdxLineScanner {
   const char* end_;
   const char* line_;  // start of the next line
   bool at_end_;
-  ControlBytes<true> controls_;
+  ControlBytes<Control::kCr> line_ends_;
+  ControlBytes<Control::kBelow2> separators_;
 };
 
 }  // namespace zeldrium

@@ -29,6 +29,12 @@
 
 namespace zeldrium {
 
+// How many workers a run reads with: one per core, at most four (more would only wait for the
+// disk). On Windows one core is left to the run's own thread: measured under Wine, where every
+// hand-over between threads is a call to its server, a second worker beside the run's thread
+// on two cores cost more than it gained.
+int DefaultScanWorkers();
+
 // What a worker found in one read chunk of a file.
 struct TScanBatch {
   enum class Failure {
@@ -50,8 +56,8 @@ struct TScanBatch {
 
 class TScanAhead {
  public:
-  // Starts the workers, each with its own matcher for condition. workers <= 0: as many as the
-  // machine has cores, at most four (more only wait for the disk).
+  // Starts the workers, each with its own matcher for condition; workers <= 0: as many as
+  // DefaultScanWorkers says.
   explicit TScanAhead(const TFindRec& condition, int workers = 0);
   // Stops reading and waits for the workers.
   ~TScanAhead();

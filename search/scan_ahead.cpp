@@ -9,9 +9,6 @@
 namespace zeldrium {
 namespace {
 
-// A read and a batch: fewer and larger batches mean fewer hand-overs between threads, which
-// under Wine each cost a call to its server; natively 256 KiB went no faster.
-constexpr size_t kChunk = size_t{1} << 20;
 // Batches a file may have waiting for the run: enough for a worker to go on while the run
 // catches up, few enough to bound memory.
 constexpr size_t kReadyPerFile = 4;
@@ -35,9 +32,11 @@ void TScanBatch::Clear() {
   error.clear();
 }
 
-TScanAhead::TScanAhead(const TFindRec& condition, int workers) {
-  if (workers <= 0) workers = DefaultScanWorkers();
-  for (int i = 0; i < workers; ++i) matchers_.push_back(std::make_unique<TFindMatcher>(condition));
+TScanAhead::TScanAhead(const TFindRec& condition, ScanTuning tuning)
+    : chunk_(std::max<size_t>(tuning.chunk, 1)) {
+  for (int i = 0; i < std::max(tuning.workers, 1); ++i) {
+    matchers_.push_back(std::make_unique<TFindMatcher>(condition));
+  }
   try {
     for (auto& matcher : matchers_) {
       workers_.emplace_back(&TScanAhead::Work, this, matcher.get());
@@ -106,7 +105,7 @@ void TScanAhead::EndFront() {
 
 void TScanAhead::Recycle(std::unique_ptr<TScanBatch> batch) {
   // A buffer that a long line made large is given back rather than kept.
-  if (batch->bytes.size() > 4 * kChunk) return;
+  if (batch->bytes.size() > 4 * chunk_) return;
   batch->Clear();
   std::lock_guard<std::mutex> lock(mu_);
   // Every batch in use at once can come back: workers * (kReadyPerFile + 1). (The matchers,
@@ -127,7 +126,7 @@ std::unique_ptr<TScanBatch> TScanAhead::FreshBatch() {
 }
 
 void TScanAhead::Work(TFindMatcher* matcher) {
-  TIndexFileReader reader(nullptr, kChunk);
+  TIndexFileReader reader(nullptr, chunk_);
   std::unique_lock<std::mutex> lock(mu_);
   for (;;) {
     std::shared_ptr<Job> job;

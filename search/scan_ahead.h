@@ -29,11 +29,16 @@
 
 namespace zeldrium {
 
-// How many workers a run reads with: one per core, at most four (more would only wait for the
-// disk). On Windows one core is left to the run's own thread: measured under Wine, where every
-// hand-over between threads is a call to its server, a second worker beside the run's thread
-// on two cores cost more than it gained.
-int DefaultScanWorkers();
+// How a run reads, by platform. Natively: one worker per core, at most four (more would only
+// wait for the disk), and chunks that stay in a core's cache while they are split and tested.
+// On Windows one core is left to the run's own thread, which also keeps the window answering,
+// and chunks are larger: measured under Wine, where every hand-over between threads is a call
+// to its server, fewer hand-overs paid for more than the cache.
+struct ScanTuning {
+  int workers;
+  size_t chunk;
+};
+ScanTuning DefaultScanTuning();
 
 // What a worker found in one read chunk of a file.
 struct TScanBatch {
@@ -56,9 +61,8 @@ struct TScanBatch {
 
 class TScanAhead {
  public:
-  // Starts the workers, each with its own matcher for condition; workers <= 0: as many as
-  // DefaultScanWorkers says.
-  explicit TScanAhead(const TFindRec& condition, int workers = 0);
+  // Starts the workers, each with its own matcher for condition.
+  explicit TScanAhead(const TFindRec& condition, ScanTuning tuning = DefaultScanTuning());
   // Stops reading and waits for the workers.
   ~TScanAhead();
   TScanAhead(const TScanAhead&) = delete;
@@ -94,6 +98,7 @@ class TScanAhead {
   std::vector<std::unique_ptr<TScanBatch>> free_;
   bool shutdown_ = false;
 
+  const size_t chunk_;
   std::vector<std::unique_ptr<TFindMatcher>> matchers_;
   std::vector<std::thread> workers_;
 };

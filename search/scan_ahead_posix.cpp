@@ -5,8 +5,9 @@
 
 namespace zeldrium {
 
-int DefaultScanWorkers() {
-  return std::clamp(static_cast<int>(std::thread::hardware_concurrency()), 1, 4);
+ScanTuning DefaultScanTuning() {
+  return {std::clamp(static_cast<int>(std::thread::hardware_concurrency()), 1, 4),
+          size_t{256} << 10};
 }
 
 }  // namespace zeldrium

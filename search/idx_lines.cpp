@@ -110,8 +110,6 @@ bool TIdxLineScanner::Next(IdxLine* kind, TFolderIdx* rec, std::string* err) {
     // No CR: the last line of the file, or one that goes on in data not yet read. A file
     // that ends with a line end has no line after it.
     if (!at_end_ || line_ == end_) return false;
-  } else if (cr + 1 == end_ && !at_end_) {
-    return false;  // the byte after the CR decides where the next line starts
   }
 
   IdxFields f;

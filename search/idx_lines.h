@@ -21,9 +21,9 @@ class TIdxLineScanner {
   // anything from a 0x1A on cut off (TIndexFileReader::Unread). at_end: the file ends there.
   TIdxLineScanner(std::string_view data, bool at_end);
 
-  // The next whole line, as ReadIdxLine would split it; false when no whole line is left. A line
-  // is whole once the byte after its CR is there, so that an LF there is taken along, or when it
-  // is the last of the file.
+  // The next whole line, as ReadIdxLine would split it; false when none is left. A line is
+  // whole once its CR is there, or when it is the last of the file. An LF right after the CR is
+  // taken along; one that is not read yet is left to TIndexFileReader::Take.
   bool Next(IdxLine* kind, TFolderIdx* rec, std::string* err);
 
   // Bytes of data taken up by the lines handed out so far, with their line ends.

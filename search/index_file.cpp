@@ -18,6 +18,19 @@ void TIndexFileReader::Reset(SequentialFile* file) {
   if (buf_.size() > 4 * chunk_) std::vector<char>().swap(buf_);
 }
 
+std::string_view TIndexFileReader::Unread() {
+  if (skip_lf_ && begin_ < end_) {
+    if (buf_[begin_] == '\n') ++begin_;
+    skip_lf_ = false;
+  }
+  return {buf_.data() + begin_, end_ - begin_};
+}
+
+void TIndexFileReader::Take(size_t bytes) {
+  begin_ += bytes;
+  if (bytes > 0 && buf_[begin_ - 1] == '\r') skip_lf_ = true;
+}
+
 void TIndexFileReader::ReleaseBuffer(std::vector<char>* out) {
   buf_.swap(*out);
   Reset(nullptr);

@@ -34,11 +34,12 @@ class TIndexFileReader {
   Result Next(std::string_view* line, std::string* err);
 
   // For a caller that splits lines itself (TIdxLineScanner) and keeps them beyond the next
-  // read: the data read and not yet taken, and whether the file ends with it. Take marks bytes
-  // at its start as taken; Fill reads more.
-  std::string_view Unread() const { return {buf_.data() + begin_, end_ - begin_}; }
+  // read: the data read and not yet taken, and whether the file ends with it. Take marks whole
+  // lines at its start as taken; Fill reads more. When the lines taken end with a CR, an LF that
+  // begins the next data goes with it: Unread leaves it out.
+  std::string_view Unread();
   bool AtEnd() const { return eof_; }
-  void Take(size_t bytes) { begin_ += bytes; }
+  void Take(size_t bytes);
 
   // Reads more. With spare, the data not yet taken goes on in spare's memory and the buffer,
   // with the lines taken from it, is swapped into *spare, where they stay valid; without, the

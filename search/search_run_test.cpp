@@ -373,6 +373,15 @@ TEST_F(SearchRunTest, ReadErrorMidFileKeepsTheLinesBeforeIt) {
   EXPECT_EQ(run_.FilesRead(), 1);
 }
 
+TEST_F(SearchRunTest, ReadErrorRightAfterACrKeepsTheLineItEnds) {
+  // The line is whole at its CR: an LF that never comes cannot take it away.
+  const std::string first = Idx("1", "a1", "x", "1");
+  AddIdx("a\\", first + Idx("2", "a2", "x", "1"));
+  fs_.FailReadAfter("C:\\Data\\a\\Folder.idx", first.size() - 1, "Bad sector.");
+  ASSERT_EQ(Run(FromSearch("x", false, "a\\")), SearchStatus::kError);
+  EXPECT_EQ(Subjects(), V{"a1"});
+}
+
 TEST_F(SearchRunTest, BadDateEndsTheRunKeepingEarlierRows) {
   AddIdx("a\\",
          Idx("1", "a1", "x", "1") + Idx("2", "a2", "nobody", "zz") + Idx("3", "a3", "x", "1"));

@@ -1,11 +1,5 @@
 #include "search/folder_idx.h"
 
-#include <algorithm>
-#include <array>
-#include <bit>
-#include <cstring>
-#include <type_traits>
-
 #include "search/control_bytes.h"
 #include "search/idx_lines.h"
 #include "search/str_libs.h"

@@ -37,54 +37,37 @@ void TIndexFileReader::ReleaseBuffer(std::vector<char>* out) {
 }
 
 TIndexFileReader::Result TIndexFileReader::Next(std::string_view* line, std::string* err) {
-  if (failed_) {
-    *err = error_;
-    return Result::kError;
-  }
   for (;;) {
-    switch (NextInBuffer(line)) {
-      case Step::kLine:
+    if (failed_) {
+      *err = error_;
+      return Result::kError;
+    }
+    const std::string_view data = Unread();
+    // An LF may still be owed to the last line's CR: its byte is not read yet.
+    if (skip_lf_ && !eof_) {
+      Fill(err);
+      continue;
+    }
+    skip_lf_ = false;
+    if (data.size() > scanned_) {
+      const char* cr = FindByte(data.data() + scanned_, data.data() + data.size(), '\r');
+      if (cr != data.data() + data.size()) {
+        *line = data.substr(0, static_cast<size_t>(cr - data.data()));
+        Take(line->size() + 1);
+        scanned_ = 0;
         return Result::kLine;
-      case Step::kEnd:
-        return Result::kEnd;
-      case Step::kNeedData:
-        if (!Fill(err)) return Result::kError;
-        break;
+      }
+      scanned_ = data.size();
     }
-  }
-}
-
-TIndexFileReader::Step TIndexFileReader::NextInBuffer(std::string_view* line) {
-  if (skip_lf_) {
-    if (begin_ < end_) {
-      if (buf_[begin_] == '\n') ++begin_;
-      skip_lf_ = false;
-    } else if (eof_) {
-      skip_lf_ = false;
-    } else {
-      return Step::kNeedData;
-    }
-  }
-  const char* start = buf_.data() + begin_;
-  const size_t avail = end_ - begin_;
-  if (avail > scanned_) {
-    const char* cr = FindByte(start + scanned_, start + avail, '\r');
-    if (cr != start + avail) {
-      const size_t len = static_cast<size_t>(cr - start);
-      *line = std::string_view(start, len);
-      begin_ += len + 1;
+    if (eof_) {
+      if (data.empty()) return Result::kEnd;
+      *line = data;
+      Take(data.size());
       scanned_ = 0;
-      skip_lf_ = true;
-      return Step::kLine;
+      return Result::kLine;
     }
-    scanned_ = avail;
+    Fill(err);
   }
-  if (!eof_) return Step::kNeedData;
-  if (avail == 0) return Step::kEnd;
-  *line = std::string_view(start, avail);
-  begin_ = end_;
-  scanned_ = 0;
-  return Step::kLine;
 }
 
 bool TIndexFileReader::Fill(std::string* err, std::vector<char>* spare) {

@@ -52,9 +52,6 @@ class TIndexFileReader {
   void ReleaseBuffer(std::vector<char>* out);
 
  private:
-  enum class Step { kLine, kEnd, kNeedData };
-  Step NextInBuffer(std::string_view* line);
-
   SequentialFile* file_;
   size_t chunk_;
   std::vector<char> buf_;

@@ -1,7 +1,6 @@
 #include "search/scan_ahead.h"
 
 #include <algorithm>
-#include <exception>
 #include <utility>
 
 #include "search/idx_lines.h"
@@ -66,11 +65,6 @@ void TScanAhead::Add(std::unique_ptr<SequentialFile> file) {
   }
   // All: a worker waiting for room in its own file must not take the only wake-up.
   work_cv_.notify_all();
-}
-
-size_t TScanAhead::Queued() const {
-  std::lock_guard<std::mutex> lock(mu_);
-  return jobs_.size();
 }
 
 std::unique_ptr<TScanBatch> TScanAhead::NextBatch() {

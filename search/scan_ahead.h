@@ -70,11 +70,9 @@ class TScanAhead {
 
   // Queues a file behind those already queued.
   void Add(std::unique_ptr<SequentialFile> file);
-  // Files queued and not yet ended with EndFront.
-  size_t Queued() const;
 
   // Waits for the next batch of the oldest queued file. After a batch that is last or failed
-  // none follows for that file. REQUIRES: Queued() > 0, and that file's last or failed batch
+  // none follows for that file. REQUIRES: a file queued and not ended, its last or failed batch
   // not yet taken.
   std::unique_ptr<TScanBatch> NextBatch();
   // Done with the oldest queued file, whether all of it was taken or not: what is left of it is
@@ -91,7 +89,7 @@ class TScanAhead {
   std::unique_ptr<TScanBatch> FreshBatch();
   bool Hand(Job* job, std::unique_ptr<TScanBatch> batch);
 
-  mutable std::mutex mu_;
+  std::mutex mu_;
   std::condition_variable work_cv_;   // workers: a job queued, room for a batch, or the end
   std::condition_variable ready_cv_;  // the run: a batch is ready
   std::deque<std::shared_ptr<Job>> jobs_;  // oldest first; the run has not ended the front one

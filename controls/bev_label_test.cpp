@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "ui/handles.h"
+#include "ui/test_canvas.h"
 
 namespace controls {
 namespace {
@@ -19,59 +20,20 @@ constexpr COLORREF kInk = RGB(0, 0, 0);
 COLORREF Shadow() { return GetSysColor(COLOR_BTNSHADOW); }
 COLORREF Highlight() { return GetSysColor(COLOR_BTNHIGHLIGHT); }
 
-// A 32-bit memory bitmap the label is painted into, read back pixel by pixel.
-class Canvas {
+// The label painted into a bitmap of its own, over a colour it never paints.
+class Canvas : public ui::TestCanvas {
  public:
-  Canvas(int width, int height) : width_(width), height_(height) {
-    BITMAPINFO info = {};
-    info.bmiHeader.biSize = sizeof(info.bmiHeader);
-    info.bmiHeader.biWidth = width;
-    info.bmiHeader.biHeight = -height;  // top-down rows
-    info.bmiHeader.biPlanes = 1;
-    info.bmiHeader.biBitCount = 32;
-    info.bmiHeader.biCompression = BI_RGB;
-    dc_.reset(CreateCompatibleDC(nullptr));
-    void* bits = nullptr;
-    bitmap_.reset(CreateDIBSection(dc_.get(), &info, DIB_RGB_COLORS, &bits, nullptr, 0));
-    bits_ = static_cast<const uint32_t*>(bits);
-    old_ = SelectObject(dc_.get(), bitmap_.get());
-  }
-  ~Canvas() { SelectObject(dc_.get(), old_); }
+  using TestCanvas::TestCanvas;
 
   Canvas& Paint(const BevelLabelState& state) {
-    RECT all = {0, 0, width_, height_};
+    RECT all = {0, 0, width(), height()};
     ui::UniqueHbrush unpainted(CreateSolidBrush(kUnpainted));
-    FillRect(dc_.get(), &all, unpainted.get());
-    PaintBevelLabel(state, dc_.get(), all);
+    FillRect(dc(), &all, unpainted.get());
+    PaintBevelLabel(state, dc(), all);
     GdiFlush();
     return *this;
   }
 
-  COLORREF At(int x, int y) const {
-    uint32_t p = bits_[y * width_ + x];
-    return RGB((p >> 16) & 0xFF, (p >> 8) & 0xFF, p & 0xFF);
-  }
-  std::vector<uint32_t> Pixels() const { return {bits_, bits_ + width_ * height_}; }
-  bool Has(COLORREF c) const {
-    uint32_t p = (GetRValue(c) << 16) | (GetGValue(c) << 8) | GetBValue(c);
-    return std::find(bits_, bits_ + width_ * height_, p) != bits_ + width_ * height_;
-  }
-  int width() const { return width_; }
-  int height() const { return height_; }
-  HDC dc() const { return dc_.get(); }
-
-  // The box around every pixel inside `area` that is not `background`; empty when none.
-  RECT Ink(const RECT& area, COLORREF background) const {
-    RECT box = {area.right, area.bottom, area.left, area.top};
-    for (LONG y = area.top; y < area.bottom; ++y) {
-      for (LONG x = area.left; x < area.right; ++x) {
-        if (At(x, y) == background) continue;
-        box = {std::min(box.left, x), std::min(box.top, y), std::max(box.right, x + 1),
-               std::max(box.bottom, y + 1)};
-      }
-    }
-    return box;
-  }
   // Bands of rows holding ink, separated by blank rows: the lines of text.
   int InkLines(const RECT& area, COLORREF background) const {
     int lines = 0;
@@ -83,13 +45,6 @@ class Canvas {
     }
     return lines;
   }
-
- private:
-  int width_, height_;
-  ui::UniqueHdc dc_;
-  ui::UniqueHbitmap bitmap_;
-  const uint32_t* bits_ = nullptr;
-  HGDIOBJ old_ = nullptr;
 };
 
 RECT Inside(const Canvas& c, int by) { return {by, by, c.width() - by, c.height() - by}; }

@@ -14,6 +14,7 @@
 #include "ui/dialog_test_driver.h"
 #include "ui/handles.h"
 #include "ui/main_view.h"
+#include "ui/test_canvas.h"
 #include "ui/text_win.h"
 
 namespace {
@@ -63,66 +64,6 @@ class RecordingTarget : public SetupTarget {
 WORD HotKeyField(HWND dialog) {
   return static_cast<WORD>(SendDlgItemMessageW(dialog, F::kViewHotKey, HKM_GETHOTKEY, 0, 0));
 }
-
-// A window's client area as WM_PRINTCLIENT draws it, read back as 0x00RRGGBB pixels.
-class Rendering {
- public:
-  explicit Rendering(HWND window) {
-    RECT r = {};
-    GetClientRect(window, &r);
-    width_ = r.right;
-    height_ = r.bottom;
-    BITMAPINFO info = {};
-    info.bmiHeader.biSize = sizeof(info.bmiHeader);
-    info.bmiHeader.biWidth = width_;
-    info.bmiHeader.biHeight = -height_;  // top-down rows
-    info.bmiHeader.biPlanes = 1;
-    info.bmiHeader.biBitCount = 32;
-    info.bmiHeader.biCompression = BI_RGB;
-    ui::UniqueHdc dc(CreateCompatibleDC(nullptr));
-    void* bits = nullptr;
-    ui::UniqueHbitmap bitmap(CreateDIBSection(dc.get(), &info, DIB_RGB_COLORS, &bits, nullptr, 0));
-    if (!bitmap) return;
-    ui::SelectObjectGuard select(dc.get(), bitmap.get());
-    SendMessageW(window, WM_PRINTCLIENT, reinterpret_cast<WPARAM>(dc.get()),
-                 PRF_CLIENT | PRF_ERASEBKGND);
-    GdiFlush();
-    const uint32_t* p = static_cast<const uint32_t*>(bits);
-    pixels_.assign(p, p + width_ * height_);
-  }
-
-  int width() const { return width_; }
-  int height() const { return height_; }
-  bool empty() const { return pixels_.empty(); }
-  COLORREF At(int x, int y) const {
-    uint32_t p = pixels_[y * width_ + x];
-    return RGB((p >> 16) & 0xFF, (p >> 8) & 0xFF, p & 0xFF);
-  }
-  // The box around every pixel inside area that is not background; empty when none.
-  RECT Ink(RECT area, COLORREF background) const {
-    RECT box = {area.right, area.bottom, area.left, area.top};
-    for (LONG y = area.top; y < area.bottom; ++y) {
-      for (LONG x = area.left; x < area.right; ++x) {
-        if (At(x, y) == background) continue;
-        box = {std::min(box.left, x), std::min(box.top, y), std::max(box.right, x + 1),
-               std::max(box.bottom, y + 1)};
-      }
-    }
-    return box;
-  }
-  bool Has(COLORREF c) const {
-    for (int y = 0; y < height_; ++y) {
-      for (int x = 0; x < width_; ++x) {
-        if (At(x, y) == c) return true;
-      }
-    }
-    return false;
-  }
-
- private:
-  int width_ = 0, height_ = 0;
-  std::vector<uint32_t> pixels_;
-};
 
 class SetupUnitTest : public ::testing::Test {
  protected:
@@ -485,10 +426,10 @@ TEST_F(SetupUnitTest, HostWindowOwnsTheDialogAndASecondCallOpensNoOther) {
 // The font box and the version line as rendered.
 TEST_F(SetupUnitTest, ListFontIsASunkenBoxWithTheNameCentredAndVersionIsRightAligned) {
   params_.ViewFont.Color = 0x0000FF;  // pure red: some glyph pixels carry it exactly
-  std::unique_ptr<Rendering> label, version;
+  std::unique_ptr<ui::TestCanvas> label, version;
   Run([&](HWND d) {
-    label = std::make_unique<Rendering>(GetDlgItem(d, F::kListFont));
-    version = std::make_unique<Rendering>(GetDlgItem(d, F::kLabel1));
+    label = std::make_unique<ui::TestCanvas>(GetDlgItem(d, F::kListFont));
+    version = std::make_unique<ui::TestCanvas>(GetDlgItem(d, F::kLabel1));
     Click(d, IDCANCEL);
   });
   ASSERT_FALSE(label->empty());

@@ -5,6 +5,7 @@
 #include <initializer_list>
 
 #include "ui/handles.h"
+#include "ui/image_list.h"
 
 namespace ui {
 namespace {
@@ -81,25 +82,9 @@ void DrawFolderPicture(HDC dc, int x, int y, FolderPicture picture) {
 }
 
 HIMAGELIST CreateFolderImageList() {
-  constexpr int kCount = 3;
-  UniqueHimagelist list(
-      ImageList_Create(kFolderPictureSize, kFolderPictureSize, ILC_COLOR24 | ILC_MASK, kCount, 0));
-  if (!list) return nullptr;
-  UniqueHdc dc(CreateCompatibleDC(nullptr));
-  ClientDc screen(nullptr);
-  for (int i = 0; i < kCount; ++i) {
-    UniqueHbitmap bitmap(
-        CreateCompatibleBitmap(screen.dc(), kFolderPictureSize, kFolderPictureSize));
-    if (!dc || !bitmap) return nullptr;
-    {
-      SelectObjectGuard into(dc.get(), bitmap.get());
-      Fill(dc.get(), 0, 0, {0, 0, kFolderPictureSize, kFolderPictureSize}, kMask);
-      DrawFolderPicture(dc.get(), 0, 0, static_cast<FolderPicture>(i));
-    }
-    // The list copies the bitmap; ours is freed when it leaves the scope.
-    if (ImageList_AddMasked(list.get(), bitmap.get(), kMask) < 0) return nullptr;
-  }
-  return list.release();
+  return MakeMaskedImageList(kFolderPictureSize, 3, kMask, [](HDC dc, int i) {
+    DrawFolderPicture(dc, 0, 0, static_cast<FolderPicture>(i));
+  });
 }
 
 }  // namespace ui

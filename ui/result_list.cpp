@@ -7,6 +7,7 @@
 #include <unordered_map>
 #include <utility>
 
+#include "ui/image_list.h"
 #include "ui/text_win.h"
 #include "ui/window.h"
 
@@ -178,22 +179,11 @@ bool ResultList::Create(HWND parent, int id) {
 }
 
 bool ResultList::CreateIcons() {
-  images_.reset(ImageList_Create(kIconSize, kIconSize, ILC_COLOR24 | ILC_MASK, 2, 0));
-  if (!images_) return false;
-  ClientDc screen(nullptr);
-  UniqueHdc dc(CreateCompatibleDC(screen.dc()));
-  for (bool opened : {false, true}) {
-    UniqueHbitmap bitmap(CreateCompatibleBitmap(screen.dc(), kIconSize, kIconSize));
-    {
-      SelectObjectGuard use(dc.get(), bitmap.get());
-      const RECT box = {0, 0, kIconSize, kIconSize};
-      UniqueHbrush mask(CreateSolidBrush(kMaskColor));
-      FillRect(dc.get(), &box, mask.get());
-      DrawEnvelope(dc.get(), box, opened);
-    }
-    if (ImageList_AddMasked(images_.get(), bitmap.get(), kMaskColor) < 0) return false;
-  }
-  return true;
+  // Picture 0 for every row, 1 (opened) for the selected one.
+  images_.reset(MakeMaskedImageList(kIconSize, 2, kMaskColor, [](HDC dc, int i) {
+    DrawEnvelope(dc, {0, 0, kIconSize, kIconSize}, i == 1);
+  }));
+  return static_cast<bool>(images_);
 }
 
 void ResultList::SetFont(HFONT font) {

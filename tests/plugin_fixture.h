@@ -64,6 +64,17 @@ class PluginTest : public ::testing::Test {
     plugin_.reset();
   }
 
+  // The ID the loaded plug-in's menu command name was given by the host; 0 when it has none.
+  UINT CommandId(const char* name) {
+    HMENU popup = CreatePopupMenu();
+    plugin_->OnMenuInit(nullptr, popup, 1);
+    DestroyMenu(popup);
+    for (const standin::Command& c : standin::Commands()) {
+      if (c.name == name) return c.id;
+    }
+    return 0;
+  }
+
   // The plug-in's search window, when there is exactly one.
   HWND Form() const {
     std::vector<HWND> found = testutil::ThreadWindowsOfClass(kFormClass);

@@ -204,15 +204,6 @@ class OpenWindowTest : public PluginTest {
     PluginTest::TearDown();
     DestroyWindow(list_);
   }
-  UINT CommandId(const char* name) {
-    HMENU popup = CreatePopupMenu();
-    plugin_->OnMenuInit(nullptr, popup, 1);
-    DestroyMenu(popup);
-    for (const standin::Command& c : standin::Commands()) {
-      if (c.name == name) return c.id;
-    }
-    return 0;
-  }
   RECT FormRect() {
     RECT r = {};
     GetWindowRect(Form(), &r);

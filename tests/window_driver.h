@@ -147,15 +147,6 @@ class SearchWindowTest : public PluginTest {
     form_ = Form();
     return form_;
   }
-  UINT CommandId(const char* name) {
-    HMENU popup = CreatePopupMenu();
-    plugin_->OnMenuInit(nullptr, popup, 1);
-    DestroyMenu(popup);
-    for (const standin::Command& c : standin::Commands()) {
-      if (c.name == name) return c.id;
-    }
-    return 0;
-  }
   void ShowWindowByCommand(const char* command = "FindWin") {
     ASSERT_TRUE(standin::InvokeCommand(CommandId(command)));
   }

@@ -211,13 +211,26 @@ void TMainForm::CreateControls() {
 }
 
 // The tab strip fills the window; the tool bar and the list fill its page.
+RECT TMainForm::PageRect() const {
+  RECT page;
+  GetClientRect(hwnd(), &page);
+  TabCtrl_AdjustRect(tabs_, FALSE, &page);
+  return page;
+}
+
+void TMainForm::LayoutIfPageMoved() {
+  if (!tabs_) return;
+  const RECT page = PageRect();
+  if (!EqualRect(&page, &page_)) Layout();
+}
+
 void TMainForm::Layout() {
   if (!tabs_) return;
   RECT client;
   GetClientRect(hwnd(), &client);
   MoveWindow(tabs_, 0, 0, client.right, client.bottom, TRUE);
-  RECT page = client;
-  TabCtrl_AdjustRect(tabs_, FALSE, &page);
+  const RECT page = PageRect();
+  page_ = page;
   const int width = std::max<int>(0, page.right - page.left);
   PlaceToolBar(page.left, page.top, width);
   const int list_top = page.top + bar_height_;

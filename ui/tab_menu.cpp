@@ -83,7 +83,7 @@ void TMainForm::RefreshTabs() {
   // Without a tab there is nothing for the properties to edit.
   if (CurrentTab() < 0) EnableButton(kPropBtn, false);
   // The number of rows of a several-rows strip may have changed.
-  Layout();
+  LayoutIfPageMoved();
 }
 
 int TMainForm::CurrentTab() const {
@@ -202,7 +202,7 @@ void TMainForm::Delete1Click() {
         SendMessageW(tabs_, TCM_DELETEITEM, static_cast<WPARAM>(index), 0);
         SelectTab(0);
         if (CurrentTab() < 0) EnableButton(kPropBtn, false);
-        Layout();
+        LayoutIfPageMoved();
         RunSearch();
       },
       true);

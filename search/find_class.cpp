@@ -68,6 +68,20 @@ bool CsvToRec(std::string_view text, TFindRec* rec) {
 // ---------------------------------------------------------------------------------------------
 // TFindMatcher
 
+std::vector<std::string> RowWords(const TFindOpt& opt, bool* has_empty) {
+  *has_empty = false;
+  std::vector<std::string> words;
+  for (std::string& word :
+       ReadCommaList(opt.CaseSensitive ? opt.Keyword : UpperCase(opt.Keyword))) {
+    if (word.empty()) {
+      *has_empty = true;
+    } else {
+      words.push_back(std::move(word));
+    }
+  }
+  return words;
+}
+
 TFindMatcher::TFindMatcher(const TFindRec& rec) {
   for (const TFindOpt& opt : rec.Opts) {
     if (opt.Target == kTargetNone) continue;
@@ -91,15 +105,7 @@ TFindMatcher::TFindMatcher(const TFindRec& rec) {
     }
     row.upper = !opt.CaseSensitive;
     row.comma_and = opt.CommaAnd;
-    row.has_empty_word = false;
-    const std::string keyword = row.upper ? UpperCase(opt.Keyword) : opt.Keyword;
-    for (std::string& word : ReadCommaList(keyword)) {
-      if (word.empty()) {
-        row.has_empty_word = true;
-      } else {
-        row.words.push_back(std::move(word));
-      }
-    }
+    row.words = RowWords(opt, &row.has_empty_word);
     if (row.logic == kLogicOr) has_or_ = true;
     rows_.push_back(std::move(row));
   }

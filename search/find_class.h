@@ -52,6 +52,10 @@ std::string RecToCsv(const TFindRec& rec);
 // Target is 0 or more (this includes the empty text). Missing fields read as "", false or 0.
 bool CsvToRec(std::string_view text, TFindRec* rec);
 
+// The words a row looks for, as they are compared: upper-cased unless the row keeps case.
+// Empty words are left out; *has_empty says whether there was one.
+std::vector<std::string> RowWords(const TFindOpt& opt, bool* has_empty);
+
 // A condition prepared for testing many lines. It is a snapshot: it keeps its own copy of the
 // words, so the record may be edited or deleted while a search run still uses the matcher.
 // Matches() allocates nothing once its buffers have grown to the longest line seen.

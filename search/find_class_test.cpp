@@ -6,6 +6,7 @@
 
 #include "gtest/gtest.h"
 #include "search/str_csv.h"
+#include "search/test_conditions.h"
 
 namespace zeldrium {
 namespace {
@@ -16,24 +17,6 @@ TFolderIdx Line(std::string_view from, std::string_view to, std::string_view sub
   line.To = to;
   line.Subject = subject;
   return line;
-}
-
-TFindOpt Row(int32_t logic, int32_t target, std::string keyword, bool comma_and = false,
-             bool case_sensitive = false) {
-  TFindOpt opt;
-  opt.Logic = logic;
-  opt.Target = target;
-  opt.Keyword = std::move(keyword);
-  opt.CommaAnd = comma_and;
-  opt.CaseSensitive = case_sensitive;
-  return opt;
-}
-
-TFindRec Rec(std::vector<TFindOpt> rows) {
-  TFindRec rec;
-  rec.Name = "n";
-  for (size_t i = 0; i < rows.size(); ++i) rec.Opts[i] = rows[i];
-  return rec;
 }
 
 std::vector<std::string> Names(const TFindClass& list) {
@@ -224,7 +207,7 @@ TEST(FindClassTest, CsvFormAndRoundTrip) {
 TEST(FindClassTest, CsvReading) {
   TFindRec rec;
   EXPECT_FALSE(CsvToRec("", &rec));
-  EXPECT_FALSE(CsvToRec(",1,,0,2,0,0,x", &rec));    // no name
+  EXPECT_FALSE(CsvToRec(",1,,0,2,0,0,x", &rec));  // no name
   EXPECT_FALSE(CsvToRec("n,1,,0,-2,0,0,x,0,-1,0,0,,0,-1,0,0,,0,-1,0,0,,0,-1,0,0,", &rec));
   EXPECT_FALSE(CsvToRec("n,1,,0,-1,0,0,x,0,-1,0,0,,0,-1,0,0,,0,-1,0,0,,0,-1,0,0,", &rec));
   // Missing fields read as empty, false or 0: a missing Target is 0 (From), an active row.
@@ -244,9 +227,9 @@ TEST(FindClassTest, CsvReading) {
   EXPECT_TRUE(CsvToRec("n", &rec));  // every missing Target reads as 0: five used rows
 
   TFindClass list;
-  EXPECT_TRUE(list.CsvToRec(5, "b,0,,0,0"));    // past the end: appended
-  EXPECT_TRUE(list.CsvToRec(-1, "a,0,,0,0"));   // before the start: inserted first
-  EXPECT_TRUE(list.CsvToRec(1, "c,0,,0,0"));    // overwrites
+  EXPECT_TRUE(list.CsvToRec(5, "b,0,,0,0"));   // past the end: appended
+  EXPECT_TRUE(list.CsvToRec(-1, "a,0,,0,0"));  // before the start: inserted first
+  EXPECT_TRUE(list.CsvToRec(1, "c,0,,0,0"));   // overwrites
   // Refused, no row with a target: the list is unchanged.
   EXPECT_FALSE(list.CsvToRec(0, "d,0,,0,-1,0,0,,0,-1,0,0,,0,-1,0,0,,0,-1,0,0,,0,-1,0,0,"));
   EXPECT_EQ(Names(list), (std::vector<std::string>{"a", "c"}));

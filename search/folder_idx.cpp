@@ -1,6 +1,5 @@
 #include "search/folder_idx.h"
 
-#include "search/control_bytes.h"
 #include "search/idx_lines.h"
 #include "search/str_libs.h"
 
@@ -27,27 +26,30 @@ size_t LastBackslash(std::string_view text) {
 std::string_view NextIdxField(std::string_view* cursor) {
   const char* const begin = cursor->data();
   const char* const end = begin + cursor->size();
-  ControlBytes<Control::kBelow2> controls(begin, end);
-  for (;;) {
-    const char* p = controls.Next();
-    if (p == end || *p == '\0') {
-      // The end of the line: the cursor stays parked there, so further calls return "".
-      cursor->remove_prefix(static_cast<size_t>(p - begin));
-      return TrimField(begin, p);
-    }
-    if (!CarriedByLeadByte(begin, p)) {
-      cursor->remove_prefix(static_cast<size_t>(p - begin) + 1);
-      return TrimField(begin, p);
-    }
+  const char* p = begin;
+  while (p < end && static_cast<unsigned char>(*p) >= 0x02) {
+    // A lead byte carries the next byte, a 0x01 too, but never the end of the line: the end of
+    // the text or a 0x00.
+    const bool pair = IsLeadByte(static_cast<unsigned char>(*p)) && p + 1 < end && p[1] != '\0';
+    p += pair ? 2 : 1;
   }
+  // At a 0x00 or the end the cursor stays parked, so further calls return "".
+  const bool separator = p < end && *p == '\x01';
+  cursor->remove_prefix(static_cast<size_t>(p - begin) + (separator ? 1 : 0));
+  return TrimIdxField(begin, p);
 }
 
 IdxLine ReadIdxLine(std::string_view line, TFolderIdx* rec, std::string* err) {
-  // A line holds no CR (the reader ends lines there): to the scanner it is the last line of a
-  // file, and an empty one is no line at all.
-  TIdxLineScanner scanner(line, true);
-  IdxLine kind;
-  return scanner.Next(&kind, rec, err) ? kind : IdxLine::kSkip;
+  std::string_view fields[9];
+  for (std::string_view& field : fields) field = NextIdxField(&line);
+  const IdxLine kind = ConvertIdxDate(fields[8], &rec->Date, err);
+  if (kind != IdxLine::kRecord) return kind;
+  rec->MessageKey = fields[1];
+  rec->Subject = fields[3];
+  rec->From = fields[4];
+  rec->To = fields[5];
+  rec->Extra = fields[6];
+  return kind;
 }
 
 std::string_view FolderIdOfIndexPath(std::string_view index_path, std::string_view data_folder) {

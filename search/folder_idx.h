@@ -38,6 +38,7 @@ enum class IdxLine {
   kRecord,  // *rec is filled
   kSkip,    // field 9 is empty: a blank or short line, not an error
   kError,   // field 9 is not a hexadecimal number of at most 64 bits; *err says so
+  kDateOnly,  // a record the search need not test (TIdxLineScanner with a filter): only Date set
 };
 
 // Splits one line into *rec. *rec's views point into line.

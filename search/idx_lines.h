@@ -1,25 +1,41 @@
 #ifndef ZELDRIUM_SEARCH_IDX_LINES_H_
 #define ZELDRIUM_SEARCH_IDX_LINES_H_
 
-// Splits the whole lines of a window of an index file's data into records in one pass: line
-// ends and field separators come out of the same vector scan, so that each byte is looked at
-// once, where a line reader and then ReadIdxLine would look at most bytes twice. The lines and
-// their records are exactly those of TIndexFileReader::Next and ReadIdxLine.
+// Splits the whole lines of a window of an index file's data into records. One vector pass
+// marks every line end and field end of the window (line_masks.h); a line then costs a walk
+// over a few set bits, with no byte looked at twice and no scan restarted per field. The lines
+// and their records are exactly those of TIndexFileReader::Next and ReadIdxLine.
 
 #include <cstddef>
+#include <cstdint>
 #include <string>
 #include <string_view>
+#include <vector>
 
-#include "search/control_bytes.h"
 #include "search/folder_idx.h"
+#include "search/line_filter.h"
+#include "search/line_masks.h"
 
 namespace zeldrium {
+
+// Bytes 0x00-0x20 off both ends, as the fields of an index line are trimmed.
+inline std::string_view TrimIdxField(const char* b, const char* e) {
+  while (b < e && static_cast<unsigned char>(*b) <= 0x20) ++b;
+  while (e > b && static_cast<unsigned char>(e[-1]) <= 0x20) --e;
+  return std::string_view(b, static_cast<size_t>(e - b));
+}
+
+// Converts a line's trimmed field 9 into *date (with the time zone shift): kRecord, or kSkip
+// for an empty field, or kError with *err saying "'$<field>' は整数ではありません".
+IdxLine ConvertIdxDate(std::string_view field, int32_t* date, std::string* err);
 
 class TIdxLineScanner {
  public:
   // data: what was read of the file and not yet taken, starting at the start of a line, with
   // anything from a 0x1A on cut off (TIndexFileReader::Unread). at_end: the file ends there.
-  TIdxLineScanner(std::string_view data, bool at_end);
+  // filter: when given, a line it does not hold for comes back as kDateOnly. The scanner keeps
+  // its mask memory from one window to the next.
+  void Reset(std::string_view data, bool at_end, TLineFilter* filter = nullptr);
 
   // The next whole line, as ReadIdxLine would split it; false when none is left. A line is
   // whole once its CR is there, or when it is the last of the file. An LF right after the CR is
@@ -30,12 +46,32 @@ class TIdxLineScanner {
   size_t Consumed() const { return static_cast<size_t>(line_ - begin_); }
 
  private:
-  const char* begin_;
-  const char* end_;
-  const char* line_;  // start of the next line
-  bool at_end_;
-  ControlBytes<Control::kCr> line_ends_;
-  ControlBytes<Control::kBelow2> separators_;
+  // Where a walk over the set bits of a window's masks stands: the block, and its bits not yet
+  // handed out.
+  struct Cursor {
+    size_t block;
+    LineMask mask;
+  };
+  Cursor At(const LineMask* masks, size_t offset) const;
+  size_t NextBit(Cursor* c, const LineMask* masks, size_t limit) const;
+  bool Wanted(size_t line, size_t cr) const;
+  static bool Skipped(IdxLine* kind) {
+    *kind = IdxLine::kSkip;
+    return true;
+  }
+
+  const char* begin_ = nullptr;
+  const char* end_ = nullptr;
+  const char* line_ = nullptr;  // start of the next line
+  bool at_end_ = false;
+  TLineFilter* filter_ = nullptr;
+  bool probing_ = false;  // the filter's word is marked in probe_hit_masks_
+  size_t blocks_ = 0;
+  std::vector<LineMask> line_end_masks_;
+  std::vector<LineMask> field_end_masks_;
+  std::vector<LineMask> probe_hit_masks_;
+  bool has_nul_ = false;
+  Cursor line_ends_{0, 0};
 };
 
 }  // namespace zeldrium

@@ -21,12 +21,14 @@ std::string Describe(IdxLine kind, const TFolderIdx& rec, const std::string& err
       return "skip";
     case IdxLine::kError:
       return "error " + err;
+    case IdxLine::kDateOnly:
+      return "date " + std::to_string(rec.Date);
     case IdxLine::kRecord:
       break;
   }
   return "record " + std::to_string(rec.Date) + "|" + std::string(rec.MessageKey) + "|" +
-         std::string(rec.Subject) + "|" + std::string(rec.From) + "|" + std::string(rec.To) +
-         "|" + std::string(rec.Extra);
+         std::string(rec.Subject) + "|" + std::string(rec.From) + "|" + std::string(rec.To) + "|" +
+         std::string(rec.Extra);
 }
 
 std::unique_ptr<SequentialFile> Open(MemoryFileSystem* fs, const std::string& content,
@@ -67,7 +69,8 @@ Seen ByScanner(const std::string& content, size_t chunk, size_t max_read) {
   for (;;) {
     std::vector<std::pair<IdxLine, TFolderIdx>> lines;
     std::string error;
-    TIdxLineScanner scanner(reader.Unread(), reader.AtEnd());
+    TIdxLineScanner scanner;
+    scanner.Reset(reader.Unread(), reader.AtEnd());
     IdxLine kind;
     TFolderIdx rec;
     while (scanner.Next(&kind, &rec, &err)) {
@@ -93,8 +96,10 @@ TEST(IdxLineScannerTest, SameLinesAndRecordsAsTheLineReader) {
   const std::vector<std::string> cases = {
       "",
       "\r\n",
-      "1\x01k\x01\x30\x01subj\x01from\x01to\x01x\x01\x30\x01" "5a\x01rest\r\n",
-      "no end: 1\x01k\x01\x30\x01s\x01\x66\x01t\x01x\x01\x30\x01" "ff",
+      "1\x01k\x01\x30\x01subj\x01from\x01to\x01x\x01\x30\x01"
+      "5a\x01rest\r\n",
+      "no end: 1\x01k\x01\x30\x01s\x01\x66\x01t\x01x\x01\x30\x01"
+      "ff",
       "a\rb\r\n\nc\n\r\r\r\n",
       "1\x01\x02\x03\x01\x01\x01\x01\x01\x01\x01zz\r\n1\x01\x01\x01\x01\x01\x01\x01\x01\x31\r\n",
       "lead before CR \x81\r\n\x81\x01\x01\x01\x01\x01\x01\x01\x01\x31\r\n",
@@ -115,8 +120,8 @@ TEST(IdxLineScannerTest, AgreesWithTheLineReaderOnRandomData) {
   // Lines that are mostly well formed, with every byte that matters to either split thrown in:
   // separators, 0x00, CR, LF, blanks, lead-range bytes at both ends of both ranges, trail bytes,
   // hexadecimal digits and bytes that are none.
-  const char* const pieces[] = {"\x01", "\x01", "\x01", "\x01", "\x00", "\r",   "\n", "\r\n",
-                                "\r\n", " ",    "a",    "5",    "Ff",   "\x81", "\x9f", "\xe0",
+  const char* const pieces[] = {"\x01", "\x01", "\x01", "\x01", "\x00", "\r",   "\n",      "\r\n",
+                                "\r\n", " ",    "a",    "5",    "Ff",   "\x81", "\x9f",    "\xe0",
                                 "\xfc", "\x40", "\x80", "\xa0", "zz",   "\x5c", "\x83\x5c"};
   std::mt19937 rng(2024);
   std::uniform_int_distribution<size_t> pick(0, std::size(pieces) - 1);

@@ -34,11 +34,11 @@ void TScanBatch::Clear() {
 TScanAhead::TScanAhead(const TFindRec& condition, ScanTuning tuning)
     : chunk_(std::max<size_t>(tuning.chunk, 1)) {
   for (int i = 0; i < std::max(tuning.workers, 1); ++i) {
-    matchers_.push_back(std::make_unique<TFindMatcher>(condition));
+    testers_.push_back(std::make_unique<Tester>(condition));
   }
   try {
-    for (auto& matcher : matchers_) {
-      workers_.emplace_back(&TScanAhead::Work, this, matcher.get());
+    for (auto& tester : testers_) {
+      workers_.emplace_back(&TScanAhead::Work, this, tester.get());
     }
   } catch (...) {
     // A thread that cannot be started leaves the others to do the work; with none, nothing
@@ -102,9 +102,9 @@ void TScanAhead::Recycle(std::unique_ptr<TScanBatch> batch) {
   if (batch->bytes.size() > 4 * chunk_) return;
   batch->Clear();
   std::lock_guard<std::mutex> lock(mu_);
-  // Every batch in use at once can come back: workers * (kReadyPerFile + 1). (The matchers,
+  // Every batch in use at once can come back: workers * (kReadyPerFile + 1). (The testers,
   // one per worker, are all made before any worker starts.)
-  if (free_.size() < matchers_.size() * (kReadyPerFile + 1)) free_.push_back(std::move(batch));
+  if (free_.size() < testers_.size() * (kReadyPerFile + 1)) free_.push_back(std::move(batch));
 }
 
 std::unique_ptr<TScanBatch> TScanAhead::FreshBatch() {
@@ -119,8 +119,9 @@ std::unique_ptr<TScanBatch> TScanAhead::FreshBatch() {
   return std::make_unique<TScanBatch>();
 }
 
-void TScanAhead::Work(TFindMatcher* matcher) {
+void TScanAhead::Work(Tester* tester) {
   TIndexFileReader reader(nullptr, chunk_);
+  TIdxLineScanner lines;
   std::unique_lock<std::mutex> lock(mu_);
   for (;;) {
     std::shared_ptr<Job> job;
@@ -138,7 +139,7 @@ void TScanAhead::Work(TFindMatcher* matcher) {
     job->taken = true;
     lock.unlock();
     try {
-      Scan(job.get(), &reader, matcher);
+      Scan(job.get(), &reader, &lines, tester);
     } catch (...) {
       // Not even a batch to say so: the run makes one.
       std::lock_guard<std::mutex> broken_lock(mu_);
@@ -151,15 +152,15 @@ void TScanAhead::Work(TFindMatcher* matcher) {
   }
 }
 
-void TScanAhead::Scan(Job* job, TIndexFileReader* reader, TFindMatcher* matcher) {
+void TScanAhead::Scan(Job* job, TIndexFileReader* reader, TIdxLineScanner* lines, Tester* tester) {
   std::unique_ptr<TScanBatch> batch = FreshBatch();
   reader->Reset(job->file.get());
   TFolderIdx rec;
   std::string err;
   for (;;) {
-    TIdxLineScanner lines(reader->Unread(), reader->AtEnd());
+    lines->Reset(reader->Unread(), reader->AtEnd(), &tester->filter);
     IdxLine kind;
-    while (lines.Next(&kind, &rec, &err)) {
+    while (lines->Next(&kind, &rec, &err)) {
       if (kind == IdxLine::kSkip) continue;
       if (kind == IdxLine::kError) {
         batch->failure = TScanBatch::Failure::kDate;
@@ -169,12 +170,12 @@ void TScanAhead::Scan(Job* job, TIndexFileReader* reader, TFindMatcher* matcher)
         return;
       }
       batch->dates.push_back(rec.Date);
-      if (matcher->Matches(rec)) {
+      if (kind == IdxLine::kRecord && tester->matcher.Matches(rec)) {
         batch->hit_lines.push_back(static_cast<uint32_t>(batch->dates.size() - 1));
         batch->hits.push_back(rec);
       }
     }
-    reader->Take(lines.Consumed());
+    reader->Take(lines->Consumed());
     if (reader->AtEnd()) {
       batch->last = true;
       reader->ReleaseBuffer(&batch->bytes);

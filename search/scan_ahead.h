@@ -25,7 +25,9 @@
 #include "search/file_system.h"
 #include "search/find_class.h"
 #include "search/folder_idx.h"
+#include "search/idx_lines.h"
 #include "search/index_file.h"
+#include "search/line_filter.h"
 
 namespace zeldrium {
 
@@ -48,11 +50,11 @@ struct TScanBatch {
     kDate,  // error holds the whole message about the bad date field
   };
 
-  std::vector<char> bytes;          // the fields in hits point into it
-  std::vector<int32_t> dates;       // TFolderIdx::Date of every dated line, in file order
-  std::vector<uint32_t> hit_lines;  // ascending indexes into dates: the condition holds there
-  std::vector<TFolderIdx> hits;     // the fields of those lines, one for each of hit_lines
-  bool last = false;                // the file ends after these lines
+  std::vector<char> bytes;           // the fields in hits point into it
+  std::vector<int32_t> dates;        // TFolderIdx::Date of every dated line, in file order
+  std::vector<uint32_t> hit_lines;   // ascending indexes into dates: the condition holds there
+  std::vector<TFolderIdx> hits;      // the fields of those lines, one for each of hit_lines
+  bool last = false;                 // the file ends after these lines
   Failure failure = Failure::kNone;  // the file ends with this error after these lines
   std::string error;
 
@@ -61,7 +63,7 @@ struct TScanBatch {
 
 class TScanAhead {
  public:
-  // Starts the workers, each with its own matcher for condition.
+  // Starts the workers, each with its own matcher and line filter for condition.
   explicit TScanAhead(const TFindRec& condition, ScanTuning tuning = DefaultScanTuning());
   // Stops reading and waits for the workers.
   ~TScanAhead();
@@ -83,21 +85,27 @@ class TScanAhead {
 
  private:
   struct Job;
+  // What a worker tests lines with.
+  struct Tester {
+    explicit Tester(const TFindRec& condition) : matcher(condition), filter(condition) {}
+    TFindMatcher matcher;
+    TLineFilter filter;
+  };
 
-  void Work(TFindMatcher* matcher);
-  void Scan(Job* job, TIndexFileReader* reader, TFindMatcher* matcher);
+  void Work(Tester* tester);
+  void Scan(Job* job, TIndexFileReader* reader, TIdxLineScanner* lines, Tester* tester);
   std::unique_ptr<TScanBatch> FreshBatch();
   bool Hand(Job* job, std::unique_ptr<TScanBatch> batch);
 
   std::mutex mu_;
-  std::condition_variable work_cv_;   // workers: a job queued, room for a batch, or the end
-  std::condition_variable ready_cv_;  // the run: a batch is ready
+  std::condition_variable work_cv_;        // workers: a job queued, room for a batch, or the end
+  std::condition_variable ready_cv_;       // the run: a batch is ready
   std::deque<std::shared_ptr<Job>> jobs_;  // oldest first; the run has not ended the front one
   std::vector<std::unique_ptr<TScanBatch>> free_;
   bool shutdown_ = false;
 
   const size_t chunk_;
-  std::vector<std::unique_ptr<TFindMatcher>> matchers_;
+  std::vector<std::unique_ptr<Tester>> testers_;
   std::vector<std::thread> workers_;
 };
 

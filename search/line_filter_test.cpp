@@ -1,0 +1,108 @@
+#include "search/line_filter.h"
+
+#include <random>
+#include <string>
+#include <vector>
+
+#include "gtest/gtest.h"
+#include "search/idx_lines.h"
+#include "search/test_conditions.h"
+
+namespace zeldrium {
+namespace {
+
+TEST(LineFilterTest, FiltersOnlyWhereAWordIsSureToStandInTheRawLine) {
+  struct Case {
+    const char* name;
+    TFindRec condition;
+    bool active;
+  };
+  const Case cases[] = {
+      {"an ASCII word ignoring case", Rec({Row(kLogicOr, kTargetSubject, "invoice")}), true},
+      {"any word kept in case", Rec({Row(kLogicOr, kTargetFrom, "\x82\x60", false, true)}), true},
+      // Upper-casing turns full-width small letters into other bytes: not in the raw line.
+      {"a full-width word ignoring case", Rec({Row(kLogicOr, kTargetFrom, "\x82\x81")}), false},
+      {"a blank in a From+To word", Rec({Row(kLogicOr, kTargetFromTo, "\"a b\"")}), false},
+      {"a blank in a From word", Rec({Row(kLogicOr, kTargetFrom, "\"a b\"")}), true},
+      {"one OR row unsearchable",
+       Rec({Row(kLogicOr, kTargetSubject, "x"), Row(kLogicOr, kTargetFromTo, "\"a b\"")}), false},
+      {"an AND row is enough",
+       Rec({Row(kLogicOr, kTargetFromTo, "\"a b\""), Row(kLogicAnd, kTargetTo, "bob")}), true},
+      {"NOT rows require nothing", Rec({Row(kLogicNot, kTargetSubject, "spam")}), false},
+      {"comma-and without words holds always", Rec({Row(kLogicOr, kTargetSubject, ",", true)}),
+       false},
+  };
+  for (const Case& c : cases) {
+    EXPECT_EQ(TLineFilter(c.condition).Active(), c.active) << c.name;
+  }
+}
+
+// Every line where the condition holds must come out of a filtered scan as a record; the others
+// may come out as kDateOnly, with the same date, and nothing else may change.
+TEST(LineFilterTest, NeverHidesALineTheConditionHoldsFor) {
+  const char* const words[] = {"invoice",  "INVOICE",  "Inv",      "\"a b\"", "bob",
+                               "\x83\x5c", "\x82\x60", "\x82\x81", "x",       "meeting",
+                               "e",        "Re:",      " "};
+  const char* const text[] = {"invoice", "InVoIcE", "inv",      "a",        " ",        "b",
+                              "bob",     "BOB",     "\x83\x5c", "\x82\x60", "\x82\x81", "x",
+                              "\x81",    "meeting", "Re:",      "re:",      "\x01"};
+  std::mt19937 rng(11);
+  auto pick = [&rng](auto& pool) {
+    return pool[std::uniform_int_distribution<size_t>(0, std::size(pool) - 1)(rng)];
+  };
+  auto chance = [&rng](double p) { return std::bernoulli_distribution(p)(rng); };
+  for (int n = 0; n < 300; ++n) {
+    std::vector<TFindOpt> rows;
+    for (int r = std::uniform_int_distribution<int>(1, 4)(rng); r > 0; --r) {
+      std::string keyword = pick(words);
+      if (chance(0.3)) keyword += std::string(",") + pick(words);
+      rows.push_back(Row(std::uniform_int_distribution<int>(0, 2)(rng),
+                         std::uniform_int_distribution<int>(0, 3)(rng), keyword, chance(0.3),
+                         chance(0.3)));
+    }
+    const TFindRec condition = Rec(rows);
+    std::string data;
+    for (int l = 0; l < 60; ++l) {
+      for (int f = 1; f <= 10; ++f) {
+        if (f == 9) {
+          data += "5f5e1000";
+        } else if (f >= 2 && f <= 7) {
+          for (int w = std::uniform_int_distribution<int>(0, 3)(rng); w > 0; --w)
+            data += pick(text);
+        }
+        if (f < 10) data += '\x01';
+      }
+      data += "\r\n";
+    }
+    TFindMatcher matcher(condition);
+    TLineFilter filter(condition);
+    TIdxLineScanner all;
+    TIdxLineScanner filtered;
+    all.Reset(data, true);
+    filtered.Reset(data, true, &filter);
+    IdxLine kind;
+    IdxLine filtered_kind;
+    TFolderIdx rec;
+    TFolderIdx filtered_rec;
+    std::string err;
+    while (all.Next(&kind, &rec, &err)) {
+      ASSERT_TRUE(filtered.Next(&filtered_kind, &filtered_rec, &err));
+      ASSERT_EQ(filtered.Consumed(), all.Consumed());
+      if (kind != IdxLine::kRecord) {
+        ASSERT_EQ(filtered_kind, kind);
+        continue;
+      }
+      ASSERT_EQ(filtered_rec.Date, rec.Date);
+      if (matcher.Matches(rec)) {
+        ASSERT_EQ(filtered_kind, IdxLine::kRecord)
+            << n << ": " << testing::PrintToString(RecToCsv(condition)) << " hides "
+            << testing::PrintToString(std::string(rec.Subject) + "|" + std::string(rec.From) + "|" +
+                                      std::string(rec.To));
+      }
+    }
+    EXPECT_FALSE(filtered.Next(&filtered_kind, &filtered_rec, &err));
+  }
+}
+
+}  // namespace
+}  // namespace zeldrium

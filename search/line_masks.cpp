@@ -1,0 +1,202 @@
+#include "search/line_masks.h"
+
+#include "search/line_mask_blocks.h"
+#include "search/str_libs.h"
+
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+
+namespace zeldrium {
+namespace {
+
+#if defined(__i386__) || defined(__x86_64__)
+constexpr bool kX86 = true;
+#else
+constexpr bool kX86 = false;
+#endif
+
+BlockBytes ClassifyByByte(const char* block) {
+  BlockBytes bytes{0, 0, 0, 0};
+  for (size_t i = 0; i < kLineMaskBits; ++i) {
+    const auto c = static_cast<unsigned char>(block[i]);
+    bytes.cr |= static_cast<LineMask>(c == '\r') << i;
+    bytes.nul |= static_cast<LineMask>(c == 0x00) << i;
+    bytes.separator |= static_cast<LineMask>(c == 0x01) << i;
+    bytes.lead |= static_cast<LineMask>(IsLeadByte(c)) << i;
+  }
+  return bytes;
+}
+
+bool ProbeHitAt(const char* p, const LineProbe& probe) {
+  return (static_cast<unsigned char>(p[0]) | probe.first_fold) == probe.first &&
+         (static_cast<unsigned char>(p[probe.distance]) | probe.last_fold) == probe.last;
+}
+
+LineMask ProbeByByte(const char* block, const LineProbe& probe) {
+  LineMask hits = 0;
+  for (size_t i = 0; i < kLineMaskBits; ++i) {
+    hits |= static_cast<LineMask>(ProbeHitAt(block + i, probe)) << i;
+  }
+  return hits;
+}
+
+bool MarkPortable(const char* data, size_t n, const LineMarks& out, const LineProbe* probe) {
+  return MarkAll(data, n, out, probe, ClassifyByByte, ProbeByByte);
+}
+
+#if defined(__SSE2__)
+// The kinds of 16 bytes, each as the low 16 bits of a mask.
+inline BlockBytes Classify16(const char* p) {
+  const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
+  // x ^ 0x20 moves both lead ranges next to each other: 0xA1-0xDC, 60 values from 0xA1.
+  const __m128i lead =
+      _mm_sub_epi8(_mm_xor_si128(v, _mm_set1_epi8(0x20)), _mm_set1_epi8(static_cast<char>(0xA1)));
+  auto bits = [](__m128i m) { return static_cast<LineMask>(_mm_movemask_epi8(m)); };
+  return BlockBytes{
+      bits(_mm_cmpeq_epi8(v, _mm_set1_epi8('\r'))),
+      bits(_mm_cmpeq_epi8(v, _mm_setzero_si128())),
+      bits(_mm_cmpeq_epi8(v, _mm_set1_epi8(1))),
+      bits(_mm_cmpeq_epi8(_mm_min_epu8(lead, _mm_set1_epi8(0x3B)), lead)),
+  };
+}
+
+inline BlockBytes ClassifySse2(const char* block) {
+  // Written out: as a loop, the compiler keeps it, with shifts by a variable count.
+  BlockBytes bytes = Classify16(block);
+  auto add = [&bytes](const BlockBytes& more, int shift) {
+    bytes.cr |= more.cr << shift;
+    bytes.nul |= more.nul << shift;
+    bytes.separator |= more.separator << shift;
+    bytes.lead |= more.lead << shift;
+  };
+  add(Classify16(block + 16), 16);
+  if constexpr (kLineMaskBits == 64) {
+    add(Classify16(block + 32), 32);
+    add(Classify16(block + 48), 48);
+  }
+  return bytes;
+}
+
+// Where the probe's first byte stands at one of 16 starts and its last byte at the distance.
+inline LineMask Probe16(const char* p, const LineProbe& probe) {
+  const __m128i a = _mm_or_si128(_mm_loadu_si128(reinterpret_cast<const __m128i*>(p)),
+                                 _mm_set1_epi8(static_cast<char>(probe.first_fold)));
+  const __m128i b =
+      _mm_or_si128(_mm_loadu_si128(reinterpret_cast<const __m128i*>(p + probe.distance)),
+                   _mm_set1_epi8(static_cast<char>(probe.last_fold)));
+  return static_cast<LineMask>(_mm_movemask_epi8(
+      _mm_and_si128(_mm_cmpeq_epi8(a, _mm_set1_epi8(static_cast<char>(probe.first))),
+                    _mm_cmpeq_epi8(b, _mm_set1_epi8(static_cast<char>(probe.last))))));
+}
+
+inline LineMask ProbeSse2(const char* block, const LineProbe& probe) {
+  LineMask hits = Probe16(block, probe) | Probe16(block + 16, probe) << 16;
+  if constexpr (kLineMaskBits == 64) {
+    hits |= Probe16(block + 32, probe) << (kLineMaskBits / 2);
+    hits |= Probe16(block + 48, probe) << (kLineMaskBits / 4 * 3);
+  }
+  return hits;
+}
+
+bool MarkSse2(const char* data, size_t n, const LineMarks& out, const LineProbe* probe) {
+  // Through lambdas, so that both are inlined into the loop.
+  return MarkAll(
+      data, n, out, probe, [](const char* block) { return ClassifySse2(block); },
+      [](const char* block, const LineProbe& p) { return ProbeSse2(block, p); });
+}
+#endif
+
+using MarkFunction = bool (*)(const char*, size_t, const LineMarks&, const LineProbe*);
+
+MarkFunction MarkFunctionFor(LineMaskCode code) {
+  switch (code) {
+    case LineMaskCode::kAvx2:
+      return MarkLineBytesAvx2;
+    case LineMaskCode::kSse2:
+#if defined(__SSE2__)
+      return MarkSse2;
+#else
+      break;
+#endif
+    case LineMaskCode::kPortable:
+      break;
+  }
+  return MarkPortable;
+}
+
+MarkFunction BestMarkFunction() {
+  for (LineMaskCode code : {LineMaskCode::kAvx2, LineMaskCode::kSse2}) {
+    if (CanMarkLineBytesWith(code)) return MarkFunctionFor(code);
+  }
+  return MarkPortable;
+}
+
+}  // namespace
+
+bool CanMarkLineBytesWith(LineMaskCode code) {
+  switch (code) {
+    case LineMaskCode::kAvx2:
+#if defined(__i386__) || defined(__x86_64__)
+      return __builtin_cpu_supports("avx2");
+#else
+      return false;
+#endif
+    case LineMaskCode::kSse2:
+#if defined(__SSE2__)
+      return kX86;
+#else
+      return false;
+#endif
+    case LineMaskCode::kPortable:
+      return true;
+  }
+  return false;
+}
+
+bool MarkLineBytesWith(LineMaskCode code, const char* data, size_t n, const LineMarks& out,
+                       const LineProbe* probe) {
+  return MarkFunctionFor(code)(data, n, out, probe);
+}
+
+bool MarkLineBytes(const char* data, size_t n, const LineMarks& out, const LineProbe* probe) {
+  static const MarkFunction best = BestMarkFunction();
+  return best(data, n, out, probe);
+}
+
+bool MarkLineBytesByByte(const char* data, size_t n, const LineMarks& out, const LineProbe* probe) {
+  LineMask* const line_ends = out.line_ends;
+  LineMask* const field_ends = out.field_ends;
+  const size_t blocks = LineMaskBlocks(n);
+  for (size_t b = 0; b < blocks; ++b) {
+    line_ends[b] = field_ends[b] = 0;
+    if (probe != nullptr) out.probe_hits[b] = 0;
+  }
+  for (size_t i = 0; probe != nullptr && i + probe->distance < n; ++i) {
+    if (ProbeHitAt(data + i, *probe))
+      out.probe_hits[i / kLineMaskBits] |= LineMask{1} << (i % kLineMaskBits);
+  }
+  bool nul = false;
+  bool carried = false;  // the byte is the second one of a double-byte character
+  for (size_t i = 0; i < n; ++i) {
+    const auto c = static_cast<unsigned char>(data[i]);
+    const LineMask bit = LineMask{1} << (i % kLineMaskBits);
+    if (c == '\r') {
+      line_ends[i / kLineMaskBits] |= bit;
+      carried = false;
+    } else if (c == 0x00) {
+      field_ends[i / kLineMaskBits] |= bit;
+      carried = false;
+      nul = true;
+    } else if (carried) {
+      carried = false;
+    } else if (c == 0x01) {
+      field_ends[i / kLineMaskBits] |= bit;
+    } else {
+      carried = IsLeadByte(c);
+    }
+  }
+  return nul;
+}
+
+}  // namespace zeldrium

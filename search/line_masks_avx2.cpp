@@ -1,0 +1,79 @@
+// Built with AVX2 enabled on x86 (CMakeLists.txt); MarkLineBytes calls it only when the
+// processor has AVX2.
+#include "search/line_mask_blocks.h"
+
+#if defined(__AVX2__)
+#include <immintrin.h>
+#endif
+
+namespace zeldrium {
+namespace {
+
+#if defined(__AVX2__)
+// The kinds of 32 bytes, each as the low 32 bits of a mask.
+inline BlockBytes Classify32(const char* p) {
+  const __m256i v = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(p));
+  // x ^ 0x20 moves both lead ranges next to each other: 0xA1-0xDC, 60 values from 0xA1.
+  const __m256i lead = _mm256_sub_epi8(_mm256_xor_si256(v, _mm256_set1_epi8(0x20)),
+                                       _mm256_set1_epi8(static_cast<char>(0xA1)));
+  // Through uint32_t, so that bit 31 does not spread into the upper half.
+  auto bits = [](__m256i m) {
+    return static_cast<LineMask>(static_cast<uint32_t>(_mm256_movemask_epi8(m)));
+  };
+  return BlockBytes{
+      bits(_mm256_cmpeq_epi8(v, _mm256_set1_epi8('\r'))),
+      bits(_mm256_cmpeq_epi8(v, _mm256_setzero_si256())),
+      bits(_mm256_cmpeq_epi8(v, _mm256_set1_epi8(1))),
+      bits(_mm256_cmpeq_epi8(_mm256_min_epu8(lead, _mm256_set1_epi8(0x3B)), lead)),
+  };
+}
+
+inline BlockBytes ClassifyAvx2(const char* block) {
+  if constexpr (kLineMaskBits == 32) {
+    return Classify32(block);
+  } else {
+    // Written out: as a loop, the compiler keeps it, with shifts by a variable count.
+    const BlockBytes lo = Classify32(block);
+    const BlockBytes hi = Classify32(block + 32);
+    constexpr int kHalf = kLineMaskBits / 2;
+    return BlockBytes{lo.cr | hi.cr << kHalf, lo.nul | hi.nul << kHalf,
+                      lo.separator | hi.separator << kHalf, lo.lead | hi.lead << kHalf};
+  }
+}
+
+// Where the probe's first byte stands at one of 32 starts and its last byte at the distance.
+inline LineMask Probe32(const char* p, const LineProbe& probe) {
+  const __m256i a = _mm256_or_si256(_mm256_loadu_si256(reinterpret_cast<const __m256i*>(p)),
+                                    _mm256_set1_epi8(static_cast<char>(probe.first_fold)));
+  const __m256i b =
+      _mm256_or_si256(_mm256_loadu_si256(reinterpret_cast<const __m256i*>(p + probe.distance)),
+                      _mm256_set1_epi8(static_cast<char>(probe.last_fold)));
+  return static_cast<LineMask>(static_cast<uint32_t>(_mm256_movemask_epi8(
+      _mm256_and_si256(_mm256_cmpeq_epi8(a, _mm256_set1_epi8(static_cast<char>(probe.first))),
+                       _mm256_cmpeq_epi8(b, _mm256_set1_epi8(static_cast<char>(probe.last)))))));
+}
+
+inline LineMask ProbeAvx2(const char* block, const LineProbe& probe) {
+  if constexpr (kLineMaskBits == 32) {
+    return Probe32(block, probe);
+  } else {
+    return Probe32(block, probe) | Probe32(block + 32, probe) << (kLineMaskBits / 2);
+  }
+}
+#endif
+
+}  // namespace
+
+bool MarkLineBytesAvx2(const char* data, size_t n, const LineMarks& out, const LineProbe* probe) {
+#if defined(__AVX2__)
+  // Through lambdas, so that both are inlined into the loop.
+  return MarkAll(
+      data, n, out, probe, [](const char* block) { return ClassifyAvx2(block); },
+      [](const char* block, const LineProbe& p) { return ProbeAvx2(block, p); });
+#else
+  // Not built for AVX2 (not x86): never chosen, but must still give the right answer.
+  return MarkLineBytesWith(LineMaskCode::kPortable, data, n, out, probe);
+#endif
+}
+
+}  // namespace zeldrium

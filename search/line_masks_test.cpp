@@ -122,7 +122,9 @@ TEST(LineMasksTest, ProbesMissNoPlaceWhereTheWordsEndsStand) {
       for (size_t b = 0; b < want.probe_hits.size(); ++b) {
         ASSERT_EQ(want.probe_hits[b] & ~got.probe_hits[b], 0u)
             << "missed in block " << b << ": " << testing::PrintToString(data);
-        if (b < exact_blocks) ASSERT_EQ(got.probe_hits[b], want.probe_hits[b]) << b;
+        if (b < exact_blocks) {
+          ASSERT_EQ(got.probe_hits[b], want.probe_hits[b]) << b;
+        }
       }
     }
   }

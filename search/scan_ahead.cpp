@@ -70,7 +70,11 @@ void TScanAhead::Add(std::unique_ptr<SequentialFile> file) {
 std::unique_ptr<TScanBatch> TScanAhead::NextBatch() {
   std::unique_lock<std::mutex> lock(mu_);
   Job& job = *jobs_.front();
+  // Every wake-up is a switch between threads; workers wake the run only when it waits for
+  // their file.
+  awaited_ = &job;
   ready_cv_.wait(lock, [&] { return !job.ready.empty() || job.broken; });
+  awaited_ = nullptr;
   if (job.ready.empty()) {
     lock.unlock();
     auto failed = std::make_unique<TScanBatch>();
@@ -78,10 +82,12 @@ std::unique_ptr<TScanBatch> TScanAhead::NextBatch() {
     failed->error = "out of memory";
     return failed;
   }
+  // The worker of this file waits for room only when its batches filled the queue.
+  const bool was_full = job.ready.size() >= kReadyPerFile;
   std::unique_ptr<TScanBatch> batch = std::move(job.ready.front());
   job.ready.pop_front();
   lock.unlock();
-  work_cv_.notify_all();  // room for the worker of this file
+  if (was_full) work_cv_.notify_all();
   return batch;
 }
 
@@ -204,8 +210,9 @@ bool TScanAhead::Hand(Job* job, std::unique_ptr<TScanBatch> batch) {
                   [&] { return shutdown_ || job->ended || job->ready.size() < kReadyPerFile; });
     if (!shutdown_ && !job->ended) {
       job->ready.push_back(std::move(batch));
+      const bool awaited = awaited_ == job;
       lock.unlock();
-      ready_cv_.notify_one();
+      if (awaited) ready_cv_.notify_one();
       return true;
     }
   }

@@ -101,6 +101,7 @@ class TScanAhead {
   std::condition_variable work_cv_;        // workers: a job queued, room for a batch, or the end
   std::condition_variable ready_cv_;       // the run: a batch is ready
   std::deque<std::shared_ptr<Job>> jobs_;  // oldest first; the run has not ended the front one
+  const Job* awaited_ = nullptr;           // the job whose batch the run waits for
   std::vector<std::unique_ptr<TScanBatch>> free_;
   bool shutdown_ = false;
 

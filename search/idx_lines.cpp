@@ -123,6 +123,7 @@ void TIdxLineScanner::Reset(std::string_view data, bool at_end, TLineFilter* fil
   if (probing_ && probe_hit_masks_.size() < blocks_) probe_hit_masks_.resize(blocks_);
   const LineMarks out{line_end_masks_.data(), field_end_masks_.data(), probe_hit_masks_.data()};
   has_nul_ = MarkLineBytes(begin_, data.size(), out, probe);
+  word_known_ = false;
   line_ends_ = At(line_end_masks_.data(), 0);
 }
 
@@ -150,14 +151,22 @@ inline size_t TIdxLineScanner::NextBit(Cursor* c, const LineMask* masks, size_t 
 }
 
 // Whether the filter holds for the line [line, cr).
-inline bool TIdxLineScanner::Wanted(size_t line, size_t cr) const {
+inline bool TIdxLineScanner::Wanted(size_t line, size_t cr) {
   if (!probing_) return filter_->Holds(begin_ + line, begin_ + cr);
-  // The word lies inside the line wherever the condition can find it in a field.
-  Cursor hits = At(probe_hit_masks_.data(), line);
-  for (size_t p; (p = NextBit(&hits, probe_hit_masks_.data(), cr)) < cr;) {
-    if (filter_->OccursAt(begin_ + p, begin_ + cr)) return true;
+  // The next place where the word occurs is kept from line to line: most lines hold none, and
+  // then cost one comparison. (A word that would run past the line's end is taken all the same:
+  // the filter may let through more lines than the condition holds for, never fewer.)
+  if (!word_known_ || next_word_ < line) {
+    word_known_ = true;
+    const LineMask* const hits = probe_hit_masks_.data();
+    const size_t size = static_cast<size_t>(end_ - begin_);
+    Cursor c = At(hits, line);
+    for (;;) {
+      next_word_ = NextBit(&c, hits, size);
+      if (next_word_ == size || filter_->OccursAt(begin_ + next_word_, end_)) break;
+    }
   }
-  return false;
+  return next_word_ < cr;
 }
 
 bool TIdxLineScanner::Next(IdxLine* kind, TFolderIdx* rec, std::string* err) {

@@ -54,7 +54,7 @@ class TIdxLineScanner {
   };
   Cursor At(const LineMask* masks, size_t offset) const;
   size_t NextBit(Cursor* c, const LineMask* masks, size_t limit) const;
-  bool Wanted(size_t line, size_t cr) const;
+  bool Wanted(size_t line, size_t cr);
   static bool Skipped(IdxLine* kind) {
     *kind = IdxLine::kSkip;
     return true;
@@ -66,6 +66,9 @@ class TIdxLineScanner {
   bool at_end_ = false;
   TLineFilter* filter_ = nullptr;
   bool probing_ = false;  // the filter's word is marked in probe_hit_masks_
+  // With probing_: where the word occurs next, at or after the last line asked about.
+  bool word_known_ = false;
+  size_t next_word_ = 0;
   size_t blocks_ = 0;
   std::vector<LineMask> line_end_masks_;
   std::vector<LineMask> field_end_masks_;

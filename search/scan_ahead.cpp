@@ -8,9 +8,10 @@
 namespace zeldrium {
 namespace {
 
-// Batches a file may have waiting for the run: enough for a worker to go on while the run
-// catches up, few enough to bound memory.
-constexpr size_t kReadyPerFile = 4;
+// Batches waiting for the run, per worker: enough for workers to go on with later files while
+// the run waits for an earlier one, few enough to bound memory. The file the run waits for may
+// have as many again, so that its worker is never held up by the others.
+constexpr size_t kReadyPerWorker = 8;
 
 }  // namespace
 
@@ -47,6 +48,8 @@ TScanAhead::TScanAhead(const TFindRec& condition, ScanTuning tuning)
   }
 }
 
+size_t TScanAhead::ReadyLimit() const { return kReadyPerWorker * testers_.size(); }
+
 TScanAhead::~TScanAhead() {
   {
     std::lock_guard<std::mutex> lock(mu_);
@@ -82,12 +85,12 @@ std::unique_ptr<TScanBatch> TScanAhead::NextBatch() {
     failed->error = "out of memory";
     return failed;
   }
-  // The worker of this file waits for room only when its batches filled the queue.
-  const bool was_full = job.ready.size() >= kReadyPerFile;
   std::unique_ptr<TScanBatch> batch = std::move(job.ready.front());
   job.ready.pop_front();
+  --ready_;
+  const bool room_awaited = waiting_for_room_ > 0;
   lock.unlock();
-  if (was_full) work_cv_.notify_all();
+  if (room_awaited) work_cv_.notify_all();
   return batch;
 }
 
@@ -97,6 +100,7 @@ void TScanAhead::EndFront() {
     std::lock_guard<std::mutex> lock(mu_);
     jobs_.front()->ended = true;
     unused.swap(jobs_.front()->ready);
+    ready_ -= unused.size();
     jobs_.pop_front();
   }
   work_cv_.notify_all();
@@ -108,9 +112,9 @@ void TScanAhead::Recycle(std::unique_ptr<TScanBatch> batch) {
   if (batch->bytes.size() > 4 * chunk_) return;
   batch->Clear();
   std::lock_guard<std::mutex> lock(mu_);
-  // Every batch in use at once can come back: workers * (kReadyPerFile + 1). (The testers,
-  // one per worker, are all made before any worker starts.)
-  if (free_.size() < testers_.size() * (kReadyPerFile + 1)) free_.push_back(std::move(batch));
+  // Every batch in use at once can come back: twice the limit, and one per worker. (The
+  // testers, one per worker, are all made before any worker starts.)
+  if (free_.size() < 2 * ReadyLimit() + testers_.size()) free_.push_back(std::move(batch));
 }
 
 std::unique_ptr<TScanBatch> TScanAhead::FreshBatch() {
@@ -206,10 +210,16 @@ void TScanAhead::Scan(Job* job, TIndexFileReader* reader, TIdxLineScanner* lines
 bool TScanAhead::Hand(Job* job, std::unique_ptr<TScanBatch> batch) {
   {
     std::unique_lock<std::mutex> lock(mu_);
-    work_cv_.wait(lock,
-                  [&] { return shutdown_ || job->ended || job->ready.size() < kReadyPerFile; });
+    ++waiting_for_room_;
+    work_cv_.wait(lock, [&] {
+      if (shutdown_ || job->ended) return true;
+      const bool front = jobs_.front().get() == job;
+      return (front ? job->ready.size() : ready_) < ReadyLimit();
+    });
+    --waiting_for_room_;
     if (!shutdown_ && !job->ended) {
       job->ready.push_back(std::move(batch));
+      ++ready_;
       const bool awaited = awaited_ == job;
       lock.unlock();
       if (awaited) ready_cv_.notify_one();

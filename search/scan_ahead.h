@@ -9,8 +9,8 @@
 // lines have a date, what the date is, and which of them the condition holds for; testing a line
 // that the date limit then drops costs time but changes nothing.
 //
-// Memory stays bounded whatever the size of the store: each file being read holds at most a few
-// batches of one read chunk each, and the run queues only a few files ahead.
+// Memory stays bounded whatever the size of the store: the batches waiting for the run, of one
+// read chunk each, are limited in number, and the run queues only a few files ahead.
 
 #include <condition_variable>
 #include <cstddef>
@@ -96,12 +96,15 @@ class TScanAhead {
   void Scan(Job* job, TIndexFileReader* reader, TIdxLineScanner* lines, Tester* tester);
   std::unique_ptr<TScanBatch> FreshBatch();
   bool Hand(Job* job, std::unique_ptr<TScanBatch> batch);
+  size_t ReadyLimit() const;
 
   std::mutex mu_;
   std::condition_variable work_cv_;        // workers: a job queued, room for a batch, or the end
   std::condition_variable ready_cv_;       // the run: a batch is ready
   std::deque<std::shared_ptr<Job>> jobs_;  // oldest first; the run has not ended the front one
   const Job* awaited_ = nullptr;           // the job whose batch the run waits for
+  size_t ready_ = 0;                       // batches of all jobs, waiting for the run
+  int waiting_for_room_ = 0;               // workers waiting in Hand
   std::vector<std::unique_ptr<TScanBatch>> free_;
   bool shutdown_ = false;
 

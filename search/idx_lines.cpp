@@ -115,39 +115,10 @@ void TIdxLineScanner::Reset(std::string_view data, bool at_end, TLineFilter* fil
   const LineProbe* probe = filter_ != nullptr ? filter_->Probe() : nullptr;
   probing_ = probe != nullptr;
   if (filter_ != nullptr && !probing_) filter_->Reset(begin_, end_);
-  blocks_ = LineMaskBlocks(data.size());
-  if (line_end_masks_.size() < blocks_) {
-    line_end_masks_.resize(blocks_);
-    field_end_masks_.resize(blocks_);
-  }
-  if (probing_ && probe_hit_masks_.size() < blocks_) probe_hit_masks_.resize(blocks_);
-  const LineMarks out{line_end_masks_.data(), field_end_masks_.data(), probe_hit_masks_.data()};
-  has_nul_ = MarkLineBytes(begin_, data.size(), out, probe);
+  MarkLineBytes(begin_, data.size(), &marks_, probe);
+  next_line_ = 0;
+  first_end_ = 0;
   word_known_ = false;
-  line_ends_ = At(line_end_masks_.data(), 0);
-}
-
-// The cursor whose next bit is the first one at or after offset.
-inline TIdxLineScanner::Cursor TIdxLineScanner::At(const LineMask* masks, size_t offset) const {
-  const size_t block = offset / kLineMaskBits;
-  if (block >= blocks_) return Cursor{blocks_, 0};
-  return Cursor{block, masks[block] & ~((LineMask{1} << (offset % kLineMaskBits)) - 1)};
-}
-
-// The offset of the next set bit if it is below limit, else limit (and the bit stays next).
-// Works on a copy of the cursor that the compiler keeps in registers.
-inline size_t TIdxLineScanner::NextBit(Cursor* c, const LineMask* masks, size_t limit) const {
-  while (c->mask == 0) {
-    // Blocks from limit on are left for a later call: a bit may be far away.
-    const size_t next = c->block + 1;
-    if (next >= blocks_ || next * kLineMaskBits >= limit) return limit;
-    c->block = next;
-    c->mask = masks[next];
-  }
-  const size_t at = c->block * kLineMaskBits + static_cast<size_t>(std::countr_zero(c->mask));
-  if (at >= limit) return limit;
-  c->mask &= c->mask - 1;
-  return at;
 }
 
 // Whether the filter holds for the line [line, cr).
@@ -156,15 +127,24 @@ inline bool TIdxLineScanner::Wanted(size_t line, size_t cr) {
   // The next place where the word occurs is kept from line to line: most lines hold none, and
   // then cost one comparison. (A word that would run past the line's end is taken all the same:
   // the filter may let through more lines than the condition holds for, never fewer.)
-  if (!word_known_ || next_word_ < line) {
-    word_known_ = true;
-    const LineMask* const hits = probe_hit_masks_.data();
-    const size_t size = static_cast<size_t>(end_ - begin_);
-    Cursor c = At(hits, line);
-    for (;;) {
-      next_word_ = NextBit(&c, hits, size);
-      if (next_word_ == size || filter_->OccursAt(begin_ + next_word_, end_)) break;
+  if (word_known_ && next_word_ >= line) return next_word_ < cr;
+  word_known_ = true;
+  const size_t size = static_cast<size_t>(end_ - begin_);
+  const LineMask* const hits = marks_.probe_hits.data();
+  const size_t blocks = LineMaskBlocks(size);
+  size_t block = line / kLineMaskBits;
+  LineMask mask = hits[block] & ~((LineMask{1} << (line % kLineMaskBits)) - 1);
+  for (;;) {
+    while (mask == 0) {
+      if (++block >= blocks) {
+        next_word_ = size;
+        return false;
+      }
+      mask = hits[block];
     }
+    next_word_ = block * kLineMaskBits + static_cast<size_t>(std::countr_zero(mask));
+    mask &= mask - 1;
+    if (next_word_ < size && filter_->OccursAt(begin_ + next_word_, end_)) break;
   }
   return next_word_ < cr;
 }
@@ -172,63 +152,60 @@ inline bool TIdxLineScanner::Wanted(size_t line, size_t cr) {
 bool TIdxLineScanner::Next(IdxLine* kind, TFolderIdx* rec, std::string* err) {
   const size_t size = static_cast<size_t>(end_ - begin_);
   const size_t line = static_cast<size_t>(line_ - begin_);
-  Cursor crs = line_ends_;
-  const size_t cr = NextBit(&crs, line_end_masks_.data(), size);
-  line_ends_ = crs;
-  if (cr == size) {
+  size_t cr;
+  size_t ends_past;  // index past the line's last field end
+  if (next_line_ < marks_.lines) {
+    cr = marks_.line_ends[next_line_];
+    ends_past = marks_.ends_before[next_line_];
+    ++next_line_;
+  } else {
     // No CR: the last line of the file, or one that goes on in data not yet read. A file
     // that ends with a line end has no line after it.
     if (!at_end_ || line == size) return false;
+    cr = size;
+    ends_past = marks_.fields;
   }
   line_ = cr == size                                ? end_
           : cr + 1 < size && begin_[cr + 1] == '\n' ? begin_ + cr + 2
                                                     : begin_ + cr + 1;
-  auto text = [this](size_t b, size_t e) { return TrimIdxField(begin_ + b, begin_ + e); };
-  const LineMask* const field_ends = field_end_masks_.data();
 
-  if (filter_ != nullptr && !has_nul_ && !Wanted(line, cr)) {
-    // Only the date is wanted: step over eight field ends, one bit each, then take what
-    // follows up to the next one. (Without a 0x00 in the window, every field end is a 0x01.)
-    Cursor ends = At(field_ends, line);
-    for (int need = 8;;) {
-      while (ends.mask == 0) {
-        if (ends.block + 1 >= blocks_) return Skipped(kind);
-        ends.mask = field_ends[++ends.block];
+  // The line's field ends; a 0x00 is the last of them, and the fields after it are empty.
+  const uint32_t* const ends = marks_.field_ends.data() + first_end_;
+  size_t count = ends_past - first_end_;
+  first_end_ = ends_past;
+  bool cut = false;
+  if (marks_.has_nul) {
+    for (size_t k = 0; k < count && k < 9; ++k) {
+      if (begin_[ends[k]] == '\0') {
+        count = k + 1;
+        cut = true;
+        break;
       }
-      if (--need == 0) break;
-      ends.mask &= ends.mask - 1;
     }
-    const size_t eighth = ends.block * kLineMaskBits + std::countr_zero(ends.mask);
-    if (eighth >= cr) return Skipped(kind);
-    ends.mask &= ends.mask - 1;
-    *kind = ConvertIdxDate(text(eighth + 1, NextBit(&ends, field_ends, cr)), &rec->Date, err);
-    if (*kind == IdxLine::kRecord) *kind = IdxLine::kDateOnly;
+  }
+  // Field k + 1 of the line, trimmed.
+  auto field = [&](size_t k) -> std::string_view {
+    if (k > count || (k == count && cut)) return {};
+    const size_t from = k == 0 ? line : ends[k - 1] + size_t{1};
+    const size_t to = k < count ? ends[k] : cr;
+    return TrimIdxField(begin_ + from, begin_ + to);
+  };
+
+  if (count < 8) {
+    *kind = IdxLine::kSkip;  // no field 9
     return true;
   }
-
-  // Fields 1 to 9 are [start[k], stop[k]); those past the end of the line or a 0x00 are empty.
-  constexpr int kFields = 9;
-  size_t start[kFields];
-  size_t stop[kFields];
-  Cursor ends = At(field_ends, line);
-  size_t field = line;
-  for (int k = 0; k < kFields; ++k) {
-    const size_t p = NextBit(&ends, field_ends, cr);
-    start[k] = field;
-    stop[k] = p;
-    if (p == cr || begin_[p] == '\0') {
-      for (++k; k < kFields; ++k) start[k] = stop[k] = p;
-      break;
-    }
-    field = p + 1;
-  }
-  *kind = ConvertIdxDate(text(start[8], stop[8]), &rec->Date, err);
+  *kind = ConvertIdxDate(field(8), &rec->Date, err);
   if (*kind != IdxLine::kRecord) return true;
-  rec->MessageKey = text(start[1], stop[1]);
-  rec->Subject = text(start[3], stop[3]);
-  rec->From = text(start[4], stop[4]);
-  rec->To = text(start[5], stop[5]);
-  rec->Extra = text(start[6], stop[6]);
+  if (filter_ != nullptr && !Wanted(line, cr)) {
+    *kind = IdxLine::kDateOnly;
+    return true;
+  }
+  rec->MessageKey = field(1);
+  rec->Subject = field(3);
+  rec->From = field(4);
+  rec->To = field(5);
+  rec->Extra = field(6);
   return true;
 }
 

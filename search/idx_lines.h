@@ -2,8 +2,8 @@
 #define ZELDRIUM_SEARCH_IDX_LINES_H_
 
 // Splits the whole lines of a window of an index file's data into records. One vector pass
-// marks every line end and field end of the window (line_masks.h); a line then costs a walk
-// over a few set bits, with no byte looked at twice and no scan restarted per field. The lines
+// lists every line end and field end of the window (line_masks.h); a line then costs a few
+// lookups in those lists, with no byte looked at twice and no scan restarted per field. The lines
 // and their records are exactly those of TIndexFileReader::Next and ReadIdxLine.
 
 #include <cstddef>
@@ -34,7 +34,7 @@ class TIdxLineScanner {
   // data: what was read of the file and not yet taken, starting at the start of a line, with
   // anything from a 0x1A on cut off (TIndexFileReader::Unread). at_end: the file ends there.
   // filter: when given, a line it does not hold for comes back as kDateOnly. The scanner keeps
-  // its mask memory from one window to the next.
+  // its list memory from one window to the next.
   void Reset(std::string_view data, bool at_end, TLineFilter* filter = nullptr);
 
   // The next whole line, as ReadIdxLine would split it; false when none is left. A line is
@@ -46,35 +46,20 @@ class TIdxLineScanner {
   size_t Consumed() const { return static_cast<size_t>(line_ - begin_); }
 
  private:
-  // Where a walk over the set bits of a window's masks stands: the block, and its bits not yet
-  // handed out.
-  struct Cursor {
-    size_t block;
-    LineMask mask;
-  };
-  Cursor At(const LineMask* masks, size_t offset) const;
-  size_t NextBit(Cursor* c, const LineMask* masks, size_t limit) const;
   bool Wanted(size_t line, size_t cr);
-  static bool Skipped(IdxLine* kind) {
-    *kind = IdxLine::kSkip;
-    return true;
-  }
 
   const char* begin_ = nullptr;
   const char* end_ = nullptr;
   const char* line_ = nullptr;  // start of the next line
   bool at_end_ = false;
   TLineFilter* filter_ = nullptr;
-  bool probing_ = false;  // the filter's word is marked in probe_hit_masks_
+  bool probing_ = false;  // the filter's word is marked in marks_.probe_hits
+  LineMarks marks_;
+  size_t next_line_ = 0;  // index of the next line's CR in marks_
+  size_t first_end_ = 0;  // index of the next line's first field end in marks_
   // With probing_: where the word occurs next, at or after the last line asked about.
   bool word_known_ = false;
   size_t next_word_ = 0;
-  size_t blocks_ = 0;
-  std::vector<LineMask> line_end_masks_;
-  std::vector<LineMask> field_end_masks_;
-  std::vector<LineMask> probe_hit_masks_;
-  bool has_nul_ = false;
-  Cursor line_ends_{0, 0};
 };
 
 }  // namespace zeldrium

@@ -7,7 +7,14 @@
 // are compiled for different processors, and an inline function of one must never be picked
 // by the linker for another.
 
+#include <algorithm>
+#include <bit>
 #include <cstring>
+#include <vector>
+
+#if defined(__BMI__)
+#include <immintrin.h>
+#endif
 
 #include "search/line_masks.h"
 
@@ -51,51 +58,126 @@ inline LineMask FieldEnds(const BlockBytes& bytes, LineMask* carry) {
   return (bytes.separator & ~CarriedBytes(bytes.lead, carry)) | bytes.nul;
 }
 
+// Writes the positions of a mask's set bits, offset by base, from out on; returns the end.
+// Eight are written whatever the count (written out: as a loop the compiler keeps it), so that
+// no branch depends on the count most of the time.
+// REQUIRES: room for kLineMaskBits positions at out.
+inline uint32_t* Flatten(uint32_t* out, LineMask m, uint32_t base) {
+  const int count = std::popcount(m);
+  auto one = [&](int i) {
+#if defined(__BMI__)
+    // The instructions themselves: the compiler knows what the count of an empty mask is and
+    // would branch around the writes past the last bit.
+    if constexpr (sizeof(LineMask) == 8) {
+      out[i] = base + static_cast<uint32_t>(_tzcnt_u64(m));
+      m = _blsr_u64(m);
+    } else {
+      out[i] = base + static_cast<uint32_t>(_tzcnt_u32(m));
+      m = _blsr_u32(m);
+    }
+#else
+    out[i] = base + static_cast<uint32_t>(std::countr_zero(m));
+    m &= m - 1;
+#endif
+  };
+  one(0);
+  one(1);
+  one(2);
+  one(3);
+  one(4);
+  one(5);
+  one(6);
+  one(7);
+  for (int i = 8; i < count; ++i) one(i);
+  return out + count;
+}
+
+// Makes room for at least need entries, keeping those there.
+inline uint32_t* Room(std::vector<uint32_t>* list, size_t need) {
+  if (list->size() < need) list->resize(std::max(need, 2 * list->size()));
+  return list->data();
+}
+
 // Runs classify (const char* block) -> BlockBytes over every block of data, and with a probe
 // probe_bits (const char* block, const LineProbe&) -> LineMask where the probe's last byte can
-// be loaded for every start in the block. Tells whether any byte was a 0x00.
+// be loaded for every start in the block.
 template <bool kProbe, typename Classify, typename ProbeBits>
-inline bool MarkBlocks(const char* data, size_t n, const LineMarks& out, const LineProbe* probe,
+inline void MarkBlocks(const char* data, size_t n, LineMarks* out, const LineProbe* probe,
                        Classify classify, ProbeBits probe_bits) {
-  LineMask carry = 0;
-  LineMask nuls = 0;
+  const size_t blocks = LineMaskBlocks(n);
   const size_t full = n / kLineMaskBits;
   // Blocks from here on are marked as candidates everywhere: the loads for the probe's last
   // byte would pass the end, and every candidate is checked anyway.
   const size_t probed =
       kProbe && n >= probe->distance + kLineMaskBits ? (n - probe->distance) / kLineMaskBits : 0;
-  for (size_t b = 0; b < full; ++b) {
-    const char* block = data + b * kLineMaskBits;
-    const BlockBytes bytes = classify(block);
-    out.line_ends[b] = bytes.cr;
-    out.field_ends[b] = FieldEnds(bytes, &carry);
-    nuls |= bytes.nul;
-    if constexpr (kProbe) out.probe_hits[b] = b < probed ? probe_bits(block, *probe) : ~LineMask{0};
-  }
-  const size_t rest = n % kLineMaskBits;
-  if (rest == 0) return nuls != 0;
+  if (kProbe && out->probe_hits.size() < blocks) out->probe_hits.resize(blocks);
+  // Sized for lines of a usual length; grown when a block could overflow them.
+  uint32_t* line_ends = Room(&out->line_ends, n / 64 + kLineMaskBits);
+  uint32_t* ends_before = Room(&out->ends_before, out->line_ends.size());
+  uint32_t* field_ends = Room(&out->field_ends, n / 8 + kLineMaskBits);
+  size_t line_room = out->line_ends.size();
+  size_t field_room = out->field_ends.size();
+  size_t lines = 0;
+  size_t fields = 0;
+  LineMask carry = 0;
+  LineMask nuls = 0;
   alignas(32) char tail[kLineMaskBits] = {};
-  std::memcpy(tail, data + full * kLineMaskBits, rest);
-  const BlockBytes bytes = classify(tail);
-  const LineMask inside = (LineMask{1} << rest) - 1;
-  out.line_ends[full] = bytes.cr & inside;
-  out.field_ends[full] = FieldEnds(bytes, &carry) & inside;
-  if constexpr (kProbe) out.probe_hits[full] = inside;
-  return (nuls | (bytes.nul & inside)) != 0;
+  for (size_t b = 0; b < blocks; ++b) {
+    const char* block = data + b * kLineMaskBits;
+    LineMask inside = ~LineMask{0};
+    if (b == full) {
+      // The last, partial block: from a copy padded with zeros, so nothing past n is read.
+      const size_t rest = n % kLineMaskBits;
+      std::memcpy(tail, block, rest);
+      block = tail;
+      inside = (LineMask{1} << rest) - 1;
+    }
+    const BlockBytes bytes = classify(block);
+    const LineMask cr = bytes.cr & inside;
+    const LineMask ends = FieldEnds(bytes, &carry) & inside;
+    nuls |= bytes.nul & inside;
+    if constexpr (kProbe) {
+      out->probe_hits[b] = b < probed ? probe_bits(block, *probe) : inside;
+    }
+    if (line_room < lines + kLineMaskBits) {
+      line_ends = Room(&out->line_ends, lines + kLineMaskBits);
+      line_room = out->line_ends.size();
+      ends_before = Room(&out->ends_before, line_room);
+    }
+    if (field_room < fields + kLineMaskBits) {
+      field_ends = Room(&out->field_ends, fields + kLineMaskBits);
+      field_room = out->field_ends.size();
+    }
+    const auto base = static_cast<uint32_t>(b * kLineMaskBits);
+    for (LineMask m = cr; m != 0; m &= m - 1) {
+      const int at = std::countr_zero(m);
+      line_ends[lines] = base + static_cast<uint32_t>(at);
+      ends_before[lines] =
+          static_cast<uint32_t>(fields) + std::popcount(ends & ((LineMask{1} << at) - 1));
+      ++lines;
+    }
+    fields = static_cast<size_t>(Flatten(field_ends + fields, ends, base) - field_ends);
+  }
+  out->lines = lines;
+  out->fields = fields;
+  out->has_nul = nuls != 0;
 }
 
 template <typename Classify, typename ProbeBits>
-inline bool MarkAll(const char* data, size_t n, const LineMarks& out, const LineProbe* probe,
+inline void MarkAll(const char* data, size_t n, LineMarks* out, const LineProbe* probe,
                     Classify classify, ProbeBits probe_bits) {
-  return probe != nullptr ? MarkBlocks<true>(data, n, out, probe, classify, probe_bits)
-                          : MarkBlocks<false>(data, n, out, probe, classify, probe_bits);
+  if (probe != nullptr) {
+    MarkBlocks<true>(data, n, out, probe, classify, probe_bits);
+  } else {
+    MarkBlocks<false>(data, n, out, probe, classify, probe_bits);
+  }
 }
 
 }  // namespace
 
 // The version for processors with AVX2 (line_masks_avx2.cpp, compiled for them), chosen at run
 // time by MarkLineBytes.
-bool MarkLineBytesAvx2(const char* data, size_t n, const LineMarks& out, const LineProbe* probe);
+void MarkLineBytesAvx2(const char* data, size_t n, LineMarks* out, const LineProbe* probe);
 
 }  // namespace zeldrium
 

@@ -41,8 +41,8 @@ LineMask ProbeByByte(const char* block, const LineProbe& probe) {
   return hits;
 }
 
-bool MarkPortable(const char* data, size_t n, const LineMarks& out, const LineProbe* probe) {
-  return MarkAll(data, n, out, probe, ClassifyByByte, ProbeByByte);
+void MarkPortable(const char* data, size_t n, LineMarks* out, const LineProbe* probe) {
+  MarkAll(data, n, out, probe, ClassifyByByte, ProbeByByte);
 }
 
 #if defined(__SSE2__)
@@ -99,15 +99,15 @@ inline LineMask ProbeSse2(const char* block, const LineProbe& probe) {
   return hits;
 }
 
-bool MarkSse2(const char* data, size_t n, const LineMarks& out, const LineProbe* probe) {
+void MarkSse2(const char* data, size_t n, LineMarks* out, const LineProbe* probe) {
   // Through lambdas, so that both are inlined into the loop.
-  return MarkAll(
+  MarkAll(
       data, n, out, probe, [](const char* block) { return ClassifySse2(block); },
       [](const char* block, const LineProbe& p) { return ProbeSse2(block, p); });
 }
 #endif
 
-using MarkFunction = bool (*)(const char*, size_t, const LineMarks&, const LineProbe*);
+using MarkFunction = void (*)(const char*, size_t, LineMarks*, const LineProbe*);
 
 MarkFunction MarkFunctionFor(LineMaskCode code) {
   switch (code) {
@@ -138,7 +138,8 @@ bool CanMarkLineBytesWith(LineMaskCode code) {
   switch (code) {
     case LineMaskCode::kAvx2:
 #if defined(__i386__) || defined(__x86_64__)
-      return __builtin_cpu_supports("avx2");
+      return __builtin_cpu_supports("avx2") && __builtin_cpu_supports("bmi") &&
+             __builtin_cpu_supports("popcnt");
 #else
       return false;
 #endif
@@ -154,49 +155,49 @@ bool CanMarkLineBytesWith(LineMaskCode code) {
   return false;
 }
 
-bool MarkLineBytesWith(LineMaskCode code, const char* data, size_t n, const LineMarks& out,
+void MarkLineBytesWith(LineMaskCode code, const char* data, size_t n, LineMarks* out,
                        const LineProbe* probe) {
-  return MarkFunctionFor(code)(data, n, out, probe);
+  MarkFunctionFor(code)(data, n, out, probe);
 }
 
-bool MarkLineBytes(const char* data, size_t n, const LineMarks& out, const LineProbe* probe) {
+void MarkLineBytes(const char* data, size_t n, LineMarks* out, const LineProbe* probe) {
   static const MarkFunction best = BestMarkFunction();
-  return best(data, n, out, probe);
+  best(data, n, out, probe);
 }
 
-bool MarkLineBytesByByte(const char* data, size_t n, const LineMarks& out, const LineProbe* probe) {
-  LineMask* const line_ends = out.line_ends;
-  LineMask* const field_ends = out.field_ends;
-  const size_t blocks = LineMaskBlocks(n);
-  for (size_t b = 0; b < blocks; ++b) {
-    line_ends[b] = field_ends[b] = 0;
-    if (probe != nullptr) out.probe_hits[b] = 0;
-  }
+void MarkLineBytesByByte(const char* data, size_t n, LineMarks* out, const LineProbe* probe) {
+  out->line_ends.clear();
+  out->ends_before.clear();
+  out->field_ends.clear();
+  out->has_nul = false;
+  if (probe != nullptr) out->probe_hits.assign(LineMaskBlocks(n), 0);
   for (size_t i = 0; probe != nullptr && i + probe->distance < n; ++i) {
-    if (ProbeHitAt(data + i, *probe))
-      out.probe_hits[i / kLineMaskBits] |= LineMask{1} << (i % kLineMaskBits);
+    if (ProbeHitAt(data + i, *probe)) {
+      out->probe_hits[i / kLineMaskBits] |= LineMask{1} << (i % kLineMaskBits);
+    }
   }
-  bool nul = false;
   bool carried = false;  // the byte is the second one of a double-byte character
   for (size_t i = 0; i < n; ++i) {
     const auto c = static_cast<unsigned char>(data[i]);
-    const LineMask bit = LineMask{1} << (i % kLineMaskBits);
+    const auto at = static_cast<uint32_t>(i);
     if (c == '\r') {
-      line_ends[i / kLineMaskBits] |= bit;
+      out->line_ends.push_back(at);
+      out->ends_before.push_back(static_cast<uint32_t>(out->field_ends.size()));
       carried = false;
     } else if (c == 0x00) {
-      field_ends[i / kLineMaskBits] |= bit;
+      out->field_ends.push_back(at);
+      out->has_nul = true;
       carried = false;
-      nul = true;
     } else if (carried) {
       carried = false;
     } else if (c == 0x01) {
-      field_ends[i / kLineMaskBits] |= bit;
+      out->field_ends.push_back(at);
     } else {
       carried = IsLeadByte(c);
     }
   }
-  return nul;
+  out->lines = out->line_ends.size();
+  out->fields = out->field_ends.size();
 }
 
 }  // namespace zeldrium

@@ -64,15 +64,15 @@ inline LineMask ProbeAvx2(const char* block, const LineProbe& probe) {
 
 }  // namespace
 
-bool MarkLineBytesAvx2(const char* data, size_t n, const LineMarks& out, const LineProbe* probe) {
+void MarkLineBytesAvx2(const char* data, size_t n, LineMarks* out, const LineProbe* probe) {
 #if defined(__AVX2__)
   // Through lambdas, so that both are inlined into the loop.
-  return MarkAll(
+  MarkAll(
       data, n, out, probe, [](const char* block) { return ClassifyAvx2(block); },
       [](const char* block, const LineProbe& p) { return ProbeAvx2(block, p); });
 #else
   // Not built for AVX2 (not x86): never chosen, but must still give the right answer.
-  return MarkLineBytesWith(LineMaskCode::kPortable, data, n, out, probe);
+  MarkLineBytesWith(LineMaskCode::kPortable, data, n, out, probe);
 #endif
 }
 

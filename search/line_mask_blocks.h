@@ -9,6 +9,7 @@
 
 #include <algorithm>
 #include <bit>
+#include <cstdint>
 #include <cstring>
 #include <vector>
 
@@ -68,13 +69,13 @@ inline uint32_t* Flatten(uint32_t* out, LineMask m, uint32_t base) {
 #if defined(__BMI__)
     // The instructions themselves: the compiler knows what the count of an empty mask is and
     // would branch around the writes past the last bit.
-    if constexpr (sizeof(LineMask) == 8) {
-      out[i] = base + static_cast<uint32_t>(_tzcnt_u64(m));
-      m = _blsr_u64(m);
-    } else {
-      out[i] = base + static_cast<uint32_t>(_tzcnt_u32(m));
-      m = _blsr_u32(m);
-    }
+#if UINTPTR_MAX > 0xFFFFFFFFu
+    out[i] = base + static_cast<uint32_t>(_tzcnt_u64(m));
+    m = _blsr_u64(m);
+#else
+    out[i] = base + static_cast<uint32_t>(_tzcnt_u32(m));
+    m = _blsr_u32(m);
+#endif
 #else
     out[i] = base + static_cast<uint32_t>(std::countr_zero(m));
     m &= m - 1;

@@ -24,7 +24,7 @@ inline TFindOpt Row(int32_t logic, int32_t target, std::string keyword, bool com
 
 inline TFindRec Rec(std::vector<TFindOpt> rows) {
   TFindRec rec;
-  rec.Name = "n";
+  rec.Name = std::string(1, 'n');
   for (size_t i = 0; i < rows.size(); ++i) rec.Opts[i] = rows[i];
   return rec;
 }

@@ -16,11 +16,15 @@ constexpr size_t kReadyPerWorker = 8;
 }  // namespace
 
 struct TScanAhead::Job {
-  std::unique_ptr<SequentialFile> file;
+  std::unique_ptr<SequentialFile> file;      // closed once reading is done
+  std::unique_ptr<TIndexFileReader> reader;  // while the file is read
+  // Batch first_seq + i of the file at i, null while it is being read and scanned.
   std::deque<std::unique_ptr<TScanBatch>> ready;
-  bool taken = false;   // a worker reads it
-  bool ended = false;   // the run is done with it: the worker stops at its next batch
-  bool broken = false;  // the worker failed without a batch to say so (no memory for one)
+  size_t first_seq = 0;
+  bool reading = false;         // a worker reads the file's next chunk; no other may
+  bool read_done = false;       // nothing more to read: the end, an error, or a bad date
+  bool ended = false;           // the run is done with it: batches still to come are dropped
+  size_t broken_at = SIZE_MAX;  // a worker failed without a batch for this one to say so
 };
 
 void TScanBatch::Clear() {
@@ -74,11 +78,13 @@ std::unique_ptr<TScanBatch> TScanAhead::NextBatch() {
   std::unique_lock<std::mutex> lock(mu_);
   Job& job = *jobs_.front();
   // Every wake-up is a switch between threads; workers wake the run only when it waits for
-  // their file.
+  // their batch.
   awaited_ = &job;
-  ready_cv_.wait(lock, [&] { return !job.ready.empty() || job.broken; });
+  ready_cv_.wait(lock, [&] {
+    return (!job.ready.empty() && job.ready.front() != nullptr) || job.broken_at == job.first_seq;
+  });
   awaited_ = nullptr;
-  if (job.ready.empty()) {
+  if (job.ready.empty() || job.ready.front() == nullptr) {
     lock.unlock();
     auto failed = std::make_unique<TScanBatch>();
     failed->failure = TScanBatch::Failure::kRead;
@@ -87,10 +93,11 @@ std::unique_ptr<TScanBatch> TScanAhead::NextBatch() {
   }
   std::unique_ptr<TScanBatch> batch = std::move(job.ready.front());
   job.ready.pop_front();
+  ++job.first_seq;
   --ready_;
-  const bool room_awaited = waiting_for_room_ > 0;
+  const bool idle = idle_workers_ > 0;
   lock.unlock();
-  if (room_awaited) work_cv_.notify_all();
+  if (idle) work_cv_.notify_all();  // room for another batch
   return batch;
 }
 
@@ -98,9 +105,16 @@ void TScanAhead::EndFront() {
   std::deque<std::unique_ptr<TScanBatch>> unused;
   {
     std::lock_guard<std::mutex> lock(mu_);
-    jobs_.front()->ended = true;
-    unused.swap(jobs_.front()->ready);
-    ready_ -= unused.size();
+    Job& job = *jobs_.front();
+    job.ended = true;
+    // Batches still being made count until they are dropped (Deliver).
+    for (auto& batch : job.ready) {
+      if (batch != nullptr) {
+        unused.push_back(std::move(batch));
+        --ready_;
+      }
+    }
+    job.ready.clear();
     jobs_.pop_front();
   }
   work_cv_.notify_all();
@@ -129,105 +143,150 @@ std::unique_ptr<TScanBatch> TScanAhead::FreshBatch() {
   return std::make_unique<TScanBatch>();
 }
 
+// The first job a worker may read a chunk of, in the run's order: none is being read by
+// another, something is left to read, and there is room for one more batch (always for the file
+// the run takes from, up to the limit of its own, so that it never waits for the others).
+TScanAhead::Job* TScanAhead::ReadableJob() const {
+  for (const auto& job : jobs_) {
+    if (job->reading || job->read_done) continue;
+    const bool front = job == jobs_.front();
+    if ((front ? job->ready.size() : ready_) < ReadyLimit()) return job.get();
+  }
+  return nullptr;
+}
+
+// Reads the next chunk of a file, one worker at a time, and hands the other workers the file
+// before its lines are split and tested: a large file is then read by all of them, chunk by
+// chunk, and its batches are put back in order for the run.
 void TScanAhead::Work(Tester* tester) {
-  TIndexFileReader reader(nullptr, chunk_);
   TIdxLineScanner lines;
   std::unique_lock<std::mutex> lock(mu_);
   for (;;) {
-    std::shared_ptr<Job> job;
-    work_cv_.wait(lock, [&] {
-      if (shutdown_) return true;
-      for (const auto& j : jobs_) {
-        if (!j->taken) {
-          job = j;
-          return true;
-        }
-      }
-      return false;
-    });
+    Job* readable = nullptr;
+    ++idle_workers_;
+    work_cv_.wait(lock, [&] { return shutdown_ || (readable = ReadableJob()) != nullptr; });
+    --idle_workers_;
     if (shutdown_) return;
-    job->taken = true;
-    lock.unlock();
-    try {
-      Scan(job.get(), &reader, &lines, tester);
-    } catch (...) {
-      // Not even a batch to say so: the run makes one.
-      std::lock_guard<std::mutex> broken_lock(mu_);
-      job->broken = true;
+    std::shared_ptr<Job> job;
+    for (const auto& j : jobs_) {
+      if (j.get() == readable) job = j;
     }
-    ready_cv_.notify_one();
-    reader.Reset(nullptr);
-    job.reset();  // the file closes here when the run has ended it already
+    job->reading = true;
+    const size_t seq = job->first_seq + job->ready.size();
+    job->ready.push_back(nullptr);
+    ++ready_;
+    lock.unlock();
+
+    bool reading = true;
+    try {
+      if (job->reader == nullptr) {
+        job->reader = std::make_unique<TIndexFileReader>(job->file.get(), chunk_);
+      }
+      std::unique_ptr<TScanBatch> batch = FreshBatch();
+      const Window window = ReadChunk(job.get(), batch.get());
+      bool idle;
+      {
+        std::lock_guard<std::mutex> read_lock(mu_);
+        job->reading = reading = false;
+        if (window.done) {
+          job->read_done = true;
+          job->reader.reset();
+          job->file.reset();  // no longer locked against the host's writes
+        }
+        idle = idle_workers_ > 0;
+      }
+      if (idle) work_cv_.notify_all();  // the next chunk is free to read
+      ScanWindow(window, batch.get(), &lines, tester);
+      Deliver(job.get(), seq, std::move(batch));
+    } catch (...) {
+      // Not even a batch to say so: the run makes one when it gets there.
+      std::lock_guard<std::mutex> broken_lock(mu_);
+      --ready_;  // the batch never comes
+      if (reading) job->reading = false;
+      job->read_done = true;
+      job->broken_at = std::min(job->broken_at, seq);
+      if (awaited_ == job.get()) ready_cv_.notify_one();
+    }
+    job.reset();
     lock.lock();
   }
 }
 
-void TScanAhead::Scan(Job* job, TIndexFileReader* reader, TIdxLineScanner* lines, Tester* tester) {
-  std::unique_ptr<TScanBatch> batch = FreshBatch();
-  reader->Reset(job->file.get());
-  TFolderIdx rec;
+// Takes whole lines from the file's reader: up to the last line end read, or all that is left
+// at the end of the file. Their buffer goes with the batch, and the reader goes on with the
+// rest in other memory, so that another worker can read on while these lines are tested.
+TScanAhead::Window TScanAhead::ReadChunk(Job* job, TScanBatch* batch) {
+  TIndexFileReader& reader = *job->reader;
   std::string err;
+  size_t searched = 0;  // bytes of data known to hold no line end
   for (;;) {
-    lines->Reset(reader->Unread(), reader->AtEnd(), &tester->filter);
-    IdxLine kind;
-    while (lines->Next(&kind, &rec, &err)) {
-      if (kind == IdxLine::kSkip) continue;
-      if (kind == IdxLine::kError) {
-        batch->failure = TScanBatch::Failure::kDate;
-        batch->error = std::move(err);
-        reader->ReleaseBuffer(&batch->bytes);
-        Hand(job, std::move(batch));
-        return;
-      }
-      batch->dates.push_back(rec.Date);
-      if (kind == IdxLine::kRecord && tester->matcher.Matches(rec)) {
-        batch->hit_lines.push_back(static_cast<uint32_t>(batch->dates.size() - 1));
-        batch->hits.push_back(rec);
-      }
-    }
-    reader->Take(lines->Consumed());
-    if (reader->AtEnd()) {
+    const std::string_view data = reader.Unread();
+    if (reader.AtEnd()) {
+      reader.Take(data.size());
+      reader.ReleaseBuffer(&batch->bytes);  // the memory, and with it data, moves to the batch
       batch->last = true;
-      reader->ReleaseBuffer(&batch->bytes);
-      Hand(job, std::move(batch));
-      return;
+      return Window{data, true, true};
     }
-    // The lines found so far must outlive the read: their buffer goes with the batch.
-    const bool keep = !batch->dates.empty();
-    if (!(keep ? reader->Fill(&err, &batch->bytes) : reader->Fill(&err))) {
+    const size_t last_cr = data.substr(searched).rfind('\r');
+    if (last_cr != std::string_view::npos) {
+      const size_t cr = searched + last_cr;
+      const size_t whole = cr + 1 < data.size() && data[cr + 1] == '\n' ? cr + 2 : cr + 1;
+      reader.Take(whole);
+      const bool read = reader.Fill(&err, &batch->bytes);
+      if (!read) {
+        batch->failure = TScanBatch::Failure::kRead;
+        batch->error = std::move(err);
+      }
+      return Window{data.substr(0, whole), false, !read};
+    }
+    // No line end yet: read on. Nothing is taken, so the batch's memory can serve the reader
+    // (a file's first chunk then goes into memory used before, not into new memory).
+    searched = data.size();
+    if (!reader.Fill(&err, &batch->bytes)) {
       batch->failure = TScanBatch::Failure::kRead;
       batch->error = std::move(err);
-      Hand(job, std::move(batch));
-      return;
-    }
-    if (keep) {
-      if (!Hand(job, std::move(batch))) return;
-      batch = FreshBatch();
+      return Window{{}, false, true};
     }
   }
 }
 
-bool TScanAhead::Hand(Job* job, std::unique_ptr<TScanBatch> batch) {
-  {
-    std::unique_lock<std::mutex> lock(mu_);
-    ++waiting_for_room_;
-    work_cv_.wait(lock, [&] {
-      if (shutdown_ || job->ended) return true;
-      const bool front = jobs_.front().get() == job;
-      return (front ? job->ready.size() : ready_) < ReadyLimit();
-    });
-    --waiting_for_room_;
-    if (!shutdown_ && !job->ended) {
-      job->ready.push_back(std::move(batch));
-      ++ready_;
-      const bool awaited = awaited_ == job;
-      lock.unlock();
-      if (awaited) ready_cv_.notify_one();
-      return true;
+void TScanAhead::ScanWindow(const Window& window, TScanBatch* batch, TIdxLineScanner* lines,
+                            Tester* tester) {
+  lines->Reset(window.data, window.at_end, &tester->filter);
+  TFolderIdx rec;
+  std::string err;
+  IdxLine kind;
+  while (lines->Next(&kind, &rec, &err)) {
+    if (kind == IdxLine::kSkip) continue;
+    if (kind == IdxLine::kError) {
+      // The file ends here: a read error after these lines never comes to it.
+      batch->failure = TScanBatch::Failure::kDate;
+      batch->error = std::move(err);
+      return;
+    }
+    batch->dates.push_back(rec.Date);
+    if (kind == IdxLine::kRecord && tester->matcher.Matches(rec)) {
+      batch->hit_lines.push_back(static_cast<uint32_t>(batch->dates.size() - 1));
+      batch->hits.push_back(rec);
     }
   }
+}
+
+void TScanAhead::Deliver(Job* job, size_t seq, std::unique_ptr<TScanBatch> batch) {
+  {
+    std::unique_lock<std::mutex> lock(mu_);
+    if (!shutdown_ && !job->ended) {
+      // After a failed batch the file ends: nothing after it is read.
+      if (batch->failure != TScanBatch::Failure::kNone) job->read_done = true;
+      job->ready[seq - job->first_seq] = std::move(batch);
+      const bool awaited = awaited_ == job && seq == job->first_seq;
+      lock.unlock();
+      if (awaited) ready_cv_.notify_one();
+      return;
+    }
+    --ready_;
+  }
   Recycle(std::move(batch));
-  return false;
 }
 
 }  // namespace zeldrium

@@ -9,6 +9,11 @@
 // lines have a date, what the date is, and which of them the condition holds for; testing a line
 // that the date limit then drops costs time but changes nothing.
 //
+// A file is read one chunk at a time by whichever worker is free, never by two at once, and the
+// lines of each chunk are tested while the next is read: one large folder keeps every core busy.
+// A line end is a CR whatever stands before it, so a chunk cut after its last CR holds whole
+// lines only; the rest goes on with the next chunk.
+//
 // Memory stays bounded whatever the size of the store: the batches waiting for the run, of one
 // read chunk each, are limited in number, and the run queues only a few files ahead.
 
@@ -92,19 +97,28 @@ class TScanAhead {
     TLineFilter filter;
   };
 
+  // Whole lines of a file, as one worker read them.
+  struct Window {
+    std::string_view data;
+    bool at_end;  // the last lines of the file: the last one may have no line end
+    bool done;    // nothing more is to be read: the end, or an error
+  };
+
   void Work(Tester* tester);
-  void Scan(Job* job, TIndexFileReader* reader, TIdxLineScanner* lines, Tester* tester);
+  Job* ReadableJob() const;
+  Window ReadChunk(Job* job, TScanBatch* batch);
+  void ScanWindow(const Window& window, TScanBatch* batch, TIdxLineScanner* lines, Tester* tester);
+  void Deliver(Job* job, size_t seq, std::unique_ptr<TScanBatch> batch);
   std::unique_ptr<TScanBatch> FreshBatch();
-  bool Hand(Job* job, std::unique_ptr<TScanBatch> batch);
   size_t ReadyLimit() const;
 
   std::mutex mu_;
-  std::condition_variable work_cv_;        // workers: a job queued, room for a batch, or the end
+  std::condition_variable work_cv_;        // workers: a chunk to read, room for a batch, or the end
   std::condition_variable ready_cv_;       // the run: a batch is ready
   std::deque<std::shared_ptr<Job>> jobs_;  // oldest first; the run has not ended the front one
   const Job* awaited_ = nullptr;           // the job whose batch the run waits for
-  size_t ready_ = 0;                       // batches of all jobs, waiting for the run
-  int waiting_for_room_ = 0;               // workers waiting in Hand
+  size_t ready_ = 0;      // batches of all jobs, made or being made, that the run has not taken
+  int idle_workers_ = 0;  // workers waiting for a chunk they may read
   std::vector<std::unique_ptr<TScanBatch>> free_;
   bool shutdown_ = false;
 

@@ -179,20 +179,14 @@ void TScanAhead::Work(Tester* tester) {
 
     bool reading = true;
     try {
-      if (job->reader == nullptr) {
-        job->reader = std::make_unique<TIndexFileReader>(job->file.get(), chunk_);
-      }
+      if (job->reader == nullptr) StartReading(job.get());
       std::unique_ptr<TScanBatch> batch = FreshBatch();
       const Window window = ReadChunk(job.get(), batch.get());
       bool idle;
       {
         std::lock_guard<std::mutex> read_lock(mu_);
         job->reading = reading = false;
-        if (window.done) {
-          job->read_done = true;
-          job->reader.reset();
-          job->file.reset();  // no longer locked against the host's writes
-        }
+        if (window.done) EndReading(job.get());
         idle = idle_workers_ > 0;
       }
       if (idle) work_cv_.notify_all();  // the next chunk is free to read
@@ -210,6 +204,36 @@ void TScanAhead::Work(Tester* tester) {
     job.reset();
     lock.lock();
   }
+}
+
+// A file's reader takes a buffer that an earlier file's reader left: a new one for every file
+// would be new memory, filled with zeros and faulted in page by page.
+void TScanAhead::StartReading(Job* job) {
+  std::vector<char> buffer;
+  {
+    std::lock_guard<std::mutex> lock(mu_);
+    if (!buffers_.empty()) {
+      buffer.swap(buffers_.back());
+      buffers_.pop_back();
+    }
+  }
+  job->reader = std::make_unique<TIndexFileReader>(nullptr, chunk_);
+  job->reader->ReleaseBuffer(&buffer);  // the reader takes it, empty
+  job->reader->Reset(job->file.get());
+}
+
+// REQUIRES: mu_ held.
+void TScanAhead::EndReading(Job* job) {
+  job->read_done = true;
+  if (job->reader != nullptr) {
+    std::vector<char> buffer;
+    job->reader->ReleaseBuffer(&buffer);
+    if (buffer.capacity() > 0 && buffer.size() <= 4 * chunk_ && buffers_.size() < testers_.size()) {
+      buffers_.push_back(std::move(buffer));
+    }
+    job->reader.reset();
+  }
+  job->file.reset();  // no longer locked against the host's writes
 }
 
 // Takes whole lines from the file's reader: up to the last line end read, or all that is left
@@ -239,10 +263,9 @@ TScanAhead::Window TScanAhead::ReadChunk(Job* job, TScanBatch* batch) {
       }
       return Window{data.substr(0, whole), false, !read};
     }
-    // No line end yet: read on. Nothing is taken, so the batch's memory can serve the reader
-    // (a file's first chunk then goes into memory used before, not into new memory).
+    // No line end yet: read on, into the same buffer.
     searched = data.size();
-    if (!reader.Fill(&err, &batch->bytes)) {
+    if (!reader.Fill(&err)) {
       batch->failure = TScanBatch::Failure::kRead;
       batch->error = std::move(err);
       return Window{{}, false, true};

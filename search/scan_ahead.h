@@ -106,6 +106,8 @@ class TScanAhead {
 
   void Work(Tester* tester);
   Job* ReadableJob() const;
+  void StartReading(Job* job);
+  void EndReading(Job* job);
   Window ReadChunk(Job* job, TScanBatch* batch);
   void ScanWindow(const Window& window, TScanBatch* batch, TIdxLineScanner* lines, Tester* tester);
   void Deliver(Job* job, size_t seq, std::unique_ptr<TScanBatch> batch);
@@ -120,6 +122,7 @@ class TScanAhead {
   size_t ready_ = 0;      // batches of all jobs, made or being made, that the run has not taken
   int idle_workers_ = 0;  // workers waiting for a chunk they may read
   std::vector<std::unique_ptr<TScanBatch>> free_;
+  std::vector<std::vector<char>> buffers_;  // left by readers of files read to the end
   bool shutdown_ = false;
 
   const size_t chunk_;

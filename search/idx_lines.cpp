@@ -114,7 +114,7 @@ void TIdxLineScanner::Reset(std::string_view data, bool at_end, TLineFilter* fil
   filter_ = filter != nullptr && filter->Active() ? filter : nullptr;
   const LineProbe* probe = filter_ != nullptr ? filter_->Probe() : nullptr;
   probing_ = probe != nullptr;
-  if (filter_ != nullptr && !probing_) filter_->Reset(begin_, end_);
+  if (filter_ != nullptr) filter_->Reset(begin_, end_);
   MarkLineBytes(begin_, data.size(), &marks_, probe);
   next_line_ = 0;
   first_end_ = 0;
@@ -124,6 +124,11 @@ void TIdxLineScanner::Reset(std::string_view data, bool at_end, TLineFilter* fil
 // Whether the filter holds for the line [line, cr).
 inline bool TIdxLineScanner::Wanted(size_t line, size_t cr) {
   if (!probing_) return filter_->Holds(begin_ + line, begin_ + cr);
+  return WordInLine(line, cr) && filter_->Holds(begin_ + line, begin_ + cr, true);
+}
+
+// Whether the word marked by the probe stands in the line [line, cr).
+inline bool TIdxLineScanner::WordInLine(size_t line, size_t cr) {
   // The next place where the word occurs is kept from line to line: most lines hold none, and
   // then cost one comparison. (A word that would run past the line's end is taken all the same:
   // the filter may let through more lines than the condition holds for, never fewer.)

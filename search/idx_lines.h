@@ -47,6 +47,7 @@ class TIdxLineScanner {
 
  private:
   bool Wanted(size_t line, size_t cr);
+  bool WordInLine(size_t line, size_t cr);
 
   const char* begin_ = nullptr;
   const char* end_ = nullptr;

@@ -2,7 +2,6 @@
 
 #include <algorithm>
 #include <bit>
-#include <optional>
 
 #if defined(__SSE2__)
 #include <emmintrin.h>
@@ -17,75 +16,80 @@ bool IsAsciiLetter(unsigned char c) { return (c | 0x20) >= 'a' && (c | 0x20) <= 
 // becomes a letter by it.
 unsigned FoldOf(bool fold, unsigned char c) { return fold && IsAsciiLetter(c) ? 0x20 : 0; }
 
-// What a row needs: nullopt when it needs nothing that can be searched for, else a set of
-// needles one of which must occur (empty when the row can never hold).
-struct Needles {
-  std::vector<std::string> texts;
-  bool fold;
-};
-
-std::optional<Needles> RowNeedles(const TFindOpt& opt) {
-  bool has_empty;
-  std::vector<std::string> words = RowWords(opt, &has_empty);
+bool Searchable(const TFindOpt& opt, const std::string& word) {
   const bool from_to =
       opt.Target != kTargetFrom && opt.Target != kTargetTo && opt.Target != kTargetSubject;
-  const bool fold = !opt.CaseSensitive;
-  auto searchable = [&](const std::string& w) {
-    if (from_to && w.find(' ') != std::string::npos) return false;
-    return !fold || std::all_of(w.begin(), w.end(),
-                                [](char c) { return static_cast<unsigned char>(c) < 0x80; });
-  };
-  if (opt.CommaAnd) {
-    // Every word must occur: the longest searchable one is the rarest guess.
-    if (has_empty || words.empty()) return std::nullopt;  // never holds, or always
-    const std::string* best = nullptr;
-    for (const std::string& w : words) {
-      if (searchable(w) && (best == nullptr || w.size() > best->size())) best = &w;
-    }
-    if (best == nullptr) return std::nullopt;
-    return Needles{{*best}, fold};
-  }
-  if (!std::all_of(words.begin(), words.end(), searchable)) return std::nullopt;
-  return Needles{std::move(words), fold};
+  if (from_to && word.find(' ') != std::string::npos) return false;
+  return opt.CaseSensitive || std::all_of(word.begin(), word.end(), [](char c) {
+           return static_cast<unsigned char>(c) < 0x80;
+         });
 }
 
 }  // namespace
 
+// What a row holding needs: a group per word for comma-and (each must occur), else one group
+// of its words (one must). Nothing where a word cannot be searched for, and for rows that never
+// hold (no word, or an empty one with comma-and) or always (comma-and without words).
+std::vector<std::vector<TLineFilter::Needle>> TLineFilter::RowNeeds(const TFindOpt& opt) {
+  bool has_empty;
+  std::vector<std::string> words = RowWords(opt, &has_empty);
+  auto searchable = [&opt](const std::string& w) { return Searchable(opt, w); };
+  const bool fold = !opt.CaseSensitive;
+  auto needle = [fold](std::string& w) {
+    // Folded words are compared in lower case: bit 5 set on both sides.
+    if (fold) {
+      for (char& c : w) {
+        if (IsAsciiLetter(static_cast<unsigned char>(c))) c = static_cast<char>(c | 0x20);
+      }
+    }
+    return Needle{std::move(w), fold, nullptr};
+  };
+  std::vector<std::vector<Needle>> groups;
+  if (opt.CommaAnd) {
+    if (has_empty) return groups;
+    for (std::string& w : words) {
+      if (searchable(w)) groups.push_back({needle(w)});
+    }
+  } else if (!words.empty() && std::all_of(words.begin(), words.end(), searchable)) {
+    std::vector<Needle> any;
+    for (std::string& w : words) any.push_back(needle(w));
+    groups.push_back(std::move(any));
+  }
+  return groups;
+}
+
 TLineFilter::TLineFilter(const TFindRec& condition) {
-  std::optional<Needles> and_row;
-  std::vector<Needles> or_rows;
-  bool or_unsearchable = false;
+  int or_rows = 0;
+  for (const TFindOpt& opt : condition.Opts) {
+    if (opt.Target != kTargetNone && opt.Logic == kLogicOr) ++or_rows;
+  }
+  // Every AND row must hold, and so must the OR row when it is the only one: every group of
+  // theirs is needed. Of several OR rows one must hold: one group of them all, with a word of
+  // each (for comma-and, its longest group stands for it), where the first of them stands.
+  // Groups are in the order of the rows and words, as the user wrote the condition.
+  std::vector<Needle> any_or;
+  size_t any_or_at = 0;
+  bool or_searchable = or_rows > 1;
   for (const TFindOpt& opt : condition.Opts) {
     if (opt.Target == kTargetNone) continue;
-    if (opt.Logic == kLogicAnd && !and_row) {
-      and_row = RowNeedles(opt);
+    if (opt.Logic == kLogicAnd || (opt.Logic == kLogicOr && or_rows == 1)) {
+      for (auto& group : RowNeeds(opt)) groups_.push_back(std::move(group));
     } else if (opt.Logic == kLogicOr) {
-      std::optional<Needles> n = RowNeedles(opt);
-      if (n) {
-        or_rows.push_back(std::move(*n));
-      } else {
-        or_unsearchable = true;
+      if (any_or.empty()) any_or_at = groups_.size();
+      std::vector<std::vector<Needle>> needs = RowNeeds(opt);
+      if (needs.empty()) {
+        or_searchable = false;
+        continue;
       }
+      auto& longest = *std::max_element(needs.begin(), needs.end(), [](auto& a, auto& b) {
+        return a.front().text.size() < b.front().text.size();
+      });
+      for (Needle& n : longest) any_or.push_back(std::move(n));
     }
   }
-  std::vector<Needles> chosen;
-  if (and_row) {
-    chosen.push_back(std::move(*and_row));
-  } else if (!or_unsearchable) {
-    chosen = std::move(or_rows);
-  }
-  for (Needles& n : chosen) {
-    for (std::string& text : n.texts) {
-      if (n.fold) {
-        for (char& c : text) {
-          if (IsAsciiLetter(static_cast<unsigned char>(c))) c = static_cast<char>(c | 0x20);
-        }
-      }
-      needles_.push_back(Needle{std::move(text), n.fold, nullptr});
-    }
-  }
-  if (needles_.size() == 1) {
-    const Needle& only = needles_[0];
+  if (or_searchable) groups_.insert(groups_.begin() + any_or_at, std::move(any_or));
+  if (!groups_.empty() && groups_[0].size() == 1) {
+    const Needle& only = groups_[0][0];
     const auto first = static_cast<unsigned char>(only.text.front());
     const auto last = static_cast<unsigned char>(only.text.back());
     probe_ = LineProbe{first, last, static_cast<unsigned char>(FoldOf(only.fold, first)),
@@ -95,15 +99,26 @@ TLineFilter::TLineFilter(const TFindRec& condition) {
 
 void TLineFilter::Reset(const char* begin, const char* end) {
   end_ = end;
-  for (Needle& n : needles_) n.next = nullptr;  // not looked for yet
+  for (std::vector<Needle>& group : groups_) {
+    for (Needle& n : group) n.next = nullptr;  // not looked for yet
+  }
 }
 
-bool TLineFilter::Holds(const char* line, const char* line_end) {
-  for (Needle& n : needles_) {
-    if (n.next == nullptr || n.next < line) n.next = Find(n, line, end_);
-    if (n.next < line_end) return true;
+bool TLineFilter::Holds(const char* line, const char* line_end, bool first_known) {
+  for (size_t i = first_known ? 1 : 0; i < groups_.size(); ++i) {
+    bool found = false;
+    for (Needle& n : groups_[i]) {
+      if (n.next == nullptr || n.next < line) n.next = Find(n, line, end_);
+      if (n.next < line_end) {
+        found = true;
+        break;
+      }
+    }
+    // The groups after it are not looked for in this line: their search starts again at the
+    // next line asked about, so that text between is never searched for them.
+    if (!found) return false;
   }
-  return false;
+  return true;
 }
 
 bool TLineFilter::Matches(const Needle& needle, const char* p) {

@@ -10,11 +10,14 @@
 // raw line: any word of a row that keeps case; of a row that ignores case, a word of ASCII
 // bytes only (upper-casing changes no other single byte, and a double-byte character never
 // becomes single bytes); never a word with a blank of a From+To row, which may span the blank
-// put between From and To. The condition needs a word of one of these sets:
-// - with AND rows, those of one AND row (all its words if it needs any one; with comma-and,
-//   the longest one, as it must occur anyway);
-// - else, with OR rows, those of all OR rows together, as one of them must hold;
-// NOT rows never require anything. Where no such set can be formed, every line is tested.
+// put between From and To. A line must then hold a word of each of these groups:
+// - for every AND row, and for the OR row when there is only one, its words (one of them), or
+//   with comma-and each of its words;
+// - with several OR rows, the words of all of them together, as one must hold (a comma-and row
+//   adds its longest word, which must occur where the row holds), unless one has no word to
+//   stand for it.
+// NOT rows never require anything. Without any group every line is tested. Groups are looked
+// for in order, each only in lines that hold the ones before.
 
 #include <cstddef>
 #include <string>
@@ -30,35 +33,40 @@ class TLineFilter {
   explicit TLineFilter(const TFindRec& condition);
 
   // False when every line has to be tested.
-  bool Active() const { return !needles_.empty(); }
+  bool Active() const { return !groups_.empty(); }
 
   // Starts on a window of data; lines are then asked about in order.
   void Reset(const char* begin, const char* end);
 
-  // True when a word starts in [line, line_end). REQUIRES: lines asked in increasing order,
+  // True when a word of every group starts in [line, line_end); with first_known, of every
+  // group but the first (found through Probe). REQUIRES: lines asked in increasing order,
   // inside the window.
-  bool Holds(const char* line, const char* line_end);
+  bool Holds(const char* line, const char* line_end, bool first_known = false);
 
-  // With a single word, it can instead be looked for while the window is marked
-  // (MarkLineBytes), which costs less than a search of its own; the places found there are
-  // then checked with OccursAt. Null with several words.
-  const LineProbe* Probe() const { return needles_.size() == 1 ? &probe_ : nullptr; }
-  // True when the single word occurs at p and ends by end.
+  // When the first group is a single word, it can instead be looked for while the window is
+  // marked (MarkLineBytes), which costs less than a search of its own; the places found there
+  // are then checked with OccursAt. Null otherwise.
+  const LineProbe* Probe() const {
+    return !groups_.empty() && groups_[0].size() == 1 ? &probe_ : nullptr;
+  }
+  // True when the first group's word occurs at p and ends by end.
   bool OccursAt(const char* p, const char* end) const {
-    return static_cast<size_t>(end - p) >= needles_[0].text.size() && Matches(needles_[0], p);
+    const Needle& only = groups_[0][0];
+    return static_cast<size_t>(end - p) >= only.text.size() && Matches(only, p);
   }
 
  private:
   struct Needle {
-    std::string text;  // lower-cased where fold is set
+    std::string text;  // ASCII letters lower-cased where fold is set
     bool fold;         // ASCII letters match in either case
     const char* next;  // where it occurs next in the window, at or after the last line asked
   };
 
+  static std::vector<std::vector<Needle>> RowNeeds(const TFindOpt& opt);
   static bool Matches(const Needle& needle, const char* p);
   static const char* Find(const Needle& needle, const char* from, const char* end);
 
-  std::vector<Needle> needles_;
+  std::vector<std::vector<Needle>> groups_;
   LineProbe probe_{};
   const char* end_ = nullptr;
 };

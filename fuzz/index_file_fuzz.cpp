@@ -115,10 +115,14 @@ bool ParseHex(std::string_view s, uint64_t* v) {
   uint64_t x = 0;
   for (char c : s) {
     int d;
-    if (c >= '0' && c <= '9') d = c - '0';
-    else if (c >= 'a' && c <= 'f') d = c - 'a' + 10;
-    else if (c >= 'A' && c <= 'F') d = c - 'A' + 10;
-    else return false;
+    if (c >= '0' && c <= '9')
+      d = c - '0';
+    else if (c >= 'a' && c <= 'f')
+      d = c - 'a' + 10;
+    else if (c >= 'A' && c <= 'F')
+      d = c - 'A' + 10;
+    else
+      return false;
     if (x > (UINT64_MAX >> 4)) return false;
     x = x * 16 + static_cast<unsigned>(d);
   }
@@ -126,9 +130,20 @@ bool ParseHex(std::string_view s, uint64_t* v) {
   return true;
 }
 
-// What a run over the file must give: one hit per dated line, up to a bad date.
+// A condition that lets the run skip lines: the letter a in the Subject, in either case.
+TFindRec WordInSubject() {
+  TFindRec rec;
+  rec.Name = "a";
+  rec.Opts[0].Target = kTargetSubject;
+  rec.Opts[0].Keyword = "a";
+  return rec;
+}
+
+// What a run over the file must give: one hit per dated line, up to a bad date; for
+// WordInSubject, the lines its matcher holds for.
 struct Expected {
   int records = 0;
+  int word_hits = 0;
   bool bad_date = false;
   std::string error;
 };
@@ -163,6 +178,8 @@ Expected CheckRecords(const std::vector<std::string>& lines) {
         FUZZ_CHECK(ViewInside(v, line.view()));
       }
       ++e.records;
+      static TFindMatcher word(WordInSubject());
+      if (word.Matches(rec)) ++e.word_hits;
     }
   }
   return e;
@@ -191,8 +208,7 @@ class CurrentFileSystem : public FileSystem {
   std::vector<std::string> ListSubdirectories(std::string_view dir) override {
     return fs->ListSubdirectories(dir);
   }
-  std::unique_ptr<SequentialFile> OpenSequential(std::string_view path,
-                                                 std::string* err) override {
+  std::unique_ptr<SequentialFile> OpenSequential(std::string_view path, std::string* err) override {
     return fs->OpenSequential(path, err);
   }
 };
@@ -228,6 +244,12 @@ void CheckRun(MemoryFileSystem* fs, const Expected& expected, std::string_view r
   FUZZ_CHECK(counted == status);
   FUZZ_CHECK(static_cast<int>(run.HitCount()) == expected.records);
   FUZZ_CHECK(run.Rows().empty());
+
+  // A word to look for: lines without it are skipped unsplit, and none of the others is lost.
+  const SearchStatus worded =
+      run.Run(WordInSubject(), {kDataFolder, kFolderId, ""}, RowsKept::kCountOnly);
+  FUZZ_CHECK(worded == status);
+  FUZZ_CHECK(static_cast<int>(run.HitCount()) == expected.word_hits);
 }
 
 }  // namespace

@@ -27,18 +27,16 @@ constexpr std::array<unsigned char, 256> MakeHexDigits() {
 
 constexpr std::array<unsigned char, 256> kHexDigits = MakeHexDigits();
 
-constexpr uint64_t ByteSwap64(uint64_t x) {
-  uint64_t r = 0;
-  for (int i = 0; i < 8; ++i) r = (r << 8) | ((x >> (8 * i)) & 0xFF);
-  return r;
-}
-
 // Eight hexadecimal digits, as every date is written: the bytes are checked and converted side
 // by side in one word, without a branch or a table lookup per digit.
 inline bool ParseHex8(const char* text, uint32_t* value) {
-  uint64_t x;
-  std::memcpy(&x, text, 8);
-  if constexpr (std::endian::native == std::endian::big) x = ByteSwap64(x);
+  // The bytes as a little-endian word, whatever the machine: the first digit lowest.
+  uint64_t x = 0;
+  if constexpr (std::endian::native == std::endian::little) {
+    std::memcpy(&x, text, 8);
+  } else {
+    for (int i = 7; i >= 0; --i) x = (x << 8) | static_cast<unsigned char>(text[i]);
+  }
   constexpr uint64_t k01 = 0x0101010101010101;
   constexpr uint64_t k80 = k01 * 0x80;
   // For bytes below 0x80, (b + (0x80 - c)) has its top bit set exactly when b >= c. A byte of

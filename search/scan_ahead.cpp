@@ -146,11 +146,11 @@ std::unique_ptr<TScanBatch> TScanAhead::FreshBatch() {
 // The first job a worker may read a chunk of, in the run's order: none is being read by
 // another, something is left to read, and there is room for one more batch (always for the file
 // the run takes from, up to the limit of its own, so that it never waits for the others).
-TScanAhead::Job* TScanAhead::ReadableJob() const {
+std::shared_ptr<TScanAhead::Job> TScanAhead::ReadableJob() const {
   for (const auto& job : jobs_) {
     if (job->reading || job->read_done) continue;
     const bool front = job == jobs_.front();
-    if ((front ? job->ready.size() : ready_) < ReadyLimit()) return job.get();
+    if ((front ? job->ready.size() : ready_) < ReadyLimit()) return job;
   }
   return nullptr;
 }
@@ -162,15 +162,11 @@ void TScanAhead::Work(Tester* tester) {
   TIdxLineScanner lines;
   std::unique_lock<std::mutex> lock(mu_);
   for (;;) {
-    Job* readable = nullptr;
+    std::shared_ptr<Job> job;
     ++idle_workers_;
-    work_cv_.wait(lock, [&] { return shutdown_ || (readable = ReadableJob()) != nullptr; });
+    work_cv_.wait(lock, [&] { return shutdown_ || (job = ReadableJob()) != nullptr; });
     --idle_workers_;
     if (shutdown_) return;
-    std::shared_ptr<Job> job;
-    for (const auto& j : jobs_) {
-      if (j.get() == readable) job = j;
-    }
     job->reading = true;
     const size_t seq = job->first_seq + job->ready.size();
     job->ready.push_back(nullptr);

@@ -105,7 +105,7 @@ class TScanAhead {
   };
 
   void Work(Tester* tester);
-  Job* ReadableJob() const;
+  std::shared_ptr<Job> ReadableJob() const;
   void StartReading(Job* job);
   void EndReading(Job* job);
   Window ReadChunk(Job* job, TScanBatch* batch);

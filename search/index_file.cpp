@@ -31,8 +31,8 @@ void TIndexFileReader::Take(size_t bytes) {
   if (bytes > 0 && buf_[begin_ - 1] == '\r') skip_lf_ = true;
 }
 
-void TIndexFileReader::ReleaseBuffer(std::vector<char>* out) {
-  buf_.swap(*out);
+void TIndexFileReader::SwapBuffer(std::vector<char>* other) {
+  buf_.swap(*other);
   Reset(nullptr);
 }
 

@@ -47,9 +47,10 @@ class TIndexFileReader {
   // at the error; a spare has then been swapped all the same.
   bool Fill(std::string* err, std::vector<char>* spare = nullptr);
 
-  // Swaps the buffer, and with it the lines taken since the last Fill, into *out; the reader is
-  // then as after Reset(nullptr), with *out's former memory.
-  void ReleaseBuffer(std::vector<char>* out);
+  // Swaps the buffer, and with it the lines taken since the last Fill, with *other: they stay
+  // valid there. The reader is then as after Reset(nullptr), with *other's former memory, which
+  // it reads into from then on (a reader can take over memory used before this way).
+  void SwapBuffer(std::vector<char>* other);
 
  private:
   SequentialFile* file_;

@@ -52,6 +52,11 @@ TScanAhead::TScanAhead(const TFindRec& condition, ScanTuning tuning)
   }
 }
 
+// A buffer that a long line made large is given back rather than kept.
+bool TScanAhead::Reusable(const std::vector<char>& buffer) const {
+  return buffer.size() <= 4 * chunk_;
+}
+
 size_t TScanAhead::ReadyLimit() const { return kReadyPerWorker * testers_.size(); }
 
 TScanAhead::~TScanAhead() {
@@ -122,8 +127,7 @@ void TScanAhead::EndFront() {
 }
 
 void TScanAhead::Recycle(std::unique_ptr<TScanBatch> batch) {
-  // A buffer that a long line made large is given back rather than kept.
-  if (batch->bytes.size() > 4 * chunk_) return;
+  if (!Reusable(batch->bytes)) return;
   batch->Clear();
   std::lock_guard<std::mutex> lock(mu_);
   // Every batch in use at once can come back: twice the limit, and one per worker. (The
@@ -214,7 +218,7 @@ void TScanAhead::StartReading(Job* job) {
     }
   }
   job->reader = std::make_unique<TIndexFileReader>(nullptr, chunk_);
-  job->reader->ReleaseBuffer(&buffer);  // the reader takes it, empty
+  job->reader->SwapBuffer(&buffer);
   job->reader->Reset(job->file.get());
 }
 
@@ -223,8 +227,8 @@ void TScanAhead::EndReading(Job* job) {
   job->read_done = true;
   if (job->reader != nullptr) {
     std::vector<char> buffer;
-    job->reader->ReleaseBuffer(&buffer);
-    if (buffer.capacity() > 0 && buffer.size() <= 4 * chunk_ && buffers_.size() < testers_.size()) {
+    job->reader->SwapBuffer(&buffer);
+    if (buffer.capacity() > 0 && Reusable(buffer) && buffers_.size() < testers_.size()) {
       buffers_.push_back(std::move(buffer));
     }
     job->reader.reset();
@@ -243,7 +247,7 @@ TScanAhead::Window TScanAhead::ReadChunk(Job* job, TScanBatch* batch) {
     const std::string_view data = reader.Unread();
     if (reader.AtEnd()) {
       reader.Take(data.size());
-      reader.ReleaseBuffer(&batch->bytes);  // the memory, and with it data, moves to the batch
+      reader.SwapBuffer(&batch->bytes);  // the memory, and with it data, moves to the batch
       batch->last = true;
       return Window{data, true, true};
     }

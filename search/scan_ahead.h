@@ -113,6 +113,7 @@ class TScanAhead {
   void Deliver(Job* job, size_t seq, std::unique_ptr<TScanBatch> batch);
   std::unique_ptr<TScanBatch> FreshBatch();
   size_t ReadyLimit() const;
+  bool Reusable(const std::vector<char>& buffer) const;
 
   std::mutex mu_;
   std::condition_variable work_cv_;        // workers: a chunk to read, room for a batch, or the end

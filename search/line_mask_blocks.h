@@ -101,10 +101,10 @@ inline uint32_t* Room(std::vector<uint32_t>* list, size_t need) {
 
 // Runs classify (const char* block) -> BlockBytes over every block of data, and with a probe
 // probe_bits (const char* block, const LineProbe&) -> LineMask where the probe's last byte can
-// be loaded for every start in the block.
-template <bool kProbe, typename Classify, typename ProbeBits>
+// be loaded for every start in the block; flatten is Flatten or one with the same contract.
+template <bool kProbe, typename Classify, typename ProbeBits, typename FlattenBits>
 inline void MarkBlocks(const char* data, size_t n, LineMarks* out, const LineProbe* probe,
-                       Classify classify, ProbeBits probe_bits) {
+                       Classify classify, ProbeBits probe_bits, FlattenBits flatten) {
   const size_t blocks = LineMaskBlocks(n);
   const size_t full = n / kLineMaskBits;
   // Blocks from here on are marked as candidates everywhere: the loads for the probe's last
@@ -112,42 +112,26 @@ inline void MarkBlocks(const char* data, size_t n, LineMarks* out, const LinePro
   const size_t probed =
       kProbe && n >= probe->distance + kLineMaskBits ? (n - probe->distance) / kLineMaskBits : 0;
   if (kProbe && out->probe_hits.size() < blocks) out->probe_hits.resize(blocks);
-  // Sized for lines of a usual length; grown when a block could overflow them.
-  uint32_t* line_ends = Room(&out->line_ends, n / 64 + kLineMaskBits);
-  uint32_t* ends_before = Room(&out->ends_before, out->line_ends.size());
-  uint32_t* field_ends = Room(&out->field_ends, n / 8 + kLineMaskBits);
-  size_t line_room = out->line_ends.size();
-  size_t field_room = out->field_ends.size();
+  LineMask* const probe_hits = kProbe ? out->probe_hits.data() : nullptr;
+  // A copy the compiler can keep in registers: every store of the loop could change *probe.
+  const LineProbe probe_copy = kProbe ? *probe : LineProbe{};
+  uint32_t* line_ends = nullptr;
+  uint32_t* ends_before = nullptr;
+  uint32_t* field_ends = nullptr;
   size_t lines = 0;
   size_t fields = 0;
   LineMask carry = 0;
   LineMask nuls = 0;
-  alignas(32) char tail[kLineMaskBits] = {};
-  for (size_t b = 0; b < blocks; ++b) {
-    const char* block = data + b * kLineMaskBits;
-    LineMask inside = ~LineMask{0};
-    if (b == full) {
-      // The last, partial block: from a copy padded with zeros, so nothing past n is read.
-      const size_t rest = n % kLineMaskBits;
-      std::memcpy(tail, block, rest);
-      block = tail;
-      inside = (LineMask{1} << rest) - 1;
-    }
+
+  // Inlined in both places it is used: as a call, everything it changes would live in memory.
+  const auto mark = [&](size_t b, const char* block,
+                        LineMask inside) __attribute__((always_inline)) {
     const BlockBytes bytes = classify(block);
     const LineMask cr = bytes.cr & inside;
     const LineMask ends = FieldEnds(bytes, &carry) & inside;
     nuls |= bytes.nul & inside;
     if constexpr (kProbe) {
-      out->probe_hits[b] = b < probed ? probe_bits(block, *probe) : inside;
-    }
-    if (line_room < lines + kLineMaskBits) {
-      line_ends = Room(&out->line_ends, lines + kLineMaskBits);
-      line_room = out->line_ends.size();
-      ends_before = Room(&out->ends_before, line_room);
-    }
-    if (field_room < fields + kLineMaskBits) {
-      field_ends = Room(&out->field_ends, fields + kLineMaskBits);
-      field_room = out->field_ends.size();
+      probe_hits[b] = b < probed ? probe_bits(block, probe_copy) : inside;
     }
     const auto base = static_cast<uint32_t>(b * kLineMaskBits);
     for (LineMask m = cr; m != 0; m &= m - 1) {
@@ -157,28 +141,61 @@ inline void MarkBlocks(const char* data, size_t n, LineMarks* out, const LinePro
           static_cast<uint32_t>(fields) + std::popcount(ends & ((LineMask{1} << at) - 1));
       ++lines;
     }
-    fields = static_cast<size_t>(Flatten(field_ends + fields, ends, base) - field_ends);
+    fields = static_cast<size_t>(flatten(field_ends + fields, ends, base) - field_ends);
+  };
+  // Makes room in the lists for every position that count more blocks could hold. Lists sized
+  // for lines of a usual length grow only when a stretch holds unusually many ends.
+  const auto room = [&](size_t count) {
+    const size_t most = count * kLineMaskBits;
+    line_ends = Room(&out->line_ends, std::max(lines + most, n / 64 + kLineMaskBits));
+    ends_before = Room(&out->ends_before, out->line_ends.size());
+    field_ends = Room(&out->field_ends, std::max(fields + most, n / 8 + kLineMaskBits));
+  };
+
+  // The full blocks in stretches that cannot overflow the lists, so that the loop over them
+  // calls nothing: a call would cost the registers that hold its constants.
+  constexpr size_t kStretch = 64;
+  for (size_t b = 0; b < full;) {
+    const size_t stretch_end = std::min(full, b + kStretch);
+    room(stretch_end - b);
+    for (; b < stretch_end; ++b) mark(b, data + b * kLineMaskBits, ~LineMask{0});
+  }
+  if (full < blocks) {
+    // The last, partial block: from a copy padded with zeros, so nothing past n is read.
+    const size_t rest = n % kLineMaskBits;
+    alignas(64) char tail[kLineMaskBits] = {};
+    std::memcpy(tail, data + full * kLineMaskBits, rest);
+    room(1);
+    mark(full, tail, (LineMask{1} << rest) - 1);
   }
   out->lines = lines;
   out->fields = fields;
   out->has_nul = nuls != 0;
 }
 
+template <typename Classify, typename ProbeBits, typename FlattenBits>
+inline void MarkAll(const char* data, size_t n, LineMarks* out, const LineProbe* probe,
+                    Classify classify, ProbeBits probe_bits, FlattenBits flatten) {
+  if (probe != nullptr) {
+    MarkBlocks<true>(data, n, out, probe, classify, probe_bits, flatten);
+  } else {
+    MarkBlocks<false>(data, n, out, probe, classify, probe_bits, flatten);
+  }
+}
+
 template <typename Classify, typename ProbeBits>
 inline void MarkAll(const char* data, size_t n, LineMarks* out, const LineProbe* probe,
                     Classify classify, ProbeBits probe_bits) {
-  if (probe != nullptr) {
-    MarkBlocks<true>(data, n, out, probe, classify, probe_bits);
-  } else {
-    MarkBlocks<false>(data, n, out, probe, classify, probe_bits);
-  }
+  MarkAll(data, n, out, probe, classify, probe_bits,
+          [](uint32_t* at, LineMask m, uint32_t base) { return Flatten(at, m, base); });
 }
 
 }  // namespace
 
-// The version for processors with AVX2 (line_masks_avx2.cpp, compiled for them), chosen at run
-// time by MarkLineBytes.
+// The versions for processors with AVX2 and with AVX-512 (line_masks_avx2.cpp and
+// line_masks_avx512.cpp, compiled for them), chosen at run time by MarkLineBytes.
 void MarkLineBytesAvx2(const char* data, size_t n, LineMarks* out, const LineProbe* probe);
+void MarkLineBytesAvx512(const char* data, size_t n, LineMarks* out, const LineProbe* probe);
 
 }  // namespace zeldrium
 

@@ -111,6 +111,8 @@ using MarkFunction = void (*)(const char*, size_t, LineMarks*, const LineProbe*)
 
 MarkFunction MarkFunctionFor(LineMaskCode code) {
   switch (code) {
+    case LineMaskCode::kAvx512:
+      return MarkLineBytesAvx512;
     case LineMaskCode::kAvx2:
       return MarkLineBytesAvx2;
     case LineMaskCode::kSse2:
@@ -126,7 +128,7 @@ MarkFunction MarkFunctionFor(LineMaskCode code) {
 }
 
 MarkFunction BestMarkFunction() {
-  for (LineMaskCode code : {LineMaskCode::kAvx2, LineMaskCode::kSse2}) {
+  for (LineMaskCode code : {LineMaskCode::kAvx512, LineMaskCode::kAvx2, LineMaskCode::kSse2}) {
     if (CanMarkLineBytesWith(code)) return MarkFunctionFor(code);
   }
   return MarkPortable;
@@ -136,6 +138,13 @@ MarkFunction BestMarkFunction() {
 
 bool CanMarkLineBytesWith(LineMaskCode code) {
   switch (code) {
+    case LineMaskCode::kAvx512:
+#if (defined(__i386__) || defined(__x86_64__)) && UINTPTR_MAX > 0xFFFFFFFFu
+      return CanMarkLineBytesWith(LineMaskCode::kAvx2) &&
+             __builtin_cpu_supports("avx512bw") && __builtin_cpu_supports("avx512vbmi2");
+#else
+      return false;
+#endif
     case LineMaskCode::kAvx2:
 #if defined(__i386__) || defined(__x86_64__)
       return __builtin_cpu_supports("avx2") && __builtin_cpu_supports("bmi") &&

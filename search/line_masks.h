@@ -60,7 +60,7 @@ void MarkLineBytesByByte(const char* data, size_t n, LineMarks* out,
 
 // Which implementations this processor can run, and switching between them, for tests that
 // compare each with MarkLineBytesByByte.
-enum class LineMaskCode { kPortable, kSse2, kAvx2 };
+enum class LineMaskCode { kPortable, kSse2, kAvx2, kAvx512 };
 bool CanMarkLineBytesWith(LineMaskCode code);
 void MarkLineBytesWith(LineMaskCode code, const char* data, size_t n, LineMarks* out,
                        const LineProbe* probe = nullptr);

@@ -50,7 +50,8 @@ Marks With(LineMaskCode code, const std::string& data, const LineProbe* probe = 
 
 std::vector<LineMaskCode> Codes() {
   std::vector<LineMaskCode> codes;
-  for (LineMaskCode c : {LineMaskCode::kPortable, LineMaskCode::kSse2, LineMaskCode::kAvx2}) {
+  for (LineMaskCode c : {LineMaskCode::kPortable, LineMaskCode::kSse2, LineMaskCode::kAvx2,
+                         LineMaskCode::kAvx512}) {
     if (CanMarkLineBytesWith(c)) codes.push_back(c);
   }
   return codes;
@@ -83,9 +84,11 @@ TEST(LineMasksTest, EveryProcessorVersionAgreesWithTheByteWalk) {
   std::mt19937 rng(77);
   std::uniform_int_distribution<size_t> pick(0, std::size(pieces) - 1);
   std::uniform_int_distribution<size_t> size(0, 5 * kLineMaskBits);
+  // Now and then a window of hundreds of blocks: the lists grow while it is marked.
+  std::uniform_int_distribution<size_t> long_size(0, 300 * kLineMaskBits);
   std::bernoulli_distribution mostly_lead(0.7);
   for (int n = 0; n < 4000; ++n) {
-    std::string data(size(rng), 'x');
+    std::string data(n % 40 == 0 ? long_size(rng) : size(rng), 'x');
     // Every other run mostly lead-range bytes; every third nothing but line and field ends,
     // more of them in a block than the lists are first sized for.
     const bool leady = n % 2 == 0;

@@ -133,10 +133,17 @@ inline bool TIdxLineScanner::WordInLine(size_t line, size_t cr) {
   if (word_known_ && next_word_ >= line) return next_word_ < cr;
   word_known_ = true;
   const size_t size = static_cast<size_t>(end_ - begin_);
+  // The probe marks the place of one of the word's bytes, offset into it.
+  const size_t offset = filter_->ProbeOffset();
+  const size_t from = line + offset;
+  if (from >= size) {
+    next_word_ = size;
+    return false;
+  }
   const LineMask* const hits = marks_.probe_hits.data();
   const size_t blocks = LineMaskBlocks(size);
-  size_t block = line / kLineMaskBits;
-  LineMask mask = hits[block] & ~((LineMask{1} << (line % kLineMaskBits)) - 1);
+  size_t block = from / kLineMaskBits;
+  LineMask mask = hits[block] & ~((LineMask{1} << (from % kLineMaskBits)) - 1);
   for (;;) {
     while (mask == 0) {
       if (++block >= blocks) {
@@ -145,7 +152,7 @@ inline bool TIdxLineScanner::WordInLine(size_t line, size_t cr) {
       }
       mask = hits[block];
     }
-    next_word_ = block * kLineMaskBits + static_cast<size_t>(std::countr_zero(mask));
+    next_word_ = block * kLineMaskBits + static_cast<size_t>(std::countr_zero(mask)) - offset;
     mask &= mask - 1;
     if (next_word_ < size && filter_->OccursAt(begin_ + next_word_, end_)) break;
   }

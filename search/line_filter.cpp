@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <bit>
+#include <string_view>
 
 #if defined(__SSE2__)
 #include <emmintrin.h>
@@ -15,6 +16,24 @@ bool IsAsciiLetter(unsigned char c) { return (c | 0x20) >= 'a' && (c | 0x20) <= 
 // Setting bit 5 of a byte compared with a letter lets it match in either case; no other byte
 // becomes a letter by it.
 unsigned FoldOf(bool fold, unsigned char c) { return fold && IsAsciiLetter(c) ? 0x20 : 0; }
+
+// How common a byte is in index lines, roughly, as a rank (higher: more common): in mail
+// addresses, message IDs, dates and hexadecimal numbers, English words, and the first bytes of
+// kana and symbols in code page 932. A guess is enough: it only chooses which bytes to look
+// for first. Letters count in lower case, as folded words are compared.
+int ByteCommonness(char ch) {
+  const auto c = static_cast<unsigned char>(ch);
+  // English letters from the least frequent on.
+  constexpr std::string_view kLetters = "qzjxkvbpgywfmculdrhsnioate";
+  if (const size_t at = kLetters.find(static_cast<char>(c)); at != std::string_view::npos) {
+    return 10 + static_cast<int>(at);
+  }
+  if (c >= '0' && c <= '9') return 30;
+  if (c == ' ' || c == '.' || c == '@' || c == '<' || c == '>' || c == '-') return 40;
+  if (c >= 0x81 && c <= 0x83) return 40;  // symbols, hiragana, katakana
+  if (c >= 0x80) return 20;
+  return 5;  // other punctuation and control bytes
+}
 
 bool Searchable(const TFindOpt& opt, const std::string& word) {
   const bool from_to =
@@ -90,10 +109,20 @@ TLineFilter::TLineFilter(const TFindRec& condition) {
   if (or_searchable) groups_.insert(groups_.begin() + any_or_at, std::move(any_or));
   if (!groups_.empty() && groups_[0].size() == 1) {
     const Needle& only = groups_[0][0];
-    const auto first = static_cast<unsigned char>(only.text.front());
-    const auto last = static_cast<unsigned char>(only.text.back());
+    // The two rarest bytes of the word, in the word's order.
+    const std::string& text = only.text;
+    std::vector<size_t> at(text.size());
+    for (size_t i = 0; i < at.size(); ++i) at[i] = i;
+    std::stable_sort(at.begin(), at.end(), [&text](size_t a, size_t b) {
+      return ByteCommonness(text[a]) < ByteCommonness(text[b]);
+    });
+    const size_t from = at.size() > 1 ? std::min(at[0], at[1]) : 0;
+    const size_t to = at.size() > 1 ? std::max(at[0], at[1]) : 0;
+    const auto first = static_cast<unsigned char>(text[from]);
+    const auto last = static_cast<unsigned char>(text[to]);
     probe_ = LineProbe{first, last, static_cast<unsigned char>(FoldOf(only.fold, first)),
-                       static_cast<unsigned char>(FoldOf(only.fold, last)), only.text.size() - 1};
+                       static_cast<unsigned char>(FoldOf(only.fold, last)), to - from};
+    probe_offset_ = from;
   }
 }
 

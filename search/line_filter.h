@@ -44,11 +44,15 @@ class TLineFilter {
   bool Holds(const char* line, const char* line_end, bool first_known = false);
 
   // When the first group is a single word, it can instead be looked for while the window is
-  // marked (MarkLineBytes), which costs less than a search of its own; the places found there
-  // are then checked with OccursAt. Null otherwise.
+  // marked (MarkLineBytes), which costs less than a search of its own; the places found there,
+  // less ProbeOffset, are then checked with OccursAt. Null otherwise. The probe compares two of
+  // the word's bytes, those least likely to stand in an index line, so that few places are
+  // found where the word does not stand.
   const LineProbe* Probe() const {
     return !groups_.empty() && groups_[0].size() == 1 ? &probe_ : nullptr;
   }
+  // Where in the word the probe's first byte stands.
+  size_t ProbeOffset() const { return probe_offset_; }
   // True when the first group's word occurs at p and ends by end.
   bool OccursAt(const char* p, const char* end) const {
     const Needle& only = groups_[0][0];
@@ -68,6 +72,7 @@ class TLineFilter {
 
   std::vector<std::vector<Needle>> groups_;
   LineProbe probe_{};
+  size_t probe_offset_ = 0;
   const char* end_ = nullptr;
 };
 

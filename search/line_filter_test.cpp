@@ -37,6 +37,29 @@ TEST(LineFilterTest, FiltersOnlyWhereAWordIsSureToStandInTheRawLine) {
   }
 }
 
+// The probe looks for the word's rarest bytes, which need not be its first: a word is still
+// found at the very start and the very end of a window, and a line without it yields its date.
+TEST(LineFilterTest, FindsTheWordWhereverItsProbedBytesStand) {
+  const TFindRec condition = Rec({Row(kLogicOr, kTargetSubject, "invoice")});
+  TLineFilter filter(condition);
+  ASSERT_NE(filter.Probe(), nullptr);
+  EXPECT_GT(filter.ProbeOffset(), 0u);  // 'v' and 'c' are rarer than 'i'
+  const std::string date = "\x01\x01\x01\x01\x01\x01\x01\x01" "5f5e1000";
+  const std::string data = "invoice" + date + "\r\n" +            // at the window's first byte
+                           "invoic" + date + "\r\n" +             // not the word
+                           "\x01\x01\x01xINVOICE" + date.substr(3) + "\r" +  // the subject
+                           date + "\x01nvoice\x01Invoice";        // the last bytes, no line end
+  TIdxLineScanner lines;
+  lines.Reset(data, true, &filter);
+  IdxLine kind;
+  TFolderIdx rec;
+  std::string err;
+  std::vector<IdxLine> kinds;
+  while (lines.Next(&kind, &rec, &err)) kinds.push_back(kind);
+  EXPECT_EQ(kinds, (std::vector<IdxLine>{IdxLine::kRecord, IdxLine::kDateOnly, IdxLine::kRecord,
+                                         IdxLine::kRecord}));
+}
+
 // Every line where the condition holds must come out of a filtered scan as a record; the others
 // may come out as kDateOnly, with the same date, and nothing else may change.
 TEST(LineFilterTest, NeverHidesALineTheConditionHoldsFor) {

@@ -116,6 +116,7 @@ void TIdxLineScanner::Reset(std::string_view data, bool at_end, TLineFilter* fil
   MarkLineBytes(begin_, data.size(), &marks_, probe);
   next_line_ = 0;
   first_end_ = 0;
+  next_probe_ = 0;
   word_known_ = false;
 }
 
@@ -135,28 +136,17 @@ inline bool TIdxLineScanner::WordInLine(size_t line, size_t cr) {
   const size_t size = static_cast<size_t>(end_ - begin_);
   // The probe marks the place of one of the word's bytes, offset into it.
   const size_t offset = filter_->ProbeOffset();
-  const size_t from = line + offset;
-  if (from >= size) {
-    next_word_ = size;
-    return false;
-  }
-  const LineMask* const hits = marks_.probe_hits.data();
-  const size_t blocks = LineMaskBlocks(size);
-  size_t block = from / kLineMaskBits;
-  LineMask mask = hits[block] & ~((LineMask{1} << (from % kLineMaskBits)) - 1);
-  for (;;) {
-    while (mask == 0) {
-      if (++block >= blocks) {
-        next_word_ = size;
-        return false;
-      }
-      mask = hits[block];
+  const uint32_t* const at = marks_.probe_at.data();
+  for (; next_probe_ < marks_.probes; ++next_probe_) {
+    if (at[next_probe_] < line + offset) continue;
+    const size_t start = at[next_probe_] - offset;
+    if (filter_->OccursAt(begin_ + start, end_)) {
+      next_word_ = start;
+      return next_word_ < cr;
     }
-    next_word_ = block * kLineMaskBits + static_cast<size_t>(std::countr_zero(mask)) - offset;
-    mask &= mask - 1;
-    if (next_word_ < size && filter_->OccursAt(begin_ + next_word_, end_)) break;
   }
-  return next_word_ < cr;
+  next_word_ = size;
+  return false;
 }
 
 bool TIdxLineScanner::Next(IdxLine* kind, TFolderIdx* rec, std::string* err) {

@@ -54,10 +54,11 @@ class TIdxLineScanner {
   const char* line_ = nullptr;  // start of the next line
   bool at_end_ = false;
   TLineFilter* filter_ = nullptr;
-  bool probing_ = false;  // the filter's word is marked in marks_.probe_hits
+  bool probing_ = false;  // the filter's word is marked in marks_.probe_at
   LineMarks marks_;
-  size_t next_line_ = 0;  // index of the next line's CR in marks_
-  size_t first_end_ = 0;  // index of the next line's first field end in marks_
+  size_t next_line_ = 0;   // index of the next line's CR in marks_
+  size_t first_end_ = 0;   // index of the next line's first field end in marks_
+  size_t next_probe_ = 0;  // index of the next place in marks_.probe_at not yet checked
   // With probing_: where the word occurs next, at or after the last line asked about.
   bool word_known_ = false;
   size_t next_word_ = 0;

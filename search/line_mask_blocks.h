@@ -111,15 +111,15 @@ inline void MarkBlocks(const char* data, size_t n, LineMarks* out, const LinePro
   // byte would pass the end, and every candidate is checked anyway.
   const size_t probed =
       kProbe && n >= probe->distance + kLineMaskBits ? (n - probe->distance) / kLineMaskBits : 0;
-  if (kProbe && out->probe_hits.size() < blocks) out->probe_hits.resize(blocks);
-  LineMask* const probe_hits = kProbe ? out->probe_hits.data() : nullptr;
   // A copy the compiler can keep in registers: every store of the loop could change *probe.
   const LineProbe probe_copy = kProbe ? *probe : LineProbe{};
   uint32_t* line_ends = nullptr;
   uint32_t* ends_before = nullptr;
   uint32_t* field_ends = nullptr;
+  uint32_t* probe_at = nullptr;
   size_t lines = 0;
   size_t fields = 0;
+  size_t probes = 0;
   LineMask carry = 0;
   LineMask nuls = 0;
 
@@ -130,10 +130,12 @@ inline void MarkBlocks(const char* data, size_t n, LineMarks* out, const LinePro
     const LineMask cr = bytes.cr & inside;
     const LineMask ends = FieldEnds(bytes, &carry) & inside;
     nuls |= bytes.nul & inside;
-    if constexpr (kProbe) {
-      probe_hits[b] = b < probed ? probe_bits(block, probe_copy) : inside;
-    }
     const auto base = static_cast<uint32_t>(b * kLineMaskBits);
+    if constexpr (kProbe) {
+      // Most blocks hold no place: a branch taken seldom costs less than listing nothing.
+      const LineMask hits = b < probed ? probe_bits(block, probe_copy) : inside;
+      if (hits != 0) probes = static_cast<size_t>(flatten(probe_at + probes, hits, base) - probe_at);
+    }
     for (LineMask m = cr; m != 0; m &= m - 1) {
       const int at = std::countr_zero(m);
       line_ends[lines] = base + static_cast<uint32_t>(at);
@@ -150,6 +152,7 @@ inline void MarkBlocks(const char* data, size_t n, LineMarks* out, const LinePro
     line_ends = Room(&out->line_ends, std::max(lines + most, n / 64 + kLineMaskBits));
     ends_before = Room(&out->ends_before, out->line_ends.size());
     field_ends = Room(&out->field_ends, std::max(fields + most, n / 8 + kLineMaskBits));
+    if constexpr (kProbe) probe_at = Room(&out->probe_at, std::max(probes + most, n / 256));
   };
 
   // The full blocks in stretches that cannot overflow the lists, so that the loop over them
@@ -170,6 +173,7 @@ inline void MarkBlocks(const char* data, size_t n, LineMarks* out, const LinePro
   }
   out->lines = lines;
   out->fields = fields;
+  out->probes = probes;
   out->has_nul = nuls != 0;
 }
 

@@ -179,12 +179,11 @@ void MarkLineBytesByByte(const char* data, size_t n, LineMarks* out, const LineP
   out->ends_before.clear();
   out->field_ends.clear();
   out->has_nul = false;
-  if (probe != nullptr) out->probe_hits.assign(LineMaskBlocks(n), 0);
+  out->probe_at.clear();
   for (size_t i = 0; probe != nullptr && i + probe->distance < n; ++i) {
-    if (ProbeHitAt(data + i, *probe)) {
-      out->probe_hits[i / kLineMaskBits] |= LineMask{1} << (i % kLineMaskBits);
-    }
+    if (ProbeHitAt(data + i, *probe)) out->probe_at.push_back(static_cast<uint32_t>(i));
   }
+  out->probes = out->probe_at.size();
   bool carried = false;  // the byte is the second one of a double-byte character
   for (size_t i = 0; i < n; ++i) {
     const auto c = static_cast<unsigned char>(data[i]);

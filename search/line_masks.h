@@ -39,7 +39,8 @@ struct LineMarks {
   std::vector<uint32_t> ends_before;  // for each CR: how many field ends come before it
   size_t fields = 0;                  // field ends in the window
   std::vector<uint32_t> field_ends;   // offset of each field end
-  std::vector<LineMask> probe_hits;   // with a probe: one mask per block of the window
+  size_t probes = 0;                  // with a probe: places found
+  std::vector<uint32_t> probe_at;     // offset of each, ascending
   bool has_nul = false;               // a 0x00 stands in the window (never in a sound file)
 };
 
@@ -47,9 +48,9 @@ struct LineMarks {
 // 0x01 that is not the second byte of a double-byte character: a byte in a lead range
 // (0x81-0x9F, 0xE0-0xFC) that starts a character carries the next byte with it, unless that
 // ends the line (a CR) or the line's fields (a 0x00); the next line starts on a character
-// boundary. With a probe, bit i of probe_hits[b] is set when the probe's first and last byte
-// stand at byte b * kLineMaskBits + i: at least wherever they do (near the end of the data bits
-// may be set where they do not: each one is to be checked), and never past n.
+// boundary. With a probe, probe_at lists the offsets where the probe's first and last byte
+// stand: at least wherever they do (near the end of the data it may list places where they do
+// not: each one is to be checked), and never n or past it.
 // REQUIRES: n < 4 GiB.
 void MarkLineBytes(const char* data, size_t n, LineMarks* out, const LineProbe* probe = nullptr);
 

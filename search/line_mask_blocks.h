@@ -45,12 +45,13 @@ inline LineMask CarriedBytes(LineMask lead, LineMask* carry) {
   const LineMask runs = lead & ~carried_in;  // a carried lead-range byte starts no run
   const LineMask starts = runs & ~(runs << 1);
   const LineMask after_even_starts = (runs + (starts & kEvenBits)) & ~runs;
-  LineMask sum;
-  // Only a run started on an odd bit that reaches the block's end is odd there (blocks have an
-  // even count of bits): its carry out is the next block's first byte.
-  const bool out = __builtin_add_overflow(runs, starts & kOddBits, &sum);
-  const LineMask after_odd_starts = sum & ~runs;
-  *carry = out ? 1 : 0;
+  const LineMask after_odd_starts = (runs + (starts & kOddBits)) & ~runs;
+  // The next block's first byte is carried when this block ends in the first byte of a
+  // character: a run of lead-range bytes at its end of odd length. Found from the mask alone,
+  // not from the sums above, so that blocks do not wait for each other; only a block of
+  // nothing but lead-range bytes passes on what it was given (it has an even count of bits).
+  const int tail = std::countl_one(lead);
+  *carry = tail == static_cast<int>(kLineMaskBits) ? carried_in : static_cast<LineMask>(tail & 1);
   return (after_even_starts & kOddBits) | (after_odd_starts & kEvenBits) | carried_in;
 }
 

@@ -74,6 +74,22 @@ TEST(LineMasksTest, LeadBytesCarryTheNextByteButNeverALineEnd) {
   EXPECT_EQ(m.field_ends, (V{1, 5, 7, 11}));
 }
 
+// A run of lead-range bytes longer than two blocks: its parity is carried through a block that
+// holds nothing else, whichever byte of the first block it starts on.
+TEST(LineMasksTest, ParityOfARunCarriesThroughBlocksOfLeadBytesOnly) {
+  for (size_t before = 0; before < 3; ++before) {
+    for (size_t run = 2 * kLineMaskBits; run < 2 * kLineMaskBits + 3; ++run) {
+      const std::string data = std::string(before, 'a') + std::string(run, '\x88') + "\x01";
+      const Marks want = ByByte(data);
+      // An odd run carries the 0x01 with its last byte; an even one leaves it a field end.
+      ASSERT_EQ(want.field_ends.size(), run % 2 == 0 ? 1u : 0u);
+      for (LineMaskCode code : Codes()) {
+        EXPECT_EQ(With(code, data), want) << static_cast<int>(code) << " " << before << " " << run;
+      }
+    }
+  }
+}
+
 TEST(LineMasksTest, EveryProcessorVersionAgreesWithTheByteWalk) {
   const std::vector<LineMaskCode> codes = Codes();
   ASSERT_GE(codes.size(), 1u);

@@ -266,8 +266,17 @@ bool TSearchRun::SearchIndexFile(const Planned& file, TScanAhead* scan) {
 // stop request.
 void TSearchRun::TakeBatch(const TScanBatch& batch, std::string_view folder_id,
                            uint32_t* folder, bool* have_folder, bool* stopped) {
-  const bool keep_rows = kept_ != RowsKept::kCountOnly;
-  const bool keep_to = kept_ == RowsKept::kRowsWithTo;
+  if (!hooks_->CalledPerLine()) {
+    uint32_t limit;
+    const bool limited = !batch.hits.empty() && hooks_->DateLimit(&limit);
+    for (size_t k = 0; k < batch.hits.size(); ++k) {
+      const int32_t date = batch.dates[batch.hit_lines[k]];
+      if (limited && (date < 0 || static_cast<uint32_t>(date) < limit)) continue;
+      TakeHit(date, batch.hits[k], folder_id, folder, have_folder);
+    }
+    *stopped = stop_;
+    return;
+  }
   size_t next_hit = 0;
   for (size_t i = 0; i < batch.dates.size(); ++i) {
     const int32_t date = batch.dates[i];
@@ -275,26 +284,26 @@ void TSearchRun::TakeBatch(const TScanBatch& batch, std::string_view folder_id,
     const TFolderIdx* rec = hit ? &batch.hits[next_hit++] : nullptr;
     uint32_t limit;
     if (hooks_->DateLimit(&limit) && (date < 0 || static_cast<uint32_t>(date) < limit)) continue;
-
-    if (hit) {
-      ++hit_count_;
-      if (keep_rows) {
-        if (!*have_folder) {
-          *folder = hits_.AddFolder(folder_id, hooks_->FolderDisplayName(folder_id));
-          *have_folder = true;
-        }
-        hits_.Add(*folder, date, rec->Subject, rec->From, keep_to ? rec->To : std::string_view(),
-                  rec->MessageKey);
-        rows_ready_ = false;
-      }
-    }
-
+    if (hit) TakeHit(date, *rec, folder_id, folder, have_folder);
     hooks_->AfterTestedLine();
     if (stop_) {
       *stopped = true;
       return;
     }
   }
+}
+
+void TSearchRun::TakeHit(int32_t date, const TFolderIdx& rec, std::string_view folder_id,
+                         uint32_t* folder, bool* have_folder) {
+  ++hit_count_;
+  if (kept_ == RowsKept::kCountOnly) return;
+  if (!*have_folder) {
+    *folder = hits_.AddFolder(folder_id, hooks_->FolderDisplayName(folder_id));
+    *have_folder = true;
+  }
+  hits_.Add(*folder, date, rec.Subject, rec.From,
+            kept_ == RowsKept::kRowsWithTo ? rec.To : std::string_view(), rec.MessageKey);
+  rows_ready_ = false;
 }
 
 }  // namespace zeldrium

@@ -36,6 +36,10 @@ class SearchHooks {
   // missing date or the date limit). The window lets its message loop run here; a stop button
   // pressed meanwhile calls TSearchRun::RequestStop.
   virtual void AfterTestedLine();
+  // False when nothing is to be done line by line: DateLimit gives the same answer all through
+  // the run and AfterTestedLine does nothing. The run then asks for the limit once per batch of
+  // lines and looks only at the lines that hold.
+  virtual bool CalledPerLine() const { return true; }
 };
 
 // Where a run searches. Texts are as the host gives them; an empty text stands for none.
@@ -117,6 +121,8 @@ class TSearchRun {
   bool SearchIndexFile(const Planned& file, TScanAhead* scan);
   void TakeBatch(const TScanBatch& batch, std::string_view folder_id, uint32_t* folder,
                  bool* have_folder, bool* stopped);
+  void TakeHit(int32_t date, const TFolderIdx& rec, std::string_view folder_id, uint32_t* folder,
+               bool* have_folder);
   bool Fail(const std::string& path, std::string message);
 
   FileSystem* fs_;

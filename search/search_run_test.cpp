@@ -52,7 +52,9 @@ class TestHooks : public SearchHooks {
     ++tested;
     if (after_line) after_line();
   }
+  bool CalledPerLine() const override { return per_line; }
 
+  bool per_line = true;
   bool limit_on = false;
   uint32_t limit_value = 0;
   int limit_reads = 0;
@@ -241,6 +243,16 @@ TEST_F(SearchRunTest, DateLimit) {
   // limit is read again for every dated line.
   EXPECT_EQ(hooks_.tested, 3);
   EXPECT_EQ(hooks_.limit_reads, 5);
+
+  // Hooks with a limit fixed for the run are asked only for batches of lines with hits (here
+  // one), and keep the same mails in the same order.
+  hooks_.per_line = false;
+  hooks_.tested = hooks_.limit_reads = 0;
+  ASSERT_EQ(Run(FromSearch("x", false, "a\\")), SearchStatus::kCompleted);
+  EXPECT_EQ(Subjects(), (V{"later", "exact"}));
+  EXPECT_EQ(hooks_.tested, 0);
+  EXPECT_EQ(hooks_.limit_reads, 1);
+  hooks_.per_line = true;
 
   // A day before 1970 wraps to a value above every line's date.
   hooks_.limit_value = DateToUnix(25568);

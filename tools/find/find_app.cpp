@@ -41,6 +41,7 @@ class CommandLineHooks : public SearchHooks {
     *limit = limit_;
     return on_;
   }
+  bool CalledPerLine() const override { return false; }
 
  private:
   bool on_;

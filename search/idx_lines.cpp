@@ -195,8 +195,15 @@ bool TIdxLineScanner::Next(IdxLine* kind, TFolderIdx* rec, std::string* err) {
     *kind = IdxLine::kSkip;  // no field 9
     return true;
   }
-  *kind = ConvertIdxDate(field(8), &rec->Date, err);
-  if (*kind != IdxLine::kRecord) return true;
+  // As almost every date is written: eight digits between two separators, nothing to trim.
+  uint32_t value;
+  if (count > 8 && ends[8] - ends[7] == 9 && ParseHex8(begin_ + ends[7] + 1, &value)) {
+    rec->Date = static_cast<int32_t>(value + static_cast<uint32_t>(kIdxDateShift));
+    *kind = IdxLine::kRecord;
+  } else {
+    *kind = ConvertIdxDate(field(8), &rec->Date, err);
+    if (*kind != IdxLine::kRecord) return true;
+  }
   if (filter_ != nullptr && !Wanted(line, cr)) {
     *kind = IdxLine::kDateOnly;
     return true;

@@ -36,8 +36,8 @@ void TScanBatch::Clear() {
   error.clear();
 }
 
-TScanAhead::TScanAhead(const TFindRec& condition, ScanTuning tuning)
-    : chunk_(std::max<size_t>(tuning.chunk, 1)) {
+TScanAhead::TScanAhead(const TFindRec& condition, bool hit_dates_only, ScanTuning tuning)
+    : chunk_(std::max<size_t>(tuning.chunk, 1)), hit_dates_only_(hit_dates_only) {
   for (int i = 0; i < std::max(tuning.workers, 1); ++i) {
     testers_.push_back(std::make_unique<Tester>(condition));
   }
@@ -287,8 +287,9 @@ void TScanAhead::ScanWindow(const Window& window, TScanBatch* batch, TIdxLineSca
       batch->error = std::move(err);
       return;
     }
-    batch->dates.push_back(rec.Date);
-    if (kind == IdxLine::kRecord && tester->matcher.Matches(rec)) {
+    const bool hit = kind == IdxLine::kRecord && tester->matcher.Matches(rec);
+    if (hit || !hit_dates_only_) batch->dates.push_back(rec.Date);
+    if (hit) {
       batch->hit_lines.push_back(static_cast<uint32_t>(batch->dates.size() - 1));
       batch->hits.push_back(rec);
     }

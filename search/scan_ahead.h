@@ -56,7 +56,8 @@ struct TScanBatch {
   };
 
   std::vector<char> bytes;           // the fields in hits point into it
-  std::vector<int32_t> dates;        // TFolderIdx::Date of every dated line, in file order
+  std::vector<int32_t> dates;        // TFolderIdx::Date of every dated line, in file order,
+                                     // or with hit_dates_only of the lines in hits only
   std::vector<uint32_t> hit_lines;   // ascending indexes into dates: the condition holds there
   std::vector<TFolderIdx> hits;      // the fields of those lines, one for each of hit_lines
   bool last = false;                 // the file ends after these lines
@@ -68,8 +69,11 @@ struct TScanBatch {
 
 class TScanAhead {
  public:
-  // Starts the workers, each with its own matcher and line filter for condition.
-  explicit TScanAhead(const TFindRec& condition, ScanTuning tuning = DefaultScanTuning());
+  // Starts the workers, each with its own matcher and line filter for condition. With
+  // hit_dates_only, batches keep the dates of the lines the condition holds for only: a run
+  // that looks at no other line needs no others.
+  explicit TScanAhead(const TFindRec& condition, bool hit_dates_only = false,
+                      ScanTuning tuning = DefaultScanTuning());
   // Stops reading and waits for the workers.
   ~TScanAhead();
   TScanAhead(const TScanAhead&) = delete;
@@ -127,6 +131,7 @@ class TScanAhead {
   bool shutdown_ = false;
 
   const size_t chunk_;
+  const bool hit_dates_only_;
   std::vector<std::unique_ptr<Tester>> testers_;
   std::vector<std::thread> workers_;
 };

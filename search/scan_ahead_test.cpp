@@ -44,7 +44,7 @@ Seen Reference(MemoryFileSystem* fs, const std::string& path, const TFindRec& co
 // The files through the reading threads, taken in order as the run takes them.
 std::vector<Seen> Ahead(MemoryFileSystem* fs, const std::vector<std::string>& paths,
                         const TFindRec& condition, ScanTuning tuning) {
-  TScanAhead scan(condition, tuning);
+  TScanAhead scan(condition, false, tuning);
   std::string err;
   for (const std::string& path : paths) scan.Add(fs->OpenSequential(path, &err));
   std::vector<Seen> all;

@@ -181,13 +181,14 @@ SearchStatus TSearchRun::Run(const TFindRec& condition, const SearchScope& scope
   done_files_.clear();
   files_read_ = 0;
   stop_ = false;
+  per_line_ = hooks_->CalledPerLine();
 
   data_folder_ = WithBackslash(scope.data_folder);
   FolderWalk walk(fs_, data_folder_,
                   BuildFolderList(condition.Folders, scope.current_folder, scope.current_mailbox),
                   condition.SubFolder);
   // Its workers stop, and every file closes, before Run returns, also when a hook throws.
-  TScanAhead scan(condition);
+  TScanAhead scan(condition, !per_line_);
   std::deque<Planned> planned;
   bool ok = true;
   for (;;) {
@@ -266,7 +267,7 @@ bool TSearchRun::SearchIndexFile(const Planned& file, TScanAhead* scan) {
 // stop request.
 void TSearchRun::TakeBatch(const TScanBatch& batch, std::string_view folder_id,
                            uint32_t* folder, bool* have_folder, bool* stopped) {
-  if (!hooks_->CalledPerLine()) {
+  if (!per_line_) {
     uint32_t limit;
     const bool limited = !batch.hits.empty() && hooks_->DateLimit(&limit);
     for (size_t k = 0; k < batch.hits.size(); ++k) {

@@ -130,6 +130,7 @@ class TSearchRun {
 
   bool running_ = false;
   bool stop_ = false;
+  bool per_line_ = true;  // the hooks' CalledPerLine, asked once per run
   std::string data_folder_;
   std::unordered_set<std::string> done_files_;  // upper-cased paths
   RowsKept kept_ = RowsKept::kRows;

@@ -13,6 +13,10 @@ namespace {
 // have as many again, so that its worker is never held up by the others.
 constexpr size_t kReadyPerWorker = 8;
 
+// Batches ready in the run's order before a worker wakes the run: each wake-up is a switch
+// between threads, which costs more than the run's own work on a batch.
+constexpr size_t kBatchesPerWake = 4;
+
 }  // namespace
 
 struct TScanAhead::Job {
@@ -167,9 +171,13 @@ void TScanAhead::Work(Tester* tester) {
   std::unique_lock<std::mutex> lock(mu_);
   for (;;) {
     std::shared_ptr<Job> job;
-    ++idle_workers_;
-    work_cv_.wait(lock, [&] { return shutdown_ || (job = ReadableJob()) != nullptr; });
-    --idle_workers_;
+    while (!shutdown_ && (job = ReadableJob()) == nullptr) {
+      // Nothing this worker may do: whatever is ready is all the run gets for now.
+      if (RunWaitsForReady()) ready_cv_.notify_one();
+      ++idle_workers_;
+      work_cv_.wait(lock);
+      --idle_workers_;
+    }
     if (shutdown_) return;
     job->reading = true;
     const size_t seq = job->first_seq + job->ready.size();
@@ -296,6 +304,29 @@ void TScanAhead::ScanWindow(const Window& window, TScanBatch* batch, TIdxLineSca
   }
 }
 
+// Whether the run waits for a batch that is ready. REQUIRES: mu_ held.
+bool TScanAhead::RunWaitsForReady() const {
+  return awaited_ != nullptr && !awaited_->ready.empty() && awaited_->ready.front() != nullptr;
+}
+
+// How many batches the run could take one after the other without waiting, up to
+// kBatchesPerWake: those ready at the front of the oldest file, and of the next when the oldest
+// has all of its batches ready, and so on. REQUIRES: mu_ held.
+size_t TScanAhead::ReadyInOrder() const {
+  size_t count = 0;
+  for (const auto& job : jobs_) {
+    for (const auto& batch : job->ready) {
+      if (batch == nullptr) return count;
+      if (++count >= kBatchesPerWake) return count;
+    }
+    // The file's batches go on unless its last one is among them.
+    if (job->ready.empty() || !job->read_done || job->reading) return count;
+    const TScanBatch& last = *job->ready.back();
+    if (!last.last && last.failure == TScanBatch::Failure::kNone) return count;
+  }
+  return count;
+}
+
 void TScanAhead::Deliver(Job* job, size_t seq, std::unique_ptr<TScanBatch> batch) {
   {
     std::unique_lock<std::mutex> lock(mu_);
@@ -303,9 +334,10 @@ void TScanAhead::Deliver(Job* job, size_t seq, std::unique_ptr<TScanBatch> batch
       // After a failed batch the file ends: nothing after it is read.
       if (batch->failure != TScanBatch::Failure::kNone) job->read_done = true;
       job->ready[seq - job->first_seq] = std::move(batch);
-      const bool awaited = awaited_ == job && seq == job->first_seq;
+      const bool wake =
+          RunWaitsForReady() && (idle_workers_ > 0 || ReadyInOrder() >= kBatchesPerWake);
       lock.unlock();
-      if (awaited) ready_cv_.notify_one();
+      if (wake) ready_cv_.notify_one();
       return;
     }
     --ready_;

@@ -115,6 +115,8 @@ class TScanAhead {
   Window ReadChunk(Job* job, TScanBatch* batch);
   void ScanWindow(const Window& window, TScanBatch* batch, TIdxLineScanner* lines, Tester* tester);
   void Deliver(Job* job, size_t seq, std::unique_ptr<TScanBatch> batch);
+  bool RunWaitsForReady() const;
+  size_t ReadyInOrder() const;
   std::unique_ptr<TScanBatch> FreshBatch();
   size_t ReadyLimit() const;
   bool Reusable(const std::vector<char>& buffer) const;

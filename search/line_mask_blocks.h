@@ -165,9 +165,11 @@ inline void MarkBlocks(const char* data, size_t n, LineMarks* out, const LinePro
     for (; b < stretch_end; ++b) mark(b, data + b * kLineMaskBits, ~LineMask{0});
   }
   if (full < blocks) {
-    // The last, partial block: from a copy padded with zeros, so nothing past n is read.
+    // The last, partial block: from a copy, so nothing past n is read, padded with 0xFF, a byte
+    // of no kind at all.
     const size_t rest = n % kLineMaskBits;
-    alignas(64) char tail[kLineMaskBits] = {};
+    alignas(64) char tail[kLineMaskBits];
+    std::memset(tail, 0xFF, sizeof tail);
     std::memcpy(tail, data + full * kLineMaskBits, rest);
     room(1);
     mark(full, tail, (LineMask{1} << rest) - 1);
@@ -193,6 +195,18 @@ inline void MarkAll(const char* data, size_t n, LineMarks* out, const LineProbe*
                     Classify classify, ProbeBits probe_bits) {
   MarkAll(data, n, out, probe, classify, probe_bits,
           [](uint32_t* at, LineMask m, uint32_t base) { return Flatten(at, m, base); });
+}
+
+// A 0x00 never stands in a sound file. The vector versions first take every byte up to 0x01
+// for a separator (fast: classify keeps the least byte it has seen, and gives no 0x00 apart),
+// and only when saw_nul () says a 0x00 stood in the data mark it again with exact, which tells
+// the two apart (a 0x00 is never carried by a lead byte).
+template <typename Fast, typename Exact, typename ProbeBits, typename FlattenBits, typename SawNul>
+inline void MarkLikelySound(const char* data, size_t n, LineMarks* out, const LineProbe* probe,
+                            Fast fast, Exact exact, ProbeBits probe_bits, FlattenBits flatten,
+                            SawNul saw_nul) {
+  MarkAll(data, n, out, probe, fast, probe_bits, flatten);
+  if (saw_nul()) MarkAll(data, n, out, probe, exact, probe_bits, flatten);
 }
 
 }  // namespace

@@ -46,34 +46,41 @@ void MarkPortable(const char* data, size_t n, LineMarks* out, const LineProbe* p
 }
 
 #if defined(__SSE2__)
-// The kinds of 16 bytes, each as the low 16 bits of a mask.
-inline BlockBytes Classify16(const char* p) {
+// The kinds of 16 bytes, each as the low 16 bits of a mask. kLikelySound: 0x00 is taken for a
+// separator, and *least keeps the least byte seen (MarkLikelySound).
+template <bool kLikelySound>
+inline BlockBytes Classify16(const char* p, __m128i* least) {
   const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
   // x ^ 0x20 moves both lead ranges next to each other: 0xA1-0xDC, 60 values from 0xA1.
   const __m128i lead =
       _mm_sub_epi8(_mm_xor_si128(v, _mm_set1_epi8(0x20)), _mm_set1_epi8(static_cast<char>(0xA1)));
   auto bits = [](__m128i m) { return static_cast<LineMask>(_mm_movemask_epi8(m)); };
-  return BlockBytes{
-      bits(_mm_cmpeq_epi8(v, _mm_set1_epi8('\r'))),
-      bits(_mm_cmpeq_epi8(v, _mm_setzero_si128())),
-      bits(_mm_cmpeq_epi8(v, _mm_set1_epi8(1))),
-      bits(_mm_cmpeq_epi8(_mm_min_epu8(lead, _mm_set1_epi8(0x3B)), lead)),
-  };
+  const LineMask cr = bits(_mm_cmpeq_epi8(v, _mm_set1_epi8('\r')));
+  const LineMask lead_bits = bits(_mm_cmpeq_epi8(_mm_min_epu8(lead, _mm_set1_epi8(0x3B)), lead));
+  if constexpr (kLikelySound) {
+    *least = _mm_min_epu8(*least, v);
+    return BlockBytes{cr, 0, bits(_mm_cmpeq_epi8(_mm_min_epu8(v, _mm_set1_epi8(1)), v)),
+                      lead_bits};
+  } else {
+    return BlockBytes{cr, bits(_mm_cmpeq_epi8(v, _mm_setzero_si128())),
+                      bits(_mm_cmpeq_epi8(v, _mm_set1_epi8(1))), lead_bits};
+  }
 }
 
-inline BlockBytes ClassifySse2(const char* block) {
+template <bool kLikelySound>
+inline BlockBytes ClassifySse2(const char* block, __m128i* least) {
   // Written out: as a loop, the compiler keeps it, with shifts by a variable count.
-  BlockBytes bytes = Classify16(block);
+  BlockBytes bytes = Classify16<kLikelySound>(block, least);
   auto add = [&bytes](const BlockBytes& more, int shift) {
     bytes.cr |= more.cr << shift;
     bytes.nul |= more.nul << shift;
     bytes.separator |= more.separator << shift;
     bytes.lead |= more.lead << shift;
   };
-  add(Classify16(block + 16), 16);
+  add(Classify16<kLikelySound>(block + 16, least), 16);
   if constexpr (kLineMaskBits == 64) {
-    add(Classify16(block + 32), 32);
-    add(Classify16(block + 48), 48);
+    add(Classify16<kLikelySound>(block + 32, least), 32);
+    add(Classify16<kLikelySound>(block + 48, least), 48);
   }
   return bytes;
 }
@@ -100,10 +107,15 @@ inline LineMask ProbeSse2(const char* block, const LineProbe& probe) {
 }
 
 void MarkSse2(const char* data, size_t n, LineMarks* out, const LineProbe* probe) {
-  // Through lambdas, so that both are inlined into the loop.
-  MarkAll(
-      data, n, out, probe, [](const char* block) { return ClassifySse2(block); },
-      [](const char* block, const LineProbe& p) { return ProbeSse2(block, p); });
+  // Through lambdas, so that they are inlined into the loop.
+  __m128i least = _mm_set1_epi8(-1);
+  MarkLikelySound(
+      data, n, out, probe,
+      [&least](const char* block) { return ClassifySse2<true>(block, &least); },
+      [&least](const char* block) { return ClassifySse2<false>(block, &least); },
+      [](const char* block, const LineProbe& p) { return ProbeSse2(block, p); },
+      [](uint32_t* at, LineMask m, uint32_t base) { return Flatten(at, m, base); },
+      [&least] { return _mm_movemask_epi8(_mm_cmpeq_epi8(least, _mm_setzero_si128())) != 0; });
 }
 #endif
 

@@ -66,11 +66,22 @@ inline uint32_t* FlattenAvx512(uint32_t* out, LineMask m, uint32_t base) {
 
 void MarkLineBytesAvx512(const char* data, size_t n, LineMarks* out, const LineProbe* probe) {
 #if defined(ZELDRIUM_MARK_AVX512)
-  // Through lambdas, so that all three are inlined into the loop.
-  MarkAll(
-      data, n, out, probe, [](const char* block) { return ClassifyAvx512(block); },
+  // Through lambdas, so that they are inlined into the loop.
+  __m512i least = _mm512_set1_epi8(-1);
+  MarkLikelySound(
+      data, n, out, probe,
+      [&least](const char* block) {
+        const __m512i v = _mm512_loadu_si512(block);
+        least = _mm512_min_epu8(least, v);
+        BlockBytes bytes = ClassifyAvx512(block);
+        bytes.separator = _mm512_cmple_epu8_mask(v, _mm512_set1_epi8(1));
+        bytes.nul = 0;
+        return bytes;
+      },
+      [](const char* block) { return ClassifyAvx512(block); },
       [](const char* block, const LineProbe& p) { return ProbeAvx512(block, p); },
-      [](uint32_t* at, LineMask m, uint32_t base) { return FlattenAvx512(at, m, base); });
+      [](uint32_t* at, LineMask m, uint32_t base) { return FlattenAvx512(at, m, base); },
+      [&least] { return _mm512_cmpeq_epi8_mask(least, _mm512_setzero_si512()) != 0; });
 #else
   // Not built for it (not 64-bit x86): never chosen, but must still give the right answer.
   MarkLineBytesAvx2(data, n, out, probe);

@@ -1,12 +1,27 @@
 #include "search/scan_ahead.h"
 
 #include <algorithm>
+#include <chrono>
+#include <thread>
 #include <utility>
+
+#if defined(__i386__) || defined(__x86_64__)
+#include <immintrin.h>
+#endif
 
 #include "search/idx_lines.h"
 
 namespace zeldrium {
 namespace {
+
+// Tells the processor that this thread only waits.
+inline void PauseSpinning() {
+#if defined(__i386__) || defined(__x86_64__)
+  _mm_pause();
+#else
+  std::this_thread::yield();
+#endif
+}
 
 // Batches waiting for the run, per worker: enough for workers to go on with later files while
 // the run waits for an earlier one, few enough to bound memory. The file the run waits for may
@@ -171,12 +186,21 @@ void TScanAhead::Work(Tester* tester) {
   std::unique_lock<std::mutex> lock(mu_);
   for (;;) {
     std::shared_ptr<Job> job;
+    bool spun = false;
     while (!shutdown_ && (job = ReadableJob()) == nullptr) {
       // Nothing this worker may do: whatever is ready is all the run gets for now.
       if (RunWaitsForReady()) ready_cv_.notify_one();
+      if (!spun && SomeChunkBeingRead()) {
+        // Most often the next chunk of a file another worker reads: it is free within the time
+        // of one read, less than going to sleep and being woken costs.
+        spun = true;
+        AwaitChunkRead(&lock);
+        continue;
+      }
       ++idle_workers_;
       work_cv_.wait(lock);
       --idle_workers_;
+      spun = false;
     }
     if (shutdown_) return;
     job->reading = true;
@@ -194,6 +218,7 @@ void TScanAhead::Work(Tester* tester) {
       {
         std::lock_guard<std::mutex> read_lock(mu_);
         job->reading = reading = false;
+        chunks_read_.fetch_add(1, std::memory_order_relaxed);
         if (window.done) EndReading(job.get());
         idle = idle_workers_ > 0;
       }
@@ -302,6 +327,28 @@ void TScanAhead::ScanWindow(const Window& window, TScanBatch* batch, TIdxLineSca
       batch->hits.push_back(rec);
     }
   }
+}
+
+// Waits a little, without the lock and without sleeping, for a worker to be done reading a
+// chunk. REQUIRES: lock held; it is held again on return.
+void TScanAhead::AwaitChunkRead(std::unique_lock<std::mutex>* lock) {
+  constexpr auto kLongest = std::chrono::microseconds(100);
+  const uint64_t seen = chunks_read_.load(std::memory_order_relaxed);
+  lock->unlock();
+  const auto until = std::chrono::steady_clock::now() + kLongest;
+  while (chunks_read_.load(std::memory_order_relaxed) == seen &&
+         std::chrono::steady_clock::now() < until) {
+    for (int i = 0; i < 32; ++i) PauseSpinning();
+  }
+  lock->lock();
+}
+
+// REQUIRES: mu_ held.
+bool TScanAhead::SomeChunkBeingRead() const {
+  for (const auto& job : jobs_) {
+    if (job->reading) return true;
+  }
+  return false;
 }
 
 // Whether the run waits for a batch that is ready. REQUIRES: mu_ held.

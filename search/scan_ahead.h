@@ -17,6 +17,7 @@
 // Memory stays bounded whatever the size of the store: the batches waiting for the run, of one
 // read chunk each, are limited in number, and the run queues only a few files ahead.
 
+#include <atomic>
 #include <condition_variable>
 #include <cstddef>
 #include <cstdint>
@@ -116,6 +117,8 @@ class TScanAhead {
   void ScanWindow(const Window& window, TScanBatch* batch, TIdxLineScanner* lines, Tester* tester);
   void Deliver(Job* job, size_t seq, std::unique_ptr<TScanBatch> batch);
   bool RunWaitsForReady() const;
+  bool SomeChunkBeingRead() const;
+  void AwaitChunkRead(std::unique_lock<std::mutex>* lock);
   size_t ReadyInOrder() const;
   std::unique_ptr<TScanBatch> FreshBatch();
   size_t ReadyLimit() const;
@@ -127,7 +130,8 @@ class TScanAhead {
   std::deque<std::shared_ptr<Job>> jobs_;  // oldest first; the run has not ended the front one
   const Job* awaited_ = nullptr;           // the job whose batch the run waits for
   size_t ready_ = 0;      // batches of all jobs, made or being made, that the run has not taken
-  int idle_workers_ = 0;  // workers waiting for a chunk they may read
+  int idle_workers_ = 0;
+  std::atomic<uint64_t> chunks_read_{0};  // chunks read to their end, by all workers  // workers waiting for a chunk they may read
   std::vector<std::unique_ptr<TScanBatch>> free_;
   std::vector<std::vector<char>> buffers_;  // left by readers of files read to the end
   bool shutdown_ = false;

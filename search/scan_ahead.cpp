@@ -293,8 +293,13 @@ TScanAhead::Window TScanAhead::ReadChunk(Job* job, TScanBatch* batch) {
       if (!read) {
         batch->failure = TScanBatch::Failure::kRead;
         batch->error = std::move(err);
+        return Window{data.substr(0, whole), false, true};
       }
-      return Window{data.substr(0, whole), false, !read};
+      // Most files end with a line end, most often within their first chunk: then these are
+      // the last lines, and no batch of nothing but the end follows.
+      const bool last = reader.AtEnd() && reader.Unread().empty();
+      batch->last = last;
+      return Window{data.substr(0, whole), last, last};
     }
     // No line end yet: read on, into the same buffer.
     searched = data.size();

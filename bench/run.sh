@@ -56,19 +56,25 @@ ours=("$FIND" --data "$STORE" --subfolders --count)
 # The C locale for every tool: the files are code page 932, and all literals here are ASCII.
 export LC_ALL=C
 
+# run_ms CMD...: one run, in milliseconds. Output goes to a file, not /dev/null: GNU grep notices
+# /dev/null and stops at the first match. SINK=/dev/null before it for cat, the floor, which has
+# nothing to say.
+run_ms() {
+  local t0 t1
+  t0=$(date +%s%N)
+  "$@" >"${SINK:-$OUT}" 2>&1 || true
+  t1=$(date +%s%N)
+  echo $(((t1 - t0) / 1000000))
+}
+
+median() { printf '%s\n' "$@" | sort -n | sed -n "$((($# + 1) / 2))p"; }
+
 # median_ms CMD...: one warm-up run, then RUNS timed runs; prints the median in milliseconds.
-# Output goes to a file, not /dev/null: GNU grep notices /dev/null and stops at the first match.
-# SINK=/dev/null before it for cat, the floor, which has nothing to say.
 median_ms() {
-  local t0 t1 times=() sink=${SINK:-$OUT}
-  "$@" >"$sink" 2>&1 || true
-  for ((i = 0; i < RUNS; i++)); do
-    t0=$(date +%s%N)
-    "$@" >"$sink" 2>&1 || true
-    t1=$(date +%s%N)
-    times+=($(((t1 - t0) / 1000000)))
-  done
-  printf '%s\n' "${times[@]}" | sort -n | sed -n "$(((RUNS + 1) / 2))p"
+  local times=()
+  run_ms "$@" >/dev/null
+  for ((i = 0; i < RUNS; i++)); do times+=($(run_ms "$@")); done
+  median "${times[@]}"
 }
 
 # peak_mb CMD...: the maximum resident set size of one run, in MiB (one decimal).
@@ -89,18 +95,32 @@ cat_ms=$(cd "$STORE" && SINK=/dev/null median_ms xargs -0 -a "$LIST" cat)
 
 results=()
 subject_ratios=""
-# bench NAME LITERAL OURS-ARGS...: ours against grep and rg for the same literal.
+# bench NAME LITERAL OURS-ARGS...: ours against grep and rg for the same literal. The three take
+# turns, run after run, so that a slow moment of the machine falls on all of them alike.
 bench() {
   local name=$1 literal=$2; shift 2
-  local hits g r ours_ms grep_ms rg_ms peak
-  hits=$("${ours[@]}" "$@" "${folders[@]}")
+  local hits g r peak
+  local ours_cmd=("${ours[@]}" "$@" "${folders[@]}")
+  local grep_cmd=(grep -c -F -i -r --include=Folder.idx -- "$literal" "$STORE")
+  local rg_cmd=(rg -c -F -i -g Folder.idx --no-ignore --hidden -- "$literal" "$STORE")
+  hits=$("${ours_cmd[@]}")
   g=$(grep_count "$literal")
   r=$(rg_count "$literal")
   echo "-- $name: ours $hits hits; grep and rg count $g and $r lines holding '$literal' anywhere"
-  ours_ms=$(median_ms "${ours[@]}" "$@" "${folders[@]}")
-  grep_ms=$(median_ms grep -c -F -i -r --include=Folder.idx -- "$literal" "$STORE")
-  rg_ms=$(median_ms rg -c -F -i -g Folder.idx --no-ignore --hidden -- "$literal" "$STORE")
-  peak=$(peak_mb "${ours[@]}" "$@" "${folders[@]}")
+  local ours_t=() grep_t=() rg_t=()
+  for ((i = 0; i <= RUNS; i++)); do
+    local o gr rr
+    o=$(run_ms "${ours_cmd[@]}")
+    gr=$(run_ms "${grep_cmd[@]}")
+    rr=$(run_ms "${rg_cmd[@]}")
+    # The first round warms up.
+    if ((i > 0)); then ours_t+=("$o"); grep_t+=("$gr"); rg_t+=("$rr"); fi
+  done
+  local ours_ms grep_ms rg_ms
+  ours_ms=$(median "${ours_t[@]}")
+  grep_ms=$(median "${grep_t[@]}")
+  rg_ms=$(median "${rg_t[@]}")
+  peak=$(peak_mb "${ours_cmd[@]}")
   results+=("$(printf '%-34s %8d %8d %8d %8d %9s %8s %9s %9s' "$name" "$ours_ms" "$grep_ms" \
     "$rg_ms" "$cat_ms" "$(ratio "$ours_ms" "$grep_ms")" "$(ratio "$ours_ms" "$rg_ms")" \
     "$(ratio "$ours_ms" "$cat_ms")" "$peak")")

@@ -137,7 +137,12 @@ class PosixFileSystem : public FileSystem {
   };
 
   std::vector<Component> Split(std::string_view path);
+  // The path as written, in the disk's form: '/' between components, each in UTF-8.
+  std::string AsWritten(std::string_view path);
+  // The path as it stands on the disk: as written if that exists, else looked up ignoring case.
   std::string ToDisk(std::string_view path);
+  // Whether an error of an operation on the path as written may go away ignoring case.
+  static bool OnlyCaseCanHelp(int error);
   // The entry of dir that is component c ignoring case, or "" when there is none.
   std::string FindIgnoringCase(const std::string& dir, const Component& c);
 
@@ -211,12 +216,9 @@ std::string PosixFileSystem::FindIgnoringCase(const std::string& dir, const Comp
   return best;
 }
 
-std::string PosixFileSystem::ToDisk(std::string_view path) {
+std::string PosixFileSystem::AsWritten(std::string_view path) {
   const bool absolute = !path.empty() && (path[0] == '\\' || path[0] == '/');
-  const std::string root = absolute ? "/" : "";
-
-  // Most paths exist as written: one pass, one look at the disk.
-  std::string exact = root;
+  std::string exact = absolute ? "/" : "";
   exact.reserve(path.size() + 16);
   bool any = false;
   ForEachComponent(path, [&](std::string_view raw) {
@@ -224,8 +226,17 @@ std::string PosixFileSystem::ToDisk(std::string_view path) {
     AppendDisk(raw, &exact);
     any = true;
   });
-  if (!any) return absolute ? root : ".";
-  if (Exists(exact)) return exact;
+  if (!any) return absolute ? "/" : ".";
+  return exact;
+}
+
+bool PosixFileSystem::OnlyCaseCanHelp(int error) { return error == ENOENT || error == ENOTDIR; }
+
+std::string PosixFileSystem::ToDisk(std::string_view path) {
+  const bool absolute = !path.empty() && (path[0] == '\\' || path[0] == '/');
+  const std::string root = absolute ? "/" : "";
+  const std::string exact = AsWritten(path);
+  if (exact == "." || exact == "/" || Exists(exact)) return exact;
 
   const std::vector<Component> parts = Split(path);
 
@@ -257,15 +268,30 @@ std::string PosixFileSystem::ToDisk(std::string_view path) {
   return resolved;
 }
 
+// Each operation first tries the path as written, which most paths are: one look at the disk.
+// Only when nothing is found there is the path looked up ignoring case.
+
 bool PosixFileSystem::FileExists(std::string_view path) {
   struct stat st;
-  return ::stat(ToDisk(path).c_str(), &st) == 0 && !S_ISDIR(st.st_mode);
+  const std::string written = AsWritten(path);
+  if (::stat(written.c_str(), &st) != 0) {
+    if (!OnlyCaseCanHelp(errno)) return false;
+    const std::string resolved = ToDisk(path);
+    if (resolved == written || ::stat(resolved.c_str(), &st) != 0) return false;
+  }
+  return !S_ISDIR(st.st_mode);
 }
 
 std::vector<std::string> PosixFileSystem::ListSubdirectories(std::string_view dir) {
   std::vector<std::string> names;
-  const std::string disk = ToDisk(dir);
+  std::string disk = AsWritten(dir);
   DIR* d = ::opendir(disk.c_str());
+  if (d == nullptr && OnlyCaseCanHelp(errno)) {
+    if (std::string resolved = ToDisk(dir); resolved != disk) {
+      disk = std::move(resolved);
+      d = ::opendir(disk.c_str());
+    }
+  }
   if (d == nullptr) return names;
   std::string converted;
   while (const dirent* e = ::readdir(d)) {
@@ -286,11 +312,24 @@ std::vector<std::string> PosixFileSystem::ListSubdirectories(std::string_view di
 
 std::unique_ptr<SequentialFile> PosixFileSystem::OpenSequential(std::string_view path,
                                                                 std::string* err) {
-  const std::string disk = ToDisk(path);
-  int fd;
-  do {
-    fd = ::open(disk.c_str(), O_RDONLY | O_CLOEXEC);
-  } while (fd < 0 && errno == EINTR);
+  const auto open_file = [](const std::string& disk) {
+    int fd;
+    do {
+      fd = ::open(disk.c_str(), O_RDONLY | O_CLOEXEC);
+    } while (fd < 0 && errno == EINTR);
+    return fd;
+  };
+  const std::string written = AsWritten(path);
+  int fd = open_file(written);
+  if (fd < 0 && OnlyCaseCanHelp(errno)) {
+    const int error = errno;
+    const std::string resolved = ToDisk(path);
+    if (resolved != written) {
+      fd = open_file(resolved);
+    } else {
+      errno = error;
+    }
+  }
   if (fd < 0) {
     *err = ErrorText(errno);
     return nullptr;

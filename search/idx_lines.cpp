@@ -149,6 +149,46 @@ inline bool TIdxLineScanner::WordInLine(size_t line, size_t cr) {
   return false;
 }
 
+// The common line, in a loop of its own: a whole line, a date of eight digits, and the filter
+// not holding. Anything else is left to Next.
+inline bool TIdxLineScanner::SkipUnwanted(std::vector<int32_t>* other_dates) {
+  if (filter_ == nullptr || marks_.has_nul || next_line_ >= marks_.lines) return false;
+  const size_t cr = marks_.line_ends[next_line_];
+  const size_t ends_past = marks_.ends_before[next_line_];
+  uint32_t value;
+  if (!PlainDate(marks_.field_ends.data() + first_end_, ends_past - first_end_, &value)) {
+    return false;
+  }
+  if (Wanted(static_cast<size_t>(line_ - begin_), cr)) return false;
+  StepPast(cr);
+  ++next_line_;
+  first_end_ = ends_past;
+  if (other_dates != nullptr) {
+    other_dates->push_back(static_cast<int32_t>(value + static_cast<uint32_t>(kIdxDateShift)));
+  }
+  return true;
+}
+
+bool TIdxLineScanner::NextWanted(IdxLine* kind, TFolderIdx* rec, std::string* err,
+                                  std::vector<int32_t>* other_dates) {
+  while (SkipUnwanted(other_dates)) continue;
+  return Next(kind, rec, err);
+}
+
+// As almost every date is written: eight digits between two separators, nothing to trim. ends:
+// the count field ends of the line.
+inline bool TIdxLineScanner::PlainDate(const uint32_t* ends, size_t count, uint32_t* value) const {
+  return count > 8 && ends[8] - ends[7] == 9 && ParseHex8(begin_ + ends[7] + 1, value);
+}
+
+// The next line starts after the line end at cr, with the LF that may follow it.
+inline void TIdxLineScanner::StepPast(size_t cr) {
+  const size_t size = static_cast<size_t>(end_ - begin_);
+  line_ = cr == size                                ? end_
+          : cr + 1 < size && begin_[cr + 1] == '\n' ? begin_ + cr + 2
+                                                    : begin_ + cr + 1;
+}
+
 bool TIdxLineScanner::Next(IdxLine* kind, TFolderIdx* rec, std::string* err) {
   const size_t size = static_cast<size_t>(end_ - begin_);
   const size_t line = static_cast<size_t>(line_ - begin_);
@@ -165,9 +205,7 @@ bool TIdxLineScanner::Next(IdxLine* kind, TFolderIdx* rec, std::string* err) {
     cr = size;
     ends_past = marks_.fields;
   }
-  line_ = cr == size                                ? end_
-          : cr + 1 < size && begin_[cr + 1] == '\n' ? begin_ + cr + 2
-                                                    : begin_ + cr + 1;
+  StepPast(cr);
 
   // The line's field ends; a 0x00 is the last of them, and the fields after it are empty.
   const uint32_t* const ends = marks_.field_ends.data() + first_end_;
@@ -195,9 +233,8 @@ bool TIdxLineScanner::Next(IdxLine* kind, TFolderIdx* rec, std::string* err) {
     *kind = IdxLine::kSkip;  // no field 9
     return true;
   }
-  // As almost every date is written: eight digits between two separators, nothing to trim.
   uint32_t value;
-  if (count > 8 && ends[8] - ends[7] == 9 && ParseHex8(begin_ + ends[7] + 1, &value)) {
+  if (PlainDate(ends, count, &value)) {
     rec->Date = static_cast<int32_t>(value + static_cast<uint32_t>(kIdxDateShift));
     *kind = IdxLine::kRecord;
   } else {

@@ -42,11 +42,19 @@ class TIdxLineScanner {
   // taken along; one that is not read yet is left to TIndexFileReader::Take.
   bool Next(IdxLine* kind, TFolderIdx* rec, std::string* err);
 
+  // The same, but lines the filter does not hold for are passed over: their dates, in order,
+  // are appended to *other_dates (when given) instead of coming back as kDateOnly.
+  bool NextWanted(IdxLine* kind, TFolderIdx* rec, std::string* err,
+                  std::vector<int32_t>* other_dates);
+
   // Bytes of data taken up by the lines handed out so far, with their line ends.
   size_t Consumed() const { return static_cast<size_t>(line_ - begin_); }
 
  private:
   bool Wanted(size_t line, size_t cr);
+  bool SkipUnwanted(std::vector<int32_t>* other_dates);
+  bool PlainDate(const uint32_t* ends, size_t count, uint32_t* value) const;
+  void StepPast(size_t cr);
   bool WordInLine(size_t line, size_t cr);
 
   const char* begin_ = nullptr;

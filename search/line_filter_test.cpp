@@ -1,5 +1,6 @@
 #include "search/line_filter.h"
 
+#include <cstdio>
 #include <random>
 #include <string>
 #include <vector>
@@ -88,7 +89,11 @@ TEST(LineFilterTest, NeverHidesALineTheConditionHoldsFor) {
     for (int l = 0; l < 60; ++l) {
       for (int f = 1; f <= 10; ++f) {
         if (f == 9) {
-          data += "5f5e1000";
+          // Dates of eight digits, each its own; now and then one written otherwise.
+          char date[16];
+          std::snprintf(date, sizeof date, l % 7 == 3 ? " %x " : "%x",
+                        (l % 11 == 5 ? 0x1000000 : 0x5f5e1000) + l);  // seven digits
+          data += date;
         } else if (f >= 2 && f <= 7) {
           for (int w = std::uniform_int_distribution<int>(0, 3)(rng); w > 0; --w)
             data += pick(text);
@@ -108,6 +113,9 @@ TEST(LineFilterTest, NeverHidesALineTheConditionHoldsFor) {
     TFolderIdx rec;
     TFolderIdx filtered_rec;
     std::string err;
+    // Dates of every dated line in order, and the subjects of the lines that come out whole.
+    std::vector<int32_t> dates;
+    std::vector<std::string> records;
     while (all.Next(&kind, &rec, &err)) {
       ASSERT_TRUE(filtered.Next(&filtered_kind, &filtered_rec, &err));
       ASSERT_EQ(filtered.Consumed(), all.Consumed());
@@ -115,6 +123,8 @@ TEST(LineFilterTest, NeverHidesALineTheConditionHoldsFor) {
         ASSERT_EQ(filtered_kind, kind);
         continue;
       }
+      dates.push_back(filtered_rec.Date);
+      if (filtered_kind == IdxLine::kRecord) records.emplace_back(filtered_rec.Subject);
       ASSERT_EQ(filtered_rec.Date, rec.Date);
       if (matcher.Matches(rec)) {
         ASSERT_EQ(filtered_kind, IdxLine::kRecord)
@@ -124,6 +134,19 @@ TEST(LineFilterTest, NeverHidesALineTheConditionHoldsFor) {
       }
     }
     EXPECT_FALSE(filtered.Next(&filtered_kind, &filtered_rec, &err));
+
+    // Passing over the lines the filter does not hold for keeps their dates, in order.
+    TIdxLineScanner passing;
+    passing.Reset(data, true, &filter);
+    std::vector<int32_t> passed_dates;
+    std::vector<std::string> passed_records;
+    while (passing.NextWanted(&kind, &rec, &err, &passed_dates)) {
+      if (kind == IdxLine::kRecord || kind == IdxLine::kDateOnly) passed_dates.push_back(rec.Date);
+      if (kind == IdxLine::kRecord) passed_records.emplace_back(rec.Subject);
+    }
+    ASSERT_EQ(passed_dates, dates) << n;
+    ASSERT_EQ(passed_records, records) << n;
+    ASSERT_EQ(passing.Consumed(), all.Consumed());
   }
 }
 

@@ -317,7 +317,8 @@ void TScanAhead::ScanWindow(const Window& window, TScanBatch* batch, TIdxLineSca
   TFolderIdx rec;
   std::string err;
   IdxLine kind;
-  while (lines->Next(&kind, &rec, &err)) {
+  std::vector<int32_t>* const other_dates = hit_dates_only_ ? nullptr : &batch->dates;
+  while (lines->NextWanted(&kind, &rec, &err, other_dates)) {
     if (kind == IdxLine::kSkip) continue;
     if (kind == IdxLine::kError) {
       // The file ends here: a read error after these lines never comes to it.

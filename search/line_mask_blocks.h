@@ -26,7 +26,7 @@ namespace {
 struct BlockBytes {
   LineMask cr;
   LineMask nul;
-  LineMask separator;  // 0x01
+  LineMask separator;  // 0x01, and 0x00 too where nul is not told apart (MarkLikelySound)
   LineMask lead;       // 0x81-0x9F and 0xE0-0xFC
 };
 

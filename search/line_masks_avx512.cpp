@@ -13,17 +13,23 @@ namespace zeldrium {
 namespace {
 
 #if defined(ZELDRIUM_MARK_AVX512)
-inline BlockBytes ClassifyAvx512(const char* block) {
+// kLikelySound: 0x00 is taken for a separator, and *least keeps the least byte seen
+// (MarkLikelySound).
+template <bool kLikelySound>
+inline BlockBytes ClassifyAvx512(const char* block, __m512i* least) {
   const __m512i v = _mm512_loadu_si512(block);
   // x ^ 0x20 moves both lead ranges next to each other: 0xA1-0xDC, 60 values from 0xA1.
   const __m512i lead = _mm512_sub_epi8(_mm512_xor_si512(v, _mm512_set1_epi8(0x20)),
                                        _mm512_set1_epi8(static_cast<char>(0xA1)));
-  return BlockBytes{
-      _mm512_cmpeq_epi8_mask(v, _mm512_set1_epi8('\r')),
-      _mm512_testn_epi8_mask(v, v),
-      _mm512_cmpeq_epi8_mask(v, _mm512_set1_epi8(1)),
-      _mm512_cmple_epu8_mask(lead, _mm512_set1_epi8(0x3B)),
-  };
+  const LineMask cr = _mm512_cmpeq_epi8_mask(v, _mm512_set1_epi8('\r'));
+  const LineMask lead_bits = _mm512_cmple_epu8_mask(lead, _mm512_set1_epi8(0x3B));
+  if constexpr (kLikelySound) {
+    *least = _mm512_min_epu8(*least, v);
+    return BlockBytes{cr, 0, _mm512_cmple_epu8_mask(v, _mm512_set1_epi8(1)), lead_bits};
+  } else {
+    return BlockBytes{cr, _mm512_testn_epi8_mask(v, v),
+                      _mm512_cmpeq_epi8_mask(v, _mm512_set1_epi8(1)), lead_bits};
+  }
 }
 
 // Where the probe's first byte stands at one of 64 starts and its last byte at the distance.
@@ -70,15 +76,8 @@ void MarkLineBytesAvx512(const char* data, size_t n, LineMarks* out, const LineP
   __m512i least = _mm512_set1_epi8(-1);
   MarkLikelySound(
       data, n, out, probe,
-      [&least](const char* block) {
-        const __m512i v = _mm512_loadu_si512(block);
-        least = _mm512_min_epu8(least, v);
-        BlockBytes bytes = ClassifyAvx512(block);
-        bytes.separator = _mm512_cmple_epu8_mask(v, _mm512_set1_epi8(1));
-        bytes.nul = 0;
-        return bytes;
-      },
-      [](const char* block) { return ClassifyAvx512(block); },
+      [&least](const char* block) { return ClassifyAvx512<true>(block, &least); },
+      [&least](const char* block) { return ClassifyAvx512<false>(block, &least); },
       [](const char* block, const LineProbe& p) { return ProbeAvx512(block, p); },
       [](uint32_t* at, LineMask m, uint32_t base) { return FlattenAvx512(at, m, base); },
       [&least] { return _mm512_cmpeq_epi8_mask(least, _mm512_setzero_si512()) != 0; });

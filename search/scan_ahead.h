@@ -130,8 +130,8 @@ class TScanAhead {
   std::deque<std::shared_ptr<Job>> jobs_;  // oldest first; the run has not ended the front one
   const Job* awaited_ = nullptr;           // the job whose batch the run waits for
   size_t ready_ = 0;      // batches of all jobs, made or being made, that the run has not taken
-  int idle_workers_ = 0;
-  std::atomic<uint64_t> chunks_read_{0};  // chunks read to their end, by all workers  // workers waiting for a chunk they may read
+  int idle_workers_ = 0;  // workers waiting for a chunk they may read
+  std::atomic<uint64_t> chunks_read_{0};  // chunks whose reading is done, by all workers
   std::vector<std::unique_ptr<TScanBatch>> free_;
   std::vector<std::vector<char>> buffers_;  // left by readers of files read to the end
   bool shutdown_ = false;

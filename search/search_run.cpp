@@ -51,6 +51,11 @@ class RunningFlag {
   bool* flag_;
 };
 
+// Lines dated before the limit are dropped; a date before 1970 is before every limit.
+bool BeforeLimit(int32_t date, uint32_t limit) {
+  return date < 0 || static_cast<uint32_t>(date) < limit;
+}
+
 }  // namespace
 
 std::string SearchHooks::FolderDisplayName(std::string_view folder_id) {
@@ -272,7 +277,7 @@ void TSearchRun::TakeBatch(const TScanBatch& batch, std::string_view folder_id,
     const bool limited = !batch.hits.empty() && hooks_->DateLimit(&limit);
     for (size_t k = 0; k < batch.hits.size(); ++k) {
       const int32_t date = batch.dates[batch.hit_lines[k]];
-      if (limited && (date < 0 || static_cast<uint32_t>(date) < limit)) continue;
+      if (limited && BeforeLimit(date, limit)) continue;
       TakeHit(date, batch.hits[k], folder_id, folder, have_folder);
     }
     *stopped = stop_;
@@ -284,7 +289,7 @@ void TSearchRun::TakeBatch(const TScanBatch& batch, std::string_view folder_id,
     const bool hit = next_hit < batch.hit_lines.size() && batch.hit_lines[next_hit] == i;
     const TFolderIdx* rec = hit ? &batch.hits[next_hit++] : nullptr;
     uint32_t limit;
-    if (hooks_->DateLimit(&limit) && (date < 0 || static_cast<uint32_t>(date) < limit)) continue;
+    if (hooks_->DateLimit(&limit) && BeforeLimit(date, limit)) continue;
     if (hit) TakeHit(date, *rec, folder_id, folder, have_folder);
     hooks_->AfterTestedLine();
     if (stop_) {

@@ -38,7 +38,7 @@ class SearchHooks {
   virtual void AfterTestedLine();
   // False when nothing is to be done line by line: DateLimit gives the same answer all through
   // the run and AfterTestedLine does nothing. The run then asks for the limit once per batch of
-  // lines and looks only at the lines that hold. Asked once, when a run starts.
+  // lines with hits and looks only at the lines that hold. Asked once, when a run starts.
   virtual bool CalledPerLine() const { return true; }
 };
 

@@ -79,6 +79,12 @@ bool ParseHex64(std::string_view text, uint64_t* value) {
   return true;
 }
 
+// TFolderIdx::Date of a field 9 read as value. Unsigned arithmetic wraps by definition; the
+// conversion to int32 is modular since C++20.
+inline int32_t ShiftedIdxDate(uint32_t value) {
+  return static_cast<int32_t>(value + static_cast<uint32_t>(kIdxDateShift));
+}
+
 // Dates that are not eight digits, and the error: out of the way of the common case.
 [[gnu::noinline]] IdxLine ConvertOtherDate(std::string_view field, int32_t* date,
                                            std::string* err) {
@@ -88,8 +94,7 @@ bool ParseHex64(std::string_view text, uint64_t* value) {
     err->append("'$").append(field).append("' ").append(kNotAnInteger);
     return IdxLine::kError;
   }
-  // Unsigned arithmetic wraps by definition; the conversion to int32 is modular since C++20.
-  *date = static_cast<int32_t>(static_cast<uint32_t>(value) + static_cast<uint32_t>(kIdxDateShift));
+  *date = ShiftedIdxDate(static_cast<uint32_t>(value));
   return IdxLine::kRecord;
 }
 
@@ -98,7 +103,7 @@ bool ParseHex64(std::string_view text, uint64_t* value) {
 IdxLine ConvertIdxDate(std::string_view field, int32_t* date, std::string* err) {
   uint32_t value;
   if (field.size() == 8 && ParseHex8(field.data(), &value)) {
-    *date = static_cast<int32_t>(value + static_cast<uint32_t>(kIdxDateShift));
+    *date = ShiftedIdxDate(value);
     return IdxLine::kRecord;
   }
   if (field.empty()) return IdxLine::kSkip;
@@ -164,7 +169,7 @@ inline bool TIdxLineScanner::SkipUnwanted(std::vector<int32_t>* other_dates) {
   ++next_line_;
   first_end_ = ends_past;
   if (other_dates != nullptr) {
-    other_dates->push_back(static_cast<int32_t>(value + static_cast<uint32_t>(kIdxDateShift)));
+    other_dates->push_back(ShiftedIdxDate(value));
   }
   return true;
 }
@@ -235,7 +240,7 @@ bool TIdxLineScanner::Next(IdxLine* kind, TFolderIdx* rec, std::string* err) {
   }
   uint32_t value;
   if (PlainDate(ends, count, &value)) {
-    rec->Date = static_cast<int32_t>(value + static_cast<uint32_t>(kIdxDateShift));
+    rec->Date = ShiftedIdxDate(value);
     *kind = IdxLine::kRecord;
   } else {
     *kind = ConvertIdxDate(field(8), &rec->Date, err);

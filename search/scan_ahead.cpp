@@ -101,14 +101,12 @@ void TScanAhead::Add(std::unique_ptr<SequentialFile> file) {
 std::unique_ptr<TScanBatch> TScanAhead::NextBatch() {
   std::unique_lock<std::mutex> lock(mu_);
   Job& job = *jobs_.front();
-  // Every wake-up is a switch between threads; workers wake the run only when it waits for
-  // their batch.
+  // Workers wake the run only while it waits here (RunWaitsForReady), and then only with a few
+  // batches ready or nothing more for them to do.
   awaited_ = &job;
-  ready_cv_.wait(lock, [&] {
-    return (!job.ready.empty() && job.ready.front() != nullptr) || job.broken_at == job.first_seq;
-  });
+  ready_cv_.wait(lock, [&] { return FrontReady(job) || job.broken_at == job.first_seq; });
   awaited_ = nullptr;
-  if (job.ready.empty() || job.ready.front() == nullptr) {
+  if (!FrontReady(job)) {
     lock.unlock();
     auto failed = std::make_unique<TScanBatch>();
     failed->failure = TScanBatch::Failure::kRead;
@@ -357,9 +355,14 @@ bool TScanAhead::SomeChunkBeingRead() const {
   return false;
 }
 
+// Whether the file's next batch for the run is made. REQUIRES: mu_ held.
+bool TScanAhead::FrontReady(const Job& job) {
+  return !job.ready.empty() && job.ready.front() != nullptr;
+}
+
 // Whether the run waits for a batch that is ready. REQUIRES: mu_ held.
 bool TScanAhead::RunWaitsForReady() const {
-  return awaited_ != nullptr && !awaited_->ready.empty() && awaited_->ready.front() != nullptr;
+  return awaited_ != nullptr && FrontReady(*awaited_);
 }
 
 // How many batches the run could take one after the other without waiting, up to

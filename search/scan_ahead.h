@@ -116,6 +116,7 @@ class TScanAhead {
   Window ReadChunk(Job* job, TScanBatch* batch);
   void ScanWindow(const Window& window, TScanBatch* batch, TIdxLineScanner* lines, Tester* tester);
   void Deliver(Job* job, size_t seq, std::unique_ptr<TScanBatch> batch);
+  static bool FrontReady(const Job& job);
   bool RunWaitsForReady() const;
   bool SomeChunkBeingRead() const;
   void AwaitChunkRead(std::unique_lock<std::mutex>* lock);

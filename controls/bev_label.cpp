@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <utility>
 
-#include "search/str_libs.h"
+#include "text/str_libs.h"
 #include "ui/handles.h"
 #include "ui/text_win.h"
 

@@ -12,8 +12,8 @@
 #include <vector>
 
 #include "fuzz_check.h"
-#include "search/str_csv.h"
-#include "search/text_compare.h"
+#include "text/str_csv.h"
+#include "text/text_compare.h"
 
 namespace zeldrium::fuzz {
 namespace {

@@ -13,10 +13,10 @@
 
 #include "fuzz_check.h"
 #include "same_rec.h"
-#include "search/find_class.h"
-#include "search/str_csv.h"
-#include "search/str_libs.h"
-#include "search/str_upper.h"
+#include "query/find_class.h"
+#include "text/str_csv.h"
+#include "text/str_libs.h"
+#include "text/str_upper.h"
 
 namespace zeldrium::fuzz {
 namespace {

@@ -12,13 +12,13 @@
 #include <vector>
 
 #include "fuzz_check.h"
-#include "search/file_system.h"
-#include "search/find_class.h"
-#include "search/folder_idx.h"
-#include "search/index_file.h"
-#include "search/memory_file_system.h"
-#include "search/search_run.h"
-#include "search/str_libs.h"
+#include "store/file_system.h"
+#include "query/find_class.h"
+#include "store/folder_idx.h"
+#include "store/index_file.h"
+#include "store/memory_file_system.h"
+#include "engine/search_run.h"
+#include "text/str_libs.h"
 
 namespace zeldrium::fuzz {
 namespace {

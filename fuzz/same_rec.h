@@ -1,7 +1,7 @@
 #ifndef ZELDRIUM_FUZZ_SAME_REC_H_
 #define ZELDRIUM_FUZZ_SAME_REC_H_
 
-#include "search/find_class.h"
+#include "query/find_class.h"
 
 namespace zeldrium::fuzz {
 

@@ -12,8 +12,8 @@
 #include <vector>
 
 #include "fuzz_check.h"
-#include "search/str_libs.h"
-#include "search/str_upper.h"
+#include "text/str_libs.h"
+#include "text/str_upper.h"
 
 namespace zeldrium::fuzz {
 namespace {

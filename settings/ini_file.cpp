@@ -5,8 +5,8 @@
 #include <new>
 #include <optional>
 
-#include "search/str_csv.h"
-#include "search/str_libs.h"
+#include "text/str_csv.h"
+#include "text/str_libs.h"
 
 namespace zeldrium {
 namespace {

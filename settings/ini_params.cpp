@@ -2,8 +2,8 @@
 
 #include <algorithm>
 
-#include "search/str_csv.h"
-#include "search/str_libs.h"
+#include "text/str_csv.h"
+#include "text/str_libs.h"
 
 namespace zeldrium {
 namespace {

@@ -11,7 +11,7 @@
 #include <string>
 #include <string_view>
 
-#include "search/find_class.h"
+#include "query/find_class.h"
 #include "settings/ini_file.h"
 #include "settings/settings_io.h"
 

@@ -6,8 +6,8 @@
 #include <vector>
 
 #include "gtest/gtest.h"
-#include "search/str_csv.h"
-#include "search/str_libs.h"
+#include "text/str_csv.h"
+#include "text/str_libs.h"
 #include "settings/settings_test_util.h"
 
 namespace zeldrium {

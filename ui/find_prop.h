@@ -11,7 +11,7 @@
 
 #include <string>
 
-#include "search/find_class.h"
+#include "query/find_class.h"
 #include "ui/dialog.h"
 
 class TPropForm : public ui::Dialog {

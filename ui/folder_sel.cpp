@@ -6,10 +6,10 @@
 #include <memory>
 
 #include "host/b2api.h"
-#include "search/file_system.h"
-#include "search/str_csv.h"
-#include "search/str_libs.h"
-#include "search/str_upper.h"
+#include "store/file_system.h"
+#include "text/str_csv.h"
+#include "text/str_libs.h"
+#include "text/str_upper.h"
 #include "ui/folder_pictures.h"
 #include "ui/text_win.h"
 

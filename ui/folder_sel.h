@@ -16,7 +16,7 @@
 #include <string_view>
 #include <vector>
 
-#include "search/file_system.h"
+#include "store/file_system.h"
 #include "ui/dialog.h"
 #include "ui/handles.h"
 

@@ -7,10 +7,10 @@
 #include <utility>
 
 #include "host/b2api.h"
-#include "search/file_system.h"
-#include "search/search_run.h"
-#include "search/str_csv.h"
-#include "search/str_libs.h"
+#include "store/file_system.h"
+#include "engine/search_run.h"
+#include "text/str_csv.h"
+#include "text/str_libs.h"
 #include "ui/main_view_ids.h"
 #include "ui/text_win.h"
 

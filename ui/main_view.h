@@ -29,7 +29,7 @@
 #include <string_view>
 #include <vector>
 
-#include "search/find_class.h"
+#include "query/find_class.h"
 #include "settings/ini_params.h"
 #include "ui/handles.h"
 #include "ui/result_list.h"

@@ -20,8 +20,8 @@
 #include <utility>
 
 #include "host/b2api.h"
-#include "search/search_run.h"
-#include "search/str_libs.h"
+#include "engine/search_run.h"
+#include "text/str_libs.h"
 #include "ui/main_view.h"
 #include "ui/main_view_ids.h"
 #include "ui/text_win.h"

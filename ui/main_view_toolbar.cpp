@@ -4,10 +4,10 @@
 #include <string>
 #include <vector>
 
-#include "search/find_class.h"
-#include "search/search_run.h"
-#include "search/str_csv.h"
-#include "search/str_libs.h"
+#include "query/find_class.h"
+#include "engine/search_run.h"
+#include "text/str_csv.h"
+#include "text/str_libs.h"
 #include "ui/main_view.h"
 #include "ui/main_view_ids.h"
 #include "ui/text_win.h"

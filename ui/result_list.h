@@ -20,7 +20,7 @@
 #include <string_view>
 #include <vector>
 
-#include "search/search_run.h"
+#include "engine/search_run.h"
 #include "ui/handles.h"
 
 namespace ui {

@@ -2,7 +2,7 @@
 // context menu PopupMenu1.
 #include <string>
 
-#include "search/find_class.h"
+#include "query/find_class.h"
 #include "ui/find_prop.h"
 #include "ui/main_view.h"
 #include "ui/main_view_ids.h"

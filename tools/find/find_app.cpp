@@ -8,8 +8,8 @@
 #include "find_condition.h"
 #include "find_options.h"
 #include "hit_output.h"
-#include "search/file_system.h"
-#include "search/search_run.h"
+#include "store/file_system.h"
+#include "engine/search_run.h"
 #include "settings/settings_io.h"
 
 namespace zeldrium::find {

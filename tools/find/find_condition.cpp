@@ -3,10 +3,10 @@
 #include <algorithm>
 
 #include "console.h"
-#include "search/folder_idx.h"
-#include "search/str_csv.h"
-#include "search/str_libs.h"
-#include "search/str_upper.h"
+#include "store/folder_idx.h"
+#include "text/str_csv.h"
+#include "text/str_libs.h"
+#include "text/str_upper.h"
 #include "settings/ini_params.h"
 
 namespace zeldrium::find {

@@ -11,7 +11,7 @@
 #include <vector>
 
 #include "find_options.h"
-#include "search/find_class.h"
+#include "query/find_class.h"
 #include "settings/settings_io.h"
 
 namespace zeldrium::find {

@@ -3,7 +3,7 @@
 #include <map>
 
 #include "gtest/gtest.h"
-#include "search/find_class.h"
+#include "query/find_class.h"
 
 namespace zeldrium::find {
 namespace {

@@ -1,6 +1,6 @@
 #include "find_options.h"
 
-#include "search/str_libs.h"
+#include "text/str_libs.h"
 
 namespace zeldrium::find {
 namespace {

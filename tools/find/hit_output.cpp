@@ -4,7 +4,7 @@
 #include <cstdio>
 
 #include "cp932_text.h"
-#include "search/str_libs.h"
+#include "text/str_libs.h"
 
 namespace zeldrium::find {
 namespace {

@@ -11,7 +11,7 @@
 #include <string_view>
 #include <vector>
 
-#include "search/search_run.h"
+#include "engine/search_run.h"
 
 namespace zeldrium::find {
 

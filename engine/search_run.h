@@ -1,0 +1,148 @@
+#ifndef ZELDRIUM_ENGINE_SEARCH_RUN_H_
+#define ZELDRIUM_ENGINE_SEARCH_RUN_H_
+
+// One search run: the folders of a condition (the host's current folder first), their index
+// files read once each, subfolders walked depth first when asked, every dated line within the
+// date limit tested, hits collected as result rows and sorted newest first. The window and the
+// command-line tool drive the same run; what differs between them goes through SearchHooks.
+
+#include <cstdint>
+#include <deque>
+#include <memory>
+#include <string>
+#include <string_view>
+#include <unordered_set>
+#include <vector>
+
+#include "store/file_system.h"
+#include "query/find_class.h"
+#include "store/folder_idx.h"
+#include "engine/hit_list.h"
+#include "engine/scan_ahead.h"
+
+namespace zeldrium {
+
+// What the run asks of whoever drives it. Called on the run's thread, from inside Run().
+class SearchHooks {
+ public:
+  virtual ~SearchHooks() = default;
+  // The name the host shows for a folder; asked once per index file that has hits, unless the
+  // run only counts them.
+  virtual std::string FolderDisplayName(std::string_view folder_id);
+  // True, with *limit set, when lines older than *limit are to be dropped. Asked again for
+  // every dated line, since the user may change the limit while the run pumps messages.
+  virtual bool DateLimit(uint32_t* limit);
+  // After every line that was tested against the condition (not after lines dropped for a
+  // missing date or the date limit). The window lets its message loop run here; a stop button
+  // pressed meanwhile calls TSearchRun::RequestStop.
+  virtual void AfterTestedLine();
+  // False when nothing is to be done line by line: DateLimit gives the same answer all through
+  // the run and AfterTestedLine does nothing. The run then asks for the limit once per batch of
+  // lines with hits and looks only at the lines that hold. Asked once, when a run starts.
+  virtual bool CalledPerLine() const { return true; }
+};
+
+// Where a run searches. Texts are as the host gives them; an empty text stands for none.
+struct SearchScope {
+  std::string_view data_folder;  // the host's data root
+  std::string_view current_folder;
+  std::string_view current_mailbox;
+};
+
+// What a run keeps of its hits. Counting alone keeps nothing per hit; To is only shown by the
+// command line's JSON, so it is kept only when asked for.
+enum class RowsKept {
+  kCountOnly,
+  kRows,
+  kRowsWithTo,
+};
+
+enum class SearchStatus {
+  kCompleted,  // every folder searched (a stop request skips only the rest of one file)
+  kError,      // an index file could not be read or held a bad date: Error() says which
+  kBusy,       // Run() was called while a run was going on; nothing was done
+};
+
+// The folder IDs a run searches, in order: those of folders_csv (a comma list), each ending in
+// a backslash, empty items left out; and in front of them the current folder, unless the list
+// holds it already (ignoring case) or the host shows a mailbox rather than a folder.
+std::vector<std::string> BuildFolderList(std::string_view folders_csv,
+                                         std::string_view current_folder,
+                                         std::string_view current_mailbox);
+
+class TSearchRun {
+ public:
+  // REQUIRES: fs and hooks outlive the run.
+  TSearchRun(FileSystem* fs, SearchHooks* hooks);
+  ~TSearchRun();
+  TSearchRun(const TSearchRun&) = delete;
+  TSearchRun& operator=(const TSearchRun&) = delete;
+
+  // Runs condition over scope. The condition is copied at the start, so the caller may change
+  // or delete it from inside a hook. The rows of the previous run are dropped, except when this
+  // returns kBusy, which leaves the running run undisturbed. An exception thrown by a hook ends
+  // the run and passes through.
+  SearchStatus Run(const TFindRec& condition, const SearchScope& scope,
+                   RowsKept kept = RowsKept::kRows);
+
+  // Ends the reading of the index file being read; the run goes on with the next one.
+  void RequestStop() { stop_ = true; }
+  bool Running() const { return running_; }
+
+  // The hits of the last run, newest first; after an error, those found before it. During a
+  // run, those found so far, in reading order.
+  //
+  // How many hits the last run found (so far, during a run), whatever it kept of them; taking
+  // the rows does not change it.
+  size_t HitCount() const { return hit_count_; }
+  // Fills *row with row i of Rows(), reusing its strings: a reader that goes through the rows
+  // once needs no vector of them.
+  // REQUIRES: the run kept rows, i < HitCount(), and TakeRows has not been called since.
+  void GetRow(size_t i, THitRow* row) const { hits_.GetRow(i, row); }
+  // The rows are made when first asked for, and made anew when hits were found since: each
+  // such call costs time and memory in proportion to the hits, so a hook that runs after every
+  // line should ask HitCount instead. Empty for a run that only counted.
+  const std::vector<THitRow>& Rows() const;
+  // Hands the rows over and lets go of what the run kept of them.
+  std::vector<THitRow> TakeRows();
+  // The error of the last run: the system's words for an unreadable file, prefixed with its
+  // path, or "'$<field>' は整数ではありません" for a bad date. ErrorPath() names the file either
+  // way.
+  const std::string& Error() const { return error_; }
+  const std::string& ErrorPath() const { return error_path_; }
+  // Index files opened by the last run.
+  int FilesRead() const { return files_read_; }
+
+ private:
+  class FolderWalk;
+  struct Planned;
+
+  void PlanAhead(FolderWalk* walk, TScanAhead* scan, std::deque<Planned>* planned);
+  bool SearchIndexFile(const Planned& file, TScanAhead* scan);
+  void TakeBatch(const TScanBatch& batch, std::string_view folder_id, uint32_t* folder,
+                 bool* have_folder, bool* stopped);
+  void TakeHit(int32_t date, const TFolderIdx& rec, std::string_view folder_id, uint32_t* folder,
+               bool* have_folder);
+  bool Fail(const std::string& path, std::string message);
+
+  FileSystem* fs_;
+  SearchHooks* hooks_;
+
+  bool running_ = false;
+  bool stop_ = false;
+  bool per_line_ = true;  // the hooks' CalledPerLine, asked once per run
+  std::string data_folder_;
+  std::unordered_set<std::string> done_files_;  // upper-cased paths
+  RowsKept kept_ = RowsKept::kRows;
+  THitList hits_;
+  size_t hit_count_ = 0;
+  mutable std::vector<THitRow> rows_;
+  mutable bool rows_ready_ = true;  // rows_ holds every hit of hits_, in GetRow's order
+  std::string error_;
+  std::string error_path_;
+  int files_read_ = 0;
+};
+
+}  // namespace zeldrium
+
+#endif  // ZELDRIUM_ENGINE_SEARCH_RUN_H_

@@ -1,0 +1,572 @@
+#include "engine/search_run.h"
+
+#include <cstdio>
+#include <functional>
+#include <map>
+#include <string>
+#include <vector>
+
+#include "gtest/gtest.h"
+#include "store/memory_file_system.h"
+#include "text/str_libs.h"
+
+namespace zeldrium {
+namespace {
+
+constexpr char kData[] = "C:\\Data\\";
+// "(無題)" (untitled) in code page 932.
+const std::string kNoSubject = "(\x96\xb3\x91\xe8)";
+
+// One index line; the date is the hexadecimal field 9, the way the host writes it.
+std::string Idx(std::string_view key, std::string_view subject, std::string_view from,
+                std::string_view date, std::string_view to = "to@example.com") {
+  const std::string_view fields[] = {"1", key, "0", subject, from, to, "<id>", "0", date, "123"};
+  std::string line(fields[0]);
+  for (size_t i = 1; i < std::size(fields); ++i) line.append(1, '\x01').append(fields[i]);
+  return line + "\r\n";
+}
+
+TFindRec FromSearch(std::string keyword, bool subfolder = false, std::string folders = "") {
+  TFindRec rec;
+  rec.Name = keyword;
+  rec.Opts[0].Target = kTargetFrom;
+  rec.Opts[0].Keyword = std::move(keyword);
+  rec.SubFolder = subfolder;
+  rec.Folders = std::move(folders);
+  return rec;
+}
+
+class TestHooks : public SearchHooks {
+ public:
+  std::string FolderDisplayName(std::string_view folder_id) override {
+    ++name_calls[std::string(folder_id)];
+    return "[" + std::string(folder_id) + "]";
+  }
+  bool DateLimit(uint32_t* limit) override {
+    ++limit_reads;
+    if (!limit_on) return false;
+    *limit = limit_value;
+    return true;
+  }
+  void AfterTestedLine() override {
+    ++tested;
+    if (after_line) after_line();
+  }
+  bool CalledPerLine() const override { return per_line; }
+
+  bool per_line = true;
+  bool limit_on = false;
+  uint32_t limit_value = 0;
+  int limit_reads = 0;
+  int tested = 0;
+  std::map<std::string, int> name_calls;
+  std::function<void()> after_line;
+};
+
+class SearchRunTest : public ::testing::Test {
+ protected:
+  SearchStatus Run(const TFindRec& rec, std::string_view current_folder = "",
+                   std::string_view current_mailbox = "", RowsKept kept = RowsKept::kRows) {
+    return run_.Run(rec, SearchScope{kData, current_folder, current_mailbox}, kept);
+  }
+  void AddIdx(const std::string& folder_id, const std::string& lines) {
+    fs_.AddFile(kData + folder_id + "Folder.idx", lines);
+  }
+  std::vector<std::string> Opened() const {
+    std::vector<std::string> ids;
+    for (const std::string& path : fs_.OpenLog()) {
+      ids.emplace_back(FolderIdOfIndexPath(path, kData));
+    }
+    return ids;
+  }
+  std::vector<std::string> Subjects() const {
+    std::vector<std::string> s;
+    for (const THitRow& row : run_.Rows()) s.push_back(row.Subject);
+    return s;
+  }
+
+  MemoryFileSystem fs_;
+  TestHooks hooks_;
+  TSearchRun run_{&fs_, &hooks_};
+};
+
+using V = std::vector<std::string>;
+
+TEST(BuildFolderListTest, CurrentFolderFirstUnlessListedOrAMailbox) {
+  struct Case {
+    const char* name;
+    std::string folders, current, mailbox;
+    V want;
+  } cases[] = {
+      {"quick search", "", "box.mb\\in\\", "box.mb\\", {"box.mb\\in\\"}},
+      {"no current folder", "a\\", "", "box.mb\\", {"a\\"}},
+      {"no mailbox either", "", "box.mb\\in\\", "", {"box.mb\\in\\"}},
+      {"mailbox shown, ASCII case ignored", "", "BOX.mb\\", "box.MB\\", {}},
+      {"in front of the fixed folders", "a\\,b\\", "c\\", "", {"c\\", "a\\", "b\\"}},
+      {"listed in another case keeps its place",
+       "a\\,box.mb\\B\\",
+       "BOX.MB\\b\\",
+       "",
+       {"a\\", "box.mb\\B\\"}},
+      {"a missing backslash is added", "box.mb\\A", "", "", {"box.mb\\A\\"}},
+      {"and then matches the current folder", "x\\", "x", "", {"x\\"}},
+      {"empty items are no folders", ",a\\,,\"\"", "", "", {"a\\"}},
+      // 0x83 0x61 and 0x83 0x41 are two different katakana, not one letter in two cases.
+      {"trail bytes are not letters", "", "\x83\x61\\", "\x83\x41\\", {"\x83\x61\\"}},
+      {"a trailing ソ is no backslash", "\x83\x5c", "", "", {"\x83\x5c\\"}},
+  };
+  for (const Case& c : cases) {
+    EXPECT_EQ(BuildFolderList(c.folders, c.current, c.mailbox), c.want) << c.name;
+  }
+}
+
+TEST_F(SearchRunTest, QuickSearchReadsOnlyTheCurrentFolder) {
+  AddIdx("box.mb\\in\\", Idx("k1", "hello", "alice", "5f5e1000"));
+  AddIdx("box.mb\\in\\sub\\", Idx("k2", "deeper", "alice", "5f5e1000"));
+  AddIdx("box.mb\\other\\", Idx("k3", "elsewhere", "alice", "5f5e1000"));
+  ASSERT_EQ(Run(FromSearch("alice"), "box.mb\\in\\", "box.mb\\"), SearchStatus::kCompleted);
+  EXPECT_EQ(Opened(), V{"box.mb\\in\\"});
+  EXPECT_EQ(run_.FilesRead(), 1);
+  EXPECT_EQ(Subjects(), V{"hello"});
+}
+
+TEST_F(SearchRunTest, MailboxSelectedAndNoFixedFoldersSearchesNothing) {
+  AddIdx("box.mb\\", Idx("k1", "s", "alice", "1"));
+  AddIdx("box.mb\\in\\", Idx("k2", "s", "alice", "1"));
+  ASSERT_EQ(Run(FromSearch("alice", true), "Box.mb\\", "box.mb\\"), SearchStatus::kCompleted);
+  EXPECT_TRUE(run_.Rows().empty());
+  EXPECT_EQ(run_.FilesRead(), 0);
+}
+
+TEST_F(SearchRunTest, HitRowFields) {
+  AddIdx("box.mb\\in\\", Idx("k1", "Subj", "Me <me@example.com>", "0", "You") +
+                             Idx("k2", "", "Me", "5f5e1000") +  // no subject
+                             Idx("k3", " \t ", "Me", "5f5e1000") + Idx("k4", "x", "nobody", "1"));
+  ASSERT_EQ(Run(FromSearch("me"), "box.mb\\in\\", "", RowsKept::kRowsWithTo),
+            SearchStatus::kCompleted);
+  ASSERT_EQ(run_.Rows().size(), 3u);
+  const THitRow& oldest = run_.Rows()[2];
+  EXPECT_EQ(oldest.Subject, "Subj");
+  EXPECT_EQ(oldest.From, "Me <me@example.com>");
+  EXPECT_EQ(oldest.To, "You");
+  EXPECT_EQ(oldest.Date, "1970/01/01 09:00:00");
+  EXPECT_EQ(oldest.DateValue, 32400);
+  EXPECT_EQ(oldest.Folder, "[box.mb\\in\\]");
+  EXPECT_EQ(oldest.MailID, "box.mb\\in\\?k1");
+  EXPECT_EQ(run_.Rows()[0].Subject, kNoSubject);
+  EXPECT_EQ(run_.Rows()[0].MailID, "box.mb\\in\\?k2");
+  EXPECT_EQ(run_.Rows()[1].Subject, kNoSubject);
+  EXPECT_EQ(run_.Rows()[1].MailID, "box.mb\\in\\?k3");
+  // The host is asked for a folder's name once, however many hits it has.
+  EXPECT_EQ(hooks_.name_calls, (std::map<std::string, int>{{"box.mb\\in\\", 1}}));
+}
+
+TEST_F(SearchRunTest, DisplayNameOnlyForFoldersWithHits) {
+  AddIdx("a\\", Idx("k1", "s", "alice", "1"));
+  AddIdx("b\\", Idx("k2", "s", "bob", "1"));
+  ASSERT_EQ(Run(FromSearch("alice", false, "a\\,b\\")), SearchStatus::kCompleted);
+  EXPECT_EQ(hooks_.name_calls, (std::map<std::string, int>{{"a\\", 1}}));
+}
+
+TEST_F(SearchRunTest, SortedNewestFirstByDateText) {
+  AddIdx("a\\", Idx("1", "mid", "x", "5f5e1000") + Idx("2", "old", "x", "0") +
+                    Idx("3", "new", "x", "7f000000") + Idx("4", "mid2", "x", "5f5e1000"));
+  AddIdx("b\\", Idx("5", "newest", "x", "7f000001"));
+  ASSERT_EQ(Run(FromSearch("x", false, "a\\,b\\")), SearchStatus::kCompleted);
+  EXPECT_EQ(Subjects(), (V{"newest", "new", "mid", "mid2", "old"}));
+  for (size_t i = 1; i < run_.Rows().size(); ++i) {
+    EXPECT_GE(run_.Rows()[i - 1].Date, run_.Rows()[i].Date);
+  }
+}
+
+TEST_F(SearchRunTest, EveryIndexFileReadOnceWhereMetFirst) {
+  AddIdx("box.mb\\a\\", Idx("1", "a", "x", "1"));
+  AddIdx("box.mb\\a\\b\\", Idx("2", "b", "x", "2"));
+  AddIdx("box.mb\\c\\", Idx("3", "c", "x", "3"));
+  // b is listed first, then reached again below a; a is listed twice in other cases.
+  const TFindRec rec = FromSearch("x", true, "box.mb\\a\\b\\,box.mb\\A\\,BOX.MB\\a\\");
+  ASSERT_EQ(Run(rec, "box.mb\\c\\"), SearchStatus::kCompleted);
+  EXPECT_EQ(Opened(), (V{"box.mb\\c\\", "box.mb\\a\\b\\", "box.mb\\A\\"}));
+  EXPECT_EQ(run_.Rows().size(), 3u);
+}
+
+TEST_F(SearchRunTest, SubfolderWalkIsDepthFirstInListingOrder) {
+  for (const char* id : {"m\\", "m\\z\\", "m\\z\\y\\", "m\\z\\y\\x\\", "m\\a\\", "m\\a\\q\\",
+                         "m\\noidx\\below\\", "m\\.hid\\", "m\\hidden\\"}) {
+    AddIdx(id, Idx("k", id, "x", "1"));
+  }
+  fs_.AddDir("C:\\Data\\m\\noidx\\");
+  fs_.AddFile("C:\\Data\\m\\noidx\\readme.txt", "");
+  fs_.AddDir("C:\\Data\\m\\hidden\\", true);
+  // The order of AddIdx above is the listing order; the unindexed directory (and what is below
+  // it) and the hidden one are not searched. ".hid" is hidden only natively.
+  ASSERT_EQ(Run(FromSearch("x", true, "m\\")), SearchStatus::kCompleted);
+  EXPECT_EQ(Opened(),
+            (V{"m\\", "m\\z\\", "m\\z\\y\\", "m\\z\\y\\x\\", "m\\a\\", "m\\a\\q\\", "m\\.hid\\"}));
+}
+
+TEST_F(SearchRunTest, ListedMailboxSearchesItsFoldersOnlyWithSubfolders) {
+  AddIdx("box.mb\\in\\", Idx("1", "in", "x", "1"));
+  AddIdx("box.mb\\out\\", Idx("2", "out", "x", "1"));
+  ASSERT_EQ(Run(FromSearch("x", false, "box.mb\\")), SearchStatus::kCompleted);
+  EXPECT_EQ(run_.FilesRead(), 0);
+  ASSERT_EQ(Run(FromSearch("x", true, "box.mb\\")), SearchStatus::kCompleted);
+  EXPECT_EQ(run_.FilesRead(), 2);
+  EXPECT_EQ(run_.Rows().size(), 2u);
+}
+
+TEST_F(SearchRunTest, MissingIndexOrDirectoryNamedLikeOneIsSkippedSilently) {
+  fs_.AddDir("C:\\Data\\d\\Folder.idx\\");
+  AddIdx("e\\", Idx("1", "e", "x", "1"));
+  ASSERT_EQ(Run(FromSearch("x", false, "nowhere\\,d\\,e\\")), SearchStatus::kCompleted);
+  EXPECT_EQ(Subjects(), V{"e"});
+  EXPECT_EQ(run_.Error(), "");
+}
+
+TEST_F(SearchRunTest, DateLimit) {
+  const uint32_t day = DateToUnix(25569 + 18000);  // 2019-04-14 00:00
+  auto hex = [](uint32_t u) {
+    char buf[16];
+    std::snprintf(buf, sizeof buf, "%x", u);
+    return std::string(buf);
+  };
+  // Field 9 is UTC: 32400 less than the local time compared with the limit.
+  AddIdx("a\\", Idx("1", "exact", "x", hex(day - 32400)) +
+                    Idx("2", "second before", "x", hex(day - 32400 - 1)) +
+                    Idx("3", "later", "x", hex(day)) + Idx("4", "negative", "x", "7fffffff") +
+                    Idx("5", "no date", "x", "") + Idx("6", "other", "nobody", hex(day)));
+  hooks_.limit_on = true;
+  hooks_.limit_value = day;
+  ASSERT_EQ(Run(FromSearch("x", false, "a\\")), SearchStatus::kCompleted);
+  EXPECT_EQ(Subjects(), (V{"later", "exact"}));
+  // Lines dropped for the limit or a missing date are not tested, so no message pumping; the
+  // limit is read again for every dated line.
+  EXPECT_EQ(hooks_.tested, 3);
+  EXPECT_EQ(hooks_.limit_reads, 5);
+
+  // Hooks with a limit fixed for the run are asked only for batches of lines with hits (here
+  // one), and keep the same mails in the same order.
+  hooks_.per_line = false;
+  hooks_.tested = hooks_.limit_reads = 0;
+  ASSERT_EQ(Run(FromSearch("x", false, "a\\")), SearchStatus::kCompleted);
+  EXPECT_EQ(Subjects(), (V{"later", "exact"}));
+  EXPECT_EQ(hooks_.tested, 0);
+  EXPECT_EQ(hooks_.limit_reads, 1);
+  hooks_.per_line = true;
+
+  // A day before 1970 wraps to a value above every line's date.
+  hooks_.limit_value = DateToUnix(25568);
+  ASSERT_EQ(Run(FromSearch("x", false, "a\\")), SearchStatus::kCompleted);
+  EXPECT_TRUE(run_.Rows().empty());
+
+  // Without the limit even negative dates are listed.
+  hooks_.limit_on = false;
+  ASSERT_EQ(Run(FromSearch("x", false, "a\\")), SearchStatus::kCompleted);
+  EXPECT_EQ(run_.Rows().size(), 4u);
+}
+
+TEST_F(SearchRunTest, WhatIsKeptOfTheHits) {
+  AddIdx("a\\", Idx("1", "old", "x", "1", "you") + Idx("2", "new", "x", "2", "you") +
+                     Idx("3", "none", "y", "3"));
+  const TFindRec rec = FromSearch("x", false, "a\\");
+
+  ASSERT_EQ(Run(rec, "", "", RowsKept::kCountOnly), SearchStatus::kCompleted);
+  EXPECT_EQ(run_.HitCount(), 2u);
+  EXPECT_TRUE(run_.Rows().empty());
+  EXPECT_EQ(hooks_.tested, 3);       // every line is tested as before
+  EXPECT_TRUE(hooks_.name_calls.empty());  // but no folder name is needed
+
+  ASSERT_EQ(Run(rec), SearchStatus::kCompleted);
+  ASSERT_EQ(run_.Rows().size(), 2u);
+  EXPECT_EQ(run_.Rows()[0].Subject, "new");
+  EXPECT_EQ(run_.Rows()[0].To, "");  // only the command line's JSON shows it
+
+  ASSERT_EQ(Run(rec, "", "", RowsKept::kRowsWithTo), SearchStatus::kCompleted);
+  ASSERT_EQ(run_.Rows().size(), 2u);
+  EXPECT_EQ(run_.Rows()[0].To, "you");
+  THitRow row;
+  for (size_t i = 0; i < run_.HitCount(); ++i) {
+    run_.GetRow(i, &row);
+    EXPECT_EQ(row.Subject, run_.Rows()[i].Subject);
+    EXPECT_EQ(row.MailID, run_.Rows()[i].MailID);
+  }
+
+  // Taking the rows leaves the run without them, but it still knows how many there were.
+  std::vector<THitRow> taken = run_.TakeRows();
+  ASSERT_EQ(taken.size(), 2u);
+  EXPECT_EQ(taken[1].Subject, "old");
+  EXPECT_TRUE(run_.Rows().empty());
+  EXPECT_TRUE(run_.TakeRows().empty());
+  EXPECT_EQ(run_.HitCount(), 2u);
+
+  // Taken before they were ever made, the rows come out sorted just the same.
+  ASSERT_EQ(Run(rec), SearchStatus::kCompleted);
+  taken = run_.TakeRows();
+  ASSERT_EQ(taken.size(), 2u);
+  EXPECT_EQ(taken[0].Subject, "new");
+}
+
+TEST_F(SearchRunTest, RowsDuringTheRunAreThoseSoFarInReadingOrder) {
+  AddIdx("a\\", Idx("1", "later", "x", "9") + Idx("2", "earlier", "x", "1") +
+                     Idx("3", "third", "x", "5"));
+  std::vector<V> seen;
+  hooks_.after_line = [&] {
+    V subjects;
+    for (const THitRow& row : run_.Rows()) subjects.push_back(row.Subject);
+    seen.push_back(subjects);
+  };
+  ASSERT_EQ(Run(FromSearch("x", false, "a\\")), SearchStatus::kCompleted);
+  EXPECT_EQ(seen, (std::vector<V>{{"later"}, {"later", "earlier"}, {"later", "earlier", "third"}}));
+  EXPECT_EQ(Subjects(), (V{"later", "third", "earlier"}));
+}
+
+TEST_F(SearchRunTest, DateLimitChangedDuringTheRunCountsFromTheNextLine) {
+  AddIdx("a\\",
+         Idx("1", "one", "x", "1") + Idx("2", "two", "x", "1") + Idx("3", "three", "x", "1"));
+  hooks_.after_line = [&] {
+    hooks_.limit_on = true;
+    hooks_.limit_value = 0xffffffff;
+  };
+  ASSERT_EQ(Run(FromSearch("x", false, "a\\")), SearchStatus::kCompleted);
+  EXPECT_EQ(Subjects(), V{"one"});
+}
+
+TEST_F(SearchRunTest, StopEndsOnlyTheFileBeingRead) {
+  AddIdx("a\\", Idx("1", "a1", "x", "1") + Idx("2", "a2", "x", "1"));
+  AddIdx("b\\", Idx("3", "b1", "x", "1") + Idx("4", "b2", "x", "1") + Idx("5", "b3", "x", "1"));
+  AddIdx("c\\", Idx("6", "c1", "x", "1") + Idx("7", "c2", "x", "1"));
+  hooks_.after_line = [&] {
+    if (run_.Rows().size() == 3) run_.RequestStop();  // just after b1
+  };
+  ASSERT_EQ(Run(FromSearch("x", false, "a\\,b\\,c\\")), SearchStatus::kCompleted);
+  EXPECT_EQ(Subjects(), (V{"a1", "a2", "b1", "c1", "c2"}));
+}
+
+TEST_F(SearchRunTest, StopIsTestedAfterLinesWithoutHitsToo) {
+  AddIdx("a\\", Idx("1", "s", "nobody", "1") + Idx("2", "s", "x", "1"));
+  hooks_.after_line = [&] { run_.RequestStop(); };
+  ASSERT_EQ(Run(FromSearch("x", false, "a\\")), SearchStatus::kCompleted);
+  EXPECT_TRUE(run_.Rows().empty());
+  EXPECT_EQ(hooks_.tested, 1);
+}
+
+TEST_F(SearchRunTest, StopBeforeAFileOpensIsCleared) {
+  AddIdx("a\\", Idx("1", "a1", "x", "1"));
+  AddIdx("b\\", Idx("2", "b1", "x", "1") + Idx("3", "b2", "x", "1"));
+  // Pressed on the last line of a: nothing is left of a, and b's opening clears it.
+  hooks_.after_line = [&] {
+    if (run_.Rows().size() == 1) run_.RequestStop();
+  };
+  run_.RequestStop();  // a request left over from before the run does not count either
+  ASSERT_EQ(Run(FromSearch("x", false, "a\\,b\\")), SearchStatus::kCompleted);
+  EXPECT_EQ(Subjects(), (V{"a1", "b1", "b2"}));
+}
+
+TEST_F(SearchRunTest, UnreadableFileEndsTheRunKeepingEarlierRows) {
+  AddIdx("a\\", Idx("1", "a1", "x", "2") + Idx("2", "a2", "x", "3"));
+  AddIdx("b\\", Idx("3", "b1", "x", "1"));
+  AddIdx("c\\", Idx("4", "c1", "x", "1"));
+  fs_.FailOpen("C:\\Data\\b\\Folder.idx", "The file is in use.");
+  ASSERT_EQ(Run(FromSearch("x", false, "a\\,b\\,c\\")), SearchStatus::kError);
+  EXPECT_EQ(run_.Error(), "C:\\Data\\b\\Folder.idx: The file is in use.");
+  EXPECT_EQ(run_.ErrorPath(), "C:\\Data\\b\\Folder.idx");
+  EXPECT_EQ(Subjects(), (V{"a2", "a1"}));  // still sorted
+  EXPECT_EQ(Opened(), V{"a\\"});
+}
+
+TEST_F(SearchRunTest, ReadErrorMidFileKeepsTheLinesBeforeIt) {
+  const std::string first = Idx("1", "a1", "x", "1");
+  AddIdx("a\\", first + Idx("2", "a2", "x", "1"));
+  AddIdx("b\\", Idx("3", "b1", "x", "1"));
+  fs_.FailReadAfter("C:\\Data\\a\\Folder.idx", first.size() + 3, "Bad sector.");
+  ASSERT_EQ(Run(FromSearch("x", true, "a\\,b\\")), SearchStatus::kError);
+  EXPECT_EQ(run_.Error(), "C:\\Data\\a\\Folder.idx: Bad sector.");
+  EXPECT_EQ(Subjects(), V{"a1"});
+  EXPECT_EQ(run_.FilesRead(), 1);
+}
+
+TEST_F(SearchRunTest, ReadErrorRightAfterACrKeepsTheLineItEnds) {
+  // The line is whole at its CR: an LF that never comes cannot take it away.
+  const std::string first = Idx("1", "a1", "x", "1");
+  AddIdx("a\\", first + Idx("2", "a2", "x", "1"));
+  fs_.FailReadAfter("C:\\Data\\a\\Folder.idx", first.size() - 1, "Bad sector.");
+  ASSERT_EQ(Run(FromSearch("x", false, "a\\")), SearchStatus::kError);
+  EXPECT_EQ(Subjects(), V{"a1"});
+}
+
+TEST_F(SearchRunTest, BadDateEndsTheRunKeepingEarlierRows) {
+  AddIdx("a\\",
+         Idx("1", "a1", "x", "1") + Idx("2", "a2", "nobody", "zz") + Idx("3", "a3", "x", "1"));
+  AddIdx("b\\", Idx("4", "b1", "x", "1"));
+  ASSERT_EQ(Run(FromSearch("x", false, "a\\,b\\")), SearchStatus::kError);
+  // "'$zz' は整数ではありません"
+  EXPECT_EQ(run_.Error(),
+            "'$zz' \x82\xcd\x90\xae\x90\x94\x82\xc5\x82\xcd\x82\xa0\x82\xe8\x82\xdc"
+            "\x82\xb9\x82\xf1");
+  EXPECT_EQ(run_.ErrorPath(), "C:\\Data\\a\\Folder.idx");
+  EXPECT_EQ(Subjects(), V{"a1"});
+
+  // The next run starts clean.
+  ASSERT_EQ(Run(FromSearch("x", false, "b\\")), SearchStatus::kCompleted);
+  EXPECT_EQ(run_.Error(), "");
+  EXPECT_EQ(Subjects(), V{"b1"});
+}
+
+TEST_F(SearchRunTest, NoNestedRunFromAHook) {
+  AddIdx("a\\", Idx("1", "a1", "x", "1") + Idx("2", "a2", "x", "1"));
+  std::vector<SearchStatus> nested;
+  hooks_.after_line = [&] {
+    EXPECT_TRUE(run_.Running());
+    nested.push_back(Run(FromSearch("y", false, "a\\")));
+  };
+  ASSERT_EQ(Run(FromSearch("x", false, "a\\")), SearchStatus::kCompleted);
+  EXPECT_EQ(nested, (std::vector<SearchStatus>{SearchStatus::kBusy, SearchStatus::kBusy}));
+  EXPECT_EQ(Subjects(), (V{"a1", "a2"}));
+  EXPECT_FALSE(run_.Running());
+}
+
+TEST_F(SearchRunTest, ConditionChangedDuringTheRunDoesNotAffectIt) {
+  AddIdx("a\\", Idx("1", "a1", "x", "1") + Idx("2", "a2", "x", "1"));
+  AddIdx("b\\", Idx("3", "b1", "x", "1"));
+  TFindRec rec = FromSearch("x", false, "a\\,b\\");
+  hooks_.after_line = [&] {
+    rec.Opts[0].Keyword = "nothing matches this";
+    rec.Folders.clear();
+    rec.Name.clear();
+  };
+  ASSERT_EQ(Run(rec), SearchStatus::kCompleted);
+  EXPECT_EQ(run_.Rows().size(), 3u);
+}
+
+TEST_F(SearchRunTest, DataFolderWithoutBackslash) {
+  AddIdx("a\\", Idx("1", "a1", "x", "1"));
+  ASSERT_EQ(run_.Run(FromSearch("x", false, "a\\"), SearchScope{"C:\\Data", "", ""}),
+            SearchStatus::kCompleted);
+  ASSERT_EQ(run_.Rows().size(), 1u);
+  EXPECT_EQ(run_.Rows()[0].MailID, "a\\?1");
+}
+
+TEST_F(SearchRunTest, DeepAndWideStoreNeedsNoDeepStack) {
+  // 50 chains of 200 nested folders: 10,000 folders, each read once, in depth-first order.
+  std::string chain_root = "C:\\Data\\m\\";
+  fs_.AddFile(chain_root + "Folder.idx", "");
+  for (int c = 0; c < 50; ++c) {
+    std::string dir = chain_root + "c" + std::to_string(c) + "\\";
+    for (int d = 0; d < 200; ++d) {
+      fs_.AddFile(dir + "Folder.idx", Idx(std::to_string(c * 1000 + d), "s", "x", "1"));
+      dir += "d\\";
+    }
+  }
+  ASSERT_EQ(Run(FromSearch("x", true, "m\\")), SearchStatus::kCompleted);
+  EXPECT_EQ(run_.FilesRead(), 10001);
+  ASSERT_EQ(run_.Rows().size(), 10000u);
+  // Equal dates keep reading order: chain by chain, top down.
+  EXPECT_EQ(run_.Rows()[0].MailID, "m\\c0\\?0");
+  EXPECT_EQ(run_.Rows()[199].MailID.substr(0, 6), "m\\c0\\d");
+  EXPECT_EQ(run_.Rows()[200].MailID, "m\\c1\\?1000");
+}
+
+// Files are read and tested ahead of the run on other threads, in chunks of a few hundred
+// kilobytes: what the run shows must not depend on where a file's chunks end or how far ahead
+// the reading is.
+class SearchRunAheadTest : public SearchRunTest {
+ protected:
+  // lines index lines dated 1, subjects prefix + number; every tenth from "x".
+  static std::string ManyLines(const std::string& prefix, int lines) {
+    std::string text;
+    for (int i = 0; i < lines; ++i) {
+      text += Idx(std::to_string(i), prefix + std::to_string(i), i % 10 == 0 ? "x" : "y", "1");
+    }
+    return text;
+  }
+  static constexpr int kLines = 40000;  // about 3 MB: many chunks
+};
+
+TEST_F(SearchRunAheadTest, LargeFilesGiveEveryHitInOrder) {
+  AddIdx("a\\", ManyLines("a", kLines));
+  AddIdx("b\\", ManyLines("b", kLines));
+  AddIdx("c\\", Idx("1", "c", "x", "2"));
+  ASSERT_EQ(Run(FromSearch("x", false, "a\\,b\\,c\\")), SearchStatus::kCompleted);
+  ASSERT_EQ(run_.Rows().size(), 2u * kLines / 10 + 1);
+  EXPECT_EQ(run_.Rows()[0].Subject, "c");
+  EXPECT_EQ(run_.Rows()[1].Subject, "a0");
+  EXPECT_EQ(run_.Rows()[kLines / 10].Subject, "a" + std::to_string(kLines - 10));
+  EXPECT_EQ(run_.Rows()[kLines / 10 + 1].Subject, "b0");
+  EXPECT_EQ(hooks_.tested, 2 * kLines + 1);
+  EXPECT_EQ(hooks_.name_calls, (std::map<std::string, int>{{"a\\", 1}, {"b\\", 1}, {"c\\", 1}}));
+}
+
+TEST_F(SearchRunAheadTest, StopInALargeFileSkipsOnlyItsRest) {
+  AddIdx("a\\", ManyLines("a", kLines));
+  AddIdx("b\\", ManyLines("b", kLines));
+  AddIdx("c\\", ManyLines("c", 20));
+  int tested = 0;
+  hooks_.after_line = [&] {
+    if (++tested == 1000) run_.RequestStop();
+  };
+  ASSERT_EQ(Run(FromSearch("x", false, "a\\,b\\,c\\")), SearchStatus::kCompleted);
+  // a up to line 999, b and c whole.
+  EXPECT_EQ(run_.HitCount(), 100u + kLines / 10 + 2);
+  EXPECT_EQ(hooks_.tested, 1000 + kLines + 20);
+  EXPECT_EQ(run_.FilesRead(), 3);
+}
+
+TEST_F(SearchRunAheadTest, ErrorsDeepInLargeFilesKeepEverythingBeforeThem) {
+  // A bad date far into b, and c (read ahead meanwhile) must leave nothing.
+  AddIdx("a\\", ManyLines("a", kLines));
+  AddIdx("b\\", ManyLines("b", kLines) + Idx("k", "bad", "x", "zz") + ManyLines("b", 10));
+  AddIdx("c\\", ManyLines("c", kLines));
+  ASSERT_EQ(Run(FromSearch("x", false, "a\\,b\\,c\\")), SearchStatus::kError);
+  EXPECT_EQ(run_.ErrorPath(), "C:\\Data\\b\\Folder.idx");
+  EXPECT_EQ(run_.HitCount(), 2u * kLines / 10);
+  EXPECT_EQ(hooks_.tested, 2 * kLines);
+
+  // A read error in the middle of a large file.
+  const std::string a = ManyLines("a", kLines);
+  AddIdx("a\\", a);
+  fs_.FailReadAfter("C:\\Data\\a\\Folder.idx", a.size() / 2, "Bad sector.");
+  ASSERT_EQ(Run(FromSearch("x", false, "a\\,b\\,c\\")), SearchStatus::kError);
+  EXPECT_EQ(run_.Error(), "C:\\Data\\a\\Folder.idx: Bad sector.");
+  EXPECT_GT(run_.HitCount(), 0u);
+  EXPECT_LT(run_.HitCount(), kLines / 10u);
+}
+
+TEST_F(SearchRunAheadTest, AHookThatThrowsEndsTheRunAndTheNextRunWorks) {
+  AddIdx("a\\", ManyLines("a", kLines));
+  AddIdx("b\\", ManyLines("b", kLines));
+  struct Superseded {};
+  int tested = 0;
+  hooks_.after_line = [&] {
+    if (++tested == 5000) throw Superseded{};
+  };
+  EXPECT_THROW(Run(FromSearch("x", false, "a\\,b\\")), Superseded);
+  EXPECT_FALSE(run_.Running());
+
+  hooks_.after_line = nullptr;
+  hooks_.tested = 0;
+  ASSERT_EQ(Run(FromSearch("x", false, "a\\,b\\")), SearchStatus::kCompleted);
+  EXPECT_EQ(run_.HitCount(), 2u * kLines / 10);
+  EXPECT_EQ(hooks_.tested, 2 * kLines);
+}
+
+TEST_F(SearchRunAheadTest, DateLimitIsAskedForEveryDatedLineInOrder) {
+  // Lines dated 1, 2, 3, ...: a limit raised as the run goes drops exactly the lines behind it.
+  std::string text;
+  for (int i = 1; i <= kLines; ++i) {
+    char date[16];
+    std::snprintf(date, sizeof date, "%x", i);
+    text += Idx(std::to_string(i), "s" + std::to_string(i), "x", date);
+  }
+  AddIdx("a\\", text);
+  hooks_.limit_on = true;
+  // After line n (date n + 32400 as the run sees it) the limit passes line n + 2: lines n + 1
+  // and n + 2 are dropped, n + 3 tested, and so on: every third line is tested.
+  hooks_.after_line = [&] { hooks_.limit_value += 3; };
+  hooks_.limit_value = 32400 + 1;
+  ASSERT_EQ(Run(FromSearch("x", false, "a\\")), SearchStatus::kCompleted);
+  EXPECT_EQ(hooks_.limit_reads, kLines);
+  EXPECT_EQ(hooks_.tested, (kLines + 2) / 3);
+}
+
+}  // namespace
+}  // namespace zeldrium

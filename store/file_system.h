@@ -1,0 +1,75 @@
+#ifndef ZELDRIUM_STORE_FILE_SYSTEM_H_
+#define ZELDRIUM_STORE_FILE_SYSTEM_H_
+
+// The only way the search reaches the disk, so that a run can be tested over an in-memory store
+// (memory_file_system.h) as well as over real directories.
+//
+// Paths are code page 932 texts with backslashes, as the host gives them. What the native
+// partners do with them:
+//
+// Windows (file_system_win.cpp):
+// - Paths are converted with MultiByteToWideChar(932) and used with the wide API. Paths of
+//   MAX_PATH characters or more are given the "\\?\" prefix, so that a deep folder tree is still
+//   reachable.
+// - An index file is opened with CreateFileW(GENERIC_READ, FILE_SHARE_READ): others may read it
+//   at the same time, nobody may write it while we read.
+// - Listing uses FindFirstFileExW, directories only, in the order the file system gives. Hidden
+//   and system directories are left out, and so are reparse points (junctions, directory
+//   symbolic links): a link back up the tree would otherwise make the subfolder walk endless.
+// - Error texts come from FormatMessageW, converted to code page 932.
+//
+// Elsewhere (file_system_posix.cpp), to search a store copied from Windows or written by Wine:
+// - Both "\" and "/" separate path components (neither can be the second byte of a double-byte
+//   character except "\", which is therefore split only where it stands on its own).
+// - Names on disk are taken to be UTF-8, as Wine writes Windows names under a UTF-8 locale: each
+//   component is converted from code page 932 to UTF-8 with iconv, and listed names back from
+//   UTF-8. A listed name that is not valid UTF-8, or has no code page 932 form, is passed on
+//   byte for byte; a path component is then also looked for under its own bytes.
+// - The host's file system ignores letter case, so when a component does not exist under its
+//   exact name, a directory entry equal to it ignoring ASCII case is used (the byte-wise
+//   smallest one when several qualify). This covers "Folder.idx", mailbox and folder names.
+// - Names starting with "." count as hidden and are not listed. Symbolic links are not listed
+//   as subdirectories, so loops can never make the walk run forever.
+// - There are no share modes: a file is opened read-only, and a writer is not kept out.
+// - Error texts are strerror's.
+// - Not thread-safe (the converters are cached); the search runs on one thread.
+
+#include <cstddef>
+#include <memory>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace zeldrium {
+
+// A file opened for one sequential pass. Closed when destroyed.
+class SequentialFile {
+ public:
+  virtual ~SequentialFile() = default;
+  // Reads up to capacity bytes into dst. *got == 0 with true means the end of the file.
+  virtual bool Read(char* dst, size_t capacity, size_t* got, std::string* err) = 0;
+};
+
+class FileSystem {
+ public:
+  virtual ~FileSystem() = default;
+
+  // True for an existing file; a directory of that name is not a file.
+  virtual bool FileExists(std::string_view path) = 0;
+
+  // The names of the subdirectories of dir (with or without a trailing separator), in the order
+  // the file system gives them, without "." and "..", hidden or system entries and links. A
+  // directory that cannot be listed has no subdirectories.
+  virtual std::vector<std::string> ListSubdirectories(std::string_view dir) = 0;
+
+  // Opens a file for reading. Returns null and sets *err (the system's words) on failure.
+  virtual std::unique_ptr<SequentialFile> OpenSequential(std::string_view path,
+                                                         std::string* err) = 0;
+};
+
+// The file system of the machine the program runs on.
+std::unique_ptr<FileSystem> NewNativeFileSystem();
+
+}  // namespace zeldrium
+
+#endif  // ZELDRIUM_STORE_FILE_SYSTEM_H_

@@ -1,0 +1,297 @@
+#include "store/file_system.h"
+
+#include <algorithm>
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include "gtest/gtest.h"
+#include "engine/search_run.h"
+
+#ifdef _WIN32
+#include <process.h>
+
+#include <fstream>
+#else
+#include <fcntl.h>
+#include <stdlib.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstring>
+#endif
+
+namespace zeldrium {
+namespace {
+
+using V = std::vector<std::string>;
+
+class FromHooks : public SearchHooks {};
+
+// An index line from "x" (the "|" become the separator 0x01).
+std::string LineFromX() {
+  std::string line = "1|k||s|x||||1\r\n";
+  std::replace(line.begin(), line.end(), '|', '\x01');
+  return line;
+}
+
+TFindRec FromSearch(std::string keyword, bool subfolder, std::string folders) {
+  TFindRec rec;
+  rec.Name = keyword;
+  rec.Opts[0].Target = kTargetFrom;
+  rec.Opts[0].Keyword = std::move(keyword);
+  rec.SubFolder = subfolder;
+  rec.Folders = std::move(folders);
+  return rec;
+}
+
+// The hand-made store under tests/fixtures/store (see its README.md), searched natively.
+TEST(NativeStoreTest, FixtureStore) {
+  const std::string data = ZELDRIUM_SOURCE_DIR "/tests/fixtures/store/";
+  auto fs = NewNativeFileSystem();
+  FromHooks hooks;
+  TSearchRun run(fs.get(), &hooks);
+  ASSERT_EQ(run.Run(FromSearch("alice", true, "Main.mb\\"),
+                    SearchScope{data, "Main.mb\\Inbox\\", "Main.mb\\"}),
+            SearchStatus::kCompleted)
+      << run.Error();
+  // Inbox (the current folder) first, its subfolder 2019 (whose index is named folder.IDX),
+  // then the mailbox's own index and the rest of the mailbox; NoIndex hides NoIndex\Hidden, and
+  // nothing after the 0x1a in Inbox's index is read.
+  EXPECT_EQ(run.FilesRead(), 4);
+  V ids, subjects, dates;
+  for (const THitRow& row : run.Rows()) {
+    ids.push_back(row.MailID);
+    subjects.push_back(row.Subject);
+    dates.push_back(row.Date);
+  }
+  EXPECT_EQ(ids,
+            (V{"Main.mb\\\x89\xc6\x91\xb0\\?K001",  // 家族
+               "Main.mb\\Inbox\\?I001", "Main.mb\\Inbox\\2019\\?Y001", "Main.mb\\Inbox\\?I002"}));
+  EXPECT_EQ(subjects, (V{"\x83\x5c\x83\x74\x83\x67",                     // ソフト
+                         "Hello", "From 2019", "(\x96\xb3\x91\xe8)"}));  // (無題)
+  EXPECT_EQ(dates, (V{"2022/08/20 06:26:24", "2021/01/14 17:25:36", "2019/01/01 09:00:00",
+                      "1970/01/01 09:00:00"}));
+}
+
+#ifdef _WIN32
+
+// The host writing an index while the search wants it: the open fails with the system's words,
+// and the run ends with them. Reading it, the search keeps writers out in turn.
+TEST(WinFileSystemTest, IndexHeldForWritingEndsTheRun) {
+  const std::filesystem::path dir =
+      std::filesystem::temp_directory_path() / ("zeldrium-fs-" + std::to_string(::_getpid()));
+  std::filesystem::create_directories(dir / "m" / "a");
+  const std::string root = dir.string();
+  const std::string index = root + "\\m\\a\\Folder.idx";
+  { std::ofstream(index, std::ios::binary) << LineFromX(); }
+  auto fs = NewNativeFileSystem();
+  {
+    std::string err;
+    auto reading = fs->OpenSequential(index, &err);
+    ASSERT_NE(reading, nullptr) << err;
+    std::ofstream writer(index, std::ios::app);
+    EXPECT_FALSE(writer.is_open());
+    auto second_reader = fs->OpenSequential(index, &err);
+    EXPECT_NE(second_reader, nullptr) << err;
+  }
+  {
+    std::ofstream writer(index, std::ios::app);
+    ASSERT_TRUE(writer.is_open());
+    FromHooks hooks;
+    TSearchRun run(fs.get(), &hooks);
+    EXPECT_EQ(run.Run(FromSearch("x", false, "m\\a\\"), SearchScope{root, "", ""}),
+              SearchStatus::kError);
+    EXPECT_EQ(run.ErrorPath(), index);
+    EXPECT_GT(run.Error().size(), index.size() + 2) << run.Error();
+  }
+  std::error_code ec;
+  std::filesystem::remove_all(dir, ec);
+}
+
+#else  // !_WIN32
+
+std::string ReadAll(FileSystem* fs, std::string_view path, std::string* err) {
+  auto file = fs->OpenSequential(path, err);
+  if (file == nullptr) return "<error>";
+  std::string content;
+  char buf[64];
+  size_t got;
+  while (file->Read(buf, sizeof buf, &got, err) && got > 0) content.append(buf, got);
+  return content;
+}
+
+class PosixFileSystemTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    // Memory-backed when the machine has it: the deep store makes 20,000 inodes.
+    std::string tmpl = ::access("/dev/shm", W_OK) == 0 ? "/dev/shm" : "/tmp";
+    tmpl += "/zeldrium-fs-XXXXXX";
+    ASSERT_NE(::mkdtemp(tmpl.data()), nullptr);
+    root_ = tmpl;
+    fs_ = NewNativeFileSystem();
+  }
+  void TearDown() override {
+    std::error_code ec;
+    std::filesystem::remove_all(root_, ec);  // does not follow the links made below
+  }
+
+  // rel uses "/" and UTF-8, as the disk does.
+  void MakeDir(const std::string& rel) { std::filesystem::create_directories(root_ + "/" + rel); }
+  void MakeFile(const std::string& rel, const std::string& content) {
+    const std::string path = root_ + "/" + rel;
+    std::filesystem::create_directories(std::filesystem::path(path).parent_path());
+    const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+    ASSERT_GE(fd, 0) << path;
+    ASSERT_EQ(::write(fd, content.data(), content.size()), static_cast<ssize_t>(content.size()));
+    ::close(fd);
+  }
+  void MakeLink(const std::string& target, const std::string& rel) {
+    ASSERT_EQ(::symlink(target.c_str(), (root_ + "/" + rel).c_str()), 0);
+  }
+  // The path as the host would give it: backslashes, code page 932.
+  std::string P(const std::string& rel) const { return root_ + "\\" + rel; }
+  V Sorted(V v) const {
+    std::sort(v.begin(), v.end());
+    return v;
+  }
+
+  std::string root_;
+  std::unique_ptr<FileSystem> fs_;
+};
+
+TEST_F(PosixFileSystemTest, NamesMatchIgnoringCaseWhenTheExactOneIsMissing) {
+  MakeFile("Box.mb/Inbox/folder.IDX", "inbox");
+  MakeDir("Box.mb/Dir/Folder.idx");
+  MakeFile("Box.mb/Two/Sub/Folder.idx", "upper");
+  MakeFile("Box.mb/Two/sub/Folder.idx", "lower");
+
+  EXPECT_TRUE(fs_->FileExists(P("Box.mb\\Inbox\\folder.IDX")));
+  EXPECT_TRUE(fs_->FileExists(P("box.MB\\INBOX\\Folder.idx")));
+  EXPECT_TRUE(fs_->FileExists(root_ + "/BOX.mb/inbox/FOLDER.IDX"));
+  EXPECT_FALSE(fs_->FileExists(P("Box.mb\\Dir\\Folder.idx")));  // a directory is no file
+  EXPECT_FALSE(fs_->FileExists(P("Box.mb\\Nope\\Folder.idx")));
+  EXPECT_FALSE(fs_->FileExists(P("Box.mb\\Inbox")));
+
+  std::string err;
+  EXPECT_EQ(ReadAll(fs_.get(), P("BOX.MB\\inbox\\folder.idx"), &err), "inbox");
+  // An exact name wins; among several others, the byte-wise smallest.
+  EXPECT_EQ(ReadAll(fs_.get(), P("Box.mb\\Two\\sub\\Folder.idx"), &err), "lower");
+  EXPECT_EQ(ReadAll(fs_.get(), P("Box.mb\\Two\\SUB\\Folder.idx"), &err), "upper");
+
+  EXPECT_EQ(Sorted(fs_->ListSubdirectories(P("BOX.MB\\"))), (V{"Dir", "Inbox", "Two"}));
+  EXPECT_EQ(fs_->ListSubdirectories(P("box.mb\\inbox")), V{});
+  EXPECT_EQ(fs_->ListSubdirectories(P("missing\\")), V{});
+}
+
+TEST_F(PosixFileSystemTest, JapaneseNamesAreUtf8OnDisk) {
+  MakeFile("\xe5\xae\xb6\xe6\x97\x8f/Folder.idx", "family");            // 家族 in UTF-8
+  MakeFile("\xe3\x82\xbd\xe3\x83\x95\xe3\x83\x88/Folder.idx", "soft");  // ソフト in UTF-8
+  MakeFile("\x8c\x8f\x96\xbc/Folder.idx", "raw");  // 件名 in code page 932: not UTF-8
+  MakeFile("\xef\xbc\xad\xef\xbd\x81\xef\xbd\x89\xef\xbd\x8c/Folder.idx", "wide");  // Ｍａｉｌ
+
+  const std::string kazoku = "\x89\xc6\x91\xb0";        // 家族
+  const std::string soft = "\x83\x5c\x83\x74\x83\x67";  // ソフト, first trail byte is a backslash
+  const std::string raw = "\x8c\x8f\x96\xbc";           // 件名
+  const std::string wide = "\x82\x6c\x82\x81\x82\x89\x82\x8c";  // Ｍａｉｌ
+  EXPECT_EQ(Sorted(fs_->ListSubdirectories(root_)), Sorted({kazoku, soft, raw, wide}));
+
+  std::string err;
+  EXPECT_EQ(ReadAll(fs_.get(), P(kazoku + "\\Folder.idx"), &err), "family");
+  EXPECT_EQ(ReadAll(fs_.get(), P(soft + "\\Folder.idx"), &err), "soft");
+  EXPECT_EQ(ReadAll(fs_.get(), P(raw + "\\folder.idx"), &err), "raw");
+  EXPECT_EQ(ReadAll(fs_.get(), P(wide + "\\Folder.idx"), &err), "wide");
+  EXPECT_TRUE(fs_->FileExists(P(soft + "\\FOLDER.IDX")));
+}
+
+TEST_F(PosixFileSystemTest, ListsDirectoriesOnlyWithoutHiddenOnesOrLinks) {
+  MakeDir("m/Inbox");
+  MakeDir("m/.hidden");
+  MakeFile("m/file.txt", "");
+  MakeLink("Inbox", "m/link");
+  MakeLink("/nonexistent", "m/dangling");
+  EXPECT_EQ(fs_->ListSubdirectories(P("m")), V{"Inbox"});
+}
+
+TEST_F(PosixFileSystemTest, OpenErrorsCarryTheSystemsWords) {
+  MakeDir("m/Folder.idx");
+  std::string err;
+  EXPECT_EQ(fs_->OpenSequential(P("m\\Folder.idx"), &err), nullptr);
+  EXPECT_NE(err, "");
+  err.clear();
+  EXPECT_EQ(fs_->OpenSequential(P("m\\missing.idx"), &err), nullptr);
+  EXPECT_NE(err, "");
+}
+
+TEST_F(PosixFileSystemTest, UnreadableIndexEndsTheRun) {
+  if (::geteuid() == 0) GTEST_SKIP() << "root reads a file whatever its mode";
+  MakeFile("m/a/Folder.idx", LineFromX());
+  MakeFile("m/b/Folder.idx", "");
+  ASSERT_EQ(::chmod((root_ + "/m/b/Folder.idx").c_str(), 0), 0);
+  FromHooks hooks;
+  TSearchRun run(fs_.get(), &hooks);
+  EXPECT_EQ(run.Run(FromSearch("x", false, "m\\a\\,m\\b\\"), SearchScope{root_, "", ""}),
+            SearchStatus::kError);
+  EXPECT_EQ(run.ErrorPath(), P("m\\b\\Folder.idx"));
+  EXPECT_EQ(run.Rows().size(), 1u);
+}
+
+// Works as root too: reading a process's memory at address 0 fails with EIO.
+TEST_F(PosixFileSystemTest, ReadErrorEndsTheRun) {
+  MakeFile("m/a/Folder.idx", LineFromX());
+  MakeDir("m/b");
+  MakeLink("/proc/self/mem", "m/b/Folder.idx");
+  std::string err;
+  if (fs_->OpenSequential(P("m\\b\\Folder.idx"), &err) == nullptr) {
+    GTEST_SKIP() << "/proc/self/mem cannot be opened here: " << err;
+  }
+  FromHooks hooks;
+  TSearchRun run(fs_.get(), &hooks);
+  EXPECT_EQ(run.Run(FromSearch("x", false, "m\\a\\,m\\b\\"), SearchScope{root_, "", ""}),
+            SearchStatus::kError);
+  EXPECT_EQ(run.ErrorPath(), P("m\\b\\Folder.idx"));
+  EXPECT_NE(run.Error().find(std::strerror(EIO)), std::string::npos) << run.Error();
+  EXPECT_EQ(run.Rows().size(), 1u);
+}
+
+TEST_F(PosixFileSystemTest, LinkLoopsDoNotTrapTheWalk) {
+  const std::string line = LineFromX();
+  MakeFile("m/a/Folder.idx", line);
+  MakeFile("m/a/b/Folder.idx", line);
+  MakeLink("..", "m/a/b/up");
+  MakeLink(".", "m/a/self");
+  MakeLink(root_ + "/m", "m/a/b/abs");
+  FromHooks hooks;
+  TSearchRun run(fs_.get(), &hooks);
+  ASSERT_EQ(run.Run(FromSearch("x", true, "m\\"), SearchScope{root_, "", ""}),
+            SearchStatus::kCompleted);
+  EXPECT_EQ(run.FilesRead(), 2);
+}
+
+TEST_F(PosixFileSystemTest, TenThousandFoldersTwoHundredDeep) {
+  const std::string line = LineFromX();
+  for (int c = 0; c < 50; ++c) {
+    std::string dir = root_ + "/m/c" + std::to_string(c);
+    for (int d = 0; d < 200; ++d) {
+      ASSERT_TRUE(std::filesystem::create_directories(dir) || std::filesystem::exists(dir));
+      const int fd = ::open((dir + "/Folder.idx").c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+      ASSERT_GE(fd, 0);
+      ASSERT_EQ(::write(fd, line.data(), line.size()), static_cast<ssize_t>(line.size()));
+      ::close(fd);
+      dir += "/d";
+    }
+  }
+  MakeFile("m/Folder.idx", "");
+  FromHooks hooks;
+  TSearchRun run(fs_.get(), &hooks);
+  ASSERT_EQ(run.Run(FromSearch("x", true, "m\\"), SearchScope{root_, "", ""}),
+            SearchStatus::kCompleted);
+  EXPECT_EQ(run.FilesRead(), 10001);
+  EXPECT_EQ(run.Rows().size(), 10000u);
+}
+
+#endif  // _WIN32
+
+}  // namespace
+}  // namespace zeldrium

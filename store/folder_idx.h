@@ -1,0 +1,62 @@
+#ifndef ZELDRIUM_STORE_FOLDER_IDX_H_
+#define ZELDRIUM_STORE_FOLDER_IDX_H_
+
+// One line of a folder's Folder.idx, and the identifiers the host uses for folders and mails.
+// Index lines are fields separated by 0x01; the search reads the first nine:
+//   2 message key, 4 Subject, 5 From, 6 To, 7 spare, 9 date (Unix seconds UTC, hexadecimal).
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+namespace zeldrium {
+
+// One line of a folder's Folder.idx as the search tests it.
+// The views point into the line buffer of the reader and are valid only until the next line is
+// read: a hit copies what it keeps. The mail ID (folder ID + "?" + MessageKey) is formed only for
+// hits, so a tested line costs no allocation.
+struct TFolderIdx {
+  std::string_view From;        // field 5
+  std::string_view To;          // field 6
+  std::string_view Subject;     // field 4
+  std::string_view MessageKey;  // field 2
+  std::string_view Extra;       // field 7, never tested or shown
+  int32_t Date = 0;             // field 9 + 32400: local time (UTC+9) in Unix seconds
+};
+
+// The index dates are UTC; the host's users are taken to live at UTC+9, whatever the machine's
+// own time zone says.
+inline constexpr int32_t kIdxDateShift = 32400;
+
+// Returns the next field of the line at *cursor, trimmed of bytes 0x00-0x20, and advances *cursor
+// past it and its 0x01 separator. A double-byte character carries its second byte along whatever
+// it is (a stray lead byte therefore swallows a separator), but a 0x00 byte, or the end of the
+// view, ends the line: from there on every call returns "" and leaves *cursor where it is.
+std::string_view NextIdxField(std::string_view* cursor);
+
+enum class IdxLine {
+  kRecord,  // *rec is filled
+  kSkip,    // field 9 is empty: a blank or short line, not an error
+  kError,   // field 9 is not a hexadecimal number of at most 64 bits; *err says so
+  kDateOnly,  // a record the search need not test (TIdxLineScanner with a filter): only Date set
+};
+
+// Splits one line into *rec. *rec's views point into line.
+// On kError *err holds "'$<field 9>' は整数ではありません" in code page 932.
+IdxLine ReadIdxLine(std::string_view line, TFolderIdx* rec, std::string* err);
+
+// The folder ID of an index file: the directory part of its path (up to and including the last
+// backslash) without as many leading bytes as data_folder has. Like the host, it does not check
+// that the path really starts with data_folder.
+std::string_view FolderIdOfIndexPath(std::string_view index_path, std::string_view data_folder);
+
+// What the host's BKA_SetCurrentMail accepts: folder ID + "?" + message key.
+std::string MakeMailID(std::string_view folder_id, std::string_view message_key);
+
+// True when text ends with a backslash that is a character of its own, not the second byte of
+// a double-byte character such as "\x83\x5c" (ソ).
+bool EndsWithBackslash(std::string_view text);
+
+}  // namespace zeldrium
+
+#endif  // ZELDRIUM_STORE_FOLDER_IDX_H_

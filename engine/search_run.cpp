@@ -83,7 +83,11 @@ std::vector<std::string> BuildFolderList(std::string_view folders_csv,
   return folders;
 }
 
-TSearchRun::TSearchRun(FileSystem* fs, SearchHooks* hooks) : fs_(fs), hooks_(hooks) {}
+// Chunks that stay in the processor's cache while their lines are split and tested.
+constexpr size_t kRunChunk = size_t{256} << 10;
+
+TSearchRun::TSearchRun(FileSystem* fs, SearchHooks* hooks)
+    : fs_(fs), hooks_(hooks), reader_(nullptr, kRunChunk) {}
 TSearchRun::~TSearchRun() = default;
 
 const std::vector<THitRow>& TSearchRun::Rows() const {
@@ -164,11 +168,21 @@ class TSearchRun::FolderWalk {
   std::vector<Frame> stack_;
 };
 
-// An index file the run has opened (and queued for reading), or failed to open.
-struct TSearchRun::Planned {
+// An index file the run has opened, or failed to open. The next file is opened while one is
+// read, so that the system reads it ahead meanwhile; a failure is reported only when the run
+// comes to that file.
+struct TSearchRun::OpenedFile {
   std::string path;
-  bool opened = false;
-  std::string open_error;  // the system's words when not opened
+  std::unique_ptr<SequentialFile> file;  // null when it could not be opened
+  std::string error;                     // the system's words when not opened
+};
+
+// What a run tests lines with: the prefilter passes over lines where no word of the condition
+// stands, the matcher decides the others.
+struct TSearchRun::Tester {
+  explicit Tester(const TFindRec& condition) : matcher(condition), filter(condition) {}
+  TFindMatcher matcher;
+  TLineFilter filter;
 };
 
 SearchStatus TSearchRun::Run(const TFindRec& condition, const SearchScope& scope,
@@ -186,26 +200,28 @@ SearchStatus TSearchRun::Run(const TFindRec& condition, const SearchScope& scope
   done_files_.clear();
   files_read_ = 0;
   stop_ = false;
-  per_line_ = hooks_->CalledPerLine();
 
   data_folder_ = WithBackslash(scope.data_folder);
   FolderWalk walk(fs_, data_folder_,
                   BuildFolderList(condition.Folders, scope.current_folder, scope.current_mailbox),
                   condition.SubFolder);
-  // Its workers stop, and every file closes, before Run returns, also when a hook throws.
-  TScanAhead scan(condition, !per_line_);
-  std::deque<Planned> planned;
+  // The run's own copy: the caller may change the condition from inside a hook.
+  Tester tester(condition);
+  OpenedFile file;
+  OpenedFile next;
   bool ok = true;
-  for (;;) {
-    PlanAhead(&walk, &scan, &planned);
-    if (planned.empty()) break;
-    const Planned file = std::move(planned.front());
-    planned.pop_front();
-    if (!SearchIndexFile(file, &scan)) {
+  for (bool more = OpenNext(&walk, &file); more; std::swap(file, next)) {
+    if (!file.file) {
+      ok = Fail(file.path, file.path + ": " + file.error);
+      break;
+    }
+    more = OpenNext(&walk, &next);
+    if (!SearchIndexFile(file, &tester)) {
       ok = false;
       break;
     }
   }
+  reader_.Reset(nullptr);
 
   // Newest first; equal dates keep their reading order.
   hits_.SortNewestFirst();
@@ -219,95 +235,116 @@ bool TSearchRun::Fail(const std::string& path, std::string message) {
   return false;
 }
 
-// Keeps a few files opened and queued beyond the one being taken, so that every worker has one
-// to read. Each file is opened once per run, whatever the letter case of its path.
-void TSearchRun::PlanAhead(FolderWalk* walk, TScanAhead* scan, std::deque<Planned>* planned) {
-  constexpr size_t kFilesAhead = 6;
-  // Nothing after a file that cannot be opened is read: the run ends there.
-  if (!planned->empty() && !planned->back().opened) return;
+// Opens the walk's next index file not read yet, whatever the letter case of its path, and asks
+// the system to start reading it. False when the walk is done.
+bool TSearchRun::OpenNext(FolderWalk* walk, OpenedFile* file) {
   std::string path;
   bool known_to_exist;
-  while (planned->size() < kFilesAhead && walk->Next(&path, &known_to_exist)) {
+  while (walk->Next(&path, &known_to_exist)) {
     if (!known_to_exist && !fs_->FileExists(path)) continue;
     if (!done_files_.insert(UpperCase(path)).second) continue;
-    Planned file;
-    file.path = std::move(path);
-    std::unique_ptr<SequentialFile> opened = fs_->OpenSequential(file.path, &file.open_error);
-    file.opened = opened != nullptr;
-    planned->push_back(std::move(file));
-    if (!opened) return;
-    scan->Add(std::move(opened));
+    file->path = std::move(path);
+    file->error.clear();
+    file->file = fs_->OpenSequential(file->path, &file->error);
+    if (file->file) file->file->ReadAhead();
+    return true;
   }
+  file->file.reset();
+  return false;
 }
 
-bool TSearchRun::SearchIndexFile(const Planned& file, TScanAhead* scan) {
-  if (!file.opened) return Fail(file.path, file.path + ": " + file.open_error);
+// Reads a file one chunk at a time; each chunk's whole lines are tested before the next is read,
+// so memory stays at about a chunk whatever the size of the file.
+bool TSearchRun::SearchIndexFile(const OpenedFile& file, Tester* tester) {
   stop_ = false;
   ++files_read_;
-  const std::string_view folder_id = FolderIdOfIndexPath(file.path, data_folder_);
-  uint32_t folder = 0;
-  bool have_folder = false;
+  folder_id_ = FolderIdOfIndexPath(file.path, data_folder_);
+  have_folder_ = false;
+  reader_.Reset(file.file.get());
+  std::string err;
+  size_t searched = 0;  // bytes of the unread data known to hold no line end
   for (;;) {
-    std::unique_ptr<TScanBatch> batch = scan->NextBatch();
-    bool stopped = false;
-    TakeBatch(*batch, folder_id, &folder, &have_folder, &stopped);
-    const TScanBatch::Failure failure = stopped ? TScanBatch::Failure::kNone : batch->failure;
-    const bool file_ends = stopped || batch->last || failure != TScanBatch::Failure::kNone;
-    std::string error = std::move(batch->error);
-    scan->Recycle(std::move(batch));
-    if (!file_ends) continue;
-    scan->EndFront();
-    switch (failure) {
-      case TScanBatch::Failure::kNone:
+    if (!reader_.Fill(&err)) return Fail(file.path, file.path + ": " + err);
+    const std::string_view data = reader_.Unread();
+    const bool at_end = reader_.AtEnd();
+    size_t whole = data.size();
+    if (!at_end) {
+      // Up to the last line end read; an LF after its CR goes with it.
+      const size_t last_cr = data.substr(searched).rfind('\r');
+      if (last_cr == std::string_view::npos) {
+        searched = data.size();
+        continue;
+      }
+      const size_t cr = searched + last_cr;
+      whole = cr + 1 < data.size() && data[cr + 1] == '\n' ? cr + 2 : cr + 1;
+    }
+    searched = 0;
+    switch (SearchLines(data.substr(0, whole), at_end, tester, &err)) {
+      case Lines::kAll:
+        break;
+      case Lines::kStopped:
         return true;
-      case TScanBatch::Failure::kRead:
-        return Fail(file.path, file.path + ": " + error);
-      case TScanBatch::Failure::kDate:
-        return Fail(file.path, std::move(error));
+      case Lines::kBadDate:
+        return Fail(file.path, std::move(err));
     }
+    if (at_end) return true;
+    reader_.Take(whole);
   }
 }
 
-// What the run decides line by line, in file order: the date limit, the hit, the hooks and the
-// stop request.
-void TSearchRun::TakeBatch(const TScanBatch& batch, std::string_view folder_id,
-                           uint32_t* folder, bool* have_folder, bool* stopped) {
-  if (!per_line_) {
-    uint32_t limit;
-    const bool limited = !batch.hits.empty() && hooks_->DateLimit(&limit);
-    for (size_t k = 0; k < batch.hits.size(); ++k) {
-      const int32_t date = batch.dates[batch.hit_lines[k]];
-      if (limited && BeforeLimit(date, limit)) continue;
-      TakeHit(date, batch.hits[k], folder_id, folder, have_folder);
+// What the run decides line by line, in file order: the date limit, the test, the hooks and the
+// stop request. Lines without a date (and those the limit drops) are not tested.
+TSearchRun::Lines TSearchRun::SearchLines(std::string_view data, bool at_end, Tester* tester,
+                                          std::string* err) {
+  lines_.Reset(data, at_end, &tester->filter);
+  IdxLine kind;
+  TFolderIdx rec;
+  auto passed_over = [this] {
+    for (const int32_t date : other_dates_) {
+      if (WithinLimit(date) && !Tested()) return false;
     }
-    *stopped = stop_;
-    return;
-  }
-  size_t next_hit = 0;
-  for (size_t i = 0; i < batch.dates.size(); ++i) {
-    const int32_t date = batch.dates[i];
-    const bool hit = next_hit < batch.hit_lines.size() && batch.hit_lines[next_hit] == i;
-    const TFolderIdx* rec = hit ? &batch.hits[next_hit++] : nullptr;
-    uint32_t limit;
-    if (hooks_->DateLimit(&limit) && BeforeLimit(date, limit)) continue;
-    if (hit) TakeHit(date, *rec, folder_id, folder, have_folder);
-    hooks_->AfterTestedLine();
-    if (stop_) {
-      *stopped = true;
-      return;
+    other_dates_.clear();
+    return true;
+  };
+  while (lines_.NextWanted(&kind, &rec, err, &other_dates_)) {
+    if (!passed_over()) return Lines::kStopped;
+    switch (kind) {
+      case IdxLine::kSkip:
+        continue;
+      case IdxLine::kError:
+        return Lines::kBadDate;
+      case IdxLine::kDateOnly:
+      case IdxLine::kRecord:
+        break;
     }
+    if (!WithinLimit(rec.Date)) continue;
+    if (kind == IdxLine::kRecord && tester->matcher.Matches(rec)) TakeHit(rec);
+    if (!Tested()) return Lines::kStopped;
   }
+  return passed_over() ? Lines::kAll : Lines::kStopped;
 }
 
-void TSearchRun::TakeHit(int32_t date, const TFolderIdx& rec, std::string_view folder_id,
-                         uint32_t* folder, bool* have_folder) {
+// Asked for every dated line, since the user may change the limit while the run lets messages
+// through.
+bool TSearchRun::WithinLimit(int32_t date) {
+  uint32_t limit;
+  return !hooks_->DateLimit(&limit) || !BeforeLimit(date, limit);
+}
+
+// After a line was tested; false when the reading of the file is to stop.
+bool TSearchRun::Tested() {
+  hooks_->AfterTestedLine();
+  return !stop_;
+}
+
+void TSearchRun::TakeHit(const TFolderIdx& rec) {
   ++hit_count_;
   if (kept_ == RowsKept::kCountOnly) return;
-  if (!*have_folder) {
-    *folder = hits_.AddFolder(folder_id, hooks_->FolderDisplayName(folder_id));
-    *have_folder = true;
+  if (!have_folder_) {
+    folder_ = hits_.AddFolder(folder_id_, hooks_->FolderDisplayName(folder_id_));
+    have_folder_ = true;
   }
-  hits_.Add(*folder, date, rec.Subject, rec.From,
+  hits_.Add(folder_, rec.Date, rec.Subject, rec.From,
             kept_ == RowsKept::kRowsWithTo ? rec.To : std::string_view(), rec.MessageKey);
   rows_ready_ = false;
 }

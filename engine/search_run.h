@@ -5,9 +5,12 @@
 // files read once each, subfolders walked depth first when asked, every dated line within the
 // date limit tested, hits collected as result rows and sorted newest first. The window and the
 // command-line tool drive the same run; what differs between them goes through SearchHooks.
+//
+// A run reads and tests on the thread that calls it, one chunk of a file at a time, and starts
+// no thread: in the host's process everything runs on the host's window thread, and the window
+// stays responsive through the hooks, which it uses to let its messages through now and then.
 
 #include <cstdint>
-#include <deque>
 #include <memory>
 #include <string>
 #include <string_view>
@@ -16,9 +19,11 @@
 
 #include "store/file_system.h"
 #include "query/find_class.h"
-#include "store/folder_idx.h"
 #include "engine/hit_list.h"
-#include "engine/scan_ahead.h"
+#include "engine/idx_lines.h"
+#include "query/line_filter.h"
+#include "store/folder_idx.h"
+#include "store/index_file.h"
 
 namespace zeldrium {
 
@@ -36,10 +41,6 @@ class SearchHooks {
   // missing date or the date limit). The window lets its message loop run here; a stop button
   // pressed meanwhile calls TSearchRun::RequestStop.
   virtual void AfterTestedLine();
-  // False when nothing is to be done line by line: DateLimit gives the same answer all through
-  // the run and AfterTestedLine does nothing. The run then asks for the limit once per batch of
-  // lines with hits and looks only at the lines that hold. Asked once, when a run starts.
-  virtual bool CalledPerLine() const { return true; }
 };
 
 // Where a run searches. Texts are as the host gives them; an empty text stands for none.
@@ -115,14 +116,16 @@ class TSearchRun {
 
  private:
   class FolderWalk;
-  struct Planned;
+  struct OpenedFile;
+  struct Tester;
+  enum class Lines { kAll, kStopped, kBadDate };
 
-  void PlanAhead(FolderWalk* walk, TScanAhead* scan, std::deque<Planned>* planned);
-  bool SearchIndexFile(const Planned& file, TScanAhead* scan);
-  void TakeBatch(const TScanBatch& batch, std::string_view folder_id, uint32_t* folder,
-                 bool* have_folder, bool* stopped);
-  void TakeHit(int32_t date, const TFolderIdx& rec, std::string_view folder_id, uint32_t* folder,
-               bool* have_folder);
+  bool OpenNext(FolderWalk* walk, OpenedFile* file);
+  bool SearchIndexFile(const OpenedFile& file, Tester* tester);
+  Lines SearchLines(std::string_view data, bool at_end, Tester* tester, std::string* err);
+  bool WithinLimit(int32_t date);
+  bool Tested();
+  void TakeHit(const TFolderIdx& rec);
   bool Fail(const std::string& path, std::string message);
 
   FileSystem* fs_;
@@ -130,8 +133,14 @@ class TSearchRun {
 
   bool running_ = false;
   bool stop_ = false;
-  bool per_line_ = true;  // the hooks' CalledPerLine, asked once per run
   std::string data_folder_;
+  // The index file being read: its folder, and its number in hits_ once it has a hit.
+  std::string_view folder_id_;
+  uint32_t folder_ = 0;
+  bool have_folder_ = false;
+  TIndexFileReader reader_;
+  TIdxLineScanner lines_;
+  std::vector<int32_t> other_dates_;  // of lines the prefilter passed over, in order
   std::unordered_set<std::string> done_files_;  // upper-cased paths
   RowsKept kept_ = RowsKept::kRows;
   THitList hits_;

@@ -52,9 +52,7 @@ class TestHooks : public SearchHooks {
     ++tested;
     if (after_line) after_line();
   }
-  bool CalledPerLine() const override { return per_line; }
 
-  bool per_line = true;
   bool limit_on = false;
   uint32_t limit_value = 0;
   int limit_reads = 0;
@@ -243,16 +241,6 @@ TEST_F(SearchRunTest, DateLimit) {
   // limit is read again for every dated line.
   EXPECT_EQ(hooks_.tested, 3);
   EXPECT_EQ(hooks_.limit_reads, 5);
-
-  // Hooks with a limit fixed for the run are asked only for batches of lines with hits (here
-  // one), and keep the same mails in the same order.
-  hooks_.per_line = false;
-  hooks_.tested = hooks_.limit_reads = 0;
-  ASSERT_EQ(Run(FromSearch("x", false, "a\\")), SearchStatus::kCompleted);
-  EXPECT_EQ(Subjects(), (V{"later", "exact"}));
-  EXPECT_EQ(hooks_.tested, 0);
-  EXPECT_EQ(hooks_.limit_reads, 1);
-  hooks_.per_line = true;
 
   // A day before 1970 wraps to a value above every line's date.
   hooks_.limit_value = DateToUnix(25568);
@@ -466,9 +454,8 @@ TEST_F(SearchRunTest, DeepAndWideStoreNeedsNoDeepStack) {
   EXPECT_EQ(run_.Rows()[200].MailID, "m\\c1\\?1000");
 }
 
-// Files are read and tested ahead of the run on other threads, in chunks of a few hundred
-// kilobytes: what the run shows must not depend on where a file's chunks end or how far ahead
-// the reading is.
+// Files are read and tested in chunks of a few hundred kilobytes, the next file opened while one
+// is read: what the run shows must not depend on where a file's chunks end.
 class SearchRunAheadTest : public SearchRunTest {
  protected:
   // lines index lines dated 1, subjects prefix + number; every tenth from "x".
@@ -512,7 +499,7 @@ TEST_F(SearchRunAheadTest, StopInALargeFileSkipsOnlyItsRest) {
 }
 
 TEST_F(SearchRunAheadTest, ErrorsDeepInLargeFilesKeepEverythingBeforeThem) {
-  // A bad date far into b, and c (read ahead meanwhile) must leave nothing.
+  // A bad date far into b, and c (opened meanwhile) must leave nothing.
   AddIdx("a\\", ManyLines("a", kLines));
   AddIdx("b\\", ManyLines("b", kLines) + Idx("k", "bad", "x", "zz") + ManyLines("b", 10));
   AddIdx("c\\", ManyLines("c", kLines));

@@ -1,6 +1,6 @@
 // A folder's index file: split into lines by TIndexFileReader, each line into fields by
 // NextIdxField and into a record by ReadIdxLine, and the whole file searched by a TSearchRun
-// (which splits lines and fields in one pass, TIdxLineScanner, on its reading threads), as the
+// (which splits lines and fields in one pass, TIdxLineScanner, a chunk at a time), as the
 // host's Folder.idx would be. Input: the file's bytes.
 
 #include <algorithm>

@@ -48,6 +48,9 @@ class SequentialFile {
   virtual ~SequentialFile() = default;
   // Reads up to capacity bytes into dst. *got == 0 with true means the end of the file.
   virtual bool Read(char* dst, size_t capacity, size_t* got, std::string* err) = 0;
+  // A hint that the file is read next: the system may start reading it now, while another
+  // file is searched. A failure here is never reported; Read reports its own.
+  virtual void ReadAhead() {}
 };
 
 class FileSystem {

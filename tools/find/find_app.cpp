@@ -41,7 +41,6 @@ class CommandLineHooks : public SearchHooks {
     *limit = limit_;
     return on_;
   }
-  bool CalledPerLine() const override { return false; }
 
  private:
   bool on_;

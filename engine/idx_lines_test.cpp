@@ -5,6 +5,8 @@
 #include <vector>
 
 #include "gtest/gtest.h"
+#include "engine/test_line_mask_codes.h"
+#include "store/idx_line_reference.h"
 #include "store/index_file.h"
 #include "store/memory_file_system.h"
 
@@ -39,17 +41,13 @@ std::unique_ptr<SequentialFile> Open(MemoryFileSystem* fs, const std::string& co
   return fs->OpenSequential("f", &err);
 }
 
-// The line reader and ReadIdxLine, one line at a time.
+// The reference: the whole file split into lines, each into its fields.
 Seen ByLines(const std::string& content) {
-  MemoryFileSystem fs;
-  auto file = Open(&fs, content, 0);
-  TIndexFileReader reader(file.get());
   Seen seen;
-  std::string_view line;
   std::string err;
-  while (reader.Next(&line, &err) == TIndexFileReader::Result::kLine) {
+  for (std::string_view line : ReferenceIndexLines(content)) {
     TFolderIdx rec;
-    const IdxLine kind = ReadIdxLine(line, &rec, &err);
+    const IdxLine kind = ReferenceReadIdxLine(line, &rec, &err);
     seen.push_back(Describe(kind, rec, err));
     if (kind == IdxLine::kError) break;
   }
@@ -57,41 +55,37 @@ Seen ByLines(const std::string& content) {
 }
 
 // The scanner over the reader's windows, as the search reads: small chunks and short reads put
-// window ends anywhere, also between a CR and its LF. Lines taken before a read must stay valid
-// after it, so each window's lines are described only once the next read has happened.
+// window ends anywhere, also between a CR and its LF.
 Seen ByScanner(const std::string& content, size_t chunk, size_t max_read) {
   MemoryFileSystem fs;
   auto file = Open(&fs, content, max_read);
   TIndexFileReader reader(file.get(), chunk);
+  TIdxLineScanner scanner;
   Seen seen;
-  std::vector<char> kept;
   std::string err;
   for (;;) {
-    std::vector<std::pair<IdxLine, TFolderIdx>> lines;
-    std::string error;
-    TIdxLineScanner scanner;
-    scanner.Reset(reader.Unread(), reader.AtEnd());
-    IdxLine kind;
-    TFolderIdx rec;
-    while (scanner.Next(&kind, &rec, &err)) {
-      lines.emplace_back(kind, rec);
-      if (kind == IdxLine::kError) {
-        error = err;
-        break;
-      }
-    }
-    reader.Take(scanner.Consumed());
-    const bool done = reader.AtEnd() || !error.empty();
-    if (!done && !reader.Fill(&err, &kept)) {
+    std::string_view window;
+    bool last;
+    if (!reader.NextWindow(&window, &last, &err)) {
       seen.push_back("read error " + err);
       return seen;
     }
-    for (const auto& [k, r] : lines) seen.push_back(Describe(k, r, error));
-    if (done) return seen;
+    scanner.Reset(window, last);
+    IdxLine kind;
+    TFolderIdx rec;
+    while (scanner.Next(&kind, &rec, &err)) {
+      seen.push_back(Describe(kind, rec, err));
+      if (kind == IdxLine::kError) return seen;
+    }
+    EXPECT_EQ(scanner.Consumed(), window.size());
+    if (last) return seen;
   }
 }
 
-TEST(IdxLineScannerTest, SameLinesAndRecordsAsTheLineReader) {
+class IdxLineScannerTest : public EveryLineMaskCode {};
+ZELDRIUM_FOR_EVERY_LINE_MASK_CODE(IdxLineScannerTest);
+
+TEST_P(IdxLineScannerTest, SameLinesAndRecordsAsTheLineReader) {
   const std::string date = "\x01\x31\x30";  // a separator and "10"
   const std::vector<std::string> cases = {
       "",
@@ -116,7 +110,7 @@ TEST(IdxLineScannerTest, SameLinesAndRecordsAsTheLineReader) {
   }
 }
 
-TEST(IdxLineScannerTest, AgreesWithTheLineReaderOnRandomData) {
+TEST_P(IdxLineScannerTest, AgreesWithTheLineReaderOnRandomData) {
   // Lines that are mostly well formed, with every byte that matters to either split thrown in:
   // separators, 0x00, CR, LF, blanks, lead-range bytes at both ends of both ranges, trail bytes,
   // hexadecimal digits and bytes that are none.

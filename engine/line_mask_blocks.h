@@ -1,16 +1,26 @@
 #ifndef ZELDRIUM_ENGINE_LINE_MASK_BLOCKS_H_
 #define ZELDRIUM_ENGINE_LINE_MASK_BLOCKS_H_
 
-// What every implementation of MarkLineBytes shares: turning the masks of a block's bytes of
-// each kind into its line and field ends, and the loop over blocks.
+// The marking pass and the probe search, written once over a small traits type per instruction
+// set (the portable one in line_masks.cpp, SSE2 there too, AVX2 and AVX-512 in files of their
+// own compiled for them). A traits type V gives:
+//   Reg, kWidth                    a register and how many bytes it holds
+//   Load(p), Splat(c)              kWidth bytes from p; c in every byte
+//   Or, Xor, Sub, Min (unsigned)   byte-wise
+//   Eq(a, b), LessEq(a, b)         the bytes where a == b, a <= b (unsigned), as the low kWidth
+//                                  bits of a LineMask
+//   HasZero(r)                     whether a byte of r is 0x00
+// and may give Flatten(out, mask, base) where it has a better way to list a mask's bits.
+//
 // Included only by line_masks*.cpp. Everything here has internal linkage on purpose: the files
-// are compiled for different processors, and an inline function of one must never be picked
-// by the linker for another.
+// are compiled for different processors, and an inline function of one must never be picked by
+// the linker for another.
 
 #include <algorithm>
 #include <bit>
 #include <cstdint>
 #include <cstring>
+#include <utility>
 #include <vector>
 
 #if defined(__BMI__)
@@ -20,15 +30,70 @@
 #include "engine/line_masks.h"
 
 namespace zeldrium {
+
+// One instruction set's MarkLineBytes and FindProbe.
+struct LineMaskFunctions {
+  void (*mark)(const char* data, size_t n, LineMarks* out, const LineProbe* probe);
+  const char* (*find_probe)(const char* from, const char* end, const LineProbe& probe);
+};
+
 namespace {
 
 // The bytes of one block, each kind as a mask.
 struct BlockBytes {
-  LineMask cr;
-  LineMask nul;
-  LineMask separator;  // 0x01, and 0x00 too where nul is not told apart (MarkLikelySound)
-  LineMask lead;       // 0x81-0x9F and 0xE0-0xFC
+  LineMask cr = 0;
+  LineMask nul = 0;
+  LineMask separator = 0;  // 0x01, and 0x00 too where nul is not told apart (kLikelySound)
+  LineMask lead = 0;       // 0x81-0x9F and 0xE0-0xFC
 };
+
+// Adds the kinds of the kWidth bytes at p to *bytes, at bit kShift. kLikelySound: 0x00 is taken
+// for a separator, and *least keeps the least byte seen (MarkWith).
+template <typename V, bool kLikelySound, int kShift>
+[[gnu::always_inline]] inline void ClassifyPart(const char* p, typename V::Reg* least,
+                                                BlockBytes* bytes) {
+  const typename V::Reg v = V::Load(p + kShift);
+  // x ^ 0x20 moves both lead ranges next to each other: 0xA1-0xDC, 60 values from 0xA1.
+  const typename V::Reg lead = V::Sub(V::Xor(v, V::Splat(0x20)), V::Splat(0xA1));
+  bytes->cr |= V::Eq(v, V::Splat('\r')) << kShift;
+  bytes->lead |= V::LessEq(lead, V::Splat(0x3B)) << kShift;
+  if constexpr (kLikelySound) {
+    *least = V::Min(*least, v);
+    bytes->separator |= V::LessEq(v, V::Splat(0x01)) << kShift;
+  } else {
+    bytes->nul |= V::Eq(v, V::Splat(0x00)) << kShift;
+    bytes->separator |= V::Eq(v, V::Splat(0x01)) << kShift;
+  }
+}
+
+// The parts of a block are written out by the fold, so that every shift is a constant: as a
+// loop, compilers keep it, with shifts by a variable count.
+template <typename V, bool kLikelySound>
+[[gnu::always_inline]] inline BlockBytes Classify(const char* block, typename V::Reg* least) {
+  BlockBytes bytes;
+  [&]<size_t... kPart>(std::index_sequence<kPart...>) {
+    (ClassifyPart<V, kLikelySound, static_cast<int>(kPart * V::kWidth)>(block, least, &bytes),
+     ...);
+  }(std::make_index_sequence<kLineMaskBits / V::kWidth>{});
+  return bytes;
+}
+
+// Where the probe's first byte stands at one of the block's starts and its last byte at the
+// distance. REQUIRES: the block's bytes at the distance can be loaded.
+template <typename V>
+[[gnu::always_inline]] inline LineMask ProbeBits(const char* block, const LineProbe& probe) {
+  LineMask hits = 0;
+  [&]<size_t... kPart>(std::index_sequence<kPart...>) {
+    ((hits |= (V::Eq(V::Or(V::Load(block + kPart * V::kWidth), V::Splat(probe.first_fold)),
+                     V::Splat(probe.first)) &
+               V::Eq(V::Or(V::Load(block + kPart * V::kWidth + probe.distance),
+                           V::Splat(probe.last_fold)),
+                     V::Splat(probe.last)))
+              << (kPart * V::kWidth)),
+     ...);
+  }(std::make_index_sequence<kLineMaskBits / V::kWidth>{});
+  return hits;
+}
 
 // Which bytes of a block are carried as the second byte of a double-byte character. *carry is
 // 1 when the block's first byte is (the block before ended in a character's first byte), and
@@ -64,7 +129,7 @@ inline LineMask FieldEnds(const BlockBytes& bytes, LineMask* carry) {
 // Eight are written whatever the count (written out: as a loop the compiler keeps it), so that
 // no branch depends on the count most of the time.
 // REQUIRES: room for kLineMaskBits positions at out.
-inline uint32_t* Flatten(uint32_t* out, LineMask m, uint32_t base) {
+inline uint32_t* FlattenBits(uint32_t* out, LineMask m, uint32_t base) {
   const int count = std::popcount(m);
   auto one = [&](int i) {
 #if defined(__BMI__)
@@ -94,18 +159,24 @@ inline uint32_t* Flatten(uint32_t* out, LineMask m, uint32_t base) {
   return out + count;
 }
 
+template <typename V>
+[[gnu::always_inline]] inline uint32_t* Flatten(uint32_t* out, LineMask m, uint32_t base) {
+  if constexpr (requires { V::Flatten(out, m, base); }) {
+    return V::Flatten(out, m, base);
+  } else {
+    return FlattenBits(out, m, base);
+  }
+}
+
 // Makes room for at least need entries, keeping those there.
 inline uint32_t* Room(std::vector<uint32_t>* list, size_t need) {
   if (list->size() < need) list->resize(std::max(need, 2 * list->size()));
   return list->data();
 }
 
-// Runs classify (const char* block) -> BlockBytes over every block of data, and with a probe
-// probe_bits (const char* block, const LineProbe&) -> LineMask where the probe's last byte can
-// be loaded for every start in the block; flatten is Flatten or one with the same contract.
-template <bool kProbe, typename Classify, typename ProbeBits, typename FlattenBits>
-inline void MarkBlocks(const char* data, size_t n, LineMarks* out, const LineProbe* probe,
-                       Classify classify, ProbeBits probe_bits, FlattenBits flatten) {
+template <typename V, bool kLikelySound, bool kProbe>
+void MarkBlocks(const char* data, size_t n, LineMarks* out, const LineProbe* probe,
+                typename V::Reg* least) {
   const size_t blocks = LineMaskBlocks(n);
   const size_t full = n / kLineMaskBits;
   // Blocks from here on are marked as candidates everywhere: the loads for the probe's last
@@ -125,17 +196,19 @@ inline void MarkBlocks(const char* data, size_t n, LineMarks* out, const LinePro
   LineMask nuls = 0;
 
   // Inlined in both places it is used: as a call, everything it changes would live in memory.
-  const auto mark = [&](size_t b, const char* block,
-                        LineMask inside) __attribute__((always_inline)) {
-    const BlockBytes bytes = classify(block);
+  const auto mark = [&](size_t b, const char* block, LineMask inside)
+                        __attribute__((always_inline)) {
+    const BlockBytes bytes = Classify<V, kLikelySound>(block, least);
     const LineMask cr = bytes.cr & inside;
     const LineMask ends = FieldEnds(bytes, &carry) & inside;
     nuls |= bytes.nul & inside;
     const auto base = static_cast<uint32_t>(b * kLineMaskBits);
     if constexpr (kProbe) {
       // Most blocks hold no place: a branch taken seldom costs less than listing nothing.
-      const LineMask hits = b < probed ? probe_bits(block, probe_copy) : inside;
-      if (hits != 0) probes = static_cast<size_t>(flatten(probe_at + probes, hits, base) - probe_at);
+      const LineMask hits = b < probed ? ProbeBits<V>(block, probe_copy) : inside;
+      if (hits != 0) {
+        probes = static_cast<size_t>(Flatten<V>(probe_at + probes, hits, base) - probe_at);
+      }
     }
     for (LineMask m = cr; m != 0; m &= m - 1) {
       const int at = std::countr_zero(m);
@@ -144,7 +217,7 @@ inline void MarkBlocks(const char* data, size_t n, LineMarks* out, const LinePro
           static_cast<uint32_t>(fields) + std::popcount(ends & ((LineMask{1} << at) - 1));
       ++lines;
     }
-    fields = static_cast<size_t>(flatten(field_ends + fields, ends, base) - field_ends);
+    fields = static_cast<size_t>(Flatten<V>(field_ends + fields, ends, base) - field_ends);
   };
   // Makes room in the lists for every position that count more blocks could hold. Lists sized
   // for lines of a usual length grow only when a stretch holds unusually many ends.
@@ -180,41 +253,59 @@ inline void MarkBlocks(const char* data, size_t n, LineMarks* out, const LinePro
   out->has_nul = nuls != 0;
 }
 
-template <typename Classify, typename ProbeBits, typename FlattenBits>
-inline void MarkAll(const char* data, size_t n, LineMarks* out, const LineProbe* probe,
-                    Classify classify, ProbeBits probe_bits, FlattenBits flatten) {
+template <typename V, bool kLikelySound>
+void MarkBlocks(const char* data, size_t n, LineMarks* out, const LineProbe* probe,
+                typename V::Reg* least) {
   if (probe != nullptr) {
-    MarkBlocks<true>(data, n, out, probe, classify, probe_bits, flatten);
+    MarkBlocks<V, kLikelySound, true>(data, n, out, probe, least);
   } else {
-    MarkBlocks<false>(data, n, out, probe, classify, probe_bits, flatten);
+    MarkBlocks<V, kLikelySound, false>(data, n, out, probe, least);
   }
 }
 
-template <typename Classify, typename ProbeBits>
-inline void MarkAll(const char* data, size_t n, LineMarks* out, const LineProbe* probe,
-                    Classify classify, ProbeBits probe_bits) {
-  MarkAll(data, n, out, probe, classify, probe_bits,
-          [](uint32_t* at, LineMask m, uint32_t base) { return Flatten(at, m, base); });
+// A 0x00 never stands in a sound file. The data is first marked taking every byte up to 0x01
+// for a separator (the cheaper classification), keeping the least byte seen; only when that was
+// a 0x00 is it marked again telling the two apart (a 0x00 is never carried by a lead byte).
+template <typename V>
+void MarkWith(const char* data, size_t n, LineMarks* out, const LineProbe* probe) {
+  typename V::Reg least = V::Splat(0xFF);
+  MarkBlocks<V, true>(data, n, out, probe, &least);
+  if (V::HasZero(least)) MarkBlocks<V, false>(data, n, out, probe, &least);
 }
 
-// A 0x00 never stands in a sound file. The vector versions first take every byte up to 0x01
-// for a separator (fast: classify keeps the least byte it has seen, and gives no 0x00 apart),
-// and only when saw_nul () says a 0x00 stood in the data mark it again with exact, which tells
-// the two apart (a 0x00 is never carried by a lead byte).
-template <typename Fast, typename Exact, typename ProbeBits, typename FlattenBits, typename SawNul>
-inline void MarkLikelySound(const char* data, size_t n, LineMarks* out, const LineProbe* probe,
-                            Fast fast, Exact exact, ProbeBits probe_bits, FlattenBits flatten,
-                            SawNul saw_nul) {
-  MarkAll(data, n, out, probe, fast, probe_bits, flatten);
-  if (saw_nul()) MarkAll(data, n, out, probe, exact, probe_bits, flatten);
+inline bool ProbeHitAt(const char* p, const LineProbe& probe) {
+  return (static_cast<unsigned char>(p[0]) | probe.first_fold) == probe.first &&
+         (static_cast<unsigned char>(p[probe.distance]) | probe.last_fold) == probe.last;
+}
+
+template <typename V>
+const char* FindProbeWith(const char* from, const char* end, const LineProbe& probe) {
+  if (end - from <= static_cast<ptrdiff_t>(probe.distance)) return end;
+  // Starts before this have their last byte inside.
+  const char* const starts_end = end - probe.distance;
+  const char* p = from;
+  for (; starts_end - p >= static_cast<ptrdiff_t>(kLineMaskBits); p += kLineMaskBits) {
+    const LineMask hits = ProbeBits<V>(p, probe);
+    if (hits != 0) return p + std::countr_zero(hits);
+  }
+  for (; p < starts_end; ++p) {
+    if (ProbeHitAt(p, probe)) return p;
+  }
+  return end;
+}
+
+// What each instruction set's file gives MarkLineBytes and FindProbe.
+template <typename V>
+constexpr LineMaskFunctions FunctionsOf() {
+  return LineMaskFunctions{MarkWith<V>, FindProbeWith<V>};
 }
 
 }  // namespace
 
-// The versions for processors with AVX2 and with AVX-512 (line_masks_avx2.cpp and
-// line_masks_avx512.cpp, compiled for them), chosen at run time by MarkLineBytes.
-void MarkLineBytesAvx2(const char* data, size_t n, LineMarks* out, const LineProbe* probe);
-void MarkLineBytesAvx512(const char* data, size_t n, LineMarks* out, const LineProbe* probe);
+// From line_masks_avx2.cpp and line_masks_avx512.cpp, compiled for those processors; null
+// where they are not built (not x86, or a 32-bit build for AVX-512).
+extern const LineMaskFunctions* const kAvx2LineMasks;
+extern const LineMaskFunctions* const kAvx512LineMasks;
 
 }  // namespace zeldrium
 

@@ -21,14 +21,14 @@ inline constexpr size_t kLineMaskBits = sizeof(LineMask) * 8;
 
 inline size_t LineMaskBlocks(size_t n) { return (n + kLineMaskBits - 1) / kLineMaskBits; }
 
-// A word looked for while marking, by its first and last byte: the bytes are lower-cased, and
-// a fold of 0x20 lets a byte match in either ASCII case (set only for letters).
+// Two bytes of a word looked for, the first and the one at the distance after it: the bytes are
+// lower-cased, and a fold of 0x20 lets a byte match in either ASCII case (set only for letters).
 struct LineProbe {
   unsigned char first;
   unsigned char last;
   unsigned char first_fold;
   unsigned char last_fold;
-  size_t distance;  // from the first byte to the last: the word's length - 1
+  size_t distance;  // from the first byte to the last
 };
 
 // What MarkLineBytes finds in a window. The lists keep their memory from window to window, and
@@ -54,17 +54,17 @@ struct LineMarks {
 // REQUIRES: n < 4 GiB.
 void MarkLineBytes(const char* data, size_t n, LineMarks* out, const LineProbe* probe = nullptr);
 
-// The same, one byte at a time and exactly, as the vector versions are checked against (tests
-// only).
-void MarkLineBytesByByte(const char* data, size_t n, LineMarks* out,
-                         const LineProbe* probe = nullptr);
+// The first place in [from, end) where the probe's first byte stands with its last byte at the
+// distance, also inside; end when there is none.
+const char* FindProbe(const char* from, const char* end, const LineProbe& probe);
 
-// Which implementations this processor can run, and switching between them, for tests that
-// compare each with MarkLineBytesByByte.
+// The versions of the two above, one per instruction set. The best one this processor runs is
+// used unless a test chooses another, so that every version is tested where it can run.
 enum class LineMaskCode { kPortable, kSse2, kAvx2, kAvx512 };
-bool CanMarkLineBytesWith(LineMaskCode code);
-void MarkLineBytesWith(LineMaskCode code, const char* data, size_t n, LineMarks* out,
-                       const LineProbe* probe = nullptr);
+std::vector<LineMaskCode> LineMaskCodesHere();
+// REQUIRES: code is one of LineMaskCodesHere().
+void UseLineMaskCode(LineMaskCode code);
+LineMaskCode LineMaskCodeInUse();
 
 }  // namespace zeldrium
 

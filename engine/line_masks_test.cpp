@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "engine/line_masks_reference.h"
 #include "gtest/gtest.h"
 
 namespace zeldrium {
@@ -31,7 +32,7 @@ Marks Of(const LineMarks& m, bool probed) {
 
 Marks ByByte(const std::string& data, const LineProbe* probe = nullptr) {
   LineMarks m;
-  MarkLineBytesByByte(data.data(), data.size(), &m, probe);
+  ReferenceMarkLineBytes(data.data(), data.size(), &m, probe);
   return Of(m, probe != nullptr);
 }
 
@@ -44,18 +45,14 @@ Marks With(LineMaskCode code, const std::string& data, const LineProbe* probe = 
   m.ends_before.assign(3, 7);
   m.field_ends.assign(5, 7);
   m.probe_at.assign(4, 7);
-  MarkLineBytesWith(code, exact.data(), exact.size(), &m, probe);
+  const LineMaskCode saved = LineMaskCodeInUse();
+  UseLineMaskCode(code);
+  MarkLineBytes(exact.data(), exact.size(), &m, probe);
+  UseLineMaskCode(saved);
   return Of(m, probe != nullptr);
 }
 
-std::vector<LineMaskCode> Codes() {
-  std::vector<LineMaskCode> codes;
-  for (LineMaskCode c : {LineMaskCode::kPortable, LineMaskCode::kSse2, LineMaskCode::kAvx2,
-                         LineMaskCode::kAvx512}) {
-    if (CanMarkLineBytesWith(c)) codes.push_back(c);
-  }
-  return codes;
-}
+std::vector<LineMaskCode> Codes() { return LineMaskCodesHere(); }
 
 TEST(LineMasksTest, LeadBytesCarryTheNextByteButNeverALineEnd) {
   using V = std::vector<uint32_t>;
@@ -157,6 +154,40 @@ TEST(LineMasksTest, ProbesMissNoPlaceWhereTheWordsEndsStand) {
                                 want.probe_at.end()))
           << "missed: " << testing::PrintToString(data);
       ASSERT_TRUE(got.probe_at.empty() || got.probe_at.back() < data.size());
+    }
+  }
+}
+
+// FindProbe gives the first place where both bytes stand, with the last one inside, by every
+// version: across block edges, at the very end, and with the first byte alone near the end.
+TEST(LineMasksTest, FindProbeGivesTheFirstPlaceInside) {
+  const LineProbe probes[] = {{'i', 'e', 0x20, 0x20, 6}, {'v', 'v', 0x20, 0x20, 0},
+                              {0x83, 0x5c, 0, 0, 1}};
+  std::mt19937 rng(9);
+  const std::string words[] = {"invoice", "INVOICE", "i", "e", "v", "V", "\x83\x5c", "\x83",
+                               "\x5c",    "abc",     "x", "\r\n"};
+  std::uniform_int_distribution<size_t> pick(0, std::size(words) - 1);
+  std::uniform_int_distribution<size_t> count(0, 80);
+  for (int n = 0; n < 3000; ++n) {
+    std::string text;
+    for (size_t i = count(rng); i > 0; --i) text += words[pick(rng)];
+    const std::vector<char> exact(text.begin(), text.end());  // reads past it are caught
+    const char* const begin = exact.data();
+    const char* const end = begin + exact.size();
+    for (const LineProbe& probe : probes) {
+      LineMarks m;
+      ReferenceMarkLineBytes(begin, exact.size(), &m, &probe);
+      for (LineMaskCode code : Codes()) {
+        UseLineMaskCode(code);
+        // From every place a few apart: the first listed place at or after it.
+        for (size_t from = 0; from <= exact.size(); from += 1 + from % 5) {
+          const auto want = std::lower_bound(m.probe_at.begin(), m.probe_at.end(), from);
+          const char* got = FindProbe(begin + from, end, probe);
+          ASSERT_EQ(got, want == m.probe_at.end() ? end : begin + *want)
+              << static_cast<int>(code) << " from " << from << ": " << testing::PrintToString(text);
+        }
+      }
+      UseLineMaskCode(Codes().back());
     }
   }
 }

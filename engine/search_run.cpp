@@ -83,11 +83,8 @@ std::vector<std::string> BuildFolderList(std::string_view folders_csv,
   return folders;
 }
 
-// Chunks that stay in the processor's cache while their lines are split and tested.
-constexpr size_t kRunChunk = size_t{256} << 10;
-
 TSearchRun::TSearchRun(FileSystem* fs, SearchHooks* hooks)
-    : fs_(fs), hooks_(hooks), reader_(nullptr, kRunChunk) {}
+    : fs_(fs), hooks_(hooks), reader_(nullptr) {}
 TSearchRun::~TSearchRun() = default;
 
 const std::vector<THitRow>& TSearchRun::Rows() const {
@@ -182,7 +179,7 @@ struct TSearchRun::OpenedFile {
 struct TSearchRun::Tester {
   explicit Tester(const TFindRec& condition) : matcher(condition), filter(condition) {}
   TFindMatcher matcher;
-  TLineFilter filter;
+  TWordPrefilter filter;
 };
 
 SearchStatus TSearchRun::Run(const TFindRec& condition, const SearchScope& scope,
@@ -262,24 +259,11 @@ bool TSearchRun::SearchIndexFile(const OpenedFile& file, Tester* tester) {
   have_folder_ = false;
   reader_.Reset(file.file.get());
   std::string err;
-  size_t searched = 0;  // bytes of the unread data known to hold no line end
   for (;;) {
-    if (!reader_.Fill(&err)) return Fail(file.path, file.path + ": " + err);
-    const std::string_view data = reader_.Unread();
-    const bool at_end = reader_.AtEnd();
-    size_t whole = data.size();
-    if (!at_end) {
-      // Up to the last line end read; an LF after its CR goes with it.
-      const size_t last_cr = data.substr(searched).rfind('\r');
-      if (last_cr == std::string_view::npos) {
-        searched = data.size();
-        continue;
-      }
-      const size_t cr = searched + last_cr;
-      whole = cr + 1 < data.size() && data[cr + 1] == '\n' ? cr + 2 : cr + 1;
-    }
-    searched = 0;
-    switch (SearchLines(data.substr(0, whole), at_end, tester, &err)) {
+    std::string_view window;
+    bool last;
+    if (!reader_.NextWindow(&window, &last, &err)) return Fail(file.path, file.path + ": " + err);
+    switch (SearchLines(window, last, tester, &err)) {
       case Lines::kAll:
         break;
       case Lines::kStopped:
@@ -287,8 +271,7 @@ bool TSearchRun::SearchIndexFile(const OpenedFile& file, Tester* tester) {
       case Lines::kBadDate:
         return Fail(file.path, std::move(err));
     }
-    if (at_end) return true;
-    reader_.Take(whole);
+    if (last) return true;
   }
 }
 

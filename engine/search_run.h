@@ -21,7 +21,7 @@
 #include "query/find_class.h"
 #include "engine/hit_list.h"
 #include "engine/idx_lines.h"
-#include "query/line_filter.h"
+#include "engine/word_prefilter.h"
 #include "store/folder_idx.h"
 #include "store/index_file.h"
 

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "gtest/gtest.h"
+#include "engine/test_line_mask_codes.h"
 #include "store/memory_file_system.h"
 #include "text/str_libs.h"
 
@@ -61,7 +62,7 @@ class TestHooks : public SearchHooks {
   std::function<void()> after_line;
 };
 
-class SearchRunTest : public ::testing::Test {
+class SearchRunTest : public EveryLineMaskCode {
  protected:
   SearchStatus Run(const TFindRec& rec, std::string_view current_folder = "",
                    std::string_view current_mailbox = "", RowsKept kept = RowsKept::kRows) {
@@ -118,7 +119,7 @@ TEST(BuildFolderListTest, CurrentFolderFirstUnlessListedOrAMailbox) {
   }
 }
 
-TEST_F(SearchRunTest, QuickSearchReadsOnlyTheCurrentFolder) {
+TEST_P(SearchRunTest, QuickSearchReadsOnlyTheCurrentFolder) {
   AddIdx("box.mb\\in\\", Idx("k1", "hello", "alice", "5f5e1000"));
   AddIdx("box.mb\\in\\sub\\", Idx("k2", "deeper", "alice", "5f5e1000"));
   AddIdx("box.mb\\other\\", Idx("k3", "elsewhere", "alice", "5f5e1000"));
@@ -128,7 +129,7 @@ TEST_F(SearchRunTest, QuickSearchReadsOnlyTheCurrentFolder) {
   EXPECT_EQ(Subjects(), V{"hello"});
 }
 
-TEST_F(SearchRunTest, MailboxSelectedAndNoFixedFoldersSearchesNothing) {
+TEST_P(SearchRunTest, MailboxSelectedAndNoFixedFoldersSearchesNothing) {
   AddIdx("box.mb\\", Idx("k1", "s", "alice", "1"));
   AddIdx("box.mb\\in\\", Idx("k2", "s", "alice", "1"));
   ASSERT_EQ(Run(FromSearch("alice", true), "Box.mb\\", "box.mb\\"), SearchStatus::kCompleted);
@@ -136,7 +137,7 @@ TEST_F(SearchRunTest, MailboxSelectedAndNoFixedFoldersSearchesNothing) {
   EXPECT_EQ(run_.FilesRead(), 0);
 }
 
-TEST_F(SearchRunTest, HitRowFields) {
+TEST_P(SearchRunTest, HitRowFields) {
   AddIdx("box.mb\\in\\", Idx("k1", "Subj", "Me <me@example.com>", "0", "You") +
                              Idx("k2", "", "Me", "5f5e1000") +  // no subject
                              Idx("k3", " \t ", "Me", "5f5e1000") + Idx("k4", "x", "nobody", "1"));
@@ -159,14 +160,14 @@ TEST_F(SearchRunTest, HitRowFields) {
   EXPECT_EQ(hooks_.name_calls, (std::map<std::string, int>{{"box.mb\\in\\", 1}}));
 }
 
-TEST_F(SearchRunTest, DisplayNameOnlyForFoldersWithHits) {
+TEST_P(SearchRunTest, DisplayNameOnlyForFoldersWithHits) {
   AddIdx("a\\", Idx("k1", "s", "alice", "1"));
   AddIdx("b\\", Idx("k2", "s", "bob", "1"));
   ASSERT_EQ(Run(FromSearch("alice", false, "a\\,b\\")), SearchStatus::kCompleted);
   EXPECT_EQ(hooks_.name_calls, (std::map<std::string, int>{{"a\\", 1}}));
 }
 
-TEST_F(SearchRunTest, SortedNewestFirstByDateText) {
+TEST_P(SearchRunTest, SortedNewestFirstByDateText) {
   AddIdx("a\\", Idx("1", "mid", "x", "5f5e1000") + Idx("2", "old", "x", "0") +
                     Idx("3", "new", "x", "7f000000") + Idx("4", "mid2", "x", "5f5e1000"));
   AddIdx("b\\", Idx("5", "newest", "x", "7f000001"));
@@ -177,7 +178,7 @@ TEST_F(SearchRunTest, SortedNewestFirstByDateText) {
   }
 }
 
-TEST_F(SearchRunTest, EveryIndexFileReadOnceWhereMetFirst) {
+TEST_P(SearchRunTest, EveryIndexFileReadOnceWhereMetFirst) {
   AddIdx("box.mb\\a\\", Idx("1", "a", "x", "1"));
   AddIdx("box.mb\\a\\b\\", Idx("2", "b", "x", "2"));
   AddIdx("box.mb\\c\\", Idx("3", "c", "x", "3"));
@@ -188,7 +189,7 @@ TEST_F(SearchRunTest, EveryIndexFileReadOnceWhereMetFirst) {
   EXPECT_EQ(run_.Rows().size(), 3u);
 }
 
-TEST_F(SearchRunTest, SubfolderWalkIsDepthFirstInListingOrder) {
+TEST_P(SearchRunTest, SubfolderWalkIsDepthFirstInListingOrder) {
   for (const char* id : {"m\\", "m\\z\\", "m\\z\\y\\", "m\\z\\y\\x\\", "m\\a\\", "m\\a\\q\\",
                          "m\\noidx\\below\\", "m\\.hid\\", "m\\hidden\\"}) {
     AddIdx(id, Idx("k", id, "x", "1"));
@@ -203,7 +204,7 @@ TEST_F(SearchRunTest, SubfolderWalkIsDepthFirstInListingOrder) {
             (V{"m\\", "m\\z\\", "m\\z\\y\\", "m\\z\\y\\x\\", "m\\a\\", "m\\a\\q\\", "m\\.hid\\"}));
 }
 
-TEST_F(SearchRunTest, ListedMailboxSearchesItsFoldersOnlyWithSubfolders) {
+TEST_P(SearchRunTest, ListedMailboxSearchesItsFoldersOnlyWithSubfolders) {
   AddIdx("box.mb\\in\\", Idx("1", "in", "x", "1"));
   AddIdx("box.mb\\out\\", Idx("2", "out", "x", "1"));
   ASSERT_EQ(Run(FromSearch("x", false, "box.mb\\")), SearchStatus::kCompleted);
@@ -213,7 +214,7 @@ TEST_F(SearchRunTest, ListedMailboxSearchesItsFoldersOnlyWithSubfolders) {
   EXPECT_EQ(run_.Rows().size(), 2u);
 }
 
-TEST_F(SearchRunTest, MissingIndexOrDirectoryNamedLikeOneIsSkippedSilently) {
+TEST_P(SearchRunTest, MissingIndexOrDirectoryNamedLikeOneIsSkippedSilently) {
   fs_.AddDir("C:\\Data\\d\\Folder.idx\\");
   AddIdx("e\\", Idx("1", "e", "x", "1"));
   ASSERT_EQ(Run(FromSearch("x", false, "nowhere\\,d\\,e\\")), SearchStatus::kCompleted);
@@ -221,7 +222,7 @@ TEST_F(SearchRunTest, MissingIndexOrDirectoryNamedLikeOneIsSkippedSilently) {
   EXPECT_EQ(run_.Error(), "");
 }
 
-TEST_F(SearchRunTest, DateLimit) {
+TEST_P(SearchRunTest, DateLimit) {
   const uint32_t day = DateToUnix(25569 + 18000);  // 2019-04-14 00:00
   auto hex = [](uint32_t u) {
     char buf[16];
@@ -253,7 +254,7 @@ TEST_F(SearchRunTest, DateLimit) {
   EXPECT_EQ(run_.Rows().size(), 4u);
 }
 
-TEST_F(SearchRunTest, WhatIsKeptOfTheHits) {
+TEST_P(SearchRunTest, WhatIsKeptOfTheHits) {
   AddIdx("a\\", Idx("1", "old", "x", "1", "you") + Idx("2", "new", "x", "2", "you") +
                      Idx("3", "none", "y", "3"));
   const TFindRec rec = FromSearch("x", false, "a\\");
@@ -294,7 +295,7 @@ TEST_F(SearchRunTest, WhatIsKeptOfTheHits) {
   EXPECT_EQ(taken[0].Subject, "new");
 }
 
-TEST_F(SearchRunTest, RowsDuringTheRunAreThoseSoFarInReadingOrder) {
+TEST_P(SearchRunTest, RowsDuringTheRunAreThoseSoFarInReadingOrder) {
   AddIdx("a\\", Idx("1", "later", "x", "9") + Idx("2", "earlier", "x", "1") +
                      Idx("3", "third", "x", "5"));
   std::vector<V> seen;
@@ -308,7 +309,7 @@ TEST_F(SearchRunTest, RowsDuringTheRunAreThoseSoFarInReadingOrder) {
   EXPECT_EQ(Subjects(), (V{"later", "third", "earlier"}));
 }
 
-TEST_F(SearchRunTest, DateLimitChangedDuringTheRunCountsFromTheNextLine) {
+TEST_P(SearchRunTest, DateLimitChangedDuringTheRunCountsFromTheNextLine) {
   AddIdx("a\\",
          Idx("1", "one", "x", "1") + Idx("2", "two", "x", "1") + Idx("3", "three", "x", "1"));
   hooks_.after_line = [&] {
@@ -319,7 +320,7 @@ TEST_F(SearchRunTest, DateLimitChangedDuringTheRunCountsFromTheNextLine) {
   EXPECT_EQ(Subjects(), V{"one"});
 }
 
-TEST_F(SearchRunTest, StopEndsOnlyTheFileBeingRead) {
+TEST_P(SearchRunTest, StopEndsOnlyTheFileBeingRead) {
   AddIdx("a\\", Idx("1", "a1", "x", "1") + Idx("2", "a2", "x", "1"));
   AddIdx("b\\", Idx("3", "b1", "x", "1") + Idx("4", "b2", "x", "1") + Idx("5", "b3", "x", "1"));
   AddIdx("c\\", Idx("6", "c1", "x", "1") + Idx("7", "c2", "x", "1"));
@@ -330,7 +331,7 @@ TEST_F(SearchRunTest, StopEndsOnlyTheFileBeingRead) {
   EXPECT_EQ(Subjects(), (V{"a1", "a2", "b1", "c1", "c2"}));
 }
 
-TEST_F(SearchRunTest, StopIsTestedAfterLinesWithoutHitsToo) {
+TEST_P(SearchRunTest, StopIsTestedAfterLinesWithoutHitsToo) {
   AddIdx("a\\", Idx("1", "s", "nobody", "1") + Idx("2", "s", "x", "1"));
   hooks_.after_line = [&] { run_.RequestStop(); };
   ASSERT_EQ(Run(FromSearch("x", false, "a\\")), SearchStatus::kCompleted);
@@ -338,7 +339,7 @@ TEST_F(SearchRunTest, StopIsTestedAfterLinesWithoutHitsToo) {
   EXPECT_EQ(hooks_.tested, 1);
 }
 
-TEST_F(SearchRunTest, StopBeforeAFileOpensIsCleared) {
+TEST_P(SearchRunTest, StopBeforeAFileOpensIsCleared) {
   AddIdx("a\\", Idx("1", "a1", "x", "1"));
   AddIdx("b\\", Idx("2", "b1", "x", "1") + Idx("3", "b2", "x", "1"));
   // Pressed on the last line of a: nothing is left of a, and b's opening clears it.
@@ -350,7 +351,7 @@ TEST_F(SearchRunTest, StopBeforeAFileOpensIsCleared) {
   EXPECT_EQ(Subjects(), (V{"a1", "b1", "b2"}));
 }
 
-TEST_F(SearchRunTest, UnreadableFileEndsTheRunKeepingEarlierRows) {
+TEST_P(SearchRunTest, UnreadableFileEndsTheRunKeepingEarlierRows) {
   AddIdx("a\\", Idx("1", "a1", "x", "2") + Idx("2", "a2", "x", "3"));
   AddIdx("b\\", Idx("3", "b1", "x", "1"));
   AddIdx("c\\", Idx("4", "c1", "x", "1"));
@@ -362,7 +363,7 @@ TEST_F(SearchRunTest, UnreadableFileEndsTheRunKeepingEarlierRows) {
   EXPECT_EQ(Opened(), V{"a\\"});
 }
 
-TEST_F(SearchRunTest, ReadErrorMidFileKeepsTheLinesBeforeIt) {
+TEST_P(SearchRunTest, ReadErrorMidFileKeepsTheLinesBeforeIt) {
   const std::string first = Idx("1", "a1", "x", "1");
   AddIdx("a\\", first + Idx("2", "a2", "x", "1"));
   AddIdx("b\\", Idx("3", "b1", "x", "1"));
@@ -373,7 +374,7 @@ TEST_F(SearchRunTest, ReadErrorMidFileKeepsTheLinesBeforeIt) {
   EXPECT_EQ(run_.FilesRead(), 1);
 }
 
-TEST_F(SearchRunTest, ReadErrorRightAfterACrKeepsTheLineItEnds) {
+TEST_P(SearchRunTest, ReadErrorRightAfterACrKeepsTheLineItEnds) {
   // The line is whole at its CR: an LF that never comes cannot take it away.
   const std::string first = Idx("1", "a1", "x", "1");
   AddIdx("a\\", first + Idx("2", "a2", "x", "1"));
@@ -382,7 +383,7 @@ TEST_F(SearchRunTest, ReadErrorRightAfterACrKeepsTheLineItEnds) {
   EXPECT_EQ(Subjects(), V{"a1"});
 }
 
-TEST_F(SearchRunTest, BadDateEndsTheRunKeepingEarlierRows) {
+TEST_P(SearchRunTest, BadDateEndsTheRunKeepingEarlierRows) {
   AddIdx("a\\",
          Idx("1", "a1", "x", "1") + Idx("2", "a2", "nobody", "zz") + Idx("3", "a3", "x", "1"));
   AddIdx("b\\", Idx("4", "b1", "x", "1"));
@@ -400,7 +401,7 @@ TEST_F(SearchRunTest, BadDateEndsTheRunKeepingEarlierRows) {
   EXPECT_EQ(Subjects(), V{"b1"});
 }
 
-TEST_F(SearchRunTest, NoNestedRunFromAHook) {
+TEST_P(SearchRunTest, NoNestedRunFromAHook) {
   AddIdx("a\\", Idx("1", "a1", "x", "1") + Idx("2", "a2", "x", "1"));
   std::vector<SearchStatus> nested;
   hooks_.after_line = [&] {
@@ -413,7 +414,7 @@ TEST_F(SearchRunTest, NoNestedRunFromAHook) {
   EXPECT_FALSE(run_.Running());
 }
 
-TEST_F(SearchRunTest, ConditionChangedDuringTheRunDoesNotAffectIt) {
+TEST_P(SearchRunTest, ConditionChangedDuringTheRunDoesNotAffectIt) {
   AddIdx("a\\", Idx("1", "a1", "x", "1") + Idx("2", "a2", "x", "1"));
   AddIdx("b\\", Idx("3", "b1", "x", "1"));
   TFindRec rec = FromSearch("x", false, "a\\,b\\");
@@ -426,7 +427,7 @@ TEST_F(SearchRunTest, ConditionChangedDuringTheRunDoesNotAffectIt) {
   EXPECT_EQ(run_.Rows().size(), 3u);
 }
 
-TEST_F(SearchRunTest, DataFolderWithoutBackslash) {
+TEST_P(SearchRunTest, DataFolderWithoutBackslash) {
   AddIdx("a\\", Idx("1", "a1", "x", "1"));
   ASSERT_EQ(run_.Run(FromSearch("x", false, "a\\"), SearchScope{"C:\\Data", "", ""}),
             SearchStatus::kCompleted);
@@ -434,7 +435,7 @@ TEST_F(SearchRunTest, DataFolderWithoutBackslash) {
   EXPECT_EQ(run_.Rows()[0].MailID, "a\\?1");
 }
 
-TEST_F(SearchRunTest, DeepAndWideStoreNeedsNoDeepStack) {
+TEST_P(SearchRunTest, DeepAndWideStoreNeedsNoDeepStack) {
   // 50 chains of 200 nested folders: 10,000 folders, each read once, in depth-first order.
   std::string chain_root = "C:\\Data\\m\\";
   fs_.AddFile(chain_root + "Folder.idx", "");
@@ -456,6 +457,8 @@ TEST_F(SearchRunTest, DeepAndWideStoreNeedsNoDeepStack) {
 
 // Files are read and tested in chunks of a few hundred kilobytes, the next file opened while one
 // is read: what the run shows must not depend on where a file's chunks end.
+ZELDRIUM_FOR_EVERY_LINE_MASK_CODE(SearchRunTest);
+
 class SearchRunAheadTest : public SearchRunTest {
  protected:
   // lines index lines dated 1, subjects prefix + number; every tenth from "x".
@@ -469,7 +472,9 @@ class SearchRunAheadTest : public SearchRunTest {
   static constexpr int kLines = 40000;  // about 3 MB: many chunks
 };
 
-TEST_F(SearchRunAheadTest, LargeFilesGiveEveryHitInOrder) {
+ZELDRIUM_FOR_EVERY_LINE_MASK_CODE(SearchRunAheadTest);
+
+TEST_P(SearchRunAheadTest, LargeFilesGiveEveryHitInOrder) {
   AddIdx("a\\", ManyLines("a", kLines));
   AddIdx("b\\", ManyLines("b", kLines));
   AddIdx("c\\", Idx("1", "c", "x", "2"));
@@ -483,7 +488,7 @@ TEST_F(SearchRunAheadTest, LargeFilesGiveEveryHitInOrder) {
   EXPECT_EQ(hooks_.name_calls, (std::map<std::string, int>{{"a\\", 1}, {"b\\", 1}, {"c\\", 1}}));
 }
 
-TEST_F(SearchRunAheadTest, StopInALargeFileSkipsOnlyItsRest) {
+TEST_P(SearchRunAheadTest, StopInALargeFileSkipsOnlyItsRest) {
   AddIdx("a\\", ManyLines("a", kLines));
   AddIdx("b\\", ManyLines("b", kLines));
   AddIdx("c\\", ManyLines("c", 20));
@@ -498,7 +503,7 @@ TEST_F(SearchRunAheadTest, StopInALargeFileSkipsOnlyItsRest) {
   EXPECT_EQ(run_.FilesRead(), 3);
 }
 
-TEST_F(SearchRunAheadTest, ErrorsDeepInLargeFilesKeepEverythingBeforeThem) {
+TEST_P(SearchRunAheadTest, ErrorsDeepInLargeFilesKeepEverythingBeforeThem) {
   // A bad date far into b, and c (opened meanwhile) must leave nothing.
   AddIdx("a\\", ManyLines("a", kLines));
   AddIdx("b\\", ManyLines("b", kLines) + Idx("k", "bad", "x", "zz") + ManyLines("b", 10));
@@ -518,7 +523,7 @@ TEST_F(SearchRunAheadTest, ErrorsDeepInLargeFilesKeepEverythingBeforeThem) {
   EXPECT_LT(run_.HitCount(), kLines / 10u);
 }
 
-TEST_F(SearchRunAheadTest, AHookThatThrowsEndsTheRunAndTheNextRunWorks) {
+TEST_P(SearchRunAheadTest, AHookThatThrowsEndsTheRunAndTheNextRunWorks) {
   AddIdx("a\\", ManyLines("a", kLines));
   AddIdx("b\\", ManyLines("b", kLines));
   struct Superseded {};
@@ -536,7 +541,7 @@ TEST_F(SearchRunAheadTest, AHookThatThrowsEndsTheRunAndTheNextRunWorks) {
   EXPECT_EQ(hooks_.tested, 2 * kLines);
 }
 
-TEST_F(SearchRunAheadTest, DateLimitIsAskedForEveryDatedLineInOrder) {
+TEST_P(SearchRunAheadTest, DateLimitIsAskedForEveryDatedLineInOrder) {
   // Lines dated 1, 2, 3, ...: a limit raised as the run goes drops exactly the lines behind it.
   std::string text;
   for (int i = 1; i <= kLines; ++i) {
@@ -553,6 +558,51 @@ TEST_F(SearchRunAheadTest, DateLimitIsAskedForEveryDatedLineInOrder) {
   ASSERT_EQ(Run(FromSearch("x", false, "a\\")), SearchStatus::kCompleted);
   EXPECT_EQ(hooks_.limit_reads, kLines);
   EXPECT_EQ(hooks_.tested, (kLines + 2) / 3);
+}
+
+// Reads that give a few bytes at a time put window ends anywhere: between a CR and its LF,
+// inside a double-byte character, inside a date. The run must see the same lines whatever they.
+TEST_P(SearchRunAheadTest, ShortReadsChangeNothing) {
+  std::string text;
+  for (int i = 0; i < 300; ++i) {
+    char date[16];
+    std::snprintf(date, sizeof date, i % 7 == 0 ? " %x " : "%08x", 0x5f5e1000 + i);
+    // "ソ" (its second byte a backslash) and an odd run of lead-range bytes before a separator.
+    const std::string subject = i % 3 == 0 ? "\x83\x5c s" + std::to_string(i) : "s" + std::to_string(i);
+    text += Idx(std::to_string(i), subject, i % 4 == 0 ? "x\x88\x88" : "y", date);
+    if (i % 5 == 0) text.pop_back();  // a lone CR ends this line
+  }
+  AddIdx("a\\", text);
+  hooks_.limit_on = true;
+  hooks_.limit_value = 32400 + 0x5f5e1000 + 10;
+  ASSERT_EQ(Run(FromSearch("x", false, "a\\")), SearchStatus::kCompleted);
+  const std::vector<std::string> want = Subjects();
+  const int tested = hooks_.tested;
+  ASSERT_EQ(want.size(), 72u);  // every fourth line of 300, less those before the limit
+  ASSERT_EQ(tested, 290);
+  for (size_t max_read : {1, 2, 3, 5, 7, 64, 1000}) {
+    fs_.SetMaxRead(max_read);
+    hooks_.tested = 0;
+    ASSERT_EQ(Run(FromSearch("x", false, "a\\")), SearchStatus::kCompleted);
+    EXPECT_EQ(Subjects(), want) << max_read;
+    EXPECT_EQ(hooks_.tested, tested) << max_read;
+  }
+}
+
+// The next file is opened while one is read (so the system can read it ahead), never more.
+TEST_P(SearchRunAheadTest, OpensAtMostOneFileAhead) {
+  AddIdx("a\\", ManyLines("a", 10));
+  AddIdx("b\\", ManyLines("b", 10));
+  AddIdx("c\\", ManyLines("c", 10));
+  std::vector<size_t> opened_while_testing;
+  hooks_.after_line = [&] { opened_while_testing.push_back(fs_.OpenLog().size()); };
+  ASSERT_EQ(Run(FromSearch("x", false, "a\\,b\\,c\\")), SearchStatus::kCompleted);
+  EXPECT_EQ(fs_.OpenLog(), (V{"C:\\Data\\a\\Folder.idx", "C:\\Data\\b\\Folder.idx",
+                              "C:\\Data\\c\\Folder.idx"}));
+  ASSERT_EQ(opened_while_testing.size(), 30u);
+  EXPECT_EQ(opened_while_testing[0], 2u);   // a, and b ahead
+  EXPECT_EQ(opened_while_testing[10], 3u);  // b, and c ahead
+  EXPECT_EQ(opened_while_testing[29], 3u);
 }
 
 }  // namespace

@@ -1,7 +1,7 @@
-// A folder's index file: split into lines by TIndexFileReader, each line into fields by
-// NextIdxField and into a record by ReadIdxLine, and the whole file searched by a TSearchRun
-// (which splits lines and fields in one pass, TIdxLineScanner, a chunk at a time), as the
-// host's Folder.idx would be. Input: the file's bytes.
+// A folder's index file: read in windows of whole lines by TIndexFileReader, split into lines,
+// fields and records by the plain reference, and the whole file searched by a TSearchRun (which
+// splits lines and fields in one pass, TIdxLineScanner, a window at a time), as the host's
+// Folder.idx would be. The run must find what the reference finds. Input: the file's bytes.
 
 #include <algorithm>
 #include <cstdint>
@@ -15,6 +15,7 @@
 #include "store/file_system.h"
 #include "query/find_class.h"
 #include "store/folder_idx.h"
+#include "store/idx_line_reference.h"
 #include "store/index_file.h"
 #include "store/memory_file_system.h"
 #include "engine/search_run.h"
@@ -65,20 +66,27 @@ std::vector<std::string> ReferenceLines(std::string_view bytes, bool at_eof) {
   return lines;
 }
 
+// The lines of the reader's windows: each but the last ends with its line end, and none
+// starts with the LF of the CR before it.
 std::vector<std::string> ReadAll(TIndexFileReader* reader) {
   std::vector<std::string> lines;
-  std::string_view line;
   std::string err;
-  for (;;) {
-    const auto r = reader->Next(&line, &err);
-    FUZZ_CHECK(r != TIndexFileReader::Result::kError);
-    if (r == TIndexFileReader::Result::kEnd) break;
-    FUZZ_CHECK(line.find('\r') == std::string_view::npos);
-    FUZZ_CHECK(line.find('\x1a') == std::string_view::npos);
-    lines.emplace_back(line);
+  std::string_view window;
+  bool last = false;
+  while (!last) {
+    FUZZ_CHECK(reader->NextWindow(&window, &last, &err));
+    FUZZ_CHECK(window.find('\x1a') == std::string_view::npos);
+    FUZZ_CHECK(last || window.ends_with('\r') || window.ends_with("\r\n"));
+    while (!window.empty()) {
+      const size_t cr = window.find('\r');
+      lines.emplace_back(window.substr(0, cr));
+      if (cr == std::string_view::npos) break;
+      window.remove_prefix(cr + 1);
+      if (window.starts_with('\n')) window.remove_prefix(1);
+    }
   }
   // The end stays the end.
-  FUZZ_CHECK(reader->Next(&line, &err) == TIndexFileReader::Result::kEnd);
+  FUZZ_CHECK(reader->NextWindow(&window, &last, &err) && last && window.empty());
   return lines;
 }
 
@@ -86,7 +94,7 @@ void CheckFields(std::string_view line) {
   std::string_view cursor = line;
   for (int n = 0; n < 12; ++n) {
     const std::string_view before = cursor;
-    const std::string_view field = NextIdxField(&cursor);
+    const std::string_view field = ReferenceNextIdxField(&cursor);
     FUZZ_CHECK(ViewInside(cursor, line));
     FUZZ_CHECK(cursor.data() + cursor.size() == line.data() + line.size());
     FUZZ_CHECK(ViewInside(field, before));
@@ -105,7 +113,7 @@ void CheckFields(std::string_view line) {
     if (cursor.size() == before.size()) {
       // At the end of the line: every further field is empty and the cursor stays.
       FUZZ_CHECK(field.empty());
-      FUZZ_CHECK(NextIdxField(&cursor).empty() && cursor.size() == before.size());
+      FUZZ_CHECK(ReferenceNextIdxField(&cursor).empty() && cursor.size() == before.size());
     }
   }
 }
@@ -155,11 +163,11 @@ Expected CheckRecords(const std::vector<std::string>& lines) {
     CheckFields(line.view());
     std::string_view cursor = line.view();
     std::string_view f[9];
-    for (auto& x : f) x = NextIdxField(&cursor);
+    for (auto& x : f) x = ReferenceNextIdxField(&cursor);
 
     TFolderIdx rec;
     std::string err;
-    const IdxLine r = ReadIdxLine(line.view(), &rec, &err);
+    const IdxLine r = ReferenceReadIdxLine(line.view(), &rec, &err);
     uint64_t date;
     if (f[8].empty()) {
       FUZZ_CHECK(r == IdxLine::kSkip);
@@ -200,7 +208,7 @@ TFindRec EveryLine() {
 }
 
 // One run object for the whole session, as the window keeps one: it must start every run
-// afresh, and its megabyte of buffer is then allocated once rather than for every input.
+// afresh, and its buffer is then allocated once rather than for every input.
 class CurrentFileSystem : public FileSystem {
  public:
   MemoryFileSystem* fs = nullptr;

@@ -28,22 +28,12 @@ struct TFolderIdx {
 // own time zone says.
 inline constexpr int32_t kIdxDateShift = 32400;
 
-// Returns the next field of the line at *cursor, trimmed of bytes 0x00-0x20, and advances *cursor
-// past it and its 0x01 separator. A double-byte character carries its second byte along whatever
-// it is (a stray lead byte therefore swallows a separator), but a 0x00 byte, or the end of the
-// view, ends the line: from there on every call returns "" and leaves *cursor where it is.
-std::string_view NextIdxField(std::string_view* cursor);
-
 enum class IdxLine {
-  kRecord,  // *rec is filled
-  kSkip,    // field 9 is empty: a blank or short line, not an error
-  kError,   // field 9 is not a hexadecimal number of at most 64 bits; *err says so
-  kDateOnly,  // a record the search need not test (TIdxLineScanner with a filter): only Date set
+  kRecord,    // *rec is filled
+  kSkip,      // field 9 is empty: a blank or short line, not an error
+  kError,     // field 9 is not a hexadecimal number of at most 64 bits; *err says so
+  kDateOnly,  // a line the prefilter passed over (TIdxLineScanner): only Date is set
 };
-
-// Splits one line into *rec. *rec's views point into line.
-// On kError *err holds "'$<field 9>' は整数ではありません" in code page 932.
-IdxLine ReadIdxLine(std::string_view line, TFolderIdx* rec, std::string* err);
 
 // The folder ID of an index file: the directory part of its path (up to and including the last
 // backslash) without as many leading bytes as data_folder has. Like the host, it does not check

@@ -12,7 +12,7 @@ TIndexFileReader::TIndexFileReader(SequentialFile* file, size_t chunk)
 
 void TIndexFileReader::Reset(SequentialFile* file) {
   file_ = file;
-  begin_ = end_ = scanned_ = 0;
+  begin_ = end_ = windowed_ = 0;
   skip_lf_ = eof_ = failed_ = false;
   error_.clear();
   if (buf_.size() > 4 * chunk_) std::vector<char>().swap(buf_);
@@ -31,59 +31,40 @@ void TIndexFileReader::Take(size_t bytes) {
   if (bytes > 0 && buf_[begin_ - 1] == '\r') skip_lf_ = true;
 }
 
-void TIndexFileReader::SwapBuffer(std::vector<char>* other) {
-  buf_.swap(*other);
-  Reset(nullptr);
-}
-
-TIndexFileReader::Result TIndexFileReader::Next(std::string_view* line, std::string* err) {
+bool TIndexFileReader::NextWindow(std::string_view* window, bool* last, std::string* err) {
+  Take(windowed_);
+  windowed_ = 0;
+  size_t searched = 0;  // bytes of the unread data known to hold no CR
   for (;;) {
-    if (failed_) {
-      *err = error_;
-      return Result::kError;
-    }
+    if (!eof_ && !Fill(err)) return false;
     const std::string_view data = Unread();
-    // An LF may still be owed to the last line's CR: its byte is not read yet.
-    if (skip_lf_ && !eof_) {
-      Fill(err);
+    if (eof_) {
+      *window = data;
+      *last = true;
+      windowed_ = data.size();
+      return true;
+    }
+    const size_t cr = data.substr(searched).rfind('\r');
+    if (cr == std::string_view::npos) {
+      searched = data.size();
       continue;
     }
-    skip_lf_ = false;
-    if (data.size() > scanned_) {
-      const char* cr = FindByte(data.data() + scanned_, data.data() + data.size(), '\r');
-      if (cr != data.data() + data.size()) {
-        *line = data.substr(0, static_cast<size_t>(cr - data.data()));
-        Take(line->size() + 1);
-        scanned_ = 0;
-        return Result::kLine;
-      }
-      scanned_ = data.size();
-    }
-    if (eof_) {
-      if (data.empty()) return Result::kEnd;
-      *line = data;
-      Take(data.size());
-      scanned_ = 0;
-      return Result::kLine;
-    }
-    Fill(err);
+    const size_t at = searched + cr;
+    windowed_ = at + 1 < data.size() && data[at + 1] == '\n' ? at + 2 : at + 1;
+    *window = data.substr(0, windowed_);
+    *last = false;
+    return true;
   }
 }
 
-bool TIndexFileReader::Fill(std::string* err, std::vector<char>* spare) {
+bool TIndexFileReader::Fill(std::string* err) {
   if (failed_) {
     *err = error_;
     return false;
   }
   // Only the unfinished line moves; a line longer than the buffer makes the buffer grow.
   const size_t avail = end_ - begin_;
-  if (spare != nullptr) {
-    if (spare->size() < std::max(buf_.size(), chunk_)) spare->resize(std::max(buf_.size(), chunk_));
-    if (avail > 0) std::memcpy(spare->data(), buf_.data() + begin_, avail);
-    buf_.swap(*spare);
-    begin_ = 0;
-    end_ = avail;
-  } else if (begin_ > 0) {
+  if (begin_ > 0) {
     if (avail > 0) std::memmove(buf_.data(), buf_.data() + begin_, avail);
     begin_ = 0;
     end_ = avail;

@@ -4,6 +4,7 @@
 #include <vector>
 
 #include "gtest/gtest.h"
+#include "store/idx_line_reference.h"
 #include "store/memory_file_system.h"
 
 namespace zeldrium {
@@ -18,7 +19,8 @@ struct ReadResult {
 };
 
 // Reads content as an index file with the given chunk size, the file handing out at most
-// max_read bytes per read (0: as many as asked for).
+// max_read bytes per read (0: as many as asked for), and splits the windows into lines. A
+// window other than the last must end with its line end, whole.
 ReadResult ReadAll(const std::string& content, size_t chunk, size_t max_read = 0) {
   MemoryFileSystem fs;
   fs.AddFile("f", content);
@@ -27,18 +29,31 @@ ReadResult ReadAll(const std::string& content, size_t chunk, size_t max_read = 0
   auto file = fs.OpenSequential("f", &err);
   TIndexFileReader reader(file.get(), chunk);
   ReadResult r;
-  std::string_view line;
   for (;;) {
-    const auto res = reader.Next(&line, &err);
-    if (res == TIndexFileReader::Result::kEnd) break;
-    if (res == TIndexFileReader::Result::kError) {
+    std::string_view window;
+    bool last = false;
+    if (!reader.NextWindow(&window, &last, &err)) {
       r.failed = true;
       r.error = err;
-      break;
+      return r;
     }
-    r.lines.emplace_back(line);
+    if (!last) {
+      EXPECT_TRUE(window.ends_with('\r') || window.ends_with("\r\n"))
+          << testing::PrintToString(std::string(window));
+    }
+    while (!window.empty()) {
+      const size_t cr = window.find('\r');
+      if (cr == std::string_view::npos) {
+        EXPECT_TRUE(last);
+        r.lines.emplace_back(window);
+        break;
+      }
+      r.lines.emplace_back(window.substr(0, cr));
+      window.remove_prefix(cr + 1);
+      if (window.starts_with('\n')) window.remove_prefix(1);
+    }
+    if (last) return r;
   }
-  return r;
 }
 
 using V = std::vector<std::string>;
@@ -78,6 +93,10 @@ TEST(IndexFileReaderTest, LineEnds) {
         EXPECT_EQ(r.lines, c.want) << c.name << ", chunk " << chunk << ", max read " << max_read;
       }
     }
+    // The reference the scanner is checked against splits the same way.
+    V reference;
+    for (std::string_view line : ReferenceIndexLines(c.content)) reference.emplace_back(line);
+    EXPECT_EQ(reference, c.want) << c.name;
   }
 }
 
@@ -113,13 +132,15 @@ TEST(IndexFileReaderTest, ReadErrorKeepsTheLinesBeforeIt) {
   std::string err;
   auto file = fs.OpenSequential("f", &err);
   TIndexFileReader reader(file.get(), 4);
-  std::string_view line;
-  ASSERT_EQ(reader.Next(&line, &err), TIndexFileReader::Result::kLine);
-  EXPECT_EQ(line, "one");
-  EXPECT_EQ(reader.Next(&line, &err), TIndexFileReader::Result::kError);
+  std::string_view window;
+  bool last;
+  ASSERT_TRUE(reader.NextWindow(&window, &last, &err));
+  EXPECT_EQ(window, "one\r");  // its LF is not read yet: four bytes a chunk
+  EXPECT_FALSE(last);
+  EXPECT_FALSE(reader.NextWindow(&window, &last, &err));
   EXPECT_EQ(err, "device error");
   err.clear();
-  EXPECT_EQ(reader.Next(&line, &err), TIndexFileReader::Result::kError);  // and stays there
+  EXPECT_FALSE(reader.NextWindow(&window, &last, &err));  // and stays there
   EXPECT_EQ(err, "device error");
 }
 

@@ -1,12 +1,7 @@
-#include "query/line_filter.h"
+#include "engine/word_prefilter.h"
 
 #include <algorithm>
-#include <bit>
 #include <string_view>
-
-#if defined(__SSE2__)
-#include <emmintrin.h>
-#endif
 
 namespace zeldrium {
 namespace {
@@ -49,20 +44,12 @@ bool Searchable(const TFindOpt& opt, const std::string& word) {
 // What a row holding needs: a group per word for comma-and (each must occur), else one group
 // of its words (one must). Nothing where a word cannot be searched for, and for rows that never
 // hold (no word, or an empty one with comma-and) or always (comma-and without words).
-std::vector<std::vector<TLineFilter::Needle>> TLineFilter::RowNeeds(const TFindOpt& opt) {
+std::vector<std::vector<TWordPrefilter::Needle>> TWordPrefilter::RowNeeds(const TFindOpt& opt) {
   bool has_empty;
   std::vector<std::string> words = RowWords(opt, &has_empty);
   auto searchable = [&opt](const std::string& w) { return Searchable(opt, w); };
   const bool fold = !opt.CaseSensitive;
-  auto needle = [fold](std::string& w) {
-    // Folded words are compared in lower case: bit 5 set on both sides.
-    if (fold) {
-      for (char& c : w) {
-        if (IsAsciiLetter(static_cast<unsigned char>(c))) c = static_cast<char>(c | 0x20);
-      }
-    }
-    return Needle{std::move(w), fold, nullptr};
-  };
+  auto needle = [fold](std::string& w) { return MakeNeedle(std::move(w), fold); };
   std::vector<std::vector<Needle>> groups;
   if (opt.CommaAnd) {
     if (has_empty) return groups;
@@ -77,7 +64,7 @@ std::vector<std::vector<TLineFilter::Needle>> TLineFilter::RowNeeds(const TFindO
   return groups;
 }
 
-TLineFilter::TLineFilter(const TFindRec& condition) {
+TWordPrefilter::TWordPrefilter(const TFindRec& condition) {
   int or_rows = 0;
   for (const TFindOpt& opt : condition.Opts) {
     if (opt.Target != kTargetNone && opt.Logic == kLogicOr) ++or_rows;
@@ -107,37 +94,52 @@ TLineFilter::TLineFilter(const TFindRec& condition) {
     }
   }
   if (or_searchable) groups_.insert(groups_.begin() + any_or_at, std::move(any_or));
-  if (!groups_.empty() && groups_[0].size() == 1) {
-    const Needle& only = groups_[0][0];
-    // The two rarest bytes of the word, in the word's order.
-    const std::string& text = only.text;
-    std::vector<size_t> at(text.size());
-    for (size_t i = 0; i < at.size(); ++i) at[i] = i;
-    std::stable_sort(at.begin(), at.end(), [&text](size_t a, size_t b) {
-      return ByteCommonness(text[a]) < ByteCommonness(text[b]);
-    });
-    const size_t from = at.size() > 1 ? std::min(at[0], at[1]) : 0;
-    const size_t to = at.size() > 1 ? std::max(at[0], at[1]) : 0;
-    const auto first = static_cast<unsigned char>(text[from]);
-    const auto last = static_cast<unsigned char>(text[to]);
-    probe_ = LineProbe{first, last, static_cast<unsigned char>(FoldOf(only.fold, first)),
-                       static_cast<unsigned char>(FoldOf(only.fold, last)), to - from};
-    probe_offset_ = from;
-  }
+  probing_ = !groups_.empty() && groups_[0].size() == 1;
 }
 
-void TLineFilter::Reset(const char* begin, const char* end) {
+TWordPrefilter::Needle TWordPrefilter::MakeNeedle(std::string word, bool fold) {
+  // Folded words are compared in lower case: bit 5 set on both sides.
+  if (fold) {
+    for (char& c : word) {
+      if (IsAsciiLetter(static_cast<unsigned char>(c))) c = static_cast<char>(c | 0x20);
+    }
+  }
+  // The two rarest bytes of the word, in the word's order.
+  std::vector<size_t> at(word.size());
+  for (size_t i = 0; i < at.size(); ++i) at[i] = i;
+  std::stable_sort(at.begin(), at.end(), [&word](size_t a, size_t b) {
+    return ByteCommonness(word[a]) < ByteCommonness(word[b]);
+  });
+  const size_t from = at.size() > 1 ? std::min(at[0], at[1]) : 0;
+  const size_t to = at.size() > 1 ? std::max(at[0], at[1]) : 0;
+  const auto first = static_cast<unsigned char>(word[from]);
+  const auto last = static_cast<unsigned char>(word[to]);
+  const LineProbe probe{first, last, static_cast<unsigned char>(FoldOf(fold, first)),
+                        static_cast<unsigned char>(FoldOf(fold, last)), to - from};
+  return Needle{std::move(word), fold, probe, from, nullptr};
+}
+
+void TWordPrefilter::Reset(const char* begin, const char* end, const LineMarks& marks) {
+  begin_ = begin;
   end_ = end;
+  probe_at_ = marks.probe_at.data();
+  probes_ = probing_ ? marks.probes : 0;
+  next_probe_ = 0;
   for (std::vector<Needle>& group : groups_) {
     for (Needle& n : group) n.next = nullptr;  // not looked for yet
   }
 }
 
-bool TLineFilter::Holds(const char* line, const char* line_end, bool first_known) {
-  for (size_t i = first_known ? 1 : 0; i < groups_.size(); ++i) {
+bool TWordPrefilter::MayHold(const char* line, const char* line_end) {
+  size_t first = 0;
+  if (probing_) {
+    if (!ProbedWordIn(line, line_end)) return false;
+    first = 1;
+  }
+  for (size_t i = first; i < groups_.size(); ++i) {
     bool found = false;
     for (Needle& n : groups_[i]) {
-      if (n.next == nullptr || n.next < line) n.next = Find(n, line, end_);
+      if (n.next == nullptr || n.next < line) n.next = Find(n, line);
       if (n.next < line_end) {
         found = true;
         break;
@@ -150,7 +152,28 @@ bool TLineFilter::Holds(const char* line, const char* line_end, bool first_known
   return true;
 }
 
-bool TLineFilter::Matches(const Needle& needle, const char* p) {
+// Whether the first group's word stands in the line, from the places the marking pass listed.
+// Where the word occurs next is kept from line to line: most lines hold none, and then cost one
+// comparison. (A word that runs past the line's end is taken all the same: the prefilter may
+// let through more lines than the condition holds for, never fewer.)
+bool TWordPrefilter::ProbedWordIn(const char* line, const char* line_end) {
+  Needle& word = groups_[0][0];
+  if (word.next != nullptr && word.next >= line) return word.next < line_end;
+  const size_t size = word.text.size();
+  for (; next_probe_ < probes_; ++next_probe_) {
+    const char* at = begin_ + probe_at_[next_probe_];
+    if (at < line + word.probe_offset) continue;
+    const char* start = at - word.probe_offset;
+    if (static_cast<size_t>(end_ - start) >= size && Matches(word, start)) {
+      word.next = start;
+      return start < line_end;
+    }
+  }
+  word.next = end_;
+  return false;
+}
+
+bool TWordPrefilter::Matches(const Needle& needle, const char* p) {
   const std::string& text = needle.text;
   for (size_t j = 0; j < text.size(); ++j) {
     const auto w = static_cast<unsigned char>(text[j]);
@@ -159,39 +182,17 @@ bool TLineFilter::Matches(const Needle& needle, const char* p) {
   return true;
 }
 
-const char* TLineFilter::Find(const Needle& needle, const char* from, const char* end) {
-  const std::string& text = needle.text;
-  const size_t k = text.size();
-  if (static_cast<size_t>(end - from) < k) return end;
-  const auto first = static_cast<unsigned char>(text[0]);
-  const auto last = static_cast<unsigned char>(text[k - 1]);
-  const char* const stop = end - k;  // the last place a needle can start
-  const char* p = from;
-#if defined(__SSE2__)
-  // Sixteen starts at a time: the first and the last byte of the needle both in place, then a
-  // check of the whole needle where both are.
-  const __m128i want_first = _mm_set1_epi8(static_cast<char>(first));
-  const __m128i want_last = _mm_set1_epi8(static_cast<char>(last));
-  const __m128i fold_first = _mm_set1_epi8(static_cast<char>(FoldOf(needle.fold, first)));
-  const __m128i fold_last = _mm_set1_epi8(static_cast<char>(FoldOf(needle.fold, last)));
-  for (; stop - p >= 15; p += 16) {
-    const __m128i a =
-        _mm_or_si128(_mm_loadu_si128(reinterpret_cast<const __m128i*>(p)), fold_first);
-    const __m128i b =
-        _mm_or_si128(_mm_loadu_si128(reinterpret_cast<const __m128i*>(p + k - 1)), fold_last);
-    unsigned bits = static_cast<unsigned>(_mm_movemask_epi8(
-        _mm_and_si128(_mm_cmpeq_epi8(a, want_first), _mm_cmpeq_epi8(b, want_last))));
-    while (bits != 0) {
-      const char* at = p + std::countr_zero(bits);
-      if (Matches(needle, at)) return at;
-      bits &= bits - 1;
-    }
+// Where the needle occurs first at or after from, ending inside the window; end_ if nowhere.
+const char* TWordPrefilter::Find(const Needle& needle, const char* from) const {
+  const size_t size = needle.text.size();
+  if (static_cast<size_t>(end_ - from) < size) return end_;
+  for (const char* at = from + needle.probe_offset;; ++at) {
+    at = FindProbe(at, end_, needle.probe);
+    if (at == end_) return end_;
+    const char* start = at - needle.probe_offset;
+    if (static_cast<size_t>(end_ - start) < size) return end_;
+    if (Matches(needle, start)) return start;
   }
-#endif
-  for (; p <= stop; ++p) {
-    if (Matches(needle, p)) return p;
-  }
-  return end;
 }
 
 }  // namespace zeldrium

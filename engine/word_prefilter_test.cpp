@@ -1,4 +1,4 @@
-#include "query/line_filter.h"
+#include "engine/word_prefilter.h"
 
 #include <cstdio>
 #include <random>
@@ -7,12 +7,13 @@
 
 #include "gtest/gtest.h"
 #include "engine/idx_lines.h"
+#include "engine/test_line_mask_codes.h"
 #include "query/test_conditions.h"
 
 namespace zeldrium {
 namespace {
 
-TEST(LineFilterTest, FiltersOnlyWhereAWordIsSureToStandInTheRawLine) {
+TEST(WordPrefilterTest, FiltersOnlyWhereAWordIsSureToStandInTheRawLine) {
   struct Case {
     const char* name;
     TFindRec condition;
@@ -34,17 +35,21 @@ TEST(LineFilterTest, FiltersOnlyWhereAWordIsSureToStandInTheRawLine) {
        false},
   };
   for (const Case& c : cases) {
-    EXPECT_EQ(TLineFilter(c.condition).Active(), c.active) << c.name;
+    EXPECT_EQ(TWordPrefilter(c.condition).Active(), c.active) << c.name;
   }
 }
 
+class WordPrefilterScanTest : public EveryLineMaskCode {};
+ZELDRIUM_FOR_EVERY_LINE_MASK_CODE(WordPrefilterScanTest);
+
 // The probe looks for the word's rarest bytes, which need not be its first: a word is still
 // found at the very start and the very end of a window, and a line without it yields its date.
-TEST(LineFilterTest, FindsTheWordWhereverItsProbedBytesStand) {
+TEST_P(WordPrefilterScanTest, FindsTheWordWhereverItsProbedBytesStand) {
   const TFindRec condition = Rec({Row(kLogicOr, kTargetSubject, "invoice")});
-  TLineFilter filter(condition);
+  TWordPrefilter filter(condition);
   ASSERT_NE(filter.Probe(), nullptr);
-  EXPECT_GT(filter.ProbeOffset(), 0u);  // 'v' and 'c' are rarer than 'i'
+  EXPECT_EQ(filter.Probe()->first, 'v');  // 'v' and 'c' are rarer than 'i' and 'e'
+  EXPECT_EQ(filter.Probe()->distance, 3u);
   const std::string date = "\x01\x01\x01\x01\x01\x01\x01\x01" "5f5e1000";
   const std::string data = "invoice" + date + "\r\n" +            // at the window's first byte
                            "invoic" + date + "\r\n" +             // not the word
@@ -63,7 +68,7 @@ TEST(LineFilterTest, FindsTheWordWhereverItsProbedBytesStand) {
 
 // Every line where the condition holds must come out of a filtered scan as a record; the others
 // may come out as kDateOnly, with the same date, and nothing else may change.
-TEST(LineFilterTest, NeverHidesALineTheConditionHoldsFor) {
+TEST_P(WordPrefilterScanTest, NeverHidesALineTheConditionHoldsFor) {
   const char* const words[] = {"invoice",  "INVOICE",  "Inv",      "\"a b\"", "bob",
                                "\x83\x5c", "\x82\x60", "\x82\x81", "x",       "meeting",
                                "e",        "Re:",      " "};
@@ -103,7 +108,7 @@ TEST(LineFilterTest, NeverHidesALineTheConditionHoldsFor) {
       data += "\r\n";
     }
     TFindMatcher matcher(condition);
-    TLineFilter filter(condition);
+    TWordPrefilter filter(condition);
     TIdxLineScanner all;
     TIdxLineScanner filtered;
     all.Reset(data, true);

@@ -1,0 +1,20 @@
+#ifndef ZELDRIUM_ENGINE_LINE_MASKS_REFERENCE_H_
+#define ZELDRIUM_ENGINE_LINE_MASKS_REFERENCE_H_
+
+// The marking pass done the plain way, one byte at a time and exactly, for tests and fuzz
+// targets to check every version of MarkLineBytes against. Not part of the core library.
+
+#include <cstddef>
+
+#include "engine/line_masks.h"
+
+namespace zeldrium {
+
+// What MarkLineBytes gives, with the lists exactly as long as their counts, and with a probe
+// exactly the places where its bytes stand.
+void ReferenceMarkLineBytes(const char* data, size_t n, LineMarks* out,
+                            const LineProbe* probe = nullptr);
+
+}  // namespace zeldrium
+
+#endif  // ZELDRIUM_ENGINE_LINE_MASKS_REFERENCE_H_

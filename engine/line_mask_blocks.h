@@ -176,7 +176,9 @@ inline uint32_t* Room(std::vector<uint32_t>* list, size_t need) {
 
 template <typename V, bool kLikelySound, bool kProbe>
 void MarkBlocks(const char* data, size_t n, LineMarks* out, const LineProbe* probe,
-                typename V::Reg* least) {
+                typename V::Reg* least_seen) {
+  // In a register all through the loop, not behind the pointer.
+  typename V::Reg least = *least_seen;
   const size_t blocks = LineMaskBlocks(n);
   const size_t full = n / kLineMaskBits;
   // Blocks from here on are marked as candidates everywhere: the loads for the probe's last
@@ -198,7 +200,7 @@ void MarkBlocks(const char* data, size_t n, LineMarks* out, const LineProbe* pro
   // Inlined in both places it is used: as a call, everything it changes would live in memory.
   const auto mark = [&](size_t b, const char* block, LineMask inside)
                         __attribute__((always_inline)) {
-    const BlockBytes bytes = Classify<V, kLikelySound>(block, least);
+    const BlockBytes bytes = Classify<V, kLikelySound>(block, &least);
     const LineMask cr = bytes.cr & inside;
     const LineMask ends = FieldEnds(bytes, &carry) & inside;
     nuls |= bytes.nul & inside;
@@ -251,6 +253,7 @@ void MarkBlocks(const char* data, size_t n, LineMarks* out, const LineProbe* pro
   out->fields = fields;
   out->probes = probes;
   out->has_nul = nuls != 0;
+  *least_seen = least;
 }
 
 template <typename V, bool kLikelySound>

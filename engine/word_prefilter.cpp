@@ -130,12 +130,8 @@ void TWordPrefilter::Reset(const char* begin, const char* end, const LineMarks& 
   }
 }
 
-bool TWordPrefilter::MayHold(const char* line, const char* line_end) {
-  size_t first = 0;
-  if (probing_) {
-    if (!ProbedWordIn(line, line_end)) return false;
-    first = 1;
-  }
+// Whether a word of every group from first on stands in the line.
+bool TWordPrefilter::GroupsHold(size_t first, const char* line, const char* line_end) {
   for (size_t i = first; i < groups_.size(); ++i) {
     bool found = false;
     for (Needle& n : groups_[i]) {
@@ -152,25 +148,19 @@ bool TWordPrefilter::MayHold(const char* line, const char* line_end) {
   return true;
 }
 
-// Whether the first group's word stands in the line, from the places the marking pass listed.
-// Where the word occurs next is kept from line to line: most lines hold none, and then cost one
-// comparison. (A word that runs past the line's end is taken all the same: the prefilter may
-// let through more lines than the condition holds for, never fewer.)
-bool TWordPrefilter::ProbedWordIn(const char* line, const char* line_end) {
-  Needle& word = groups_[0][0];
-  if (word.next != nullptr && word.next >= line) return word.next < line_end;
+// Where the first group's word occurs first at or after from, found among the places the
+// marking pass listed; end_ if nowhere. (A word that runs past its line's end is taken all the
+// same: the prefilter may let through more lines than the condition holds for, never fewer.)
+const char* TWordPrefilter::NextProbedWord(const char* from) {
+  const Needle& word = groups_[0][0];
   const size_t size = word.text.size();
   for (; next_probe_ < probes_; ++next_probe_) {
     const char* at = begin_ + probe_at_[next_probe_];
-    if (at < line + word.probe_offset) continue;
+    if (at < from + word.probe_offset) continue;
     const char* start = at - word.probe_offset;
-    if (static_cast<size_t>(end_ - start) >= size && Matches(word, start)) {
-      word.next = start;
-      return start < line_end;
-    }
+    if (static_cast<size_t>(end_ - start) >= size && Matches(word, start)) return start;
   }
-  word.next = end_;
-  return false;
+  return end_;
 }
 
 bool TWordPrefilter::Matches(const Needle& needle, const char* p) {

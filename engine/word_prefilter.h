@@ -48,7 +48,15 @@ class TWordPrefilter {
 
   // False when the condition cannot hold for the line [line, line_end): a word it needs stands
   // nowhere in the line. REQUIRES: Active(); lines asked in increasing order, inside the window.
-  bool MayHold(const char* line, const char* line_end);
+  bool MayHold(const char* line, const char* line_end) {
+    if (!probing_) return GroupsHold(0, line, line_end);
+    // Where the probed word occurs next is kept from line to line: most lines hold none, and
+    // then cost one comparison, here.
+    Needle& word = groups_[0][0];
+    if (word.next == nullptr || word.next < line) word.next = NextProbedWord(line);
+    if (word.next >= line_end) return false;
+    return groups_.size() == 1 || GroupsHold(1, line, line_end);
+  }
 
  private:
   struct Needle {
@@ -63,7 +71,8 @@ class TWordPrefilter {
   static Needle MakeNeedle(std::string word, bool fold);
   static bool Matches(const Needle& needle, const char* p);
   const char* Find(const Needle& needle, const char* from) const;
-  bool ProbedWordIn(const char* line, const char* line_end);
+  const char* NextProbedWord(const char* from);
+  bool GroupsHold(size_t first, const char* line, const char* line_end);
 
   std::vector<std::vector<Needle>> groups_;
   bool probing_ = false;  // the first group is one word, found through the marking pass

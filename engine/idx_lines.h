@@ -13,7 +13,7 @@
 #include <vector>
 
 #include "store/folder_idx.h"
-#include "engine/line_masks.h"
+#include "store/line_masks.h"
 #include "engine/word_prefilter.h"
 
 namespace zeldrium {

@@ -7,8 +7,8 @@
 #include <vector>
 
 #include "gtest/gtest.h"
-#include "engine/test_line_mask_codes.h"
-#include "store/memory_file_system.h"
+#include "testsupport/test_line_mask_codes.h"
+#include "testsupport/memory_file_system.h"
 #include "text/str_libs.h"
 
 namespace zeldrium {
@@ -233,7 +233,11 @@ TEST_P(SearchRunTest, DateLimit) {
   AddIdx("a\\", Idx("1", "exact", "x", hex(day - 32400)) +
                     Idx("2", "second before", "x", hex(day - 32400 - 1)) +
                     Idx("3", "later", "x", hex(day)) + Idx("4", "negative", "x", "7fffffff") +
-                    Idx("5", "no date", "x", "") + Idx("6", "other", "nobody", hex(day)));
+                    Idx("5", "no date", "x", "") +
+                    // Without an x anywhere: passed over by the prefilter, and still tested
+                    // only within the limit.
+                    Idx("6", "other", "nobody", hex(day), "bob") +
+                    Idx("7", "old other", "nobody", hex(day - 32400 - 1), "bob"));
   hooks_.limit_on = true;
   hooks_.limit_value = day;
   ASSERT_EQ(Run(FromSearch("x", false, "a\\")), SearchStatus::kCompleted);
@@ -241,7 +245,7 @@ TEST_P(SearchRunTest, DateLimit) {
   // Lines dropped for the limit or a missing date are not tested, so no message pumping; the
   // limit is read again for every dated line.
   EXPECT_EQ(hooks_.tested, 3);
-  EXPECT_EQ(hooks_.limit_reads, 5);
+  EXPECT_EQ(hooks_.limit_reads, 6);
 
   // A day before 1970 wraps to a value above every line's date.
   hooks_.limit_value = DateToUnix(25568);

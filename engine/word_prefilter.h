@@ -28,7 +28,7 @@
 #include <string>
 #include <vector>
 
-#include "engine/line_masks.h"
+#include "store/line_masks.h"
 #include "query/find_class.h"
 
 namespace zeldrium {

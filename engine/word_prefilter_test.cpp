@@ -7,8 +7,8 @@
 
 #include "gtest/gtest.h"
 #include "engine/idx_lines.h"
-#include "engine/test_line_mask_codes.h"
-#include "query/test_conditions.h"
+#include "testsupport/test_line_mask_codes.h"
+#include "testsupport/test_conditions.h"
 
 namespace zeldrium {
 namespace {

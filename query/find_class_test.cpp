@@ -6,7 +6,7 @@
 
 #include "gtest/gtest.h"
 #include "text/str_csv.h"
-#include "query/test_conditions.h"
+#include "testsupport/test_conditions.h"
 
 namespace zeldrium {
 namespace {

@@ -2,7 +2,7 @@
 #define ZELDRIUM_STORE_FILE_SYSTEM_H_
 
 // The only way the search reaches the disk, so that a run can be tested over an in-memory store
-// (memory_file_system.h) as well as over real directories.
+// (testsupport/memory_file_system.h) as well as over real directories.
 //
 // Paths are code page 932 texts with backslashes, as the host gives them. What the native
 // partners do with them:

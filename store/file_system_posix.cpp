@@ -1,6 +1,5 @@
 #include <dirent.h>
 #include <fcntl.h>
-#include <iconv.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -10,57 +9,11 @@
 #include <vector>
 
 #include "store/file_system.h"
+#include "text/code_page.h"
 #include "text/str_libs.h"
 
 namespace zeldrium {
 namespace {
-
-// One direction of a code conversion. Without the converter (a C library that lacks code page
-// 932) every conversion fails and names pass through as bytes.
-class Converter {
- public:
-  Converter(const char* to, const char* from) : cd_(iconv_open(to, from)) {}
-  ~Converter() {
-    if (ok()) iconv_close(cd_);
-  }
-  Converter(const Converter&) = delete;
-  Converter& operator=(const Converter&) = delete;
-
-  // False for text that is not valid in the source code or has no form in the target code.
-  bool Convert(std::string_view in, std::string* out) {
-    out->clear();
-    if (!ok()) return false;
-    iconv(cd_, nullptr, nullptr, nullptr, nullptr);
-    out->resize(in.size() * 2 + 8);
-    char* src = const_cast<char*>(in.data());
-    size_t src_left = in.size();
-    size_t done = 0;
-    for (;;) {
-      char* dst = out->data() + done;
-      size_t dst_left = out->size() - done;
-      const size_t rc = iconv(cd_, src_left > 0 ? &src : nullptr, &src_left, &dst, &dst_left);
-      done = out->size() - dst_left;
-      if (rc != static_cast<size_t>(-1)) {
-        if (src_left == 0) {
-          // Flush any shift state; neither code has one, but it costs nothing to be sure.
-          dst = out->data() + done;
-          dst_left = out->size() - done;
-          iconv(cd_, nullptr, nullptr, &dst, &dst_left);
-          done = out->size() - dst_left;
-          out->resize(done);
-          return true;
-        }
-        continue;
-      }
-      if (errno != E2BIG) return false;
-      out->resize(out->size() * 2);
-    }
-  }
-
- private:
-  bool ok() const { return cd_ != reinterpret_cast<iconv_t>(-1); }
-  iconv_t cd_;
-};
 
 bool IsAscii(std::string_view s) {
   for (char c : s) {
@@ -107,7 +60,7 @@ std::string Join(const std::string& dir, std::string_view name) {
 std::string ErrorText(int error) {
   const char* sys = std::strerror(error);
   std::string text;
-  if (IsAscii(sys) || !Converter("CP932", "UTF-8").Convert(sys, &text)) text = sys;
+  if (IsAscii(sys) || !Utf8ToCp932(sys, &text)) text = sys;
   return text;
 }
 
@@ -150,9 +103,7 @@ class PosixFileSystem : public FileSystem {
   // Appends the disk form of one component of a host path.
   void AppendDisk(std::string_view raw, std::string* out);
 
-  Converter to_utf8_{"UTF-8", "CP932"};
   std::string scratch_;
-  Converter to_cp932_{"CP932", "UTF-8"};
 };
 
 bool PosixFile::Read(char* dst, size_t capacity, size_t* got, std::string* err) {
@@ -184,7 +135,7 @@ void ForEachComponent(std::string_view path, F f) {
 }
 
 void PosixFileSystem::AppendDisk(std::string_view raw, std::string* out) {
-  if (IsAscii(raw) || !to_utf8_.Convert(raw, &scratch_)) {
+  if (IsAscii(raw) || !Cp932ToUtf8Exact(raw, &scratch_)) {
     out->append(raw);
   } else {
     out->append(scratch_);
@@ -304,7 +255,7 @@ std::vector<std::string> PosixFileSystem::ListSubdirectories(std::string_view di
       is_dir = ::lstat(Join(disk, name).c_str(), &st) == 0 && S_ISDIR(st.st_mode);
     }
     if (!is_dir) continue;
-    if (IsAscii(name) || !to_cp932_.Convert(name, &converted)) converted = std::string(name);
+    if (IsAscii(name) || !Utf8ToCp932(name, &converted)) converted = std::string(name);
     names.push_back(converted);
   }
   ::closedir(d);

@@ -8,41 +8,18 @@
 
 #include "store/file_system.h"
 #include "store/folder_idx.h"
+#include "text/code_page_win.h"
 
 namespace zeldrium {
 namespace {
 
-constexpr UINT kCodePage = 932;
 // CreateDirectory's limit is 12 below MAX_PATH; staying under it keeps every call safe.
 constexpr size_t kShortPathLimit = MAX_PATH - 12;
-
-std::wstring Widen(std::string_view text) {
-  if (text.empty()) return {};
-  const int n =
-      MultiByteToWideChar(kCodePage, 0, text.data(), static_cast<int>(text.size()), nullptr, 0);
-  std::wstring w(static_cast<size_t>(n), L'\0');
-  if (n > 0) {
-    MultiByteToWideChar(kCodePage, 0, text.data(), static_cast<int>(text.size()), w.data(), n);
-  }
-  return w;
-}
-
-std::string Narrow(std::wstring_view text) {
-  if (text.empty()) return {};
-  const int n = WideCharToMultiByte(kCodePage, 0, text.data(), static_cast<int>(text.size()),
-                                    nullptr, 0, nullptr, nullptr);
-  std::string s(static_cast<size_t>(n), '\0');
-  if (n > 0) {
-    WideCharToMultiByte(kCodePage, 0, text.data(), static_cast<int>(text.size()), s.data(), n,
-                        nullptr, nullptr);
-  }
-  return s;
-}
 
 // A deep folder tree easily passes MAX_PATH; the "\\?\" form lifts the limit but is taken
 // literally, so the path is made absolute and normal first.
 std::wstring ToWin(std::string_view path) {
-  std::wstring w = Widen(path);
+  std::wstring w = WideFrom932(path);
   if (w.size() < kShortPathLimit || w.rfind(L"\\\\?\\", 0) == 0) return w;
   const DWORD need = GetFullPathNameW(w.c_str(), 0, nullptr, nullptr);
   if (need == 0) return w;
@@ -65,7 +42,7 @@ std::string ErrorText(DWORD error) {
     text.pop_back();
   }
   if (text.empty()) return "Windows error " + std::to_string(error);
-  return Narrow(text);
+  return To932(text);
 }
 
 // Opened for overlapped reading, so that ReadAhead can start on the file's first bytes while
@@ -194,7 +171,7 @@ class WinFileSystem : public FileSystem {
       if ((fd.dwFileAttributes & kLeftOut) != 0) continue;
       const std::wstring_view name = fd.cFileName;
       if (name == L"." || name == L"..") continue;
-      names.push_back(Narrow(name));
+      names.push_back(To932(name));
     } while (FindNextFileW(h, &fd));
     FindClose(h);
     return names;

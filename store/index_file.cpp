@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <cstring>
 
-#include "text/byte_scan.h"
+#include "store/line_masks.h"
 
 namespace zeldrium {
 
@@ -49,8 +49,8 @@ bool TIndexFileReader::NextWindow(std::string_view* window, bool* last, std::str
       searched = data.size();
       continue;
     }
-    const size_t at = searched + cr;
-    windowed_ = at + 1 < data.size() && data[at + 1] == '\n' ? at + 2 : at + 1;
+    // The LF that may follow the CR is left to Unread.
+    windowed_ = searched + cr + 1;
     *window = data.substr(0, windowed_);
     *last = false;
     return true;
@@ -84,8 +84,9 @@ bool TIndexFileReader::Fill(std::string* err) {
     return true;
   }
   // Whatever follows a 0x1A is never looked at, not even to find line ends.
+  constexpr LineProbe kEndOfFile{0x1A, 0x1A, 0, 0, 0};
   const char* fresh = buf_.data() + end_;
-  if (const char* eof_mark = FindByte(fresh, fresh + got, 0x1A); eof_mark != fresh + got) {
+  if (const char* eof_mark = FindProbe(fresh, fresh + got, kEndOfFile); eof_mark != fresh + got) {
     got = static_cast<size_t>(eof_mark - fresh);
     eof_ = true;
   }

@@ -27,12 +27,12 @@ class TIndexFileReader {
   // allocates it once. A buffer that a long line made large is given back.
   void Reset(SequentialFile* file);
 
-  // The next lines of the file, whole: from where the last window ended up to its last line end
-  // read so far (with the LF after that CR, when it has been read), or, with *last, to the end
-  // of the file, where the last line may have no line end. A window starts at the start of a
-  // line and never with the LF that belongs to the CR before it. *window stays valid until the
-  // next call. Once *last has been given, every further window is empty and last. False on a
-  // read error: *err holds the system's words, and the reader stays at the error.
+  // The next lines of the file, whole: from where the last window ended up to its last CR
+  // read so far, or, with *last, to the end of the file, where the last line may have no line
+  // end. A window starts at the start of a line, never with the LF that belongs to the CR
+  // before it. *window stays valid until the next call. Once *last has been given, every
+  // further window is empty and last. False on a read error: *err holds the system's words, and
+  // the reader stays at the error.
   bool NextWindow(std::string_view* window, bool* last, std::string* err);
 
  private:

@@ -2,22 +2,12 @@
 
 #include <string>
 
+#include "text/code_page_win.h"
 #include "text/text_compare.h"
 
 namespace zeldrium {
 
 namespace {
-
-constexpr UINT kCodePage = 932;
-
-std::wstring Widen(std::string_view s) {
-  if (s.empty()) return {};
-  const int n = MultiByteToWideChar(kCodePage, 0, s.data(), static_cast<int>(s.size()), nullptr, 0);
-  if (n <= 0) return {};
-  std::wstring w(static_cast<size_t>(n), L'\0');
-  MultiByteToWideChar(kCodePage, 0, s.data(), static_cast<int>(s.size()), w.data(), n);
-  return w;
-}
 
 int CompareBytes(std::string_view a, std::string_view b) {
   const int r = a.compare(b);
@@ -25,8 +15,8 @@ int CompareBytes(std::string_view a, std::string_view b) {
 }
 
 int CompareRun(std::string_view a, std::string_view b, DWORD flags) {
-  const std::wstring wa = Widen(a);
-  const std::wstring wb = Widen(b);
+  const std::wstring wa = WideFrom932(a);
+  const std::wstring wb = WideFrom932(b);
   const int r = CompareStringW(LOCALE_USER_DEFAULT, flags, wa.c_str(), static_cast<int>(wa.size()),
                                wb.c_str(), static_cast<int>(wb.size()));
   if (r == 0) return CompareBytes(a, b);  // the locale refused: still give a consistent order

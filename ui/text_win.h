@@ -1,24 +1,16 @@
 #ifndef ZELDRIUM_UI_TEXT_WIN_H_
 #define ZELDRIUM_UI_TEXT_WIN_H_
 
-// Conversions between the plug-in's text (code page 932 bytes) and the UTF-16 of the Win32 API.
-// Always code page 932 by number: the system code page of the user's machine may be anything,
-// and the host hands us Shift-JIS whatever it is.
+// The window layer's names for the core's UTF-16 conversions (text/code_page_win.h).
 
-#include <string>
-#include <string_view>
+#include "text/code_page_win.h"
 
 namespace ui {
 
-// Bytes that are not valid Shift-JIS become U+30FB or U+FFFD, as the system converts them; the
-// conversion never fails.
-std::wstring WideFrom932(std::string_view text);
-// Characters without a code page 932 form become "?" (never a look-alike).
-std::string To932(std::wstring_view text);
-
-// For file names handed to the settings, which keep paths in UTF-8 so that any name works.
-std::string Utf8FromWide(std::wstring_view text);
-std::wstring WideFromUtf8(std::string_view text);
+using zeldrium::To932;
+using zeldrium::Utf8FromWide;
+using zeldrium::WideFrom932;
+using zeldrium::WideFromUtf8;
 
 }  // namespace ui
 

@@ -7,7 +7,7 @@
 #include <cstring>
 
 #include "console.h"
-#include "cp932_text.h"
+#include "text/code_page.h"
 
 namespace zeldrium::find {
 namespace {

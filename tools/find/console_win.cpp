@@ -3,7 +3,8 @@
 #include <shellapi.h>
 
 #include "console.h"
-#include "cp932_text.h"
+#include "text/code_page.h"
+#include "text/code_page_win.h"
 
 namespace zeldrium::find {
 namespace {
@@ -17,31 +18,12 @@ bool IsConsole(HANDLE h) {
   return h != nullptr && h != INVALID_HANDLE_VALUE && GetConsoleMode(h, &mode) != 0;
 }
 
-std::wstring Widen(UINT code_page, std::string_view s) {
-  std::wstring w;
-  if (s.empty()) return w;
-  const int n = MultiByteToWideChar(code_page, 0, s.data(), static_cast<int>(s.size()), nullptr, 0);
-  if (n <= 0) return w;
-  w.resize(static_cast<size_t>(n));
-  MultiByteToWideChar(code_page, 0, s.data(), static_cast<int>(s.size()), w.data(), n);
-  return w;
-}
-
-std::string Utf8(const wchar_t* w) {
-  const int n = WideCharToMultiByte(CP_UTF8, 0, w, -1, nullptr, 0, nullptr, nullptr);
-  if (n <= 1) return std::string();
-  std::string s(static_cast<size_t>(n), '\0');
-  WideCharToMultiByte(CP_UTF8, 0, w, -1, s.data(), n, nullptr, nullptr);
-  s.resize(static_cast<size_t>(n - 1));
-  return s;
-}
-
 std::string SystemMessage(DWORD code) {
   wchar_t* buf = nullptr;
   FormatMessageW(
       FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
       nullptr, code, 0, reinterpret_cast<wchar_t*>(&buf), 0, nullptr);
-  std::string text = buf != nullptr ? Utf8(buf) : "error " + std::to_string(code);
+  std::string text = buf != nullptr ? Utf8FromWide(buf) : "error " + std::to_string(code);
   if (buf != nullptr) LocalFree(buf);
   while (!text.empty() && (text.back() == '\n' || text.back() == '\r')) text.pop_back();
   return text;
@@ -57,7 +39,7 @@ std::vector<std::string> ProgramArgs(int argc, char** argv) {
     for (int i = 1; i < argc; ++i) args.emplace_back(argv[i]);
     return args;
   }
-  for (int i = 1; i < n; ++i) args.push_back(Utf8(wargv[i]));
+  for (int i = 1; i < n; ++i) args.push_back(Utf8FromWide(wargv[i]));
   LocalFree(wargv);
   return args;
 }
@@ -74,7 +56,7 @@ WriteResult WriteStream(Stream stream, std::string_view bytes, bool utf8, std::s
   const HANDLE h = Handle(stream);
   if (IsConsole(h)) {
     // The console shows UTF-16 correctly whatever its code page; bytes would be read in it.
-    const std::wstring w = Widen(utf8 ? CP_UTF8 : 932, bytes);
+    const std::wstring w = utf8 ? WideFromUtf8(bytes) : WideFrom932(bytes);
     const wchar_t* p = w.data();
     size_t left = w.size();
     while (left > 0) {
@@ -104,7 +86,7 @@ WriteResult WriteStream(Stream stream, std::string_view bytes, bool utf8, std::s
 }
 
 bool IsDirectory(const std::string& path) {
-  const std::wstring w = Widen(CP_UTF8, path);
+  const std::wstring w = WideFromUtf8(path);
   const DWORD attr = GetFileAttributesW(w.c_str());
   return attr != INVALID_FILE_ATTRIBUTES && (attr & FILE_ATTRIBUTE_DIRECTORY) != 0;
 }

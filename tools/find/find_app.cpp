@@ -4,7 +4,7 @@
 #include <string_view>
 
 #include "console.h"
-#include "cp932_text.h"
+#include "text/code_page.h"
 #include "find_condition.h"
 #include "find_options.h"
 #include "hit_output.h"

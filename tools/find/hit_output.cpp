@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <cstdio>
 
-#include "cp932_text.h"
+#include "text/code_page.h"
 #include "text/str_libs.h"
 
 namespace zeldrium::find {

@@ -1,5 +1,5 @@
-#ifndef ZELDRIUM_STORE_MEMORY_FILE_SYSTEM_H_
-#define ZELDRIUM_STORE_MEMORY_FILE_SYSTEM_H_
+#ifndef ZELDRIUM_TESTSUPPORT_MEMORY_FILE_SYSTEM_H_
+#define ZELDRIUM_TESTSUPPORT_MEMORY_FILE_SYSTEM_H_
 
 // A file system held in memory, for tests and for tools that want to search a made-up store.
 // It behaves like the host's: "\" separates components (a "\" that is the second byte of a
@@ -63,4 +63,4 @@ class MemoryFileSystem : public FileSystem {
 
 }  // namespace zeldrium
 
-#endif  // ZELDRIUM_STORE_MEMORY_FILE_SYSTEM_H_
+#endif  // ZELDRIUM_TESTSUPPORT_MEMORY_FILE_SYSTEM_H_

@@ -1,11 +1,11 @@
-#include "engine/line_masks.h"
+#include "store/line_masks.h"
 
 #include <algorithm>
 #include <random>
 #include <string>
 #include <vector>
 
-#include "engine/line_masks_reference.h"
+#include "testsupport/line_masks_reference.h"
 #include "gtest/gtest.h"
 
 namespace zeldrium {

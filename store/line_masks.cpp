@@ -1,8 +1,8 @@
-#include "engine/line_masks.h"
+#include "store/line_masks.h"
 
 #include <algorithm>
 
-#include "engine/line_mask_blocks.h"
+#include "store/line_mask_blocks.h"
 
 #if defined(__SSE2__)
 #include <emmintrin.h>

@@ -1,4 +1,4 @@
-#include "engine/line_masks_reference.h"
+#include "testsupport/line_masks_reference.h"
 
 #include "text/str_libs.h"
 

@@ -1,5 +1,5 @@
-#ifndef ZELDRIUM_QUERY_TEST_CONDITIONS_H_
-#define ZELDRIUM_QUERY_TEST_CONDITIONS_H_
+#ifndef ZELDRIUM_TESTSUPPORT_TEST_CONDITIONS_H_
+#define ZELDRIUM_TESTSUPPORT_TEST_CONDITIONS_H_
 
 // Conditions written out in tests (test code only).
 
@@ -31,4 +31,4 @@ inline TFindRec Rec(std::vector<TFindOpt> rows) {
 
 }  // namespace zeldrium
 
-#endif  // ZELDRIUM_QUERY_TEST_CONDITIONS_H_
+#endif  // ZELDRIUM_TESTSUPPORT_TEST_CONDITIONS_H_

@@ -1,5 +1,5 @@
 // Built with AVX2 enabled on x86 (CMakeLists.txt); used only when the processor has AVX2.
-#include "engine/line_mask_blocks.h"
+#include "store/line_mask_blocks.h"
 
 #if defined(__AVX2__)
 #include <immintrin.h>

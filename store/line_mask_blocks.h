@@ -1,5 +1,5 @@
-#ifndef ZELDRIUM_ENGINE_LINE_MASK_BLOCKS_H_
-#define ZELDRIUM_ENGINE_LINE_MASK_BLOCKS_H_
+#ifndef ZELDRIUM_STORE_LINE_MASK_BLOCKS_H_
+#define ZELDRIUM_STORE_LINE_MASK_BLOCKS_H_
 
 // The marking pass and the probe search, written once over a small traits type per instruction
 // set (the portable one in line_masks.cpp, SSE2 there too, AVX2 and AVX-512 in files of their
@@ -27,7 +27,7 @@
 #include <immintrin.h>
 #endif
 
-#include "engine/line_masks.h"
+#include "store/line_masks.h"
 
 namespace zeldrium {
 
@@ -312,4 +312,4 @@ extern const LineMaskFunctions* const kAvx512LineMasks;
 
 }  // namespace zeldrium
 
-#endif  // ZELDRIUM_ENGINE_LINE_MASK_BLOCKS_H_
+#endif  // ZELDRIUM_STORE_LINE_MASK_BLOCKS_H_

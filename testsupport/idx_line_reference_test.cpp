@@ -1,4 +1,4 @@
-#include "store/idx_line_reference.h"
+#include "testsupport/idx_line_reference.h"
 
 #include <algorithm>
 #include <cctype>

@@ -2,12 +2,13 @@
 
 #include <cerrno>
 
-#include "cp932_text.h"
+#include "text/code_page.h"
 
-namespace zeldrium::find::internal {
+namespace zeldrium::internal {
 namespace {
 
-// One direction, opened once: the output path converts several fields of every hit.
+// One direction, opened once: every hit printed and every path looked up converts text.
+// Not thread-safe; the core runs on one thread.
 class Converter {
  public:
   Converter(const char* to, const char* from) : cd_(iconv_open(to, from)) {}
@@ -28,6 +29,7 @@ class Converter {
     for (;;) {
       char* dst = out->data() + done;
       size_t dst_left = out->size() - done;
+      // Both encodings are stateless: a character cut off at the end fails here (EINVAL).
       const size_t rc = iconv(cd_, &src, &src_left, &dst, &dst_left);
       done = out->size() - dst_left;
       if (rc != static_cast<size_t>(-1)) break;
@@ -58,4 +60,4 @@ bool PlatformUtf8ToCp932(std::string_view text, std::string* out) {
   return converter.Append(text, out);
 }
 
-}  // namespace zeldrium::find::internal
+}  // namespace zeldrium::internal

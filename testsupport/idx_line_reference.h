@@ -1,5 +1,5 @@
-#ifndef ZELDRIUM_STORE_IDX_LINE_REFERENCE_H_
-#define ZELDRIUM_STORE_IDX_LINE_REFERENCE_H_
+#ifndef ZELDRIUM_TESTSUPPORT_IDX_LINE_REFERENCE_H_
+#define ZELDRIUM_TESTSUPPORT_IDX_LINE_REFERENCE_H_
 
 // The reference splitting of index files, for tests and fuzz targets only: written the plain way,
 // one byte at a time, to check the search's own splitting (TIndexFileReader's windows, the
@@ -29,4 +29,4 @@ IdxLine ReferenceReadIdxLine(std::string_view line, TFolderIdx* rec, std::string
 
 }  // namespace zeldrium
 
-#endif  // ZELDRIUM_STORE_IDX_LINE_REFERENCE_H_
+#endif  // ZELDRIUM_TESTSUPPORT_IDX_LINE_REFERENCE_H_

@@ -1,4 +1,4 @@
-#include "store/memory_file_system.h"
+#include "testsupport/memory_file_system.h"
 
 #include <algorithm>
 #include <cstring>

@@ -1,5 +1,5 @@
-#ifndef ZELDRIUM_ENGINE_LINE_MASKS_H_
-#define ZELDRIUM_ENGINE_LINE_MASKS_H_
+#ifndef ZELDRIUM_STORE_LINE_MASKS_H_
+#define ZELDRIUM_STORE_LINE_MASKS_H_
 
 // The structure of a window of index data: where its lines end and where their fields end.
 // Every byte of every line must be looked at (each line's date field has to be found, and a bad
@@ -68,4 +68,4 @@ LineMaskCode LineMaskCodeInUse();
 
 }  // namespace zeldrium
 
-#endif  // ZELDRIUM_ENGINE_LINE_MASKS_H_
+#endif  // ZELDRIUM_STORE_LINE_MASKS_H_

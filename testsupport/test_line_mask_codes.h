@@ -1,5 +1,5 @@
-#ifndef ZELDRIUM_ENGINE_TEST_LINE_MASK_CODES_H_
-#define ZELDRIUM_ENGINE_TEST_LINE_MASK_CODES_H_
+#ifndef ZELDRIUM_TESTSUPPORT_TEST_LINE_MASK_CODES_H_
+#define ZELDRIUM_TESTSUPPORT_TEST_LINE_MASK_CODES_H_
 
 // For test suites that run once per version of the marking pass this processor runs (test code
 // only): a fault in any one version then shows in every test it breaks, not only in the test
@@ -10,7 +10,7 @@
 
 #include <string>
 
-#include "engine/line_masks.h"
+#include "store/line_masks.h"
 #include "gtest/gtest.h"
 
 namespace zeldrium {
@@ -47,4 +47,4 @@ inline std::string LineMaskCodeName(const ::testing::TestParamInfo<LineMaskCode>
 
 }  // namespace zeldrium
 
-#endif  // ZELDRIUM_ENGINE_TEST_LINE_MASK_CODES_H_
+#endif  // ZELDRIUM_TESTSUPPORT_TEST_LINE_MASK_CODES_H_

@@ -2,7 +2,7 @@
 // Compares give their masks directly, and a block's positions are listed by one compress
 // instead of a bit at a time. 64-bit only: on 32-bit x86 a block is 32 bytes, and the AVX2
 // version serves.
-#include "engine/line_mask_blocks.h"
+#include "store/line_mask_blocks.h"
 
 #if defined(__AVX512BW__) && defined(__AVX512VBMI2__) && UINTPTR_MAX > 0xFFFFFFFFu
 #define ZELDRIUM_MARK_AVX512 1

@@ -1,8 +1,8 @@
-#include "cp932_text.h"
+#include "text/code_page.h"
 
 #include "gtest/gtest.h"
 
-namespace zeldrium::find {
+namespace zeldrium {
 namespace {
 
 constexpr const char* kFFFD = "\xEF\xBF\xBD";
@@ -63,6 +63,18 @@ TEST(Utf8ToCp932Test, ConvertsWhatTheCodePageHasAndRefusesTheRest) {
   }
 }
 
+// File names and generated stores: nothing may be replaced or guessed.
+TEST(Cp932ToUtf8Test, ExactRefusesWhatIsNoCharacter) {
+  std::string out = "old";
+  ASSERT_TRUE(Cp932ToUtf8Exact("\x83\x5c\x95\x5c\x94\x5c\xfb\xfc\xb1 a", &out));
+  EXPECT_EQ(out, "ソ表能髙ｱ a");  // 髙 is an IBM extension, ｱ a single byte
+  for (const std::string bad : {"ab\x83", "ab\x85\x40", "\x80", "\xa0", "\xfd", "\x82\x20"}) {
+    out = "old";
+    EXPECT_FALSE(Cp932ToUtf8Exact(bad, &out)) << testing::PrintToString(bad);
+    EXPECT_EQ(out, "") << testing::PrintToString(bad);
+  }
+}
+
 TEST(Cp932CharLengthTest, NeedsARealSecondByte) {
   EXPECT_EQ(Cp932CharLength("\x83\x5c"), 2u);
   EXPECT_EQ(Cp932CharLength("\x83"), 1u);
@@ -72,4 +84,4 @@ TEST(Cp932CharLengthTest, NeedsARealSecondByte) {
 }
 
 }  // namespace
-}  // namespace zeldrium::find
+}  // namespace zeldrium

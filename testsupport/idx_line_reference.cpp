@@ -1,4 +1,4 @@
-#include "store/idx_line_reference.h"
+#include "testsupport/idx_line_reference.h"
 
 #include "store/idx_date.h"
 #include "text/str_libs.h"

@@ -1,12 +1,12 @@
-#ifndef ZELDRIUM_ENGINE_LINE_MASKS_REFERENCE_H_
-#define ZELDRIUM_ENGINE_LINE_MASKS_REFERENCE_H_
+#ifndef ZELDRIUM_TESTSUPPORT_LINE_MASKS_REFERENCE_H_
+#define ZELDRIUM_TESTSUPPORT_LINE_MASKS_REFERENCE_H_
 
 // The marking pass done the plain way, one byte at a time and exactly, for tests and fuzz
 // targets to check every version of MarkLineBytes against. Not part of the core library.
 
 #include <cstddef>
 
-#include "engine/line_masks.h"
+#include "store/line_masks.h"
 
 namespace zeldrium {
 
@@ -17,4 +17,4 @@ void ReferenceMarkLineBytes(const char* data, size_t n, LineMarks* out,
 
 }  // namespace zeldrium
 
-#endif  // ZELDRIUM_ENGINE_LINE_MASKS_REFERENCE_H_
+#endif  // ZELDRIUM_TESTSUPPORT_LINE_MASKS_REFERENCE_H_

@@ -1,8 +1,8 @@
-#include "cp932_text.h"
+#include "text/code_page.h"
 
 #include "text/str_libs.h"
 
-namespace zeldrium::find {
+namespace zeldrium {
 namespace {
 
 constexpr std::string_view kReplacement = "\xEF\xBF\xBD";  // U+FFFD
@@ -74,6 +74,15 @@ std::string Cp932ToUtf8(std::string_view text) {
   return out;
 }
 
+bool Cp932ToUtf8Exact(std::string_view text, std::string* out) {
+  out->clear();
+  if (IsAscii(text)) {
+    out->assign(text);
+    return true;
+  }
+  return StructurallyValid(text) && internal::PlatformCp932ToUtf8(text, out);
+}
+
 bool Utf8ToCp932(std::string_view text, std::string* out) {
   out->clear();
   if (IsAscii(text)) {
@@ -83,4 +92,4 @@ bool Utf8ToCp932(std::string_view text, std::string* out) {
   return internal::PlatformUtf8ToCp932(text, out);
 }
 
-}  // namespace zeldrium::find
+}  // namespace zeldrium

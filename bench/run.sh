@@ -1,8 +1,11 @@
 #!/usr/bin/env bash
-# The search benchmark: zeldrium-find --count against grep, ripgrep and cat over one large
-# generated store, page cache warm, medians of several runs, plus peak memory.
+# The search benchmark: zeldrium-find against GNU grep, ripgrep and cat over one large generated
+# store: the same results as a reference build, one core with the page cache warm, all cores
+# with it cold, peak memory, and the search window under Wine (bench/window.sh).
 #   ./dev bench                       (or bench/run.sh)
-# Environment: BENCH_MAILS (default 1200000 index lines), BENCH_FOLDERS (240), BENCH_RUNS (5).
+# Environment: BENCH_MAILS (default 1200000 index lines), BENCH_FOLDERS (240), BENCH_RUNS (5),
+# BENCH_REFERENCE (a git revision whose zeldrium-find must print the same hits; default the last
+# one with reading threads), BENCH_WINDOW=0 to leave out the window under Wine.
 # The store is made once under build/bench-store and reused while its parameters stay the same.
 set -euo pipefail
 HERE=$(cd "$(dirname "$0")" && pwd)
@@ -12,22 +15,41 @@ JOBS=${JOBS:-$(nproc)}
 RUNS=${BENCH_RUNS:-5}
 MAILS=${BENCH_MAILS:-1200000}
 FOLDERS=${BENCH_FOLDERS:-240}
+REFERENCE=${BENCH_REFERENCE:-4a2310f}
 SEED=7
 
 "$ROOT/scripts/setup.sh" native bench
 
-# A tree of its own: the test trees keep their build type, and no switch between them forces a
-# full rebuild. -O2 like the test tree, without the debug information.
+# build DIR SOURCE: zeldrium-find and zeldrium-make-store with -O2, without the debug
+# information, in a tree of their own (the test trees keep their build type).
+build() {
+  local dir=$1 src=$2
+  mkdir -p "$dir"
+  cmake -S "$src" -B "$dir" -G Ninja -DCMAKE_BUILD_TYPE=Release \
+        -DCMAKE_CXX_FLAGS_RELEASE="-O2 -DNDEBUG" -DZELDRIUM_BUILD_TESTS=OFF >"$dir/build.log" 2>&1 &&
+    cmake --build "$dir" -j "$JOBS" --target zeldrium-find zeldrium-make-store >>"$dir/build.log" 2>&1
+}
 BUILD=$ROOT/build/bench
-LOG=$BUILD/build.log
-mkdir -p "$BUILD"
 echo "== building zeldrium-find (Release) in ${BUILD#$ROOT/}"
-cmake -S "$ROOT" -B "$BUILD" -G Ninja -DCMAKE_BUILD_TYPE=Release \
-      -DCMAKE_CXX_FLAGS_RELEASE="-O2 -DNDEBUG" -DZELDRIUM_BUILD_TESTS=OFF >"$LOG" 2>&1 &&
-  cmake --build "$BUILD" -j "$JOBS" --target zeldrium-find zeldrium-make-store >>"$LOG" 2>&1 ||
-  { tail -30 "$LOG"; echo "bench: build failed (log: ${LOG#$ROOT/})" >&2; exit 1; }
+build "$BUILD" "$ROOT" || { tail -30 "$BUILD/build.log"; echo "bench: build failed" >&2; exit 1; }
 FIND=$BUILD/tools/find/zeldrium-find
 MAKE_STORE=$BUILD/tools/make_store/zeldrium-make-store
+
+# The reference, from the repository's history; without it (a shallow clone) the comparison is
+# left out and says so.
+REF_FIND=
+REF_BUILD=$ROOT/build/bench-reference
+if git -C "$ROOT" cat-file -e "$REFERENCE^{commit}" 2>/dev/null; then
+  if [ "$(cat "$REF_BUILD/.revision" 2>/dev/null)" != "$(git -C "$ROOT" rev-parse "$REFERENCE")" ]; then
+    echo "== building the reference zeldrium-find ($REFERENCE) in ${REF_BUILD#$ROOT/}"
+    rm -rf "$REF_BUILD" && mkdir -p "$REF_BUILD/src"
+    git -C "$ROOT" archive "$REFERENCE" | tar -x -C "$REF_BUILD/src"
+    build "$REF_BUILD/out" "$REF_BUILD/src" &&
+      git -C "$ROOT" rev-parse "$REFERENCE" >"$REF_BUILD/.revision" ||
+      echo "bench: the reference did not build (log: ${REF_BUILD#$ROOT/}/out/build.log)" >&2
+  fi
+  [ -f "$REF_BUILD/.revision" ] && REF_FIND=$REF_BUILD/out/tools/find/zeldrium-find
+fi
 
 STORE=$ROOT/build/bench-store
 params="--seed $SEED --mails $MAILS --folders $FOLDERS"
@@ -51,16 +73,17 @@ echo "== store: $lines index lines in $files Folder.idx files, $((bytes / 104857
 folders=()
 for mb in "$STORE"/*.mb; do folders+=(--folder "$(basename "$mb")\\"); done
 first_mailbox=("${folders[@]:0:2}")
-ours=("$FIND" --data "$STORE" --subfolders --count)
 
-# The C locale for every tool: the files are code page 932, and all literals here are ASCII.
+# The C locale for grep and rg: the files are code page 932, and their literals are ASCII.
 export LC_ALL=C
+ONE_CORE=(taskset -c 0)
 
 # run_ms CMD...: one run, in milliseconds. Output goes to a file, not /dev/null: GNU grep notices
 # /dev/null and stops at the first match. SINK=/dev/null before it for cat, the floor, which has
-# nothing to say.
+# nothing to say. COLD=1 empties the page cache first.
 run_ms() {
   local t0 t1
+  if [ "${COLD:-0}" = 1 ]; then sync; echo 3 >/proc/sys/vm/drop_caches; fi
   t0=$(date +%s%N)
   "$@" >"${SINK:-$OUT}" 2>&1 || true
   t1=$(date +%s%N)
@@ -68,14 +91,6 @@ run_ms() {
 }
 
 median() { printf '%s\n' "$@" | sort -n | sed -n "$((($# + 1) / 2))p"; }
-
-# median_ms CMD...: one warm-up run, then RUNS timed runs; prints the median in milliseconds.
-median_ms() {
-  local times=()
-  run_ms "$@" >/dev/null
-  for ((i = 0; i < RUNS; i++)); do times+=($(run_ms "$@")); done
-  median "${times[@]}"
-}
 
 # peak_mb CMD...: the maximum resident set size of one run, in MiB (one decimal).
 peak_mb() {
@@ -85,38 +100,70 @@ peak_mb() {
 }
 
 ratio() { awk -v a="$1" -v b="$2" 'BEGIN { if (b > 0) printf "%.2f", a / b; else print "-" }'; }
+verdict() { awk -v v="$1" -v t="$2" 'BEGIN { print (v != "-" && v <= t) ? "met" : "MISSED" }'; }
 
-grep_count() { grep -c -F -i -r --include=Folder.idx -- "$1" "$STORE" | awk -F: '{ s += $NF } END { print s + 0 }'; }
-rg_count() { rg -c -F -i -g Folder.idx --no-ignore --hidden -- "$1" "$STORE" | awk -F: '{ s += $NF } END { print s + 0 }'; }
+ours=("$FIND" --data "$STORE" --subfolders)
+grep_cmd() { echo grep -c -F -i -r --include=Folder.idx -- "$1" "$STORE"; }
+rg_cmd() { echo rg -c -F -i -g Folder.idx --no-ignore --hidden -- "$1" "$STORE"; }
 
+echo
+echo "== the same hits as the reference ($REFERENCE): md5 of the tsv output"
+five_rows='five,0,,0,2,0,0,invoice,0,2,0,0,meeting,1,3,0,0,example,2,2,0,0,Re:,2,0,0,0,spam'
+all_same=1
+# same NAME ARGS...: the md5 of ours and of the reference for one search.
+same() {
+  local name=$1; shift
+  local mine theirs hits verdict
+  mine=$("${ours[@]}" --format tsv "$@" "${folders[@]}" | md5sum | cut -c1-12)
+  hits=$("${ours[@]}" --count "$@" "${folders[@]}")
+  if [ -n "$REF_FIND" ]; then
+    theirs=$("$REF_FIND" --data "$STORE" --subfolders --format tsv "$@" "${folders[@]}" |
+             md5sum | cut -c1-12)
+    [ "$mine" = "$theirs" ] && verdict=same || { verdict=DIFFERENT; all_same=0; }
+  else
+    theirs=-; verdict="no reference"; all_same=0
+  fi
+  printf '%-42s %9s hits  %s  %s  %s\n' "$name" "$hits" "$mine" "$theirs" "$verdict"
+}
+same "Subject 'invoice'" --subject invoice
+same "From 'yamada example', all words" --from "yamada example" --all-words
+same "Subject 're:'" --subject re:
+same "From+To 'example'" --from-to example
+same "To '田中'" --to 田中
+same "Subject '会議', keeping case" --subject 会議 --case
+same "Subject 'invoice' since 2024-01-01" --subject invoice --since 2024-01-01
+same "five rows OR/OR/AND/NOT/NOT" --cond "$five_rows"
+
+echo
 echo "== page cache: reading every index file once"
 (cd "$STORE" && xargs -0 -a "$LIST" cat >/dev/null)
-cat_ms=$(cd "$STORE" && SINK=/dev/null median_ms xargs -0 -a "$LIST" cat)
+cat_times=()
+for ((i = 0; i <= RUNS; i++)); do
+  t=$(cd "$STORE" && SINK=/dev/null run_ms "${ONE_CORE[@]}" xargs -0 -a "$LIST" cat)
+  ((i > 0)) && cat_times+=("$t")
+done
+cat_ms=$(median "${cat_times[@]}")
 
 results=()
-subject_ratios=""
-# bench NAME LITERAL OURS-ARGS...: ours against grep and rg for the same literal. The three take
-# turns, run after run, so that a slow moment of the machine falls on all of them alike.
+# bench NAME LITERAL OURS-ARGS...: ours against grep and rg for the same literal, each on one
+# core. The three take turns, run after run, so that a slow moment of the machine falls on all
+# of them alike.
 bench() {
   local name=$1 literal=$2; shift 2
-  local hits g r peak
-  local ours_cmd=("${ours[@]}" "$@" "${folders[@]}")
-  local grep_cmd=(grep -c -F -i -r --include=Folder.idx -- "$literal" "$STORE")
-  local rg_cmd=(rg -c -F -i -g Folder.idx --no-ignore --hidden -- "$literal" "$STORE")
-  hits=$("${ours_cmd[@]}")
-  g=$(grep_count "$literal")
-  r=$(rg_count "$literal")
-  echo "-- $name: ours $hits hits; grep and rg count $g and $r lines holding '$literal' anywhere"
+  local ours_cmd=("${ONE_CORE[@]}" "${ours[@]}" --count "$@" "${folders[@]}")
+  local g r o
+  read -r -a g <<<"$(grep_cmd "$literal")"
+  read -r -a r <<<"$(rg_cmd "$literal")"
   local ours_t=() grep_t=() rg_t=()
   for ((i = 0; i <= RUNS; i++)); do
-    local o gr rr
-    o=$(run_ms "${ours_cmd[@]}")
-    gr=$(run_ms "${grep_cmd[@]}")
-    rr=$(run_ms "${rg_cmd[@]}")
+    local a b c
+    a=$(run_ms "${ours_cmd[@]}")
+    b=$(run_ms "${ONE_CORE[@]}" "${g[@]}")
+    c=$(run_ms "${ONE_CORE[@]}" "${r[@]}")
     # The first round warms up.
-    if ((i > 0)); then ours_t+=("$o"); grep_t+=("$gr"); rg_t+=("$rr"); fi
+    if ((i > 0)); then ours_t+=("$a"); grep_t+=("$b"); rg_t+=("$c"); fi
   done
-  local ours_ms grep_ms rg_ms
+  local ours_ms grep_ms rg_ms peak
   ours_ms=$(median "${ours_t[@]}")
   grep_ms=$(median "${grep_t[@]}")
   rg_ms=$(median "${rg_t[@]}")
@@ -133,38 +180,64 @@ subject_grep=$LAST_GREP
 subject_rg=$LAST_RG
 bench "From 'yamada example', all words" yamada --from "yamada example" --all-words
 # OR Subject invoice, OR Subject meeting, AND From/To example, NOT Subject Re:, NOT From spam.
-five_rows='five,0,,0,2,0,0,invoice,0,2,0,0,meeting,1,3,0,0,example,2,2,0,0,Re:,2,0,0,0,spam'
 bench "five rows OR/OR/AND/NOT/NOT" invoice --cond "$five_rows"
 
 echo
-echo "== medians of $RUNS runs, milliseconds; peak = maximum resident set of zeldrium-find"
+echo "== one core (taskset -c 0 for every tool), page cache warm: medians of $RUNS runs, ms"
+echo "   grep and rg count lines holding the literal anywhere; peak = maximum resident set of ours"
 printf '%-34s %8s %8s %8s %8s %9s %8s %9s %9s\n' case ours grep rg cat ours/grep ours/rg \
   ours/cat "peak MiB"
 printf '%s\n' "${results[@]}"
 
+cold_rg=-
+if [ -w /proc/sys/vm/drop_caches ]; then
+  echo
+  echo "== cold: the page cache emptied before every run, all cores; Subject 'invoice', ms"
+  read -r -a r <<<"$(rg_cmd invoice)"
+  ours_t=() rg_t=()
+  for ((i = 0; i < RUNS; i++)); do
+    ours_t+=("$(COLD=1 run_ms "${ours[@]}" --count --subject invoice "${folders[@]}")")
+    rg_t+=("$(COLD=1 run_ms "${r[@]}")")
+  done
+  cat_cold=()
+  for ((i = 0; i < RUNS; i++)); do
+    cat_cold+=("$(cd "$STORE" && COLD=1 SINK=/dev/null run_ms xargs -0 -a "$LIST" cat)")
+  done
+  (cd "$STORE" && xargs -0 -a "$LIST" cat >/dev/null)  # warm again for what follows
+  cold_ours=$(median "${ours_t[@]}")
+  cold_rg_ms=$(median "${rg_t[@]}")
+  cold_rg=$(ratio "$cold_ours" "$cold_rg_ms")
+  printf 'ours %d  rg %d  cat %d  ours/rg %s\n' "$cold_ours" "$cold_rg_ms" "$(median "${cat_cold[@]}")" "$cold_rg"
+else
+  echo
+  echo "== cold: left out (emptying the page cache needs root)"
+fi
+
 echo
 echo "== memory"
 # A reply prefix in any case: well over 100,000 hits.
-many_hits=$("${ours[@]}" --subject re: "${folders[@]}")
-many_count_mb=$(peak_mb "${ours[@]}" --subject re: "${folders[@]}")
-many_tsv_mb=$(peak_mb "$FIND" --data "$STORE" --subfolders --format tsv --subject re: "${folders[@]}")
+many_hits=$("${ours[@]}" --count --subject re: "${folders[@]}")
+many_count_mb=$(peak_mb "${ours[@]}" --count --subject re: "${folders[@]}")
+many_tsv_mb=$(peak_mb "${ours[@]}" --format tsv --subject re: "${folders[@]}")
 # Without hits, what is left is what reading costs: it must not grow with the store.
-one_mb=$(peak_mb "${ours[@]}" --subject zzqqxx "${first_mailbox[@]}")
-all_mb=$(peak_mb "${ours[@]}" --subject zzqqxx "${folders[@]}")
+one_mb=$(peak_mb "${ours[@]}" --count --subject zzqqxx "${first_mailbox[@]}")
+all_mb=$(peak_mb "${ours[@]}" --count --subject zzqqxx "${folders[@]}")
 echo "Subject 're:': $many_hits hits: peak $many_count_mb MiB with --count, $many_tsv_mb MiB printing them"
 echo "No hits: peak $one_mb MiB over one mailbox, $all_mb MiB over the whole store"
 
 echo
 echo "== targets"
-verdict() { awk -v v="$1" -v t="$2" 'BEGIN { print (v != "-" && v <= t) ? "met" : "MISSED" }'; }
-echo "Subject search: ours/grep $subject_grep (target <= 1.0: $(verdict "$subject_grep" 1.0)), ours/rg $subject_rg (target <= 1.5: $(verdict "$subject_rg" 1.5))"
-echo "Memory with $many_hits hits: $many_tsv_mb MiB (target < 64: $(verdict "$many_tsv_mb" 64))"
-echo "Memory without hits: $one_mb MiB for one mailbox, $all_mb MiB for all of them"
+echo "Same hits as the reference: $([ $all_same = 1 ] && echo met || echo MISSED)"
+echo "Subject search, one core: ours/rg $subject_rg (target <= 1.2: $(verdict "$subject_rg" 1.2)), ours/grep $subject_grep (target <= 0.55: $(verdict "$subject_grep" 0.55))"
+echo "Cold page cache, all cores: ours/rg $cold_rg (target <= 1.2: $(verdict "$cold_rg" 1.2))"
+echo "Memory without hits: $all_mb MiB (target < 16: $(verdict "$all_mb" 15.99))"
+echo "Memory with $many_hits hits: $many_tsv_mb MiB (target < 64: $(verdict "$many_tsv_mb" 63.99))"
 
+[ "${BENCH_WINDOW:-1}" = 0 ] && exit 0
 echo
 echo "== the search window (Zeldrium.dll under Wine) against zeldrium-find"
 "$ROOT/scripts/setup.sh" win
 cmake -S "$ROOT" -B "$ROOT/build/win" -G Ninja -DCMAKE_BUILD_TYPE=Release \
   -DCMAKE_TOOLCHAIN_FILE="$ROOT/cmake/toolchain-i686-mingw.cmake" >/dev/null
-cmake --build "$ROOT/build/win" -j "$(nproc)" --target window_bench zeldrium-find >/dev/null
+cmake --build "$ROOT/build/win" -j "$JOBS" --target window_bench zeldrium-find >/dev/null
 "$HERE/window.sh" "$ROOT/build/win"

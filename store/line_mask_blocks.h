@@ -281,14 +281,27 @@ inline bool ProbeHitAt(const char* p, const LineProbe& probe) {
          (static_cast<unsigned char>(p[probe.distance]) | probe.last_fold) == probe.last;
 }
 
+// Where the byte c stands at one of the block's starts.
+template <typename V>
+[[gnu::always_inline]] inline LineMask ByteBits(const char* block, unsigned char c) {
+  LineMask hits = 0;
+  [&]<size_t... kPart>(std::index_sequence<kPart...>) {
+    ((hits |= V::Eq(V::Load(block + kPart * V::kWidth), V::Splat(c)) << (kPart * V::kWidth)), ...);
+  }(std::make_index_sequence<kLineMaskBits / V::kWidth>{});
+  return hits;
+}
+
 template <typename V>
 const char* FindProbeWith(const char* from, const char* end, const LineProbe& probe) {
   if (end - from <= static_cast<ptrdiff_t>(probe.distance)) return end;
   // Starts before this have their last byte inside.
   const char* const starts_end = end - probe.distance;
   const char* p = from;
+  // One byte looked for (the end of a file's data, 0x1A, in every chunk read): one compare.
+  const bool one_byte = probe.distance == 0 && probe.first_fold == 0 && probe.last_fold == 0 &&
+                        probe.first == probe.last;
   for (; starts_end - p >= static_cast<ptrdiff_t>(kLineMaskBits); p += kLineMaskBits) {
-    const LineMask hits = ProbeBits<V>(p, probe);
+    const LineMask hits = one_byte ? ByteBits<V>(p, probe.first) : ProbeBits<V>(p, probe);
     if (hits != 0) return p + std::countr_zero(hits);
   }
   for (; p < starts_end; ++p) {

@@ -354,7 +354,7 @@ void TMainForm::OnContextMenu(HWND source, int x, int y) {
 
 // The hourglass stays while a run pumps messages, wherever the mouse goes in the window.
 bool TMainForm::OnSetCursor() {
-  if (!running_) return false;
+  if (!runs_.Running()) return false;
   SetCursor(LoadCursorW(nullptr, IDC_WAIT));
   return true;
 }
@@ -383,7 +383,7 @@ void TMainForm::ShowQuickSearch(std::string_view text) {
         // A window hidden while its search ran shows up once the rows are there.
         AfterRuns([this] { ShowInFront(); });
       },
-      true);
+      ui::RunScheduler::Wait::kEndTheRun);
 }
 
 void TMainForm::RegisterShowHotKey(int id, uint16_t shortcut) {

@@ -8,14 +8,10 @@
 // The tab strip fills the window; on its page lie the tool bar with the search bar and the
 // result list. Each tab is a saved condition of the settings' FindList, in the same order.
 //
-// One run at a time. A search run lets the thread's message loop run between index lines, so
-// the user, the host and the hot key reach the window in the middle of it. Nothing starts a run
-// inside a run: a request for a new search (Enter, a tab chosen, 再検索, タブ削除, 検索プロパティ,
-// a host folder change) makes the running search give up at its next look at the message queue
-// and is carried out once it has unwound; the latest request decides which tab is searched.
-// Whatever would change or delete a condition (a new quick search, an edited or deleted tab,
-// 全て消去) waits for the end of the run, so the condition and the result list never change
-// under a running search. Implemented in main_view_run.cpp.
+// One run at a time (ui/portable/main_view_runs.h): a request for a new search during a run
+// (Enter, a tab chosen, 再検索, タブ削除, 検索プロパティ, a host folder change) makes the running
+// search give up and is carried out once it has unwound; whatever would change or delete a
+// condition waits for the end of the run. The run itself is main_view_run.cpp.
 
 // clang-format off
 #include <windows.h>
@@ -32,6 +28,7 @@
 #include "search/find_class.h"
 #include "settings/ini_params.h"
 #include "ui/handles.h"
+#include "ui/portable/main_view_runs.h"
 #include "ui/result_list.h"
 #include "ui/window.h"
 
@@ -60,7 +57,7 @@ class TMainForm : public ui::Window {
   // running search gives way and this one follows it.
   void RunSearch();
   // True from the start of a run until it has unwound.
-  bool Searching() const { return running_; }
+  bool Searching() const { return runs_.Running(); }
 
   // Registers a stored shortcut value (virtual key | shift 0x2000 | ctrl 0x4000 | alt 0x8000) as
   // the window's global hot key. 0 registers nothing; a combination another program holds is
@@ -156,9 +153,8 @@ class TMainForm : public ui::Window {
   int IndexOfRec(const zeldrium::TFindRec* rec) const;
 
   // main_view_run.cpp: the run and the requests that arrive during one.
-  void WhenIdle(std::function<void()> action, bool supersedes_run);
+  void WhenIdle(std::function<void()> action, ui::RunScheduler::Wait wait);
   void AfterRuns(std::function<void()> action);
-  void StartRuns();
   void RunOnce();
   void RunStarted(const zeldrium::TFindRec& rec);
   void RunEnded();
@@ -195,13 +191,7 @@ class TMainForm : public ui::Window {
   std::unique_ptr<zeldrium::FileSystem> fs_;
   std::unique_ptr<RunHooks> hooks_;
   std::unique_ptr<zeldrium::TSearchRun> run_;
-  bool running_ = false;     // a run is on the stack
-  bool in_runs_ = false;     // StartRuns is on the stack
-  bool run_wanted_ = false;  // a run of the current tab is to follow
-  bool superseded_ = false;  // the running search is to give up
-  bool quit_seen_ = false;   // WM_QUIT met while pumping: no further run
-  bool host_exiting_ = false;
-  std::vector<std::function<void()>> after_run_;
+  ui::RunScheduler runs_;
   HCURSOR saved_cursor_ = nullptr;
 };
 

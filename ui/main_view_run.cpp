@@ -5,11 +5,11 @@
 // testing the line. The date limit is read again after each such pause, since only then can
 // the user have changed the picker.
 //
-// A request that arrives during a run is queued in after_run_ and, when it asks for a new
-// search, marks the running one superseded; the run then ends by an exception from its hook at
-// the next pause, and StartRuns carries out the queue before it starts the next run. WM_QUIT
-// met while pausing ends the run the same way and is posted again for the loop it was meant
-// for.
+// Which run goes when is the scheduler's (ui/portable/main_view_runs.h). When it says the running
+// run is to give up, the hook ends the run at its next pause by throwing RunGivenUp through the
+// core's run (which lets a hook's exception pass and cleans up behind it); RunOnce catches it, and
+// only there. WM_QUIT met while pausing ends the run the same way and is posted again for the
+// loop it was meant for.
 //
 // The library must not be unloaded while a run is on the stack (the host may unload it from a
 // message the run lets through): each series of runs holds a reference to the module. When the
@@ -30,8 +30,8 @@ using namespace mainview;
 
 namespace {
 
-// Thrown through the run by its hook when a newer request or WM_QUIT ends it.
-struct RunSuperseded {};
+// Thrown through the core's run by its hook when the scheduler ends the run.
+struct RunGivenUp {};
 
 constexpr int64_t kPumpIntervalMicros = 15000;
 // Lines tested between two looks at the clock.
@@ -104,7 +104,7 @@ class TMainForm::RunHooks : public zeldrium::SearchHooks {
     form_.PumpMessages();
     last_pump_ = NowMicros();
     ReadLimit();
-    if (form_.superseded_ || form_.quit_seen_) throw RunSuperseded{};
+    if (form_.runs_.ShouldGiveUp()) throw RunGivenUp{};
   }
 
   void ReadLimit() {
@@ -124,70 +124,30 @@ class TMainForm::RunHooks : public zeldrium::SearchHooks {
 };
 
 // Here, where RunHooks is complete.
-TMainForm::TMainForm(zeldrium::TInitParam& params) : params_(params) {}
+TMainForm::TMainForm(zeldrium::TInitParam& params)
+    : params_(params), runs_([this] { RunOnce(); }) {}
 
 TMainForm::~TMainForm() { Destroy(); }
 
-void TMainForm::WhenIdle(std::function<void()> action, bool supersedes_run) {
-  if (!running_) {
-    action();
-    return;
-  }
-  after_run_.push_back(std::move(action));
-  if (supersedes_run) superseded_ = true;
+void TMainForm::WhenIdle(std::function<void()> action, ui::RunScheduler::Wait wait) {
+  runs_.WhenIdle(std::move(action), wait);
 }
 
-void TMainForm::AfterRuns(std::function<void()> action) {
-  if (running_ || in_runs_) {
-    after_run_.push_back(std::move(action));
-  } else {
-    action();
-  }
-}
+void TMainForm::AfterRuns(std::function<void()> action) { runs_.AfterRuns(std::move(action)); }
 
+// A series of runs holds the library loaded (see the top of this file).
 void TMainForm::RunSearch() {
   if (CurrentTab() < 0) return;
-  if (running_ || in_runs_) {
-    run_wanted_ = true;
-    if (running_) superseded_ = true;
+  if (runs_.Busy()) {
+    runs_.RequestRun();
     return;
   }
-  StartRuns();
-}
-
-void TMainForm::HostExiting() {
-  host_exiting_ = true;
-  if (running_) superseded_ = true;
-}
-
-void TMainForm::StartRuns() {
   ModuleHold hold;
-  struct InRuns {
-    explicit InRuns(bool* flag) : flag(flag) { *flag = true; }
-    ~InRuns() { *flag = false; }
-    bool* flag;
-  } in_runs(&in_runs_);
-  quit_seen_ = false;
-  run_wanted_ = true;
-  for (;;) {
-    std::vector<std::function<void()>> batch;
-    batch.swap(after_run_);
-    for (auto& action : batch) {
-      try {
-        action();
-      } catch (...) {
-      }
-    }
-    if (run_wanted_ && !quit_seen_ && !host_exiting_) {
-      run_wanted_ = false;
-      RunOnce();
-      continue;
-    }
-    run_wanted_ = false;
-    if (after_run_.empty()) break;
-  }
-  if (host_exiting_) hold.Keep();
+  runs_.RequestRun();
+  if (runs_.HostExited()) hold.Keep();
 }
+
+void TMainForm::HostExiting() { runs_.HostExiting(); }
 
 void TMainForm::RunOnce() {
   const int tab = CurrentTab();
@@ -205,21 +165,18 @@ void TMainForm::RunOnce() {
 
   RunStarted(rec);
   hooks_->Start();
-  superseded_ = false;
   bool ended_early = false;
   zeldrium::SearchStatus status = zeldrium::SearchStatus::kCompleted;
   std::string error;
-  running_ = true;
   try {
     status = run_->Run(rec, {data, folder, mailbox});
     if (status == zeldrium::SearchStatus::kError) error = run_->Error();
-  } catch (const RunSuperseded&) {
+  } catch (const RunGivenUp&) {
     ended_early = true;
   } catch (const std::exception& e) {
     status = zeldrium::SearchStatus::kError;
     error = e.what();
   }
-  running_ = false;
   if (!ended_early && status == zeldrium::SearchStatus::kCompleted) SetCounter(run_->HitCount());
   RunEnded();
   if (!ended_early && status == zeldrium::SearchStatus::kError) ReportRunError(error);
@@ -252,7 +209,7 @@ void TMainForm::PumpMessages() {
   MSG msg;
   for (int n = 0; n < 1000 && PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE); ++n) {
     if (msg.message == WM_QUIT) {
-      quit_seen_ = true;
+      runs_.QuitSeen();
       PostQuitMessage(static_cast<int>(msg.wParam));
       return;
     }

@@ -282,7 +282,7 @@ void TMainForm::FindBtnClick() {
         RefreshTabs();
         TabControl1Change();
       },
-      true);
+      ui::RunScheduler::Wait::kEndTheRun);
 }
 
 // The history has no bound; a text already there in any letter case stays where it is.
@@ -308,7 +308,7 @@ void TMainForm::FillComboBox1(const std::vector<std::string>& items) {
 void TMainForm::ReFindClick() { RunSearch(); }
 
 void TMainForm::ToolButton1Click() {
-  if (running_ && run_) run_->RequestStop();
+  if (runs_.Running() && run_) run_->RequestStop();
 }
 
 // The keywords of the saved conditions replace the typed history (also in what is stored).

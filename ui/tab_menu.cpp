@@ -107,7 +107,7 @@ int TMainForm::IndexOfRec(const zeldrium::TFindRec* rec) const {
 
 void TMainForm::TabControl1Change() {
   const bool current = CurrentTab() >= 0;
-  EnableButton(kPropBtn, current && !running_);
+  EnableButton(kPropBtn, current && !runs_.Running());
   if (current) RunSearch();
 }
 
@@ -124,7 +124,7 @@ void TMainForm::TabControl1Changed() {
         if (now >= 0) SelectTab(now);
         TabControl1Change();
       },
-      true);
+      ui::RunScheduler::Wait::kEndTheRun);
 }
 
 void TMainForm::SetMultiLine(bool multi) {
@@ -205,7 +205,7 @@ void TMainForm::Delete1Click() {
         LayoutIfPageMoved();
         RunSearch();
       },
-      true);
+      ui::RunScheduler::Wait::kEndTheRun);
 }
 
 // Clears the conditions but not the rows; waits for a running search without disturbing it.
@@ -215,7 +215,7 @@ void TMainForm::N3Click() {
         params_.FindList.ClearAll();
         RefreshTabs();
       },
-      false);
+      ui::RunScheduler::Wait::kLetItFinish);
 }
 
 // The dialog may be opened in the middle of a run (from the menu); the edited condition is
@@ -242,5 +242,5 @@ void TMainForm::PropClick() {
         SelectTab(index);
         RunSearch();
       },
-      true);
+      ui::RunScheduler::Wait::kEndTheRun);
 }

@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "host/setup_dialog_driver.h"
+#include "tests/standin_services.h"
 #include "ui/dialog_test_driver.h"
 #include "ui/handles.h"
 #include "ui/main_view.h"
@@ -75,7 +76,7 @@ class SetupUnitTest : public ::testing::Test {
     params_.CaseSensitive = true;
     params_.WindowFit = false;
     params_.ShowHotKey = kCtrlAltF13;
-    form_ = std::make_unique<TMainForm>(params_);
+    form_ = std::make_unique<TMainForm>(params_, services_.host, *services_.fs);
     ASSERT_TRUE(form_->Create());
     target_ = std::make_unique<RecordingTarget>(*form_, params_);
     ASSERT_TRUE(HotKeyHeld(MOD_CONTROL | MOD_ALT, VK_F13)) << "the window registers it at creation";
@@ -106,6 +107,7 @@ class SetupUnitTest : public ::testing::Test {
 
   // Never loaded: Save writes nothing.
   zeldrium::TInitParam params_{nullptr};
+  testutil::StandinServices services_;
   std::unique_ptr<TMainForm> form_;
   std::unique_ptr<RecordingTarget> target_;
 };

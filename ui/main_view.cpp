@@ -6,15 +6,12 @@
 #include <cstring>
 #include <utility>
 
-#include "host/b2api.h"
 #include "search/file_system.h"
 #include "search/search_run.h"
 #include "search/str_csv.h"
 #include "search/str_libs.h"
 #include "ui/main_view_ids.h"
 #include "ui/text_win.h"
-
-TMainForm* MainForm = nullptr;
 
 using namespace mainview;
 
@@ -206,8 +203,6 @@ void TMainForm::CreateControls() {
   for (HWND control : {combo2_, combo1_, picker_, label2_, label1_}) {
     SetWindowPos(control, HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
   }
-
-  fs_ = zeldrium::NewNativeFileSystem();
 }
 
 // The tab strip fills the window; the tool bar and the list fill its page.
@@ -362,9 +357,8 @@ bool TMainForm::OnSetCursor() {
 void TMainForm::CloseBtnClick() { SendMessageW(hwnd(), WM_CLOSE, 0, 0); }
 
 void TMainForm::MailListSelectItem(const std::string& mail_id) {
-  if (!BeckyAPI || !BeckyAPI->BKA_SetCurrentMail) return;
   OpeningHitScope opening(&OpeningHit);
-  BeckyAPI->BKA_SetCurrentMail(mail_id.c_str());
+  host_.SetCurrentMail(mail_id);
 }
 
 void TMainForm::ShowQuickSearch(std::string_view text) {

@@ -28,6 +28,7 @@
 #include "search/find_class.h"
 #include "settings/ini_params.h"
 #include "ui/handles.h"
+#include "ui/mail_host.h"
 #include "ui/portable/main_view_runs.h"
 #include "ui/result_list.h"
 #include "ui/window.h"
@@ -39,8 +40,8 @@ class FileSystem;
 
 class TMainForm : public ui::Window {
  public:
-  // REQUIRES: params outlives the window.
-  explicit TMainForm(zeldrium::TInitParam& params);
+  // REQUIRES: params, host and fs outlive the window.
+  TMainForm(zeldrium::TInitParam& params, ui::MailHost& host, zeldrium::FileSystem& fs);
   ~TMainForm() override;
 
   // Creates the window hidden and without owner, applying the settings (FormCreate).
@@ -162,6 +163,8 @@ class TMainForm : public ui::Window {
   void ReportRunError(const std::string& text);
 
   zeldrium::TInitParam& params_;
+  ui::MailHost& host_;
+  zeldrium::FileSystem& fs_;
   std::vector<std::string> history_;
   // The state to show the window in; kept apart because a hidden window has none of its own.
   zeldrium::TWindowState state_ = zeldrium::TWindowState::kNormal;
@@ -188,14 +191,10 @@ class TMainForm : public ui::Window {
   SYSTEMTIME picker_day_ = {};
 
   // The run. See the top of this file.
-  std::unique_ptr<zeldrium::FileSystem> fs_;
   std::unique_ptr<RunHooks> hooks_;
   std::unique_ptr<zeldrium::TSearchRun> run_;
   ui::RunScheduler runs_;
   HCURSOR saved_cursor_ = nullptr;
 };
-
-// The single search window while the plug-in runs; null before start and after unload.
-extern TMainForm* MainForm;
 
 #endif  // ZELDRIUM_UI_MAIN_VIEW_H_

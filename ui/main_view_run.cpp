@@ -19,7 +19,6 @@
 #include <string>
 #include <utility>
 
-#include "host/b2api.h"
 #include "search/search_run.h"
 #include "search/str_libs.h"
 #include "ui/main_view.h"
@@ -66,8 +65,6 @@ class ModuleHold {
   bool keep_ = false;
 };
 
-std::string HostText(LPCSTR text) { return text ? std::string(text) : std::string(); }
-
 }  // namespace
 
 class TMainForm::RunHooks : public zeldrium::SearchHooks {
@@ -83,9 +80,7 @@ class TMainForm::RunHooks : public zeldrium::SearchHooks {
   }
 
   std::string FolderDisplayName(std::string_view folder_id) override {
-    if (!BeckyAPI || !BeckyAPI->BKA_GetFolderDisplayName) return {};
-    const std::string id(folder_id);
-    return HostText(BeckyAPI->BKA_GetFolderDisplayName(id.c_str()));
+    return form_.host_.FolderDisplayName(folder_id);
   }
 
   // Asked for every dated line, also those the limit then drops: the pauses come at the same
@@ -124,8 +119,8 @@ class TMainForm::RunHooks : public zeldrium::SearchHooks {
 };
 
 // Here, where RunHooks is complete.
-TMainForm::TMainForm(zeldrium::TInitParam& params)
-    : params_(params), runs_([this] { RunOnce(); }) {}
+TMainForm::TMainForm(zeldrium::TInitParam& params, ui::MailHost& host, zeldrium::FileSystem& fs)
+    : params_(params), host_(host), fs_(fs), runs_([this] { RunOnce(); }) {}
 
 TMainForm::~TMainForm() { Destroy(); }
 
@@ -154,14 +149,11 @@ void TMainForm::RunOnce() {
   if (tab < 0) return;
   // The run works on its own copy; the record itself may be edited once the run is over.
   const zeldrium::TFindRec rec = params_.FindList.GetRec(tab);
-  std::string folder, mailbox, data;
-  if (BeckyAPI) {
-    if (BeckyAPI->BKA_GetCurrentFolder) folder = HostText(BeckyAPI->BKA_GetCurrentFolder());
-    if (BeckyAPI->BKA_GetCurrentMailBox) mailbox = HostText(BeckyAPI->BKA_GetCurrentMailBox());
-    if (BeckyAPI->BKA_GetDataFolder) data = HostText(BeckyAPI->BKA_GetDataFolder());
-  }
+  const std::string folder = host_.CurrentFolder();
+  const std::string mailbox = host_.CurrentMailBox();
+  const std::string data = host_.DataFolder();
   if (!hooks_) hooks_ = std::make_unique<RunHooks>(*this);
-  if (!run_) run_ = std::make_unique<zeldrium::TSearchRun>(fs_.get(), hooks_.get());
+  if (!run_) run_ = std::make_unique<zeldrium::TSearchRun>(&fs_, hooks_.get());
 
   RunStarted(rec);
   hooks_->Start();

@@ -2,7 +2,10 @@
 
 #include <gtest/gtest.h>
 
+#include <memory>
 #include <string>
+
+#include "tests/standin_services.h"
 
 namespace {
 
@@ -13,7 +16,7 @@ class MainViewTest : public ::testing::Test {
     ui::UnregisterWindowClasses();
   }
   TMainForm& Make() {
-    form_ = std::make_unique<TMainForm>(params_);
+    form_ = std::make_unique<TMainForm>(params_, services_.host, *services_.fs);
     EXPECT_TRUE(form_->Create());
     return *form_;
   }
@@ -25,6 +28,7 @@ class MainViewTest : public ::testing::Test {
 
   // Never loaded: Save writes nothing.
   zeldrium::TInitParam params_{nullptr};
+  testutil::StandinServices services_;
   std::unique_ptr<TMainForm> form_;
 };
 

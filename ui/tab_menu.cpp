@@ -227,7 +227,7 @@ void TMainForm::PropClick() {
   zeldrium::TFindRec edited = *rec;
   POINT corner = {0, 0};
   ClientToScreen(MailList.hwnd(), &corner);
-  if (!EditFindRec(hwnd(), corner, &edited)) return;
+  if (!EditFindRec(hwnd(), corner, &edited, host_, fs_)) return;
   WhenIdle(
       [this, rec, edited] {
         const int index = IndexOfRec(rec);

@@ -17,6 +17,7 @@
 // the process ends instead of pulling the code from under the frames still returning into it.
 #include <exception>
 #include <string>
+#include <vector>
 #include <utility>
 
 #include "search/search_run.h"
@@ -104,7 +105,7 @@ class TMainForm::RunHooks : public zeldrium::SearchHooks {
 
   void ReadLimit() {
     SYSTEMTIME day;
-    limit_on_ = form_.ReadDatePicker(&day);
+    limit_on_ = form_.ToolBar8.ReadDatePicker(&day);
     if (!limit_on_) return;
     zeldrium::TDateTime date = 0;
     zeldrium::EncodeDateTime({day.wYear, day.wMonth, day.wDay}, &date);
@@ -169,27 +170,32 @@ void TMainForm::RunOnce() {
     status = zeldrium::SearchStatus::kError;
     error = e.what();
   }
-  if (!ended_early && status == zeldrium::SearchStatus::kCompleted) SetCounter(run_->HitCount());
-  RunEnded();
-  if (!ended_early && status == zeldrium::SearchStatus::kError) ReportRunError(error);
+  // A run that gave up keeps its rows until the next one replaces them, and they are counted: the
+  // list never shows rows under the count of another run. After an error the count of the last
+  // good run stays, as the rows found before it do.
+  const bool failed = !ended_early && status == zeldrium::SearchStatus::kError;
+  RunEnded(!failed);
+  if (failed) ReportRunError(error);
 }
 
 void TMainForm::RunStarted(const zeldrium::TFindRec& rec) {
   saved_cursor_ = SetCursor(LoadCursorW(nullptr, IDC_WAIT));
-  EnableButton(kStopBtn, true);
-  EnableButton(kFindBtn, false);
-  EnableButton(kReFindBtn, false);
-  EnableButton(kPropBtn, false);
+  ToolBar8.EnableButton(kStopBtn, true);
+  ToolBar8.EnableButton(kFindBtn, false);
+  ToolBar8.EnableButton(kReFindBtn, false);
+  ToolBar8.EnableButton(kPropBtn, false);
   MailList.Clear();
   ShowCondition(rec);
 }
 
-void TMainForm::RunEnded() {
-  EnableButton(kStopBtn, false);
-  EnableButton(kFindBtn, true);
-  EnableButton(kReFindBtn, true);
-  EnableButton(kPropBtn, CurrentTab() >= 0);
-  MailList.SetRows(run_->TakeRows());
+void TMainForm::RunEnded(bool counted) {
+  ToolBar8.EnableButton(kStopBtn, false);
+  ToolBar8.EnableButton(kFindBtn, true);
+  ToolBar8.EnableButton(kReFindBtn, true);
+  ToolBar8.EnableButton(kPropBtn, CurrentTab() >= 0);
+  std::vector<zeldrium::THitRow> rows = run_->TakeRows();
+  if (counted) ToolBar8.SetCounter(rows.size());
+  MailList.SetRows(std::move(rows));
   MailList.SortNewestFirst();
   SetCursor(saved_cursor_);
 }

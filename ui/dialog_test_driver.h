@@ -17,6 +17,8 @@
 #include <thread>
 #include <vector>
 
+#include "ui/dpi.h"
+
 namespace dialogtest {
 
 // A visible top-level dialog with that caption, waited for up to timeout_ms; null on time-out.
@@ -172,9 +174,19 @@ inline bool CaptionCut(HWND control) {
   return size.cx > room;
 }
 
+// A designed rectangle (left, top, right, bottom at 96 dpi) as a dialog at dpi places it: corner
+// and size scaled each.
+inline RECT ScaledRect(const RECT& r, int dpi) {
+  const int left = ui::Scaled(r.left, dpi), top = ui::Scaled(r.top, dpi);
+  return {left, top, left + ui::Scaled(r.right - r.left, dpi),
+          top + ui::Scaled(r.bottom - r.top, dpi)};
+}
+
 // What a dialog looks like to a user: its frame, and each control in tab order with the faults
-// a user would see (a caption cut, another font, a control beyond the edge).
+// a user would see (a caption cut, another font than the dialog font at the dialog's DPI, a
+// control beyond the edge).
 struct Layout {
+  int dpi = 96;
   RECT window = {}, client = {};
   std::vector<int> ids;  // every control, in tab order
   std::vector<int> tab_stops;
@@ -183,6 +195,7 @@ struct Layout {
 
 inline Layout ReadLayout(HWND dialog) {
   Layout layout;
+  layout.dpi = ui::WindowDpi(dialog);
   GetWindowRect(dialog, &layout.window);
   GetClientRect(dialog, &layout.client);
   for (HWND child = GetWindow(dialog, GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT)) {
@@ -191,7 +204,8 @@ inline Layout ReadLayout(HWND dialog) {
     if (GetWindowLongW(child, GWL_STYLE) & WS_TABSTOP) layout.tab_stops.push_back(id);
     LOGFONTW font = {};
     auto hfont = reinterpret_cast<HFONT>(SendMessageW(child, WM_GETFONT, 0, 0));
-    if (!hfont || !GetObjectW(hfont, sizeof(font), &font) || font.lfHeight != -12 ||
+    if (!hfont || !GetObjectW(hfont, sizeof(font), &font) ||
+        font.lfHeight != -ui::Scaled(12, layout.dpi) ||
         lstrcmpW(font.lfFaceName, L"\xff2d\xff33 \xff30\x30b4\x30b7\x30c3\x30af") !=
             0) {  // ＭＳ Ｐゴシック
       layout.wrong_font.push_back(id);

@@ -126,7 +126,7 @@ std::string TB2Folder::NodeLine(int node) const {
 
 void TB2Folder::CreateControls() {
   using Args = ControlArgs;
-  images_.reset(ui::CreateFolderImageList());
+  images_.reset(ui::CreateFolderImageList(Scale(ui::kFolderPictureSize)));
   AddControl(Args{WC_TREEVIEWW, L"", kB2Tree,
                   WS_TABSTOP | TVS_HASBUTTONS | TVS_HASLINES | TVS_LINESATROOT | TVS_SHOWSELALWAYS,
                   WS_EX_CLIENTEDGE, 0, kTreeTop, kClientWidth, kTreeHeight});
@@ -158,7 +158,7 @@ void TB2Folder::CreateControls() {
 void TB2Folder::FillTree() {
   HWND tree = Item(kB2Tree);
   SendMessageW(tree, TVM_SETIMAGELIST, TVSIL_NORMAL, reinterpret_cast<LPARAM>(images_.get()));
-  SendMessageW(tree, TVM_SETINDENT, kTreeIndent, 0);
+  SendMessageW(tree, TVM_SETINDENT, Scale(kTreeIndent), 0);
   SendMessageW(tree, WM_SETREDRAW, FALSE, 0);
   SendMessageW(tree, TVM_DELETEITEM, 0, reinterpret_cast<LPARAM>(TVI_ROOT));
   std::vector<HTREEITEM> items(nodes_.size());

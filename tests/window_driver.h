@@ -202,6 +202,63 @@ class SearchWindowTest : public PluginTest {
     SendMessageW(List(), WM_KEYUP, key, 0xC0000001);
   }
 
+  // The keyboard as the user has it: whatever window has the focus gets what is typed.
+  void TypeText(std::wstring_view text) {
+    for (wchar_t c : text) SendMessageW(GetFocus(), WM_CHAR, c, 1);
+  }
+  // A key pressed and released where the focus is, through the thread's queue as the keyboard
+  // sends it, so that the loop translates it (Enter and Tab then come as characters too).
+  void PressKey(UINT key, bool shift = false) {
+    BYTE state[256] = {};
+    GetKeyboardState(state);
+    const BYTE shift_was = state[VK_SHIFT];
+    state[VK_SHIFT] = shift ? 0x80 : 0;
+    SetKeyboardState(state);
+    HWND focus = GetFocus();
+    const LPARAM scan = static_cast<LPARAM>(MapVirtualKeyW(key, MAPVK_VK_TO_VSC)) << 16;
+    PostMessageW(focus, WM_KEYDOWN, key, 1 | scan);
+    PostMessageW(focus, WM_KEYUP, key, 1 | scan | 0xC0000000);
+    PumpMessages();
+    state[VK_SHIFT] = shift_was;
+    SetKeyboardState(state);
+  }
+  static void PumpMessages() {
+    MSG msg;
+    while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
+      TranslateMessage(&msg);
+      DispatchMessageW(&msg);
+    }
+  }
+  // Whether the keyboard is in control (the control itself or a window inside it).
+  static bool HasFocus(HWND control) {
+    HWND focus = GetFocus();
+    return focus && (focus == control || IsChild(control, focus));
+  }
+  // A mouse click as the mouse sends it, at a point of the window's client area.
+  void ClickAt(HWND window, POINT p, bool right = false, bool twice = false) {
+    const LPARAM at = MAKELPARAM(p.x, p.y);
+    const UINT down = right ? WM_RBUTTONDOWN : WM_LBUTTONDOWN;
+    const UINT up = right ? WM_RBUTTONUP : WM_LBUTTONUP;
+    const WPARAM held = right ? MK_RBUTTON : MK_LBUTTON;
+    PostMessageW(window, down, held, at);
+    PostMessageW(window, up, 0, at);
+    if (twice) {
+      PostMessageW(window, right ? WM_RBUTTONDBLCLK : WM_LBUTTONDBLCLK, held, at);
+      PostMessageW(window, up, 0, at);
+    }
+    PumpMessages();
+  }
+  // The middle of a row of the result list, in its client pixels.
+  POINT RowPoint(int row) const {
+    RECT r = {};
+    r.left = LVIR_LABEL;
+    SendMessageW(List(), LVM_GETITEMRECT, row, reinterpret_cast<LPARAM>(&r));
+    return {(r.left + r.right) / 2, (r.top + r.bottom) / 2};
+  }
+  int SelectedRow() const {
+    return static_cast<int>(SendMessageW(List(), LVM_GETNEXTITEM, -1, LVNI_SELECTED));
+  }
+
   std::wstring TextOf(HWND window) const {
     wchar_t text[1024] = {};
     GetWindowTextW(window, text, 1024);
@@ -266,16 +323,26 @@ class SearchWindowTest : public PluginTest {
   // Opens the context menu over the tab strip as a right-click does and reads the state of
   // every item while it is open (MF_GRAYED, MF_CHECKED); then closes it without choosing.
   std::map<int, UINT> ContextMenuStates() {
+    return MenuOpenedBy([this] {
+      RECT r;
+      GetWindowRect(TabStrip(), &r);
+      SendMessageW(form_, WM_CONTEXTMENU, reinterpret_cast<WPARAM>(TabStrip()),
+                   MAKELPARAM(r.left + 10, r.bottom - 5));
+    });
+  }
+  // The items of the search window's menu in the menu that action opens (none when it opens
+  // another menu); *opened tells whether a menu opened at all. The menu is closed unchosen.
+  std::map<int, UINT> MenuOpenedBy(const std::function<void()>& action, bool* opened = nullptr) {
     std::map<int, UINT> found;
     MenuStates() = &found;
-    SetTimer(nullptr, 0, 50, &ReadOpenMenu);
-    RECT r;
-    GetWindowRect(TabStrip(), &r);
-    SendMessageW(form_, WM_CONTEXTMENU, reinterpret_cast<WPARAM>(TabStrip()),
-                 MAKELPARAM(r.left + 10, r.bottom - 5));
+    MenuSeen() = false;
+    const UINT_PTR timer = SetTimer(nullptr, 0, 50, &ReadOpenMenu);
+    action();
     // The menu posts nothing when closed without a choice; drain what it may have left.
     MSG msg;
     while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) DispatchMessageW(&msg);
+    KillTimer(nullptr, timer);
+    if (opened) *opened = MenuSeen();
     return found;
   }
 
@@ -312,6 +379,10 @@ class SearchWindowTest : public PluginTest {
     static std::map<int, UINT>* states = nullptr;
     return states;
   }
+  static bool& MenuSeen() {
+    static bool seen = false;
+    return seen;
+  }
   // The menu window of this thread: other programs' menus may be open at the same time.
   static BOOL CALLBACK FindMenuWindow(HWND window, LPARAM found) {
     wchar_t name[16] = {};
@@ -327,6 +398,7 @@ class SearchWindowTest : public PluginTest {
                       reinterpret_cast<LPARAM>(&menu_window));
     if (!menu_window) return;  // not open yet
     KillTimer(nullptr, id);
+    MenuSeen() = true;
     HMENU menu = reinterpret_cast<HMENU>(SendMessageW(menu_window, MN_GETHMENU, 0, 0));
     for (int item = mainview::kN4; item <= mainview::kN1; ++item) {
       const UINT state = GetMenuState(menu, item, MF_BYCOMMAND);

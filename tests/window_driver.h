@@ -319,6 +319,20 @@ class SearchWindowTest : public PluginTest {
   }
   int CurrentTab() const { return static_cast<int>(SendMessageW(TabStrip(), TCM_GETCURSEL, 0, 0)); }
   bool Visible() const { return IsWindowVisible(form_) != FALSE; }
+  // The DPI the plug-in's window is drawn at, found as the plug-in finds it (this program does
+  // not link the plug-in's code).
+  int Dpi() const {
+    using GetDpiForWindowFn = UINT(WINAPI*)(HWND);
+    auto get = reinterpret_cast<GetDpiForWindowFn>(reinterpret_cast<void*>(
+        GetProcAddress(GetModuleHandleW(L"user32.dll"), "GetDpiForWindow")));
+    if (get && get(form_) > 0) return static_cast<int>(get(form_));
+    HDC screen = GetDC(nullptr);
+    const int dpi = GetDeviceCaps(screen, LOGPIXELSX);
+    ReleaseDC(nullptr, screen);
+    return dpi;
+  }
+  // A designed size (pixels at 96 dpi) at the window's DPI, as the plug-in scales it.
+  int Scaled(int designed) const { return MulDiv(designed, Dpi(), 96); }
 
   // Opens the context menu over the tab strip as a right-click does and reads the state of
   // every item while it is open (MF_GRAYED, MF_CHECKED); then closes it without choosing.

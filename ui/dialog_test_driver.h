@@ -150,15 +150,8 @@ inline bool SelectTreeItem(HWND dialog, int id, const std::vector<std::wstring>&
   return true;
 }
 
-// Whether a label, button or check box is too narrow for its caption in the font it has.
-inline bool CaptionCut(HWND control) {
-  wchar_t class_name[32] = {};
-  GetClassNameW(control, class_name, 32);
-  bool button = lstrcmpiW(class_name, L"Button") == 0;
-  LONG kind = GetWindowLongW(control, GWL_STYLE) & 0x0F;
-  bool check_box = button && kind == BS_AUTOCHECKBOX;
-  bool push = button && (kind == BS_PUSHBUTTON || kind == BS_DEFPUSHBUTTON);
-  if (!check_box && !push && lstrcmpiW(class_name, L"Static") != 0) return false;
+// The width of a control's caption in the font it has, in pixels.
+inline int CaptionWidth(HWND control) {
   wchar_t text[256] = {};
   int length = GetWindowTextW(control, text, 256);
   HDC dc = GetDC(control);
@@ -168,10 +161,22 @@ inline bool CaptionCut(HWND control) {
   GetTextExtentPoint32W(dc, text, length, &size);
   SelectObject(dc, old);
   ReleaseDC(control, dc);
+  return size.cx;
+}
+
+// Whether a label, button or check box is too narrow for its caption in the font it has.
+inline bool CaptionCut(HWND control) {
+  wchar_t class_name[32] = {};
+  GetClassNameW(control, class_name, 32);
+  bool button = lstrcmpiW(class_name, L"Button") == 0;
+  LONG kind = GetWindowLongW(control, GWL_STYLE) & 0x0F;
+  bool check_box = button && kind == BS_AUTOCHECKBOX;
+  bool push = button && (kind == BS_PUSHBUTTON || kind == BS_DEFPUSHBUTTON);
+  if (!check_box && !push && lstrcmpiW(class_name, L"Static") != 0) return false;
   RECT r = {};
   GetClientRect(control, &r);
   int room = r.right - (check_box ? 16 : push ? 6 : 0);
-  return size.cx > room;
+  return CaptionWidth(control) > room;
 }
 
 // A designed rectangle (left, top, right, bottom at 96 dpi) as a dialog at dpi places it: corner

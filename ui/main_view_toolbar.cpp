@@ -34,9 +34,6 @@ constexpr char kStopTip[] = "\x8c\x9f\x8d\xf5\x82\xcc\x92\x86\x8e~";  // 検索�
 constexpr char kLabel2Text[] =
     "\x88\xc8\x8d~\x82\xcc\x83\x81\x81[\x83\x8b\x82\xcc\x82\xdd... ";  // 以降のメールのみ...
 constexpr char kCounterWord[] = " \x8c\x8f";                           // " 件"
-// The count the layout keeps room for, whatever the count is now, so that the bar does not
-// shift with every count; a longer count is measured itself.
-constexpr char kCounterRoom[] = "0000 \x8c\x8f";
 const char* const kTargets[] = {"From:", "To:", "Subject:", "From,To:"};
 
 // Designed pixels.
@@ -223,7 +220,8 @@ void MainViewToolBar::MeasureHeight() {
   int height = Scaled(kButtonHeight, dpi_);
   const LRESULT size = SendMessageW(bar_, TB_GETBUTTONSIZE, 0, 0);
   height = std::max(height, static_cast<int>(HIWORD(size)));
-  for (HWND control : {combo2_, combo1_, picker_}) {
+  // The combo boxes' closed parts follow their font; the picker is given the bar's height.
+  for (HWND control : {combo2_, combo1_}) {
     RECT r;
     if (control && GetWindowRect(control, &r)) height = std::max<int>(height, r.bottom - r.top);
   }
@@ -309,8 +307,7 @@ void MainViewToolBar::PlaceControls() {
 }
 
 int MainViewToolBar::CountTextWidth() const {
-  return std::max(TextWidth(label1_, font_, WindowText(label1_)),
-                  TextWidth(label1_, font_, WideFrom932(kCounterRoom)));
+  return TextWidth(label1_, font_, WindowText(label1_));
 }
 
 bool MainViewToolBar::ButtonEnabled(int id) const {
@@ -383,7 +380,7 @@ bool MainViewToolBar::ReadDatePicker(SYSTEMTIME* day) {
 void MainViewToolBar::SetCounter(size_t count) {
   const std::wstring text = std::to_wstring(count) + WideFrom932(kCounterWord);
   SetWindowTextW(label1_, text.c_str());
-  // A count longer than the room kept for it takes more.
+  // A longer count may need room that the bar's items give.
   PlaceControls();
 }
 

@@ -222,37 +222,14 @@ TEST_F(RunWindowTest, ClosingDuringARunSavesAndTheRunGoesOnToItsEnd) {
 TEST_F(RunWindowTest, EditedConditionIsStoredOnceTheRunHasGivenWay) {
   WriteSettings("FINDPARAM0=" + Big() + "\r\n");
   ASSERT_NE(StartWindow(), nullptr);
-  static Texts tabs_at_ok;
-  static HWND strip;
-  strip = TabStrip();
-  tabs_at_ok.clear();
-  // The dialog is modal: a timer, dispatched by its own loop, answers it.
+  Texts tabs_at_ok;
   DuringRun([&] { Command(kN1); });
-  struct Answer {
-    static BOOL CALLBACK Find(HWND w, LPARAM found) {
-      if (IsWindowVisible(w) && GetDlgItem(w, 201)) *reinterpret_cast<HWND*>(found) = w;
-      return TRUE;
-    }
-    static VOID CALLBACK Proc(HWND, UINT, UINT_PTR id, DWORD) {
-      HWND dialog = nullptr;
-      EnumThreadWindows(GetCurrentThreadId(), &Find, reinterpret_cast<LPARAM>(&dialog));
-      if (!dialog) return;
-      KillTimer(nullptr, id);
-      SetDlgItemTextW(dialog, 201, L"renamed");
-      for (int i = 0; i < TabCtrl_GetItemCount(strip); ++i) {
-        wchar_t text[64] = {};
-        TCITEMW item = {};
-        item.mask = TCIF_TEXT;
-        item.pszText = text;
-        item.cchTextMax = 64;
-        SendMessageW(strip, TCM_GETITEMW, i, reinterpret_cast<LPARAM>(&item));
-        tabs_at_ok.push_back(text);
-      }
-      SendMessageW(dialog, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED),
-                   reinterpret_cast<LPARAM>(GetDlgItem(dialog, IDOK)));
-    }
-  };
-  SetTimer(nullptr, 0, 50, &Answer::Proc);
+  WhenPropertiesShow([&](HWND dialog) {
+    SetDlgItemTextW(dialog, 201, L"renamed");
+    tabs_at_ok = Tabs();
+    SendMessageW(dialog, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED),
+                 reinterpret_cast<LPARAM>(GetDlgItem(dialog, IDOK)));
+  });
   ChooseTab(0);
   EXPECT_EQ(tabs_at_ok, (Texts{L"big"}));
   EXPECT_EQ(Tabs(), (Texts{L"renamed"}));

@@ -360,6 +360,13 @@ class SearchWindowTest : public PluginTest {
     return found;
   }
 
+  // Answers the search properties dialog as the user would, once it shows: the dialog is
+  // modal, so a timer, dispatched by the dialog's own loop, finds it and runs answer on it.
+  void WhenPropertiesShow(std::function<void(HWND dialog)> answer) {
+    PropertiesAnswer() = std::move(answer);
+    SetTimer(nullptr, 0, 50, &AnswerProperties);
+  }
+
   // The text of every message box of this thread from now on; each is answered with OK.
   std::vector<std::wstring>* WatchMessageBoxes() {
     BoxTexts().clear();
@@ -419,6 +426,23 @@ class SearchWindowTest : public PluginTest {
       if (state != static_cast<UINT>(-1)) (*MenuStates())[item] = state;
     }
     EndMenu();
+  }
+  static std::function<void(HWND)>& PropertiesAnswer() {
+    static std::function<void(HWND)> answer;
+    return answer;
+  }
+  static BOOL CALLBACK FindPropertiesDialog(HWND window, LPARAM found) {
+    // The name field of the properties dialog: TPropForm::kQueryText.
+    if (IsWindowVisible(window) && GetDlgItem(window, 201)) *reinterpret_cast<HWND*>(found) = window;
+    return TRUE;
+  }
+  static VOID CALLBACK AnswerProperties(HWND, UINT, UINT_PTR id, DWORD) {
+    HWND dialog = nullptr;
+    EnumThreadWindows(GetCurrentThreadId(), &FindPropertiesDialog,
+                      reinterpret_cast<LPARAM>(&dialog));
+    if (!dialog) return;
+    KillTimer(nullptr, id);
+    PropertiesAnswer()(dialog);
   }
   static std::vector<std::wstring>& BoxTexts() {
     static std::vector<std::wstring> texts;

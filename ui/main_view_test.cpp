@@ -95,6 +95,18 @@ TEST_F(MainViewTest, ShortcutBitsMapToHotKeyModifiers) {
   }
 }
 
+// A stored hot key of 0 is none: the window holds no hot key, and the key combination 0 stands
+// for (no key, no modifier) is not taken from anyone.
+TEST_F(MainViewTest, AHotKeyValueOfZeroRegistersNothing) {
+  params_.ShowHotKey = 0;
+  TMainForm& form = Make();
+  EXPECT_FALSE(UnregisterHotKey(form.hwnd(), 0));
+  form.RegisterShowHotKey(0, 0);
+  EXPECT_FALSE(UnregisterHotKey(form.hwnd(), 0));
+  form.RegisterShowHotKey(0, 0x4000 | VK_F16);
+  EXPECT_TRUE(UnregisterHotKey(form.hwnd(), 0)) << "the test can tell";
+}
+
 TEST_F(MainViewTest, HotKeyShowsHidesAndIgnoresOtherIds) {
   TMainForm& form = Make();
   SendMessageW(form.hwnd(), WM_HOTKEY, 1, 0);

@@ -142,6 +142,20 @@ TEST_F(RunWindowTest, DeletingTheRunningTabWaitsUntilTheRunHasGivenWay) {
   EXPECT_EQ(Setting("FINDCOUNT"), "1");
 }
 
+// The only tab deleted while its search runs again: no run follows, and the rows that the
+// given-up run leaves are what the count counts, not the count of the full run before.
+TEST_F(RunWindowTest, RowsLeftByARunThatGaveUpAreCounted) {
+  WriteSettings("FINDPARAM0=" + Big() + "\r\n");
+  ASSERT_NE(StartWindow(), nullptr);
+  ChooseTab(0);
+  ASSERT_EQ(Counter(), Count(kBig + 20));
+  DuringRun([&] { Command(kDelete1); });
+  Click(kReFindBtn);
+  EXPECT_TRUE(Tabs().empty());
+  EXPECT_LT(RowCount(), kBig + 20) << "the run gave up";
+  EXPECT_EQ(Counter(), Count(RowCount()));
+}
+
 TEST_F(RunWindowTest, ClearingAllWaitsForTheRunToEnd) {
   WriteSettings("FINDPARAM0=" + Big() + "\r\n");
   ASSERT_NE(StartWindow(), nullptr);

@@ -201,7 +201,7 @@ void TMainForm::CreateControls() {
   SetWindowPos(TabControl1.hwnd(), HWND_BOTTOM, 0, 0, 0, 0,
                SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
   focus_cycle_.Set(
-      {ToolBar8.FieldSelector(), ToolBar8.SearchBox(), ToolBar8.DatePicker(), MailList.hwnd()});
+      {ToolBar8.ComboBox2(), ToolBar8.ComboBox1(), ToolBar8.DateTimePicker1(), MailList.hwnd()});
 }
 
 // The tab strip fills the window; the tool bar and the list fill its page.
@@ -356,7 +356,7 @@ LRESULT TMainForm::OnNotify(const NMHDR* header) {
 // The search text keeps its edit menu. From the keyboard (-1, -1) it opens at the control's
 // top-left corner.
 void TMainForm::OnContextMenu(HWND source, int x, int y) {
-  HWND search = ToolBar8.SearchBox();
+  HWND search = ToolBar8.ComboBox1();
   if (!source || source == search || IsChild(search, source)) return;
   if (source != hwnd() && !IsChild(hwnd(), source)) return;
   if (x == -1 && y == -1) {

@@ -58,11 +58,10 @@ class MainViewToolBar {
   // Label1: "N 件".
   void SetCounter(size_t count);
 
-  // The controls the keyboard visits, and the search text's edit field.
-  HWND FieldSelector() const { return combo2_; }
-  HWND SearchBox() const { return combo1_; }
-  HWND SearchEdit() const { return combo1_edit_; }
-  HWND DatePicker() const { return picker_; }
+  // The controls the keyboard visits: the field selector, the search text, the date limit.
+  HWND ComboBox2() const { return combo2_; }
+  HWND ComboBox1() const { return combo1_; }
+  HWND DateTimePicker1() const { return picker_; }
   // The keyboard's place for typing a search: the edit field, its text selected.
   void FocusSearchText();
 

@@ -26,10 +26,14 @@ class KeyboardTest : public SearchWindowTest {
 };
 
 // "クイック検索...", a name typed, Enter; Tab into the list, the arrow keys through the hits,
-// Enter on the chosen one.
+// Enter on the chosen one. The user had moved the window and made it narrow before.
 TEST_F(KeyboardTest, FromTheMenuCommandToAHitWithoutTheMouse) {
   ASSERT_NE(StartWindow(), nullptr);
+  SetWindowPos(form_, nullptr, 50, 60, 600, 300, SWP_NOZORDER | SWP_NOACTIVATE);
   ShowWindowByCommand("FindWin");
+  RECT placed = {};
+  GetWindowRect(form_, &placed);
+  ASSERT_EQ(placed.right - placed.left, 600) << "no host list to lay it over: it stays";
   ASSERT_TRUE(HasFocus(Edit())) << "the typed text would go nowhere";
   TypeText(L"example");
   PressKey(VK_RETURN);

@@ -8,10 +8,10 @@ HERE=$(cd "$(dirname "$0")" && pwd)
 . "$HERE/env.sh"
 dpi=$1
 shift
-base=$WINEPREFIX
-export WINEPREFIX="$base-${dpi}dpi"
-export ZELDRIUM_TEST_DPI=$dpi
-if [ ! -f "$WINEPREFIX/system.reg" ]; then
+# Made from the base prefix, before WINEPREFIX names the copy.
+if [ ! -f "$WINEPREFIX-${dpi}dpi/system.reg" ]; then
   "$HERE/make-dpi-prefix.sh" "$dpi" </dev/null >/dev/null 2>&1
 fi
+export WINEPREFIX="$WINEPREFIX-${dpi}dpi"
+export ZELDRIUM_TEST_DPI=$dpi
 exec wine "$@"

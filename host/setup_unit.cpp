@@ -218,14 +218,7 @@ void TSetupForm::StoreInto(zeldrium::TInitParam* params) const {
   params->ViewFont = view_font_;
 }
 
-INT_PTR TSetupForm::ShowCentred(HWND owner) {
-  RECT outer = {0, 0, kClientWidth, kClientHeight};
-  // The dialog manager gives a modal frame the extended style that goes with it.
-  AdjustWindowRectEx(&outer, kFrameStyle, FALSE, WS_EX_DLGMODALFRAME);
-  POINT top_left = {(GetSystemMetrics(SM_CXSCREEN) - (outer.right - outer.left)) / 2,
-                    (GetSystemMetrics(SM_CYSCREEN) - (outer.bottom - outer.top)) / 2};
-  return ShowModal(owner, top_left);
-}
+INT_PTR TSetupForm::ShowCentred(HWND owner) { return ShowModalOnScreenCentre(owner); }
 
 void TSetupForm::CreateControls() {
   INITCOMMONCONTROLSEX classes = {sizeof(classes), ICC_HOTKEY_CLASS};
@@ -241,7 +234,7 @@ void TSetupForm::CreateControls() {
 
   box(kGroupBox1Caption, kGroupBox1, ::kGroupBox1);
   POINT p = in(::kGroupBox1, 5, 20);
-  if (ListFont.Create(hwnd(), p.x, p.y, 196, 31)) {
+  if (ListFont.Create(hwnd(), Scale(p.x), Scale(p.y), Scale(196), Scale(31))) {
     SetWindowLongPtrW(ListFont.hwnd(), GWLP_ID, kListFont);
   }
   p = in(::kGroupBox1, 210, 25);

@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "host/setup_dialog_driver.h"
+#include "tests/standin_services.h"
 #include "ui/dialog_test_driver.h"
 #include "ui/handles.h"
 #include "ui/main_view.h"
@@ -75,7 +76,7 @@ class SetupUnitTest : public ::testing::Test {
     params_.CaseSensitive = true;
     params_.WindowFit = false;
     params_.ShowHotKey = kCtrlAltF13;
-    form_ = std::make_unique<TMainForm>(params_);
+    form_ = std::make_unique<TMainForm>(params_, services_.host, *services_.fs);
     ASSERT_TRUE(form_->Create());
     target_ = std::make_unique<RecordingTarget>(*form_, params_);
     ASSERT_TRUE(HotKeyHeld(MOD_CONTROL | MOD_ALT, VK_F13)) << "the window registers it at creation";
@@ -106,6 +107,7 @@ class SetupUnitTest : public ::testing::Test {
 
   // Never loaded: Save writes nothing.
   zeldrium::TInitParam params_{nullptr};
+  testutil::StandinServices services_;
   std::unique_ptr<TMainForm> form_;
   std::unique_ptr<RecordingTarget> target_;
 };
@@ -328,8 +330,8 @@ TEST_F(SetupUnitTest, LayoutCaptionsAndTabOrder) {
     }
     Click(d, IDCANCEL);
   });
-  EXPECT_EQ(layout.client.right, 347);
-  EXPECT_EQ(layout.client.bottom, 254);
+  EXPECT_EQ(layout.client.right, ui::Scaled(347, layout.dpi));
+  EXPECT_EQ(layout.client.bottom, ui::Scaled(254, layout.dpi));
   EXPECT_NEAR((window.left + window.right) / 2.0, GetSystemMetrics(SM_CXSCREEN) / 2.0, 1);
   EXPECT_NEAR((window.top + window.bottom) / 2.0, GetSystemMetrics(SM_CYSCREEN) / 2.0, 1);
   EXPECT_EQ(owner_seen, form_->hwnd()) << "without a host window, over the search window";
@@ -364,7 +366,8 @@ TEST_F(SetupUnitTest, LayoutCaptionsAndTabOrder) {
   for (size_t i = 0; i < want.size(); ++i) {
     SCOPED_TRACE(want[i].id);
     EXPECT_EQ(items[i].id, want[i].id);
-    EXPECT_TRUE(EqualRect(&items[i].r, &want[i].r))
+    const RECT scaled = dialogtest::ScaledRect(want[i].r, layout.dpi);
+    EXPECT_TRUE(EqualRect(&items[i].r, &scaled))
         << items[i].r.left << "," << items[i].r.top << "," << items[i].r.right << ","
         << items[i].r.bottom;
     EXPECT_EQ(items[i].text, want[i].text);
@@ -433,8 +436,9 @@ TEST_F(SetupUnitTest, ListFontIsASunkenBoxWithTheNameCentredAndVersionIsRightAli
     Click(d, IDCANCEL);
   });
   ASSERT_FALSE(label->empty());
-  ASSERT_EQ(label->width(), 196);
-  ASSERT_EQ(label->height(), 31);
+  const int dpi = ui::WindowDpi(form_->hwnd());
+  ASSERT_EQ(label->width(), ui::Scaled(196, dpi));
+  ASSERT_EQ(label->height(), ui::Scaled(31, dpi));
   const int w = label->width(), h = label->height();
   const COLORREF shadow = GetSysColor(COLOR_BTNSHADOW), light = GetSysColor(COLOR_BTNHIGHLIGHT);
   int wrong_edge_pixels = 0;

@@ -20,12 +20,15 @@
 #include <string>
 
 #include "host/b2api.h"
+#include "host/becky_mail_host.h"
 #include "host/setup_unit.h"
+#include "store/file_system.h"
 #include "ui/main_view.h"
 #include "ui/text_win.h"
 #include "ui/window.h"
 
 zeldrium::TInitParam* InitParam = nullptr;
+TMainForm* MainForm = nullptr;
 
 namespace {
 
@@ -48,6 +51,9 @@ static_assert(sizeof(kPluginName) <= kInfoFieldSize && sizeof(kVendor) <= kInfoF
               sizeof(kZeldriumVersion) <= kInfoFieldSize && sizeof(kDescription) == 47);
 
 HINSTANCE g_instance = nullptr;
+// What the window is handed; they live as long as it does.
+TBeckyMailHost* g_mail_host = nullptr;
+zeldrium::FileSystem* g_file_system = nullptr;
 bool g_started = false;
 bool g_starting = false;
 
@@ -80,8 +86,10 @@ bool EnsureStarted() {
     InitParam = params;
     params->Load(ZeldriumSettingsPath());
   }
+  if (!g_mail_host) g_mail_host = new TBeckyMailHost(*BeckyAPI);
+  if (!g_file_system) g_file_system = zeldrium::NewNativeFileSystem().release();
   if (!MainForm) {
-    MainForm = new TMainForm(*InitParam);
+    MainForm = new TMainForm(*InitParam, *g_mail_host, *g_file_system);
     MainForm->Create();
   }
   g_started = true;
@@ -109,6 +117,12 @@ void ReleaseAll(bool process_ending) {
     }
     MainForm = nullptr;
   }
+  // A window left to close on its own thread keeps its procedure no more, so nothing of it
+  // reaches these again.
+  delete g_file_system;
+  g_file_system = nullptr;
+  delete g_mail_host;
+  g_mail_host = nullptr;
   if (!process_ending) {
     ui::UnregisterWindowClasses();
     ui::ReleaseActivationContext();

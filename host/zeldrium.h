@@ -4,7 +4,8 @@
 // The library's entry unit: its global objects and what the other units may ask of it.
 //
 // The objects BeckyAPI (host/b2api.h), InitParam and MainForm (ui/main_view.h) are created, in
-// that order, by the first call the host makes into the library, whichever export or command it
+// that order (with what the window is handed: the host's view of the mail client and the file
+// system), by the first call the host makes into the library, whichever export or command it
 // is, and released in the reverse order when the library unloads. Between those two points they
 // are never null.
 
@@ -13,10 +14,14 @@
 
 #include "settings/ini_params.h"
 
+class TMainForm;
+
 inline constexpr char kZeldriumVersion[] = "1.2.0";
 
 // The settings; null outside the library's life.
 extern zeldrium::TInitParam* InitParam;
+// The single search window; null outside the library's life.
+extern TMainForm* MainForm;
 
 // Places the search window over the host's mail list (unless the user turned that off) and
 // hands it the start text.

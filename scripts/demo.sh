@@ -42,7 +42,7 @@ if [ -n "${DISPLAY:-}" ]; then
 else
   script=$ROOT/tools/standin_host/demo.script
   echo "No display: a scripted session of the stand-in host with Zeldrium.dll ($script)"
-  rm -f demo.bmp demo.png
+  rm -f demo.bmp demo.png demo-144dpi.png
   status=0
   "$HERE/wine-session.sh" wine "$host" "${host_args[@]}" --script "Z:$script" || status=$?
   if [ -f demo.bmp ]; then
@@ -50,5 +50,17 @@ else
     echo
     echo "Screenshot of the session: $ROOT/build/demo.png"
   fi
+  # The same session on a screen of 144 dpi (a prefix of its own), quietly: only its screenshot
+  # and whether every step succeeded are of interest.
+  mkdir -p demo-144dpi
+  status144=0
+  (cd demo-144dpi && rm -f demo.bmp &&
+    "$HERE/wine-session.sh" "$HERE/wine-dpi.sh" 144 "$host" "${host_args[@]}" --script "Z:$script" \
+      >session.log 2>&1) || status144=$?
+  if [ -f demo-144dpi/demo.bmp ]; then
+    convert demo-144dpi/demo.bmp demo-144dpi.png && rm -f demo-144dpi/demo.bmp
+    echo "Screenshot of the same session at 144 dpi: $ROOT/build/demo-144dpi.png"
+  fi
   [ "$status" -eq 0 ] || { echo "demo: the session had failed steps (exit status $status)" >&2; exit "$status"; }
+  [ "$status144" -eq 0 ] || { echo "demo: the 144-dpi session had failed steps (exit status $status144; build/demo-144dpi/session.log)" >&2; exit "$status144"; }
 fi

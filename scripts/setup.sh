@@ -65,4 +65,6 @@ for part in "${parts[@]}"; do
     wineserver -w
     [ -f "$WINEPREFIX/system.reg" ] || { echo "setup.sh: creating the Wine prefix failed" >&2; exit 1; }
   fi
+  # The same at 144 dpi, for the layout tests and the demo's second screenshot.
+  "$HERE/make-dpi-prefix.sh" 144 || { echo "setup.sh: creating the 144-dpi prefix failed" >&2; exit 1; }
 done

@@ -18,7 +18,10 @@ rm -f "$dispfile"
 # A second session on the same prefix finds the first one's server running and shares it; only
 # the session that started the server stops it again.
 own_server=0
+own_dpi_server=0
+dpi_prefix="$WINEPREFIX-144dpi"
 cleanup() {
+  [ $own_dpi_server = 1 ] && { WINEPREFIX="$dpi_prefix" wineserver -k 2>/dev/null || true; }
   [ $own_server = 1 ] && { wineserver -k 2>/dev/null || true; }
   kill "$xvfb_pid" 2>/dev/null || true
   wait "$xvfb_pid" 2>/dev/null || true
@@ -28,4 +31,9 @@ trap cleanup EXIT
 # wait for them forever), so they are started here with their output on /dev/null.
 if wineserver -p 2>/dev/null; then own_server=1; fi
 wine wineboot </dev/null >/dev/null 2>&1
+# Likewise the prefix of the 144-dpi runs (scripts/wine-dpi.sh), when there is one.
+if [ -f "$dpi_prefix/system.reg" ]; then
+  if WINEPREFIX="$dpi_prefix" wineserver -p 2>/dev/null; then own_dpi_server=1; fi
+  WINEPREFIX="$dpi_prefix" wine wineboot </dev/null >/dev/null 2>&1
+fi
 "$@"

@@ -209,6 +209,14 @@ class OpenWindowTest : public PluginTest {
     GetWindowRect(Form(), &r);
     return r;
   }
+  // Exactly where the host's list is.
+  void ExpectOverTheList() {
+    RECT r = FormRect();
+    EXPECT_EQ(r.left, 100);
+    EXPECT_EQ(r.top, 120);
+    EXPECT_EQ(r.right - r.left, 500);
+    EXPECT_EQ(r.bottom - r.top, 300);
+  }
 
   HWND list_ = nullptr;
   testutil::TempDir store_;
@@ -218,11 +226,25 @@ TEST_F(OpenWindowTest, QuickSearchLaysTheWindowOverTheHostsList) {
   ASSERT_NE(Start(), nullptr);
   ASSERT_TRUE(standin::InvokeCommand(CommandId("FindWin")));
   ASSERT_TRUE(IsWindowVisible(Form()));
-  RECT r = FormRect();
-  EXPECT_EQ(r.left, 100);
-  EXPECT_EQ(r.top, 120);
-  EXPECT_EQ(r.right - r.left, 500);
-  EXPECT_EQ(r.bottom - r.top, 300);
+  ExpectOverTheList();
+}
+
+// The user moved and resized the window since; both commands lay it over the list again.
+TEST_F(OpenWindowTest, BothCommandsLayTheWindowOverTheListAgainAfterTheUserMovedIt) {
+  ASSERT_NE(Start(), nullptr);
+  ASSERT_TRUE(standin::SelectMail(std::string(testutil::kInbox) + "?" + testutil::kFirstKey));
+  for (const char* command : {"FindWin", "FromFinder"}) {
+    SCOPED_TRACE(command);
+    SetWindowPos(Form(), nullptr, 300, 200, 640, 480, SWP_NOZORDER);
+    SendMessageW(Form(), WM_CLOSE, 0, 0);
+    ASSERT_TRUE(standin::InvokeCommand(CommandId(command)));
+    ASSERT_TRUE(IsWindowVisible(Form()));
+    ExpectOverTheList();
+    // Moved while shown, and opened again without being closed.
+    SetWindowPos(Form(), nullptr, 10, 10, 700, 500, SWP_NOZORDER);
+    ASSERT_TRUE(standin::InvokeCommand(CommandId(command)));
+    ExpectOverTheList();
+  }
 }
 
 TEST_F(OpenWindowTest, WindowFitKeepsTheWindowsOwnPlace) {

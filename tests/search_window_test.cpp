@@ -86,7 +86,7 @@ TEST_F(SearchWindowTest, CreationAppliesTheSettingsAndLeavesTheListEmpty) {
     column.cchTextMax = 32;
     SendMessageW(List(), LVM_GETCOLUMNW, i, reinterpret_cast<LPARAM>(&column));
     EXPECT_STREQ(text, captions[i]);
-    EXPECT_EQ(SendMessageW(List(), LVM_GETCOLUMNWIDTH, i, 0), widths[i]) << i;
+    EXPECT_EQ(SendMessageW(List(), LVM_GETCOLUMNWIDTH, i, 0), Scaled(widths[i])) << i;
   }
 
   // The picker holds the day of the limit, ticked.
@@ -215,7 +215,7 @@ TEST_F(SearchWindowTest, ClosingStoresTheWindowAndUnloadTheHistory) {
   ASSERT_NE(StartWindow(), nullptr);
   ShowWindowByCommand();
   Search(L"example");
-  SendMessageW(List(), LVM_SETCOLUMNWIDTH, 1, 250);
+  SendMessageW(List(), LVM_SETCOLUMNWIDTH, 1, Scaled(250));
   SYSTEMTIME day = {};
   day.wYear = 2023;
   day.wMonth = 5;

@@ -202,6 +202,63 @@ class SearchWindowTest : public PluginTest {
     SendMessageW(List(), WM_KEYUP, key, 0xC0000001);
   }
 
+  // The keyboard as the user has it: whatever window has the focus gets what is typed.
+  void TypeText(std::wstring_view text) {
+    for (wchar_t c : text) SendMessageW(GetFocus(), WM_CHAR, c, 1);
+  }
+  // A key pressed and released where the focus is, through the thread's queue as the keyboard
+  // sends it, so that the loop translates it (Enter and Tab then come as characters too).
+  void PressKey(UINT key, bool shift = false) {
+    BYTE state[256] = {};
+    GetKeyboardState(state);
+    const BYTE shift_was = state[VK_SHIFT];
+    state[VK_SHIFT] = shift ? 0x80 : 0;
+    SetKeyboardState(state);
+    HWND focus = GetFocus();
+    const LPARAM scan = static_cast<LPARAM>(MapVirtualKeyW(key, MAPVK_VK_TO_VSC)) << 16;
+    PostMessageW(focus, WM_KEYDOWN, key, 1 | scan);
+    PostMessageW(focus, WM_KEYUP, key, 1 | scan | 0xC0000000);
+    PumpMessages();
+    state[VK_SHIFT] = shift_was;
+    SetKeyboardState(state);
+  }
+  static void PumpMessages() {
+    MSG msg;
+    while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
+      TranslateMessage(&msg);
+      DispatchMessageW(&msg);
+    }
+  }
+  // Whether the keyboard is in control (the control itself or a window inside it).
+  static bool HasFocus(HWND control) {
+    HWND focus = GetFocus();
+    return focus && (focus == control || IsChild(control, focus));
+  }
+  // A mouse click as the mouse sends it, at a point of the window's client area.
+  void ClickAt(HWND window, POINT p, bool right = false, bool twice = false) {
+    const LPARAM at = MAKELPARAM(p.x, p.y);
+    const UINT down = right ? WM_RBUTTONDOWN : WM_LBUTTONDOWN;
+    const UINT up = right ? WM_RBUTTONUP : WM_LBUTTONUP;
+    const WPARAM held = right ? MK_RBUTTON : MK_LBUTTON;
+    PostMessageW(window, down, held, at);
+    PostMessageW(window, up, 0, at);
+    if (twice) {
+      PostMessageW(window, right ? WM_RBUTTONDBLCLK : WM_LBUTTONDBLCLK, held, at);
+      PostMessageW(window, up, 0, at);
+    }
+    PumpMessages();
+  }
+  // The middle of a row of the result list, in its client pixels.
+  POINT RowPoint(int row) const {
+    RECT r = {};
+    r.left = LVIR_LABEL;
+    SendMessageW(List(), LVM_GETITEMRECT, row, reinterpret_cast<LPARAM>(&r));
+    return {(r.left + r.right) / 2, (r.top + r.bottom) / 2};
+  }
+  int SelectedRow() const {
+    return static_cast<int>(SendMessageW(List(), LVM_GETNEXTITEM, -1, LVNI_SELECTED));
+  }
+
   std::wstring TextOf(HWND window) const {
     wchar_t text[1024] = {};
     GetWindowTextW(window, text, 1024);
@@ -262,21 +319,52 @@ class SearchWindowTest : public PluginTest {
   }
   int CurrentTab() const { return static_cast<int>(SendMessageW(TabStrip(), TCM_GETCURSEL, 0, 0)); }
   bool Visible() const { return IsWindowVisible(form_) != FALSE; }
+  // The DPI the plug-in's window is drawn at, found as the plug-in finds it (this program does
+  // not link the plug-in's code).
+  int Dpi() const {
+    using GetDpiForWindowFn = UINT(WINAPI*)(HWND);
+    auto get = reinterpret_cast<GetDpiForWindowFn>(reinterpret_cast<void*>(
+        GetProcAddress(GetModuleHandleW(L"user32.dll"), "GetDpiForWindow")));
+    if (get && get(form_) > 0) return static_cast<int>(get(form_));
+    HDC screen = GetDC(nullptr);
+    const int dpi = GetDeviceCaps(screen, LOGPIXELSX);
+    ReleaseDC(nullptr, screen);
+    return dpi;
+  }
+  // A designed size (pixels at 96 dpi) at the window's DPI, as the plug-in scales it.
+  int Scaled(int designed) const { return MulDiv(designed, Dpi(), 96); }
 
   // Opens the context menu over the tab strip as a right-click does and reads the state of
   // every item while it is open (MF_GRAYED, MF_CHECKED); then closes it without choosing.
   std::map<int, UINT> ContextMenuStates() {
+    return MenuOpenedBy([this] {
+      RECT r;
+      GetWindowRect(TabStrip(), &r);
+      SendMessageW(form_, WM_CONTEXTMENU, reinterpret_cast<WPARAM>(TabStrip()),
+                   MAKELPARAM(r.left + 10, r.bottom - 5));
+    });
+  }
+  // The items of the search window's menu in the menu that action opens (none when it opens
+  // another menu); *opened tells whether a menu opened at all. The menu is closed unchosen.
+  std::map<int, UINT> MenuOpenedBy(const std::function<void()>& action, bool* opened = nullptr) {
     std::map<int, UINT> found;
     MenuStates() = &found;
-    SetTimer(nullptr, 0, 50, &ReadOpenMenu);
-    RECT r;
-    GetWindowRect(TabStrip(), &r);
-    SendMessageW(form_, WM_CONTEXTMENU, reinterpret_cast<WPARAM>(TabStrip()),
-                 MAKELPARAM(r.left + 10, r.bottom - 5));
+    MenuSeen() = false;
+    const UINT_PTR timer = SetTimer(nullptr, 0, 50, &ReadOpenMenu);
+    action();
     // The menu posts nothing when closed without a choice; drain what it may have left.
     MSG msg;
     while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) DispatchMessageW(&msg);
+    KillTimer(nullptr, timer);
+    if (opened) *opened = MenuSeen();
     return found;
+  }
+
+  // Answers the search properties dialog as the user would, once it shows: the dialog is
+  // modal, so a timer, dispatched by the dialog's own loop, finds it and runs answer on it.
+  void WhenPropertiesShow(std::function<void(HWND dialog)> answer) {
+    PropertiesAnswer() = std::move(answer);
+    SetTimer(nullptr, 0, 50, &AnswerProperties);
   }
 
   // The text of every message box of this thread from now on; each is answered with OK.
@@ -312,6 +400,10 @@ class SearchWindowTest : public PluginTest {
     static std::map<int, UINT>* states = nullptr;
     return states;
   }
+  static bool& MenuSeen() {
+    static bool seen = false;
+    return seen;
+  }
   // The menu window of this thread: other programs' menus may be open at the same time.
   static BOOL CALLBACK FindMenuWindow(HWND window, LPARAM found) {
     wchar_t name[16] = {};
@@ -327,12 +419,30 @@ class SearchWindowTest : public PluginTest {
                       reinterpret_cast<LPARAM>(&menu_window));
     if (!menu_window) return;  // not open yet
     KillTimer(nullptr, id);
+    MenuSeen() = true;
     HMENU menu = reinterpret_cast<HMENU>(SendMessageW(menu_window, MN_GETHMENU, 0, 0));
     for (int item = mainview::kN4; item <= mainview::kN1; ++item) {
       const UINT state = GetMenuState(menu, item, MF_BYCOMMAND);
       if (state != static_cast<UINT>(-1)) (*MenuStates())[item] = state;
     }
     EndMenu();
+  }
+  static std::function<void(HWND)>& PropertiesAnswer() {
+    static std::function<void(HWND)> answer;
+    return answer;
+  }
+  static BOOL CALLBACK FindPropertiesDialog(HWND window, LPARAM found) {
+    // The name field of the properties dialog: TPropForm::kQueryText.
+    if (IsWindowVisible(window) && GetDlgItem(window, 201)) *reinterpret_cast<HWND*>(found) = window;
+    return TRUE;
+  }
+  static VOID CALLBACK AnswerProperties(HWND, UINT, UINT_PTR id, DWORD) {
+    HWND dialog = nullptr;
+    EnumThreadWindows(GetCurrentThreadId(), &FindPropertiesDialog,
+                      reinterpret_cast<LPARAM>(&dialog));
+    if (!dialog) return;
+    KillTimer(nullptr, id);
+    PropertiesAnswer()(dialog);
   }
   static std::vector<std::wstring>& BoxTexts() {
     static std::vector<std::wstring> texts;

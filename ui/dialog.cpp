@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "ui/dpi.h"
 #include "ui/window.h"
 
 namespace ui {
@@ -40,8 +41,8 @@ POINT FitOnMonitor(POINT wanted, SIZE size) {
 
 }  // namespace
 
-HFONT CreateDialogFont() {
-  return CreateFontW(-kDialogFontHeight, 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE, SHIFTJIS_CHARSET,
+HFONT CreateDialogFont(int dpi) {
+  return CreateFontW(-Scaled(kDialogFontHeight, dpi), 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE, SHIFTJIS_CHARSET,
                      OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY,
                      DEFAULT_PITCH | FF_DONTCARE, kDialogFace);
 }
@@ -50,15 +51,21 @@ Dialog::Dialog(Frame frame) : frame_(std::move(frame)) {}
 
 Dialog::~Dialog() = default;
 
-INT_PTR Dialog::ShowModal(HWND owner) { return Show(owner, nullptr); }
+INT_PTR Dialog::ShowModal(HWND owner) { return Show(owner, Placement::kOnOwner, {}); }
 
-INT_PTR Dialog::ShowModal(HWND owner, POINT top_left) { return Show(owner, &top_left); }
+INT_PTR Dialog::ShowModal(HWND owner, POINT top_left) {
+  return Show(owner, Placement::kAt, top_left);
+}
 
-INT_PTR Dialog::Show(HWND owner, const POINT* top_left) {
+INT_PTR Dialog::ShowModalOnScreenCentre(HWND owner) {
+  return Show(owner, Placement::kOnScreen, {});
+}
+
+INT_PTR Dialog::Show(HWND owner, Placement placement, POINT top_left) {
   if (hwnd_) return kShowFailed;
   owner_ = owner;
-  has_place_ = top_left != nullptr;
-  if (top_left) place_ = *top_left;
+  placement_ = placement;
+  place_ = top_left;
   EmptyTemplate tmpl = {};
   // Shown by the dialog manager once the controls exist, so they never flash at a wrong place.
   tmpl.style = frame_.style & ~WS_VISIBLE;
@@ -72,7 +79,8 @@ INT_PTR Dialog::Show(HWND owner, const POINT* top_left) {
 }
 
 void Dialog::InitDialog() {
-  font_.reset(CreateDialogFont());
+  dpi_ = WindowDpi(hwnd_);
+  font_.reset(CreateDialogFont(dpi_));
   SetWindowTextW(hwnd_, frame_.caption.c_str());
   // Measured on the window itself: the dialog manager adds frame styles of its own
   // (DS_MODALFRAME's border), which a computation from our styles would miss.
@@ -81,8 +89,9 @@ void Dialog::InitDialog() {
   GetClientRect(hwnd_, &client);
   int frame_width = (outer.right - outer.left) - client.right;
   int frame_height = (outer.bottom - outer.top) - client.bottom;
-  SetWindowPos(hwnd_, nullptr, 0, 0, frame_.client_width + frame_width,
-               frame_.client_height + frame_height, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+  SetWindowPos(hwnd_, nullptr, 0, 0, Scale(frame_.client_width) + frame_width,
+               Scale(frame_.client_height) + frame_height,
+               SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
   {
     // The controls get the themed common controls whatever manifest the host has.
     ActivationScope themed;
@@ -98,11 +107,11 @@ void Dialog::Place() {
   GetWindowRect(hwnd_, &r);
   SIZE size = {r.right - r.left, r.bottom - r.top};
   POINT p;
-  if (has_place_) {
+  if (placement_ == Placement::kAt) {
     p = place_;
   } else {
     RECT around = {};
-    if (!owner_ || !GetWindowRect(owner_, &around)) {
+    if (placement_ == Placement::kOnScreen || !owner_ || !GetWindowRect(owner_, &around)) {
       around = {0, 0, GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN)};
     }
     p = {around.left + (around.right - around.left - size.cx) / 2,
@@ -114,8 +123,8 @@ void Dialog::Place() {
 
 HWND Dialog::AddControl(const ControlArgs& args) {
   HWND control = CreateWindowExW(
-      args.ex_style, args.class_name, args.text.c_str(), WS_CHILD | WS_VISIBLE | args.style, args.x,
-      args.y, args.width, args.height, hwnd_,
+      args.ex_style, args.class_name, args.text.c_str(), WS_CHILD | WS_VISIBLE | args.style,
+      Scale(args.x), Scale(args.y), Scale(args.width), Scale(args.height), hwnd_,
       reinterpret_cast<HMENU>(static_cast<INT_PTR>(args.id)), ThisModule(), nullptr);
   if (control) SendMessageW(control, WM_SETFONT, reinterpret_cast<WPARAM>(font_.get()), FALSE);
   return control;
@@ -127,8 +136,10 @@ int Dialog::TextWidth(const std::wstring& text) const {
   SelectObjectGuard with_font(dc.dc(), font_.get());
   SIZE size = {};
   GetTextExtentPoint32W(dc.dc(), text.c_str(), static_cast<int>(text.size()), &size);
-  return size.cx;
+  return (static_cast<int>(size.cx) * kDesignDpi + dpi_ - 1) / dpi_;
 }
+
+int Dialog::Scale(int designed) const { return Scaled(designed, dpi_); }
 
 void Dialog::End(INT_PTR result) {
   if (hwnd_) EndDialog(hwnd_, result);

@@ -2,8 +2,9 @@
 #define ZELDRIUM_UI_DIALOG_H_
 
 // The base of the plug-in's modal dialogs. The dialog window comes from an empty in-memory
-// template; a derived dialog creates its controls in CreateControls at pixel positions of the
-// client area, all in the dialog font ("ＭＳ Ｐゴシック", 12 pixels high). Because the system's
+// template; a derived dialog creates its controls in CreateControls at designed pixel positions
+// of the client area (pixels at 96 dpi, shown at the dialog's DPI: ui/dpi.h), all in the dialog
+// font ("ＭＳ Ｐゴシック", 12 designed pixels high). Because the system's
 // dialog manager runs the modal loop, Tab and the arrow keys move between controls, Enter sends
 // IDOK and Esc sends IDCANCEL (both as WM_COMMAND), and the owner is disabled while it is open.
 //
@@ -35,7 +36,7 @@ class Dialog {
  public:
   struct Frame {
     std::wstring caption;
-    int client_width = 0;  // pixels
+    int client_width = 0;  // designed pixels
     int client_height = 0;
     // A fixed frame with a close box that cancels. A tool window without caption buttons is
     // WS_POPUP | WS_CAPTION with WS_EX_TOOLWINDOW.
@@ -49,7 +50,7 @@ class Dialog {
     int id = 0;       // the WM_COMMAND / WM_NOTIFY identifier; 0 for a control nobody addresses
     DWORD style = 0;  // WS_CHILD and WS_VISIBLE are always added; WS_TABSTOP is the caller's
     DWORD ex_style = 0;
-    int x = 0, y = 0, width = 0, height = 0;  // client pixels
+    int x = 0, y = 0, width = 0, height = 0;  // designed client pixels
   };
 
   static constexpr INT_PTR kShowFailed = -1;
@@ -62,9 +63,10 @@ class Dialog {
   // Shows the dialog modally and returns the result given to End: IDOK, IDCANCEL (Esc, the
   // close box), or kShowFailed when it could not be shown. The window is placed with its
   // top-left corner at top_left (screen pixels) when given, otherwise centred on the owner
-  // (or on the screen without owner), and always kept on the owner's monitor.
+  // (or on the screen without owner, or when asked), and always kept on the owner's monitor.
   INT_PTR ShowModal(HWND owner);
   INT_PTR ShowModal(HWND owner, POINT top_left);
+  INT_PTR ShowModalOnScreenCentre(HWND owner);
 
   // The dialog window while it is shown, else null.
   HWND hwnd() const { return hwnd_; }
@@ -77,8 +79,12 @@ class Dialog {
   // default closes with IDOK / IDCANCEL on those commands.
   virtual INT_PTR HandleMessage(UINT message, WPARAM wparam, LPARAM lparam);
 
-  // Creates a child control in the dialog font. Null on failure.
+  // Creates a child control in the dialog font, at the designed place scaled for the dialog's
+  // DPI. Null on failure.
   HWND AddControl(const ControlArgs& args);
+  // The DPI the dialog is shown at (96 before it shows), and a designed size at it.
+  int dpi() const { return dpi_; }
+  int Scale(int designed) const;
   HWND Item(int id) const { return GetDlgItem(hwnd_, id); }
   // Ends the modal loop once the current message is handled.
   void End(INT_PTR result);
@@ -86,28 +92,31 @@ class Dialog {
   // next one in tab order, so the keyboard is never left without a place.
   void EnableItem(int id, bool enabled);
 
-  // The width of a one-line text in the dialog font, in pixels; 0 before the dialog shows.
-  // The designed sizes assume the Windows font; a substitute may need more room.
+  // The width of a one-line text in the dialog font, in designed pixels (rounded up); 0 before
+  // the dialog shows. The designed sizes assume the Windows font; a substitute may need more
+  // room.
   int TextWidth(const std::wstring& text) const;
 
   const Frame& frame() const { return frame_; }
 
  private:
   static INT_PTR CALLBACK DialogProc(HWND hwnd, UINT message, WPARAM wparam, LPARAM lparam);
-  INT_PTR Show(HWND owner, const POINT* top_left);
+  enum class Placement { kOnOwner, kAt, kOnScreen };
+  INT_PTR Show(HWND owner, Placement placement, POINT top_left);
   void InitDialog();
   void Place();
 
   Frame frame_;
   HWND hwnd_ = nullptr;
   HWND owner_ = nullptr;
-  bool has_place_ = false;
+  Placement placement_ = Placement::kOnOwner;
   POINT place_ = {};
+  int dpi_ = 96;
   UniqueHfont font_;
 };
 
-// The dialog font: "ＭＳ Ｐゴシック" 12 pixels high. The caller owns the font.
-HFONT CreateDialogFont();
+// The dialog font: "ＭＳ Ｐゴシック" 12 designed pixels high at dpi. The caller owns the font.
+HFONT CreateDialogFont(int dpi = 96);
 
 }  // namespace ui
 

@@ -83,8 +83,9 @@ TEST(Dialog, IsCentredOnItsOwnerWhichIsDisabledMeanwhile) {
   driver.Join();
   ASSERT_TRUE(driver.found());
   EXPECT_EQ(result, IDOK);  // Enter
-  EXPECT_EQ(client.right, 200);
-  EXPECT_EQ(client.bottom, 100);
+  const int dpi = ui::WindowDpi(owner.hwnd());
+  EXPECT_EQ(client.right, ui::Scaled(200, dpi));
+  EXPECT_EQ(client.bottom, ui::Scaled(100, dpi));
   // Odd sizes round either way.
   EXPECT_NEAR((window.left + window.right) / 2, 500, 1);
   EXPECT_NEAR((window.top + window.bottom) / 2, 350, 1);

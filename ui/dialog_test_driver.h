@@ -17,6 +17,8 @@
 #include <thread>
 #include <vector>
 
+#include "ui/dpi.h"
+
 namespace dialogtest {
 
 // A visible top-level dialog with that caption, waited for up to timeout_ms; null on time-out.
@@ -148,15 +150,8 @@ inline bool SelectTreeItem(HWND dialog, int id, const std::vector<std::wstring>&
   return true;
 }
 
-// Whether a label, button or check box is too narrow for its caption in the font it has.
-inline bool CaptionCut(HWND control) {
-  wchar_t class_name[32] = {};
-  GetClassNameW(control, class_name, 32);
-  bool button = lstrcmpiW(class_name, L"Button") == 0;
-  LONG kind = GetWindowLongW(control, GWL_STYLE) & 0x0F;
-  bool check_box = button && kind == BS_AUTOCHECKBOX;
-  bool push = button && (kind == BS_PUSHBUTTON || kind == BS_DEFPUSHBUTTON);
-  if (!check_box && !push && lstrcmpiW(class_name, L"Static") != 0) return false;
+// The width of a control's caption in the font it has, in pixels.
+inline int CaptionWidth(HWND control) {
   wchar_t text[256] = {};
   int length = GetWindowTextW(control, text, 256);
   HDC dc = GetDC(control);
@@ -166,15 +161,37 @@ inline bool CaptionCut(HWND control) {
   GetTextExtentPoint32W(dc, text, length, &size);
   SelectObject(dc, old);
   ReleaseDC(control, dc);
+  return size.cx;
+}
+
+// Whether a label, button or check box is too narrow for its caption in the font it has.
+inline bool CaptionCut(HWND control) {
+  wchar_t class_name[32] = {};
+  GetClassNameW(control, class_name, 32);
+  bool button = lstrcmpiW(class_name, L"Button") == 0;
+  LONG kind = GetWindowLongW(control, GWL_STYLE) & 0x0F;
+  bool check_box = button && kind == BS_AUTOCHECKBOX;
+  bool push = button && (kind == BS_PUSHBUTTON || kind == BS_DEFPUSHBUTTON);
+  if (!check_box && !push && lstrcmpiW(class_name, L"Static") != 0) return false;
   RECT r = {};
   GetClientRect(control, &r);
   int room = r.right - (check_box ? 16 : push ? 6 : 0);
-  return size.cx > room;
+  return CaptionWidth(control) > room;
+}
+
+// A designed rectangle (left, top, right, bottom at 96 dpi) as a dialog at dpi places it: corner
+// and size scaled each.
+inline RECT ScaledRect(const RECT& r, int dpi) {
+  const int left = ui::Scaled(r.left, dpi), top = ui::Scaled(r.top, dpi);
+  return {left, top, left + ui::Scaled(r.right - r.left, dpi),
+          top + ui::Scaled(r.bottom - r.top, dpi)};
 }
 
 // What a dialog looks like to a user: its frame, and each control in tab order with the faults
-// a user would see (a caption cut, another font, a control beyond the edge).
+// a user would see (a caption cut, another font than the dialog font at the dialog's DPI, a
+// control beyond the edge).
 struct Layout {
+  int dpi = 96;
   RECT window = {}, client = {};
   std::vector<int> ids;  // every control, in tab order
   std::vector<int> tab_stops;
@@ -183,6 +200,7 @@ struct Layout {
 
 inline Layout ReadLayout(HWND dialog) {
   Layout layout;
+  layout.dpi = ui::WindowDpi(dialog);
   GetWindowRect(dialog, &layout.window);
   GetClientRect(dialog, &layout.client);
   for (HWND child = GetWindow(dialog, GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT)) {
@@ -191,7 +209,8 @@ inline Layout ReadLayout(HWND dialog) {
     if (GetWindowLongW(child, GWL_STYLE) & WS_TABSTOP) layout.tab_stops.push_back(id);
     LOGFONTW font = {};
     auto hfont = reinterpret_cast<HFONT>(SendMessageW(child, WM_GETFONT, 0, 0));
-    if (!hfont || !GetObjectW(hfont, sizeof(font), &font) || font.lfHeight != -12 ||
+    if (!hfont || !GetObjectW(hfont, sizeof(font), &font) ||
+        font.lfHeight != -ui::Scaled(12, layout.dpi) ||
         lstrcmpW(font.lfFaceName, L"\xff2d\xff33 \xff30\x30b4\x30b7\x30c3\x30af") !=
             0) {  // ＭＳ Ｐゴシック
       layout.wrong_font.push_back(id);

@@ -57,9 +57,11 @@ struct RowWidths {
 
 }  // namespace
 
-TPropForm::TPropForm()
+TPropForm::TPropForm(ui::MailHost& host, zeldrium::FileSystem& fs)
     : Dialog({ui::WideFrom932(kCaption), kClientWidth, kClientHeight, WS_POPUP | WS_CAPTION,
-              WS_EX_TOOLWINDOW}) {}
+              WS_EX_TOOLWINDOW}),
+      host_(host),
+      fs_(fs) {}
 
 TPropForm::~TPropForm() = default;
 
@@ -240,11 +242,12 @@ void TPropForm::FolderDialog() {
   RECT r = {};
   GetWindowRect(hwnd(), &r);
   std::string folders = FolderList;
-  if (SelectFolders(hwnd(), {r.left, r.top}, &folders)) FolderList = std::move(folders);
+  if (SelectFolders(hwnd(), {r.left, r.top}, &folders, host_, fs_)) FolderList = std::move(folders);
 }
 
-bool EditFindRec(HWND owner, POINT top_left, zeldrium::TFindRec* rec) {
-  TPropForm form;
+bool EditFindRec(HWND owner, POINT top_left, zeldrium::TFindRec* rec, ui::MailHost& host,
+                 zeldrium::FileSystem& fs) {
+  TPropForm form(host, fs);
   form.SetFindRec(*rec);
   if (form.ShowModal(owner, top_left) != IDOK) return false;
   *rec = form.FindRec();

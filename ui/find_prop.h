@@ -11,8 +11,10 @@
 
 #include <string>
 
+#include "store/file_system.h"
 #include "query/find_class.h"
 #include "ui/dialog.h"
+#include "ui/mail_host.h"
 
 class TPropForm : public ui::Dialog {
  public:
@@ -60,7 +62,9 @@ class TPropForm : public ui::Dialog {
       {kComboBox8, kComboBox11, kEdit1, kCheckBox12, kCheckBox14},
   };
 
-  TPropForm();
+  // The folder button opens the folder selection over host and fs.
+  // REQUIRES: host and fs outlive the dialog.
+  TPropForm(ui::MailHost& host, zeldrium::FileSystem& fs);
   ~TPropForm() override;
 
   // Copies rec as the record to edit and shows it in the controls.
@@ -86,6 +90,8 @@ class TPropForm : public ui::Dialog {
   void ToolButton2Click();
   void FolderDialog();
 
+  ui::MailHost& host_;
+  zeldrium::FileSystem& fs_;
   zeldrium::TFindRec find_rec_;
   // Changed by the folder dialog, copied into find_rec_ only on confirmation.
   std::string FolderList;
@@ -97,6 +103,7 @@ class TPropForm : public ui::Dialog {
 //
 // The dialog is modal but the owner's search may still be running underneath (its message
 // loop keeps running): the caller decides when to store the result.
-bool EditFindRec(HWND owner, POINT top_left, zeldrium::TFindRec* rec);
+bool EditFindRec(HWND owner, POINT top_left, zeldrium::TFindRec* rec, ui::MailHost& host,
+                 zeldrium::FileSystem& fs);
 
 #endif  // ZELDRIUM_UI_FIND_PROP_H_

@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "host/b2api.h"
+#include "tests/standin_services.h"
 #include "tests/test_util.h"
 #include "tools/standin_host/host_api.h"
 #include "ui/dialog_test_driver.h"
@@ -37,14 +37,10 @@ const std::wstring kMeetingWide = L"\x4f1a\x8b70";              // 会議
 class FindPropTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    saved_api_ = BeckyAPI;
-    api_ = std::make_unique<TBeckyAPI>();
-    BeckyAPI = api_.get();
     testutil::MakeStore(dir_.path());
     standin::SetDataFolder(ui::To932(dir_.path()));
   }
   void TearDown() override {
-    BeckyAPI = saved_api_;
     standin::ResetHost();
   }
 
@@ -58,7 +54,7 @@ class FindPropTest : public ::testing::Test {
     Outcome out;
     out.rec = rec;
     dialogtest::ModalDriver driver(kCaption, std::move(script));
-    out.ok = EditFindRec(nullptr, kPlace, &out.rec);
+    out.ok = EditFindRec(nullptr, kPlace, &out.rec, services_.host, *services_.fs);
     driver.Join();
     out.found = driver.found();
     EXPECT_FALSE(driver.left_open()) << "the script did not close the dialog";
@@ -67,8 +63,7 @@ class FindPropTest : public ::testing::Test {
 
   static constexpr POINT kPlace = {60, 50};
   testutil::TempDir dir_;
-  TBeckyAPI* saved_api_ = nullptr;
-  std::unique_ptr<TBeckyAPI> api_;
+  testutil::StandinServices services_;
 };
 
 TFindOpt Opt(int32_t logic, int32_t target, bool case_sensitive, bool comma_and,
@@ -269,8 +264,8 @@ TEST_F(FindPropTest, LaidOutAsDesignedAtTheGivenPlace) {
   ASSERT_TRUE(out.found);
   EXPECT_EQ(layout.window.left, kPlace.x);
   EXPECT_EQ(layout.window.top, kPlace.y);
-  EXPECT_EQ(layout.client.right, 688);
-  EXPECT_EQ(layout.client.bottom, 141);
+  EXPECT_EQ(layout.client.right, ui::Scaled(688, layout.dpi));
+  EXPECT_EQ(layout.client.bottom, ui::Scaled(141, layout.dpi));
   EXPECT_FALSE(style & WS_SYSMENU) << "no close box";
   EXPECT_TRUE(ex_style & WS_EX_TOOLWINDOW);
   std::vector<int> want = {F::kQueryText, F::kCheckBox3, F::kFolderSetBtn, F::kToolButton1,

@@ -81,8 +81,8 @@ void DrawFolderPicture(HDC dc, int x, int y, FolderPicture picture) {
   }
 }
 
-HIMAGELIST CreateFolderImageList() {
-  return MakeMaskedImageList(kFolderPictureSize, 3, kMask, [](HDC dc, int i) {
+HIMAGELIST CreateFolderImageList(int size) {
+  return MakeMaskedImageList(size, 3, kMask, [](HDC dc, int i) {
     DrawFolderPicture(dc, 0, 0, static_cast<FolderPicture>(i));
   });
 }

@@ -20,9 +20,10 @@ inline constexpr int kFolderPictureSize = 16;
 // painted, all inside the 16 x 16 square; the background is left as it was.
 void DrawFolderPicture(HDC dc, int x, int y, FolderPicture picture);
 
-// An image list of the three pictures in enum order, transparent around them. The caller owns
-// it (ImageList_Destroy); null when GDI has no room.
-HIMAGELIST CreateFolderImageList();
+// An image list of the three pictures in enum order, size x size pixels (the 16 x 16 drawing
+// scaled), transparent around them. The caller owns it (ImageList_Destroy); null when GDI has no
+// room.
+HIMAGELIST CreateFolderImageList(int size = kFolderPictureSize);
 
 }  // namespace ui
 

@@ -5,7 +5,6 @@
 #include <algorithm>
 #include <memory>
 
-#include "host/b2api.h"
 #include "store/file_system.h"
 #include "text/str_csv.h"
 #include "text/str_libs.h"
@@ -52,11 +51,10 @@ bool EndsWithSeparator(std::string_view path) {
   return last_is_separator;
 }
 
-std::string HostText(const char* text) { return text ? std::string(text) : std::string(); }
-
 }  // namespace
 
-TB2Folder::TB2Folder() : Dialog({ui::WideFrom932(kCaption), kClientWidth, kClientHeight}) {
+TB2Folder::TB2Folder(ui::MailHost& host, zeldrium::FileSystem& fs)
+    : Dialog({ui::WideFrom932(kCaption), kClientWidth, kClientHeight}), host_(host), fs_(fs) {
   BuildTree();
 }
 
@@ -65,33 +63,28 @@ TB2Folder::~TB2Folder() = default;
 void TB2Folder::BuildTree() {
   MailBoxes.clear();
   nodes_.clear();
-  if (!BeckyAPI || !BeckyAPI->BKA_GetDataFolder) return;
-  std::string data = HostText(BeckyAPI->BKA_GetDataFolder());
+  std::string data = host_.DataFolder();
   if (data.empty()) return;
   if (!EndsWithSeparator(data)) data += '\\';
-  std::unique_ptr<zeldrium::FileSystem> fs = zeldrium::NewNativeFileSystem();
-  for (const std::string& name : fs->ListSubdirectories(data)) {
+  for (const std::string& name : fs_.ListSubdirectories(data)) {
     if (!IsMailBoxName(name)) continue;
     std::string id = name + '\\';
-    std::string display;
-    if (BeckyAPI->BKA_GetFolderDisplayName) {
-      display = HostText(BeckyAPI->BKA_GetFolderDisplayName(id.c_str()));
-    }
+    std::string display = host_.FolderDisplayName(id);
     // A node without text could be neither read nor told apart.
     if (display.empty()) display = name;
     MailBoxes.push_back({display, id});
     nodes_.push_back({display, id, -1});
     int node = static_cast<int>(nodes_.size()) - 1;
-    AddSubFolders(*fs, node, data + id);
+    AddSubFolders(node, data + id);
   }
 }
 
-void TB2Folder::AddSubFolders(zeldrium::FileSystem& fs, int node, const std::string& dir) {
-  for (const std::string& name : fs.ListSubdirectories(dir)) {
+void TB2Folder::AddSubFolders(int node, const std::string& dir) {
+  for (const std::string& name : fs_.ListSubdirectories(dir)) {
     std::string sub = dir + name + '\\';
-    if (name.empty() || name[0] == '!' || !fs.FileExists(sub + kIndexFile)) continue;
+    if (name.empty() || name[0] == '!' || !fs_.FileExists(sub + kIndexFile)) continue;
     nodes_.push_back({name, nodes_[node].folder_id + name + '\\', node});
-    AddSubFolders(fs, static_cast<int>(nodes_.size()) - 1, sub);
+    AddSubFolders(static_cast<int>(nodes_.size()) - 1, sub);
   }
 }
 
@@ -133,7 +126,7 @@ std::string TB2Folder::NodeLine(int node) const {
 
 void TB2Folder::CreateControls() {
   using Args = ControlArgs;
-  images_.reset(ui::CreateFolderImageList());
+  images_.reset(ui::CreateFolderImageList(Scale(ui::kFolderPictureSize)));
   AddControl(Args{WC_TREEVIEWW, L"", kB2Tree,
                   WS_TABSTOP | TVS_HASBUTTONS | TVS_HASLINES | TVS_LINESATROOT | TVS_SHOWSELALWAYS,
                   WS_EX_CLIENTEDGE, 0, kTreeTop, kClientWidth, kTreeHeight});
@@ -165,7 +158,7 @@ void TB2Folder::CreateControls() {
 void TB2Folder::FillTree() {
   HWND tree = Item(kB2Tree);
   SendMessageW(tree, TVM_SETIMAGELIST, TVSIL_NORMAL, reinterpret_cast<LPARAM>(images_.get()));
-  SendMessageW(tree, TVM_SETINDENT, kTreeIndent, 0);
+  SendMessageW(tree, TVM_SETINDENT, Scale(kTreeIndent), 0);
   SendMessageW(tree, WM_SETREDRAW, FALSE, 0);
   SendMessageW(tree, TVM_DELETEITEM, 0, reinterpret_cast<LPARAM>(TVI_ROOT));
   std::vector<HTREEITEM> items(nodes_.size());
@@ -292,8 +285,9 @@ void TB2Folder::ListBox1Click() {
   EnableItem(kDelBtn, SendMessageW(Item(kListBox1), LB_GETCURSEL, 0, 0) != LB_ERR);
 }
 
-bool SelectFolders(HWND owner, POINT top_left, std::string* folders) {
-  TB2Folder form;
+bool SelectFolders(HWND owner, POINT top_left, std::string* folders, ui::MailHost& host,
+                   zeldrium::FileSystem& fs) {
+  TB2Folder form(host, fs);
   form.SetFolderList(*folders);
   if (form.ShowModal(owner, top_left) != IDOK) return false;
   *folders = form.FolderList();

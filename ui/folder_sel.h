@@ -19,6 +19,7 @@
 #include "store/file_system.h"
 #include "ui/dialog.h"
 #include "ui/handles.h"
+#include "ui/mail_host.h"
 
 class TB2Folder : public ui::Dialog {
  public:
@@ -33,9 +34,10 @@ class TB2Folder : public ui::Dialog {
     kBitBtn2 = IDCANCEL,
   };
 
-  // Reads the host's mail store (BKA_GetDataFolder, BKA_GetFolderDisplayName) for the tree. A
-  // host without a data folder gives an empty tree; the list still works.
-  TB2Folder();
+  // Reads the host's mail store (its data folder, the display names) for the tree. A host
+  // without a data folder gives an empty tree; the list still works.
+  // REQUIRES: host and fs outlive the dialog.
+  TB2Folder(ui::MailHost& host, zeldrium::FileSystem& fs);
   ~TB2Folder() override;
 
   // REQUIRES: called before ShowModal.
@@ -64,7 +66,7 @@ class TB2Folder : public ui::Dialog {
   };
 
   void BuildTree();
-  void AddSubFolders(zeldrium::FileSystem& fs, int node, const std::string& dir);
+  void AddSubFolders(int node, const std::string& dir);
   void FillTree();
   void FillList();
   std::string ShownLine(const std::string& folder_id) const;
@@ -79,6 +81,8 @@ class TB2Folder : public ui::Dialog {
   void ListBox1Click();
   void B2TreeChange();
 
+  ui::MailHost& host_;
+  zeldrium::FileSystem& fs_;
   std::vector<TMailBox> MailBoxes;
   std::vector<TreeNode> nodes_;
   std::vector<Line> lines_;
@@ -88,6 +92,7 @@ class TB2Folder : public ui::Dialog {
 // Opens the folder selection dialog over owner with its top-left corner at top_left (screen
 // pixels), on *folders. True when the user confirmed: *folders is then the chosen list.
 // Otherwise *folders is untouched.
-bool SelectFolders(HWND owner, POINT top_left, std::string* folders);
+bool SelectFolders(HWND owner, POINT top_left, std::string* folders, ui::MailHost& host,
+                   zeldrium::FileSystem& fs);
 
 #endif  // ZELDRIUM_UI_FOLDER_SEL_H_

@@ -9,7 +9,7 @@
 #include <string>
 #include <vector>
 
-#include "host/b2api.h"
+#include "tests/standin_services.h"
 #include "tests/test_util.h"
 #include "tools/standin_host/host_api.h"
 #include "ui/dialog_test_driver.h"
@@ -29,16 +29,12 @@ const std::wstring kMain2 = L"\x30e1\x30a4\x30f3";              // メイン
 class FolderSelTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    saved_api_ = BeckyAPI;
-    api_ = std::make_unique<TBeckyAPI>();
-    BeckyAPI = api_.get();
     // The data folder's last name ends in a trail byte that is a backslash.
     root_ = dir_.path() + L"\x30bd\\";  // ソ
     CreateDirectoryW(root_.c_str(), nullptr);
     standin::SetDataFolder(ui::To932(root_));
   }
   void TearDown() override {
-    BeckyAPI = saved_api_;
     standin::ResetHost();
   }
 
@@ -97,7 +93,7 @@ class FolderSelTest : public ::testing::Test {
     Outcome out;
     out.folders = folders;
     dialogtest::ModalDriver driver(kCaption, std::move(script));
-    out.ok = SelectFolders(nullptr, kPlace, &out.folders);
+    out.ok = SelectFolders(nullptr, kPlace, &out.folders, services_.host, *services_.fs);
     driver.Join();
     out.found = driver.found();
     EXPECT_FALSE(driver.left_open()) << "the script did not close the dialog";
@@ -107,8 +103,7 @@ class FolderSelTest : public ::testing::Test {
   static constexpr POINT kPlace = {40, 30};
   testutil::TempDir dir_;
   std::wstring root_;
-  TBeckyAPI* saved_api_ = nullptr;
-  std::unique_ptr<TBeckyAPI> api_;
+  testutil::StandinServices services_;
 };
 
 // Each tree item as its path of texts from the root, "Main\Inbox\2009".
@@ -180,9 +175,9 @@ TEST_F(FolderSelTest, LaidOutAsDesignedWithTheDialogFont) {
   ASSERT_TRUE(out.found);
   EXPECT_EQ(layout.window.left, kPlace.x);
   EXPECT_EQ(layout.window.top, kPlace.y);
-  EXPECT_EQ(layout.client.right, 337);
-  EXPECT_EQ(layout.client.bottom, 370);
-  EXPECT_EQ(indent, 19);
+  EXPECT_EQ(layout.client.right, ui::Scaled(337, layout.dpi));
+  EXPECT_EQ(layout.client.bottom, ui::Scaled(370, layout.dpi));
+  EXPECT_EQ(indent, ui::Scaled(19, layout.dpi));
   using F = TB2Folder;
   EXPECT_EQ(layout.ids, (std::vector<int>{F::kB2Tree, F::kListBox1, F::kAddBtn, F::kDelBtn,
                                           F::kToolButton2, F::kBitBtn1, F::kBitBtn2}));

@@ -18,7 +18,14 @@ HIMAGELIST MakeMaskedImageList(int size, int count, COLORREF mask,
       const RECT box = {0, 0, size, size};
       UniqueHbrush background(CreateSolidBrush(mask));
       FillRect(dc.get(), &box, background.get());
+      const int saved = SaveDC(dc.get());
+      if (size != kPictureDesignSize) {
+        SetMapMode(dc.get(), MM_ANISOTROPIC);
+        SetWindowExtEx(dc.get(), kPictureDesignSize, kPictureDesignSize, nullptr);
+        SetViewportExtEx(dc.get(), size, size, nullptr);
+      }
       draw(dc.get(), i);
+      RestoreDC(dc.get(), saved);
     }
     // The list copies the bitmap; ours is freed when it leaves the scope.
     if (ImageList_AddMasked(list.get(), bitmap.get(), mask) < 0) return nullptr;

@@ -3,18 +3,13 @@
 #include <windowsx.h>
 
 #include <algorithm>
-#include <cstring>
 #include <utility>
 
-#include "host/b2api.h"
-#include "store/file_system.h"
 #include "engine/search_run.h"
 #include "text/str_csv.h"
 #include "text/str_libs.h"
 #include "ui/main_view_ids.h"
 #include "ui/text_win.h"
-
-TMainForm* MainForm = nullptr;
 
 using namespace mainview;
 
@@ -22,19 +17,15 @@ namespace {
 
 constexpr char kCaption[] = "\x83\x4e\x83\x43\x83\x62\x83\x4e\x8c\x9f\x8d\xf5";  // クイック検索
 constexpr char kFormFont[] = "\x82l\x82r \x82o\x83S\x83V\x83\x62\x83N";  // ＭＳ Ｐゴシック
+constexpr int kFormFontPoints = 9;
 constexpr wchar_t kClassName[] = L"ZeldriumQuickSearch";
 constexpr RECT kDesignedBounds = {302, 281, 302 + 932, 281 + 399};
 
-// A font of the settings' form: points become pixels at the screen's resolution.
-HFONT MakeFont(const zeldrium::TFontDesc& desc) {
+// A font of the settings' form at the window's DPI: points become pixels there.
+HFONT MakeFont(const zeldrium::TFontDesc& desc, int dpi) {
   LOGFONTW font = {};
-  int dpi = 96;
-  {
-    ui::ClientDc screen(nullptr);
-    if (screen.dc()) dpi = GetDeviceCaps(screen.dc(), LOGPIXELSY);
-  }
-  const int points = desc.Size > 0 ? desc.Size : 9;
-  font.lfHeight = -MulDiv(points, dpi, 72);
+  const int points = desc.Size > 0 ? desc.Size : kFormFontPoints;
+  font.lfHeight = ui::FontHeightAt(points, dpi);
   font.lfWeight = (desc.Style & zeldrium::kFontBold) ? FW_BOLD : FW_NORMAL;
   font.lfItalic = (desc.Style & zeldrium::kFontItalic) ? TRUE : FALSE;
   font.lfUnderline = (desc.Style & zeldrium::kFontUnderline) ? TRUE : FALSE;
@@ -146,36 +137,50 @@ LRESULT TMainForm::HandleMessage(UINT message, WPARAM wparam, LPARAM lparam) {
     case WM_CREATE: FormCreate(); return 0;
     case WM_SIZE: Layout(); return 0;
     case WM_SHOWWINDOW: if (wparam) FormShow(); break;
+    case WM_ACTIVATE: OnActivate(LOWORD(wparam) != WA_INACTIVE && !HIWORD(wparam)); return 0;
+    case WM_SETFOCUS: OnSetFocus(); return 0;
     case WM_CLOSE: FormClose(); return 0;
     case WM_DESTROY: FormDestroy(); return 0;
     case WM_HOTKEY: WMHotKey(static_cast<int>(wparam)); return 0;
     case WM_COMMAND: OnCommand(LOWORD(wparam), HIWORD(wparam), reinterpret_cast<HWND>(lparam)); return 0;
     case WM_NOTIFY: return OnNotify(reinterpret_cast<const NMHDR*>(lparam));
     case WM_CONTEXTMENU: OnContextMenu(reinterpret_cast<HWND>(wparam), GET_X_LPARAM(lparam), GET_Y_LPARAM(lparam)); return 0;
-    case WM_INITMENUPOPUP: if (reinterpret_cast<HMENU>(wparam) == popup_.get()) PopupMenu1Popup(); return 0;
+    case WM_INITMENUPOPUP: if (reinterpret_cast<HMENU>(wparam) == TabControl1.menu()) PopupMenu1Popup(); return 0;
     case WM_SETCURSOR: if (OnSetCursor()) return TRUE; break;
+    case WM_DPICHANGED: OnDpiChanged(LOWORD(wparam), reinterpret_cast<const RECT*>(lparam)); return 0;
   }
   // clang-format on
   return ui::Window::HandleMessage(message, wparam, lparam);
 }
 
 void TMainForm::FormCreate() {
-  CreateControls();
-  FillTabs();
-  history_ = zeldrium::ReadCommaList(params_.FindHistory);
-  FillComboBox1(history_);
-  ApplyListFont();
-  const zeldrium::TStringCSV fields(params_.ColWidth);
-  for (int i = 0; i < fields.Count() && i < ui::ResultList::kColumnCount; ++i) {
-    const int width = fields.GetInt(i);
-    if (width > 0) MailList.SetColumnWidth(i, width);
+  dpi_ = ui::WindowDpi(hwnd());
+  if (dpi_ != ui::kDesignDpi) {
+    SetWindowPos(hwnd(), nullptr, 0, 0,
+                 ui::Scaled(kDesignedBounds.right - kDesignedBounds.left, dpi_),
+                 ui::Scaled(kDesignedBounds.bottom - kDesignedBounds.top, dpi_),
+                 SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
   }
+  CreateControls();
+  TabControl1.Fill(TabCaptions());
+  history_ = zeldrium::ReadCommaList(params_.FindHistory);
+  ToolBar8.SetHistory(history_);
+  ApplyListFont();
+  ApplyColumnWidths(params_.ColWidth);
   FormPlacement placement(*this);
   params_.RestoreWindow(placement);
-  WriteDatePicker(params_.DateLimit, params_.UseDateLimit);
+  ToolBar8.WriteDatePicker(params_.DateLimit, params_.UseDateLimit);
   SetMultiLine(params_.MultiLineTab);
   RegisterShowHotKey(0, params_.ShowHotKey);
   Layout();
+}
+
+void TMainForm::MakeFonts() {
+  zeldrium::TFontDesc form_font;
+  form_font.Name = kFormFont;
+  form_font.Charset = SHIFTJIS_CHARSET;
+  form_font.Size = kFormFontPoints;
+  form_font_.reset(MakeFont(form_font, dpi_));
 }
 
 void TMainForm::CreateControls() {
@@ -184,70 +189,53 @@ void TMainForm::CreateControls() {
                                                        ICC_DATE_CLASSES | ICC_LISTVIEW_CLASSES |
                                                        ICC_STANDARD_CLASSES};
   InitCommonControlsEx(&classes);
-  zeldrium::TFontDesc form_font;
-  form_font.Name = kFormFont;
-  form_font.Charset = SHIFTJIS_CHARSET;
-  form_font.Size = 9;
-  form_font_.reset(MakeFont(form_font));
-
-  tabs_ = CreateWindowExW(
-      0, WC_TABCONTROLW, L"", WS_CHILD | WS_VISIBLE | WS_CLIPSIBLINGS | TCS_BOTTOM | TCS_FOCUSNEVER,
-      0, 0, 0, 0, hwnd(), reinterpret_cast<HMENU>(kTabControl1), ui::ThisModule(), nullptr);
-  SendMessageW(tabs_, WM_SETFONT, reinterpret_cast<WPARAM>(form_font_.get()), FALSE);
-  CreateToolBar();
-  MailList.Create(hwnd(), kMailList);
+  MakeFonts();
+  TabControl1.Create(hwnd(), kTabControl1, form_font_.get());
+  ToolBar8.Create(hwnd(), form_font_.get(), dpi_);
+  ToolBar8.on_search_key = [this](wchar_t key) { ComboBox1KeyPress(key); };
+  MailList.Create(hwnd(), kMailList, dpi_);
   MailList.on_select = [this](const std::string& mail_id) { MailListSelectItem(mail_id); };
   MailList.on_double_click = [this] { CloseBtnClick(); };
-  CreatePopupMenu1();
   // The strip lies below the controls that stand on its page, and (with WS_CLIPSIBLINGS) does
   // not paint over them.
-  SetWindowPos(tabs_, HWND_BOTTOM, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
-  // Likewise the controls that stand on the tool bar lie above it.
-  for (HWND control : {combo2_, combo1_, picker_, label2_, label1_}) {
-    SetWindowPos(control, HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
-  }
-
-  fs_ = zeldrium::NewNativeFileSystem();
+  SetWindowPos(TabControl1.hwnd(), HWND_BOTTOM, 0, 0, 0, 0,
+               SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+  focus_cycle_.Set(
+      {ToolBar8.ComboBox2(), ToolBar8.ComboBox1(), ToolBar8.DateTimePicker1(), MailList.hwnd()});
 }
 
 // The tab strip fills the window; the tool bar and the list fill its page.
-RECT TMainForm::PageRect() const {
-  RECT page;
-  GetClientRect(hwnd(), &page);
-  TabCtrl_AdjustRect(tabs_, FALSE, &page);
-  return page;
-}
-
 void TMainForm::LayoutIfPageMoved() {
-  if (!tabs_) return;
-  const RECT page = PageRect();
+  if (!TabControl1.hwnd()) return;
+  const RECT page = TabControl1.PageRect();
   if (!EqualRect(&page, &page_)) Layout();
 }
 
 void TMainForm::Layout() {
-  if (!tabs_) return;
+  if (!TabControl1.hwnd()) return;
   RECT client;
   GetClientRect(hwnd(), &client);
-  MoveWindow(tabs_, 0, 0, client.right, client.bottom, TRUE);
-  const RECT page = PageRect();
+  MoveWindow(TabControl1.hwnd(), 0, 0, client.right, client.bottom, TRUE);
+  const RECT page = TabControl1.PageRect();
   page_ = page;
+  ToolBar1Resize();
   const int width = std::max<int>(0, page.right - page.left);
-  PlaceToolBar(page.left, page.top, width);
-  const int list_top = page.top + bar_height_;
+  const int list_top = page.top + ToolBar8.Height();
   MoveWindow(MailList.hwnd(), page.left, list_top, width, std::max<int>(0, page.bottom - list_top),
              TRUE);
+}
+
+// Label1 is fitted to the bar whenever the bar changes size (main_view_bar_layout.h).
+void TMainForm::ToolBar1Resize() {
+  ToolBar8.Place(page_.left, page_.top, std::max<int>(0, page_.right - page_.left));
 }
 
 void TMainForm::FormShow() { ToolBar1Resize(); }
 
 void TMainForm::FormClose() {
-  std::vector<std::string> widths;
-  for (int i = 0; i < ui::ResultList::kColumnCount; ++i) {
-    widths.push_back(std::to_string(MailList.ColumnWidth(i)));
-  }
-  params_.ColWidth = zeldrium::WriteCommaList(widths);
+  params_.ColWidth = StoredColumnWidths();
   SYSTEMTIME day;
-  params_.UseDateLimit = ReadDatePicker(&day);
+  params_.UseDateLimit = ToolBar8.ReadDatePicker(&day);
   zeldrium::TDateTime date = 0;
   zeldrium::EncodeDateTime({day.wYear, day.wMonth, day.wDay}, &date);
   params_.DateLimit = static_cast<int32_t>(zeldrium::DateToUnix(date));
@@ -260,9 +248,25 @@ void TMainForm::FormClose() {
 void TMainForm::FormDestroy() {
   StoreHistory();
   UnregisterHotKey(hwnd(), 0);
-  if (combo1_edit_ && combo1_edit_proc_) {
-    SetWindowLongPtrW(combo1_edit_, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(combo1_edit_proc_));
+}
+
+// Stored widths are designed pixels, as every size of the window: at 96 dpi the screen's
+// pixels, and a file written at one DPI shows the same columns at another. A width of 0 or
+// less, or a field beyond the last column, changes nothing.
+void TMainForm::ApplyColumnWidths(const std::string& stored) {
+  const zeldrium::TStringCSV fields(stored);
+  for (int i = 0; i < fields.Count() && i < ui::ResultList::kColumnCount; ++i) {
+    const int width = fields.GetInt(i);
+    if (width > 0) MailList.SetColumnWidth(i, ui::Scaled(width, dpi_));
   }
+}
+
+std::string TMainForm::StoredColumnWidths() const {
+  std::vector<std::string> widths;
+  for (int i = 0; i < ui::ResultList::kColumnCount; ++i) {
+    widths.push_back(std::to_string(ui::Unscaled(MailList.ColumnWidth(i), dpi_)));
+  }
+  return zeldrium::WriteCommaList(widths);
 }
 
 void TMainForm::StoreHistory() { params_.FindHistory = zeldrium::WriteCommaList(history_); }
@@ -280,7 +284,7 @@ void TMainForm::SetBounds(int left, int top, int width, int height) {
 
 void TMainForm::ApplyListFont() {
   if (!MailList.hwnd()) return;
-  ui::UniqueHfont font(MakeFont(params_.ViewFont));
+  ui::UniqueHfont font(MakeFont(params_.ViewFont, dpi_));
   if (!font) return;
   MailList.SetFont(font.get());
   // The old font may go only once the list no longer uses it.
@@ -290,9 +294,29 @@ void TMainForm::ApplyListFont() {
   InvalidateRect(MailList.hwnd(), nullptr, TRUE);
 }
 
+// Every designed size again for the new DPI, then the place the system suggests. The column
+// widths keep their proportions (the list scales them); the stored ones are designed pixels.
+void TMainForm::OnDpiChanged(int dpi, const RECT* suggested) {
+  if (dpi <= 0 || dpi == dpi_) return;
+  dpi_ = dpi;
+  ui::UniqueHfont old_font = std::move(form_font_);
+  MakeFonts();
+  TabControl1.SetFont(form_font_.get());
+  ToolBar8.SetDpi(dpi_, form_font_.get());
+  MailList.SetDpi(dpi_);
+  ApplyListFont();
+  page_ = {};
+  if (suggested) {
+    SetWindowPos(hwnd(), nullptr, suggested->left, suggested->top,
+                 suggested->right - suggested->left, suggested->bottom - suggested->top,
+                 SWP_NOZORDER | SWP_NOACTIVATE);
+  }
+  Layout();
+}
+
 void TMainForm::OnCommand(int id, int code, HWND control) {
   // The tool bar sends nothing for a disabled button.
-  if (control && control == toolbar_ && !ButtonEnabled(id)) return;
+  if (control && control == ToolBar8.hwnd() && !ToolBar8.ButtonEnabled(id)) return;
   // clang-format off
   switch (id) {
     case kCloseBtn: CloseBtnClick(); return;
@@ -319,71 +343,63 @@ LRESULT TMainForm::OnNotify(const NMHDR* header) {
   LRESULT result = 0;
   if (!header) return 0;
   if (MailList.HandleNotify(header, &result)) return result;
-  if (header->hwndFrom == tabs_ && header->code == TCN_SELCHANGE) {
+  if (ToolBar8.HandleNotify(header, &result)) return result;
+  if (header->hwndFrom == TabControl1.hwnd() && header->code == TCN_SELCHANGE) {
     TabControl1Changed();
-    return 0;
-  }
-  if (header->code == TTN_GETDISPINFOW) {
-    auto* info = reinterpret_cast<NMTTDISPINFOW*>(const_cast<NMHDR*>(header));
-    info->lpszText = nullptr;
-    info->szText[0] = L'\0';
-    // The text must outlive this call; one tip shows at a time.
-    static std::wstring tip;
-    tip = ToolTipOf(static_cast<int>(header->idFrom));
-    info->lpszText = tip.data();
     return 0;
   }
   return 0;
 }
 
-// The menu of the tab strip, and of the tool bar and the result list, which have none of
-// their own. From the keyboard (-1, -1) it opens at the control's top-left corner.
+// The menu of the tab strip, and of every control inside the window that has none of its own:
+// the tool bar, the field selector, the date picker, the labels, the result list and its header.
+// The search text keeps its edit menu. From the keyboard (-1, -1) it opens at the control's
+// top-left corner.
 void TMainForm::OnContextMenu(HWND source, int x, int y) {
-  if (source != tabs_ && source != toolbar_ && source != MailList.hwnd() && source != hwnd()) {
-    return;
-  }
+  HWND search = ToolBar8.ComboBox1();
+  if (!source || source == search || IsChild(search, source)) return;
+  if (source != hwnd() && !IsChild(hwnd(), source)) return;
   if (x == -1 && y == -1) {
     RECT r;
     GetWindowRect(source, &r);
     x = r.left;
     y = r.top;
   }
-  TrackPopupMenu(popup_.get(), TPM_LEFTALIGN | TPM_TOPALIGN | TPM_RIGHTBUTTON, x, y, 0, hwnd(),
-                 nullptr);
+  TabControl1.TrackMenu(hwnd(), x, y);
 }
 
 // The hourglass stays while a run pumps messages, wherever the mouse goes in the window.
 bool TMainForm::OnSetCursor() {
-  if (!running_) return false;
+  if (!runs_.Running()) return false;
   SetCursor(LoadCursorW(nullptr, IDC_WAIT));
   return true;
+}
+
+// Leaving, the window remembers which of its controls had the keyboard; activated again, it
+// gives it back (to the search text when that control is gone or cannot take it).
+void TMainForm::OnActivate(bool active) {
+  if (!active) {
+    HWND focus = GetFocus();
+    if (focus && IsChild(hwnd(), focus)) saved_focus_ = focus;
+    return;
+  }
+  OnSetFocus();
+}
+
+void TMainForm::OnSetFocus() {
+  HWND to = saved_focus_;
+  if (to && IsWindow(to) && IsChild(hwnd(), to) && IsWindowVisible(to) && IsWindowEnabled(to)) {
+    SetFocus(to);
+  } else {
+    ToolBar8.FocusSearchText();
+  }
 }
 
 void TMainForm::CloseBtnClick() { SendMessageW(hwnd(), WM_CLOSE, 0, 0); }
 
 void TMainForm::MailListSelectItem(const std::string& mail_id) {
-  if (!BeckyAPI || !BeckyAPI->BKA_SetCurrentMail) return;
   OpeningHitScope opening(&OpeningHit);
-  BeckyAPI->BKA_SetCurrentMail(mail_id.c_str());
-}
-
-void TMainForm::ShowQuickSearch(std::string_view text) {
-  if (text.empty()) {
-    ShowInFront();
-    return;
-  }
-  std::string search = zeldrium::TextBetween(text, "<", ">");
-  if (search.empty()) search = std::string(text);
-  WhenIdle(
-      [this, search] {
-        params_.FindList.AddQuickSearch(zeldrium::kTargetFrom, search, params_.SubFolder,
-                                        params_.CaseSensitive, params_.CommaAnd);
-        RefreshTabs();
-        TabControl1Change();
-        // A window hidden while its search ran shows up once the rows are there.
-        AfterRuns([this] { ShowInFront(); });
-      },
-      true);
+  host_.SetCurrentMail(mail_id);
 }
 
 void TMainForm::RegisterShowHotKey(int id, uint16_t shortcut) {
@@ -400,13 +416,17 @@ void TMainForm::WMHotKey(int id) {
   if (id == 0) ToggleWindow();
 }
 
+// Shown or brought to the front, the window is there to search: the keyboard goes to the search
+// text.
 void TMainForm::ToggleWindow() {
   if (!Visible()) {
     ShowWindow(hwnd(), FormPlacement::ShowCommand(state_));
   } else if (GetForegroundWindow() == hwnd()) {
     ShowWindow(hwnd(), SW_HIDE);
   }
-  if (Visible()) SetForegroundWindow(hwnd());
+  if (!Visible()) return;
+  SetForegroundWindow(hwnd());
+  ToolBar8.FocusSearchText();
 }
 
 void TMainForm::ShowInFront() {

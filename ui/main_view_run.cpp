@@ -5,11 +5,11 @@
 // testing the line. The date limit is read again after each such pause, since only then can
 // the user have changed the picker.
 //
-// A request that arrives during a run is queued in after_run_ and, when it asks for a new
-// search, marks the running one superseded; the run then ends by an exception from its hook at
-// the next pause, and StartRuns carries out the queue before it starts the next run. WM_QUIT
-// met while pausing ends the run the same way and is posted again for the loop it was meant
-// for.
+// Which run goes when is the scheduler's (ui/portable/main_view_runs.h). When it says the running
+// run is to give up, the hook ends the run at its next pause by throwing RunGivenUp through the
+// core's run (which lets a hook's exception pass and cleans up behind it); RunOnce catches it, and
+// only there. WM_QUIT met while pausing ends the run the same way and is posted again for the
+// loop it was meant for.
 //
 // The library must not be unloaded while a run is on the stack (the host may unload it from a
 // message the run lets through): each series of runs holds a reference to the module. When the
@@ -17,9 +17,9 @@
 // the process ends instead of pulling the code from under the frames still returning into it.
 #include <exception>
 #include <string>
+#include <vector>
 #include <utility>
 
-#include "host/b2api.h"
 #include "engine/search_run.h"
 #include "text/str_libs.h"
 #include "ui/main_view.h"
@@ -30,8 +30,8 @@ using namespace mainview;
 
 namespace {
 
-// Thrown through the run by its hook when a newer request or WM_QUIT ends it.
-struct RunSuperseded {};
+// Thrown through the core's run by its hook when the scheduler ends the run.
+struct RunGivenUp {};
 
 constexpr int64_t kPumpIntervalMicros = 15000;
 // Lines tested between two looks at the clock.
@@ -66,8 +66,6 @@ class ModuleHold {
   bool keep_ = false;
 };
 
-std::string HostText(LPCSTR text) { return text ? std::string(text) : std::string(); }
-
 }  // namespace
 
 class TMainForm::RunHooks : public zeldrium::SearchHooks {
@@ -83,9 +81,7 @@ class TMainForm::RunHooks : public zeldrium::SearchHooks {
   }
 
   std::string FolderDisplayName(std::string_view folder_id) override {
-    if (!BeckyAPI || !BeckyAPI->BKA_GetFolderDisplayName) return {};
-    const std::string id(folder_id);
-    return HostText(BeckyAPI->BKA_GetFolderDisplayName(id.c_str()));
+    return form_.host_.FolderDisplayName(folder_id);
   }
 
   // Asked for every dated line, also those the limit then drops: the pauses come at the same
@@ -104,12 +100,12 @@ class TMainForm::RunHooks : public zeldrium::SearchHooks {
     form_.PumpMessages();
     last_pump_ = NowMicros();
     ReadLimit();
-    if (form_.superseded_ || form_.quit_seen_) throw RunSuperseded{};
+    if (form_.runs_.ShouldGiveUp()) throw RunGivenUp{};
   }
 
   void ReadLimit() {
     SYSTEMTIME day;
-    limit_on_ = form_.ReadDatePicker(&day);
+    limit_on_ = form_.ToolBar8.ReadDatePicker(&day);
     if (!limit_on_) return;
     zeldrium::TDateTime date = 0;
     zeldrium::EncodeDateTime({day.wYear, day.wMonth, day.wDay}, &date);
@@ -124,123 +120,82 @@ class TMainForm::RunHooks : public zeldrium::SearchHooks {
 };
 
 // Here, where RunHooks is complete.
-TMainForm::TMainForm(zeldrium::TInitParam& params) : params_(params) {}
+TMainForm::TMainForm(zeldrium::TInitParam& params, ui::MailHost& host, zeldrium::FileSystem& fs)
+    : params_(params), host_(host), fs_(fs), runs_([this] { RunOnce(); }) {}
 
 TMainForm::~TMainForm() { Destroy(); }
 
-void TMainForm::WhenIdle(std::function<void()> action, bool supersedes_run) {
-  if (!running_) {
-    action();
-    return;
-  }
-  after_run_.push_back(std::move(action));
-  if (supersedes_run) superseded_ = true;
+void TMainForm::WhenIdle(std::function<void()> action, ui::RunScheduler::Wait wait) {
+  runs_.WhenIdle(std::move(action), wait);
 }
 
-void TMainForm::AfterRuns(std::function<void()> action) {
-  if (running_ || in_runs_) {
-    after_run_.push_back(std::move(action));
-  } else {
-    action();
-  }
-}
+void TMainForm::AfterRuns(std::function<void()> action) { runs_.AfterRuns(std::move(action)); }
 
+// A series of runs holds the library loaded (see the top of this file).
 void TMainForm::RunSearch() {
   if (CurrentTab() < 0) return;
-  if (running_ || in_runs_) {
-    run_wanted_ = true;
-    if (running_) superseded_ = true;
+  if (runs_.Busy()) {
+    runs_.RequestRun();
     return;
   }
-  StartRuns();
-}
-
-void TMainForm::HostExiting() {
-  host_exiting_ = true;
-  if (running_) superseded_ = true;
-}
-
-void TMainForm::StartRuns() {
   ModuleHold hold;
-  struct InRuns {
-    explicit InRuns(bool* flag) : flag(flag) { *flag = true; }
-    ~InRuns() { *flag = false; }
-    bool* flag;
-  } in_runs(&in_runs_);
-  quit_seen_ = false;
-  run_wanted_ = true;
-  for (;;) {
-    std::vector<std::function<void()>> batch;
-    batch.swap(after_run_);
-    for (auto& action : batch) {
-      try {
-        action();
-      } catch (...) {
-      }
-    }
-    if (run_wanted_ && !quit_seen_ && !host_exiting_) {
-      run_wanted_ = false;
-      RunOnce();
-      continue;
-    }
-    run_wanted_ = false;
-    if (after_run_.empty()) break;
-  }
-  if (host_exiting_) hold.Keep();
+  runs_.RequestRun();
+  if (runs_.HostExited()) hold.Keep();
 }
+
+void TMainForm::HostExiting() { runs_.HostExiting(); }
 
 void TMainForm::RunOnce() {
   const int tab = CurrentTab();
   if (tab < 0) return;
   // The run works on its own copy; the record itself may be edited once the run is over.
   const zeldrium::TFindRec rec = params_.FindList.GetRec(tab);
-  std::string folder, mailbox, data;
-  if (BeckyAPI) {
-    if (BeckyAPI->BKA_GetCurrentFolder) folder = HostText(BeckyAPI->BKA_GetCurrentFolder());
-    if (BeckyAPI->BKA_GetCurrentMailBox) mailbox = HostText(BeckyAPI->BKA_GetCurrentMailBox());
-    if (BeckyAPI->BKA_GetDataFolder) data = HostText(BeckyAPI->BKA_GetDataFolder());
-  }
+  const std::string folder = host_.CurrentFolder();
+  const std::string mailbox = host_.CurrentMailBox();
+  const std::string data = host_.DataFolder();
   if (!hooks_) hooks_ = std::make_unique<RunHooks>(*this);
-  if (!run_) run_ = std::make_unique<zeldrium::TSearchRun>(fs_.get(), hooks_.get());
+  if (!run_) run_ = std::make_unique<zeldrium::TSearchRun>(&fs_, hooks_.get());
 
   RunStarted(rec);
   hooks_->Start();
-  superseded_ = false;
   bool ended_early = false;
   zeldrium::SearchStatus status = zeldrium::SearchStatus::kCompleted;
   std::string error;
-  running_ = true;
   try {
     status = run_->Run(rec, {data, folder, mailbox});
     if (status == zeldrium::SearchStatus::kError) error = run_->Error();
-  } catch (const RunSuperseded&) {
+  } catch (const RunGivenUp&) {
     ended_early = true;
   } catch (const std::exception& e) {
     status = zeldrium::SearchStatus::kError;
     error = e.what();
   }
-  running_ = false;
-  if (!ended_early && status == zeldrium::SearchStatus::kCompleted) SetCounter(run_->HitCount());
-  RunEnded();
-  if (!ended_early && status == zeldrium::SearchStatus::kError) ReportRunError(error);
+  // A run that gave up keeps its rows until the next one replaces them, and they are counted: the
+  // list never shows rows under the count of another run. After an error the count of the last
+  // good run stays, as the rows found before it do.
+  const bool failed = !ended_early && status == zeldrium::SearchStatus::kError;
+  RunEnded(!failed);
+  if (failed) ReportRunError(error);
 }
 
 void TMainForm::RunStarted(const zeldrium::TFindRec& rec) {
   saved_cursor_ = SetCursor(LoadCursorW(nullptr, IDC_WAIT));
-  EnableButton(kStopBtn, true);
-  EnableButton(kFindBtn, false);
-  EnableButton(kReFindBtn, false);
-  EnableButton(kPropBtn, false);
+  ToolBar8.EnableButton(kStopBtn, true);
+  ToolBar8.EnableButton(kFindBtn, false);
+  ToolBar8.EnableButton(kReFindBtn, false);
+  ToolBar8.EnableButton(kPropBtn, false);
   MailList.Clear();
   ShowCondition(rec);
 }
 
-void TMainForm::RunEnded() {
-  EnableButton(kStopBtn, false);
-  EnableButton(kFindBtn, true);
-  EnableButton(kReFindBtn, true);
-  EnableButton(kPropBtn, CurrentTab() >= 0);
-  MailList.SetRows(run_->TakeRows());
+void TMainForm::RunEnded(bool counted) {
+  ToolBar8.EnableButton(kStopBtn, false);
+  ToolBar8.EnableButton(kFindBtn, true);
+  ToolBar8.EnableButton(kReFindBtn, true);
+  ToolBar8.EnableButton(kPropBtn, CurrentTab() >= 0);
+  std::vector<zeldrium::THitRow> rows = run_->TakeRows();
+  if (counted) ToolBar8.SetCounter(rows.size());
+  MailList.SetRows(std::move(rows));
   MailList.SortNewestFirst();
   SetCursor(saved_cursor_);
 }
@@ -252,7 +207,7 @@ void TMainForm::PumpMessages() {
   MSG msg;
   for (int n = 0; n < 1000 && PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE); ++n) {
     if (msg.message == WM_QUIT) {
-      quit_seen_ = true;
+      runs_.QuitSeen();
       PostQuitMessage(static_cast<int>(msg.wParam));
       return;
     }

@@ -2,7 +2,11 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <memory>
 #include <string>
+
+#include "tests/standin_services.h"
 
 namespace {
 
@@ -13,7 +17,7 @@ class MainViewTest : public ::testing::Test {
     ui::UnregisterWindowClasses();
   }
   TMainForm& Make() {
-    form_ = std::make_unique<TMainForm>(params_);
+    form_ = std::make_unique<TMainForm>(params_, services_.host, *services_.fs);
     EXPECT_TRUE(form_->Create());
     return *form_;
   }
@@ -25,6 +29,7 @@ class MainViewTest : public ::testing::Test {
 
   // Never loaded: Save writes nothing.
   zeldrium::TInitParam params_{nullptr};
+  testutil::StandinServices services_;
   std::unique_ptr<TMainForm> form_;
 };
 
@@ -35,8 +40,11 @@ TEST_F(MainViewTest, CreatedHiddenAtItsDesignedPlaceWithoutStoredPlacement) {
   RECT r = Rect(form.hwnd());
   EXPECT_EQ(r.left, 302);
   EXPECT_EQ(r.top, 281);
-  EXPECT_EQ(r.right - r.left, 932);
-  EXPECT_EQ(r.bottom - r.top, 399);
+  // The designed size at the window's DPI, as far as the screen lets a window grow.
+  EXPECT_EQ(r.right - r.left,
+            std::min(ui::Scaled(932, form.Dpi()), GetSystemMetrics(SM_CXMAXTRACK)));
+  EXPECT_EQ(r.bottom - r.top,
+            std::min(ui::Scaled(399, form.Dpi()), GetSystemMetrics(SM_CYMAXTRACK)));
 }
 
 TEST_F(MainViewTest, StoredPlacementIsAppliedAtCreation) {
@@ -85,6 +93,18 @@ TEST_F(MainViewTest, ShortcutBitsMapToHotKeyModifiers) {
     EXPECT_TRUE(RegisterHotKey(nullptr, 7, c.modifiers, c.key));
     UnregisterHotKey(nullptr, 7);
   }
+}
+
+// A stored hot key of 0 is none: the window holds no hot key, and the key combination 0 stands
+// for (no key, no modifier) is not taken from anyone.
+TEST_F(MainViewTest, AHotKeyValueOfZeroRegistersNothing) {
+  params_.ShowHotKey = 0;
+  TMainForm& form = Make();
+  EXPECT_FALSE(UnregisterHotKey(form.hwnd(), 0));
+  form.RegisterShowHotKey(0, 0);
+  EXPECT_FALSE(UnregisterHotKey(form.hwnd(), 0));
+  form.RegisterShowHotKey(0, 0x4000 | VK_F16);
+  EXPECT_TRUE(UnregisterHotKey(form.hwnd(), 0)) << "the test can tell";
 }
 
 TEST_F(MainViewTest, HotKeyShowsHidesAndIgnoresOtherIds) {

@@ -1,20 +1,20 @@
-// ToolBar8 of the search window: the buttons, the field selector, the search text with its
-// history, the date limit and the hit count.
-#include <algorithm>
-#include <string>
-#include <vector>
+#include "ui/main_view_toolbar.h"
 
-#include "query/find_class.h"
-#include "engine/search_run.h"
-#include "text/str_csv.h"
+#include <algorithm>
+#include <iterator>
+
 #include "text/str_libs.h"
-#include "ui/main_view.h"
+#include "ui/dpi.h"
+#include "ui/handles.h"
 #include "ui/main_view_ids.h"
+#include "ui/portable/main_view_bar_layout.h"
 #include "ui/text_win.h"
+#include "ui/window.h"
+
+namespace ui {
+namespace {
 
 using namespace mainview;
-
-namespace {
 
 // Code page 932 texts of the bar.
 constexpr char kClose[] = "\x81~";                                                 // ×
@@ -36,42 +36,65 @@ constexpr char kLabel2Text[] =
 constexpr char kCounterWord[] = " \x8c\x8f";                           // " 件"
 const char* const kTargets[] = {"From:", "To:", "Subject:", "From,To:"};
 
+// Designed pixels.
 constexpr int kButtonWidth = 49;
 constexpr int kButtonHeight = 20;
-constexpr wchar_t kFormProp[] = L"ZeldriumSearchForm";
+constexpr int kComboListHeight = 240;  // a combo box's closed part and its opened list
 
 enum class Kind { kButton, kFixedButton, kSeparator, kControl };
 struct BarItem {
   Kind kind;
-  int id;  // command or control ID; 0 for a plain separator
+  int id;  // the command or control ID; separators have IDs of their own to be resized by
   const char* caption;
-  int width;  // separators and controls
+  int width;  // designed, for all but the buttons sized to their captions
   bool enabled;
 };
-// Left to right, as designed.
+// Left to right, as designed; Label1 last.
 constexpr BarItem kBar[] = {
     {Kind::kButton, kCloseBtn, kClose, 0, true},
-    {Kind::kSeparator, 0, nullptr, 8, true},
+    {Kind::kSeparator, 1041, nullptr, 8, true},
     {Kind::kButton, kPropBtn, kProp, 0, false},
-    {Kind::kSeparator, 0, nullptr, 8, true},
+    {Kind::kSeparator, 1042, nullptr, 8, true},
     {Kind::kControl, kComboBox2, nullptr, 85, true},
     {Kind::kControl, kComboBox1, nullptr, 241, true},
-    {Kind::kSeparator, 0, nullptr, 8, true},
+    {Kind::kSeparator, 1043, nullptr, 8, true},
     {Kind::kFixedButton, kFindBtn, kFind, kButtonWidth, true},
-    {Kind::kSeparator, 0, nullptr, 8, true},
+    {Kind::kSeparator, 1044, nullptr, 8, true},
     {Kind::kButton, kReFindBtn, kReFind, 0, true},
-    {Kind::kSeparator, 0, nullptr, 15, true},
+    {Kind::kSeparator, 1045, nullptr, 15, true},
     {Kind::kButton, kStopBtn, kStop, 0, false},
-    {Kind::kSeparator, 0, nullptr, 13, true},
+    {Kind::kSeparator, 1046, nullptr, 13, true},
     {Kind::kControl, kDateTimePicker1, nullptr, 110, true},
     {Kind::kControl, kLabel2, nullptr, 103, true},
-    {Kind::kSeparator, 0, nullptr, 16, true},
+    {Kind::kSeparator, 1047, nullptr, 16, true},
     {Kind::kControl, kLabel1, nullptr, 1, true},
 };
+constexpr int kItemsBeforeCount = static_cast<int>(std::size(kBar)) - 1;
+constexpr int kComboBox2Item = 4;
+constexpr int kComboBox1Item = 5;
+constexpr int kLabel2Item = 14;
 
-bool SameIgnoringCase(const std::wstring& a, const std::wstring& b) {
-  return CompareStringW(LOCALE_USER_DEFAULT, NORM_IGNORECASE, a.data(), static_cast<int>(a.size()),
-                        b.data(), static_cast<int>(b.size())) == CSTR_EQUAL;
+// Who gives way, in order, when the count would not fit (see main_view_bar_layout.h), with the
+// least designed width each keeps: a search box of 100 pixels still shows a dozen characters,
+// the picker's box says whether the limit is on without Label2, and a separator of 2 still
+// parts its neighbours.
+constexpr BarGiveUp kGiveUps[] = {
+    {BarGiveUp::kReserve, 0}, {kComboBox1Item, 100}, {kLabel2Item, 0}, {1, 2},  {3, 2},
+    {6, 2},                   {8, 2},                {10, 2},          {12, 2}, {15, 2},
+    {kComboBox2Item, 64},     {kComboBox1Item, 40},
+};
+
+std::wstring ToolTipOf(int id) {
+  // clang-format off
+  switch (id) {
+    case kCloseBtn: return WideFrom932(kCloseTip);
+    case kPropBtn: return WideFrom932(kPropTip);
+    case kFindBtn: return WideFrom932(kFindTip);
+    case kReFindBtn: return WideFrom932(kReFindTip);
+    case kStopBtn: return WideFrom932(kStopTip);
+  }
+  // clang-format on
+  return {};
 }
 
 std::wstring WindowText(HWND window) {
@@ -81,72 +104,42 @@ std::wstring WindowText(HWND window) {
   return text;
 }
 
-}  // namespace
-
-std::wstring TMainForm::ToolTipOf(int id) {
-  // clang-format off
-  switch (id) {
-    case kCloseBtn: return ui::WideFrom932(kCloseTip);
-    case kPropBtn: return ui::WideFrom932(kPropTip);
-    case kFindBtn: return ui::WideFrom932(kFindTip);
-    case kReFindBtn: return ui::WideFrom932(kReFindTip);
-    case kStopBtn: return ui::WideFrom932(kStopTip);
-  }
-  // clang-format on
-  return {};
+int TextWidth(HWND window, HFONT font, const std::wstring& text) {
+  if (text.empty()) return 0;
+  ClientDc dc(window);
+  SelectObjectGuard with_font(dc.dc(), font);
+  SIZE size = {};
+  GetTextExtentPoint32W(dc.dc(), text.c_str(), static_cast<int>(text.size()), &size);
+  return size.cx;
 }
 
-void TMainForm::CreateToolBar() {
+}  // namespace
+
+bool MainViewToolBar::Create(HWND parent, HFONT font, int dpi) {
+  parent_ = parent;
+  font_ = font;
+  dpi_ = dpi;
   const DWORD style = WS_CHILD | WS_VISIBLE | WS_CLIPSIBLINGS | TBSTYLE_FLAT | TBSTYLE_LIST |
                       TBSTYLE_TOOLTIPS | CCS_NORESIZE | CCS_NODIVIDER | CCS_NOPARENTALIGN;
-  toolbar_ = CreateWindowExW(0, TOOLBARCLASSNAMEW, L"", style, 0, 0, 0, 0, hwnd(),
-                             reinterpret_cast<HMENU>(kToolBar8), ui::ThisModule(), nullptr);
-  if (!toolbar_) return;
-  const WPARAM font = reinterpret_cast<WPARAM>(form_font_.get());
-  SendMessageW(toolbar_, TB_BUTTONSTRUCTSIZE, sizeof(TBBUTTON), 0);
-  SendMessageW(toolbar_, WM_SETFONT, font, FALSE);
-  SendMessageW(toolbar_, TB_SETBITMAPSIZE, 0, MAKELPARAM(0, 0));
-  SendMessageW(toolbar_, TB_SETBUTTONSIZE, 0, MAKELPARAM(kButtonWidth, kButtonHeight));
-
-  // The tool bar keeps its own copies of the captions.
-  std::vector<std::wstring> captions;
-  for (const BarItem& item : kBar)
-    captions.push_back(item.caption ? ui::WideFrom932(item.caption) : L"");
-  std::vector<TBBUTTON> buttons;
-  for (size_t i = 0; i < std::size(kBar); ++i) {
-    const BarItem& item = kBar[i];
-    TBBUTTON b = {};
-    b.idCommand = item.id;
-    if (item.kind == Kind::kSeparator || item.kind == Kind::kControl) {
-      b.fsStyle = BTNS_SEP;
-      b.iBitmap = item.width;  // a separator's width
-    } else {
-      b.iBitmap = I_IMAGENONE;
-      b.fsState = item.enabled ? TBSTATE_ENABLED : 0;
-      b.fsStyle = BTNS_BUTTON | BTNS_SHOWTEXT | (item.kind == Kind::kButton ? BTNS_AUTOSIZE : 0);
-      b.iString = reinterpret_cast<INT_PTR>(captions[i].c_str());
-    }
-    buttons.push_back(b);
-  }
-  SendMessageW(toolbar_, TB_ADDBUTTONSW, buttons.size(), reinterpret_cast<LPARAM>(buttons.data()));
-  TBBUTTONINFOW fixed = {};
-  fixed.cbSize = sizeof(fixed);
-  fixed.dwMask = TBIF_SIZE;
-  fixed.cx = kButtonWidth;
-  SendMessageW(toolbar_, TB_SETBUTTONINFOW, kFindBtn, reinterpret_cast<LPARAM>(&fixed));
-  SendMessageW(toolbar_, TB_AUTOSIZE, 0, 0);
+  bar_ = CreateWindowExW(0, TOOLBARCLASSNAMEW, L"", style, 0, 0, 0, 0, parent,
+                         reinterpret_cast<HMENU>(static_cast<INT_PTR>(kToolBar8)), ThisModule(),
+                         nullptr);
+  if (!bar_) return false;
+  SendMessageW(bar_, TB_BUTTONSTRUCTSIZE, sizeof(TBBUTTON), 0);
+  SendMessageW(bar_, WM_SETFONT, reinterpret_cast<WPARAM>(font), FALSE);
+  for (const BarItem& item : kBar) enabled_.push_back(item.enabled);
+  AddButtons();
 
   auto make = [&](const wchar_t* cls, DWORD extra, int id, const std::wstring& text) {
     HWND control = CreateWindowExW(
-        0, cls, text.c_str(), WS_CHILD | WS_VISIBLE | WS_CLIPSIBLINGS | extra, 0, 0, 10, 10, hwnd(),
-        reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), ui::ThisModule(), nullptr);
-    SendMessageW(control, WM_SETFONT, font, FALSE);
+        0, cls, text.c_str(), WS_CHILD | WS_VISIBLE | WS_CLIPSIBLINGS | extra, 0, 0, 10, 10, parent,
+        reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), ThisModule(), nullptr);
+    SendMessageW(control, WM_SETFONT, reinterpret_cast<WPARAM>(font), FALSE);
     return control;
   };
   combo2_ = make(WC_COMBOBOXW, WS_TABSTOP | WS_VSCROLL | CBS_DROPDOWNLIST, kComboBox2, L"");
   for (const char* target : kTargets) {
-    SendMessageW(combo2_, CB_ADDSTRING, 0,
-                 reinterpret_cast<LPARAM>(ui::WideFrom932(target).c_str()));
+    SendMessageW(combo2_, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(WideFrom932(target).c_str()));
   }
   combo1_ =
       make(WC_COMBOBOXW, WS_TABSTOP | WS_VSCROLL | CBS_DROPDOWN | CBS_AUTOHSCROLL, kComboBox1, L"");
@@ -154,181 +147,210 @@ void TMainForm::CreateToolBar() {
   info.cbSize = sizeof(info);
   if (GetComboBoxInfo(combo1_, &info)) combo1_edit_ = info.hwndItem;
   if (combo1_edit_) {
-    SetPropW(combo1_edit_, kFormProp, this);
-    combo1_edit_proc_ = reinterpret_cast<WNDPROC>(SetWindowLongPtrW(
-        combo1_edit_, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&TMainForm::ComboEditProc)));
+    SetWindowSubclass(combo1_edit_, &MainViewToolBar::SearchEditProc, 0,
+                      reinterpret_cast<DWORD_PTR>(this));
   }
   picker_ = make(DATETIMEPICK_CLASSW, WS_TABSTOP | DTS_SHORTDATEFORMAT | DTS_SHOWNONE,
                  kDateTimePicker1, L"");
   label2_ = make(WC_STATICW, SS_RIGHT | SS_CENTERIMAGE | SS_NOPREFIX, kLabel2,
-                 ui::WideFrom932(kLabel2Text));
+                 WideFrom932(kLabel2Text));
   label1_ = make(WC_STATICW, SS_LEFT | SS_CENTERIMAGE | SS_NOPREFIX, kLabel1, L"");
+  // The controls stand above the bar; Label1 above everything, as it may have to lie over
+  // other items in a narrow window.
+  for (HWND control : {combo2_, combo1_, picker_, label2_, label1_}) {
+    SetWindowPos(control, HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+  }
 
-  tips_ = reinterpret_cast<HWND>(SendMessageW(toolbar_, TB_GETTOOLTIPS, 0, 0));
-  if (tips_) {
+  if (HWND tips = reinterpret_cast<HWND>(SendMessageW(bar_, TB_GETTOOLTIPS, 0, 0))) {
     auto add_tip = [&](HWND control, const char* text) {
       if (!control) return;
-      std::wstring wide = ui::WideFrom932(text);
+      std::wstring wide = WideFrom932(text);
       TOOLINFOW tool = {};
       tool.cbSize = sizeof(tool);
       tool.uFlags = TTF_IDISHWND | TTF_SUBCLASS;
-      tool.hwnd = hwnd();
+      tool.hwnd = parent;
       tool.uId = reinterpret_cast<UINT_PTR>(control);
       tool.lpszText = wide.data();
-      SendMessageW(tips_, TTM_ADDTOOLW, 0, reinterpret_cast<LPARAM>(&tool));
+      SendMessageW(tips, TTM_ADDTOOLW, 0, reinterpret_cast<LPARAM>(&tool));
     };
     add_tip(combo2_, kTargetTip);
     add_tip(combo1_, kTextTip);
     add_tip(combo1_edit_, kTextTip);
   }
+  MeasureHeight();
+  return true;
+}
 
-  int height = kButtonHeight;
-  const LRESULT size = SendMessageW(toolbar_, TB_GETBUTTONSIZE, 0, 0);
+// The buttons and place holders at the designed sizes for the DPI.
+void MainViewToolBar::AddButtons() {
+  while (SendMessageW(bar_, TB_DELETEBUTTON, 0, 0)) {
+  }
+  SendMessageW(bar_, TB_SETBITMAPSIZE, 0, MAKELPARAM(0, 0));
+  SendMessageW(bar_, TB_SETBUTTONSIZE, 0,
+               MAKELPARAM(Scaled(kButtonWidth, dpi_), Scaled(kButtonHeight, dpi_)));
+  // The bar keeps its own copies of the captions.
+  std::vector<std::wstring> captions;
+  for (const BarItem& item : kBar) captions.push_back(item.caption ? WideFrom932(item.caption) : L"");
+  std::vector<TBBUTTON> buttons;
+  for (size_t i = 0; i < std::size(kBar); ++i) {
+    const BarItem& item = kBar[i];
+    TBBUTTON b = {};
+    b.idCommand = item.id;
+    if (item.kind == Kind::kSeparator || item.kind == Kind::kControl) {
+      b.fsStyle = BTNS_SEP;
+      b.iBitmap = Scaled(item.width, dpi_);  // a separator's width
+    } else {
+      b.iBitmap = I_IMAGENONE;
+      b.fsState = enabled_[i] ? TBSTATE_ENABLED : 0;
+      b.fsStyle = BTNS_BUTTON | BTNS_SHOWTEXT | (item.kind == Kind::kButton ? BTNS_AUTOSIZE : 0);
+      b.iString = reinterpret_cast<INT_PTR>(captions[i].c_str());
+    }
+    buttons.push_back(b);
+  }
+  SendMessageW(bar_, TB_ADDBUTTONSW, buttons.size(), reinterpret_cast<LPARAM>(buttons.data()));
+  TBBUTTONINFOW fixed = {};
+  fixed.cbSize = sizeof(fixed);
+  fixed.dwMask = TBIF_SIZE;
+  fixed.cx = static_cast<WORD>(Scaled(kButtonWidth, dpi_));
+  SendMessageW(bar_, TB_SETBUTTONINFOW, kFindBtn, reinterpret_cast<LPARAM>(&fixed));
+  SendMessageW(bar_, TB_AUTOSIZE, 0, 0);
+}
+
+void MainViewToolBar::MeasureHeight() {
+  int height = Scaled(kButtonHeight, dpi_);
+  const LRESULT size = SendMessageW(bar_, TB_GETBUTTONSIZE, 0, 0);
   height = std::max(height, static_cast<int>(HIWORD(size)));
-  for (HWND control : {combo2_, combo1_, picker_}) {
+  // The combo boxes' closed parts follow their font; the picker is given the bar's height.
+  for (HWND control : {combo2_, combo1_}) {
     RECT r;
     if (control && GetWindowRect(control, &r)) height = std::max<int>(height, r.bottom - r.top);
   }
-  bar_height_ = height + 2;
+  height_ = height + Scaled(2, dpi_);
 }
 
-// The controls stand on their place holders in the bar, vertically centred.
-void TMainForm::PlaceToolBar(int left, int top, int width) {
-  if (!toolbar_) return;
-  MoveWindow(toolbar_, left, top, width, bar_height_, TRUE);
-  for (const BarItem& item : kBar) {
-    if (item.kind != Kind::kControl) continue;
-    HWND control = GetDlgItem(hwnd(), item.id);
-    const LRESULT index = SendMessageW(toolbar_, TB_COMMANDTOINDEX, item.id, 0);
-    RECT r = {};
-    if (!control || index < 0 ||
-        !SendMessageW(toolbar_, TB_GETITEMRECT, index, reinterpret_cast<LPARAM>(&r))) {
-      continue;
+void MainViewToolBar::SetDpi(int dpi, HFONT font) {
+  dpi_ = dpi;
+  font_ = font;
+  for (HWND window : {bar_, combo2_, combo1_, picker_, label2_, label1_}) {
+    SendMessageW(window, WM_SETFONT, reinterpret_cast<WPARAM>(font), TRUE);
+  }
+  AddButtons();
+  MeasureHeight();
+}
+
+void MainViewToolBar::Place(int left, int top, int width) {
+  place_ = {left, top, left + width, top + height_};
+  MoveWindow(bar_, left, top, width, height_, TRUE);
+  PlaceControls();
+}
+
+// The items' widths for the bar's width; then each control on its place holder, vertically
+// centred, and the count where the layout puts it.
+void MainViewToolBar::PlaceControls() {
+  if (!bar_) return;
+  const int width = place_.right - place_.left;
+  std::vector<int> designed;
+  for (int i = 0; i < kItemsBeforeCount; ++i) {
+    const BarItem& item = kBar[i];
+    if (item.kind == Kind::kButton) {
+      RECT r = {};
+      SendMessageW(bar_, TB_GETITEMRECT, static_cast<WPARAM>(i), reinterpret_cast<LPARAM>(&r));
+      designed.push_back(r.right - r.left);
+    } else {
+      designed.push_back(Scaled(item.width, dpi_));
     }
-    int height = bar_height_;
+  }
+  std::vector<BarGiveUp> give_ups;
+  for (BarGiveUp g : kGiveUps) give_ups.push_back({g.item, Scaled(g.least, dpi_)});
+  const BarFit fit = FitBar(designed, Scaled(kButtonWidth, dpi_), width, CountTextWidth(), give_ups);
+
+  for (int i = 0; i < kItemsBeforeCount; ++i) {
+    const BarItem& item = kBar[i];
+    if (item.kind == Kind::kButton || item.kind == Kind::kFixedButton) continue;
+    const int w = fit.widths[static_cast<size_t>(i)];
+    TBBUTTONINFOW info = {};
+    info.cbSize = sizeof(info);
+    info.dwMask = TBIF_SIZE | TBIF_IMAGE | TBIF_STATE;
+    info.iImage = w;
+    info.cx = static_cast<WORD>(w);
+    // A place holder of no width would be given the bar's default width: it is hidden instead.
+    info.fsState = w > 0 ? 0 : TBSTATE_HIDDEN;
+    SendMessageW(bar_, TB_SETBUTTONINFOW, item.id, reinterpret_cast<LPARAM>(&info));
+  }
+
+  const int top = place_.top;
+  for (int i = 0; i < kItemsBeforeCount; ++i) {
+    const BarItem& item = kBar[i];
+    if (item.kind != Kind::kControl) continue;
+    HWND control = GetDlgItem(parent_, item.id);
+    RECT r = {};
+    const bool shown = fit.widths[static_cast<size_t>(i)] > 0 &&
+                       SendMessageW(bar_, TB_GETITEMRECT, static_cast<WPARAM>(i),
+                                    reinterpret_cast<LPARAM>(&r));
+    ShowWindow(control, shown ? SW_SHOWNA : SW_HIDE);
+    if (!shown) continue;
+    int height = height_;
     int y = top;
     if (item.id == kComboBox1 || item.id == kComboBox2) {
       // A combo box's window is its closed part; the height it is given is that of its list.
       RECT closed;
       GetWindowRect(control, &closed);
-      y = top + std::max(0, (bar_height_ - static_cast<int>(closed.bottom - closed.top)) / 2);
-      height = 240;
+      y = top + std::max(0, (height_ - static_cast<int>(closed.bottom - closed.top)) / 2);
+      height = Scaled(kComboListHeight, dpi_);
     } else if (item.id == kDateTimePicker1) {
-      height = bar_height_ - 2;
-      y = top + 1;
+      height = height_ - Scaled(2, dpi_);
+      y = top + Scaled(1, dpi_);
     }
-    MoveWindow(control, left + r.left, y, r.right - r.left, height, TRUE);
+    MoveWindow(control, place_.left + r.left, y, r.right - r.left, height, TRUE);
   }
-  ToolBar1Resize();
+  MoveWindow(label1_, place_.left + fit.count_left, top, fit.count_width, height_, TRUE);
 }
 
-// Label1 reaches to one button width short of the bar's right end.
-void TMainForm::ToolBar1Resize() {
-  if (!toolbar_ || !label1_) return;
-  RECT bar;
-  GetClientRect(toolbar_, &bar);
-  RECT label;
-  GetWindowRect(label1_, &label);
-  MapWindowPoints(nullptr, toolbar_, reinterpret_cast<POINT*>(&label), 2);
-  const int width = std::max<int>(0, bar.right - label.left - kButtonWidth);
-  SetWindowPos(label1_, nullptr, 0, 0, width, bar_height_,
-               SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+int MainViewToolBar::CountTextWidth() const {
+  return TextWidth(label1_, font_, WindowText(label1_));
 }
 
-bool TMainForm::ButtonEnabled(int id) const {
-  return toolbar_ && SendMessageW(toolbar_, TB_ISBUTTONENABLED, id, 0) != 0;
+bool MainViewToolBar::ButtonEnabled(int id) const {
+  return bar_ && SendMessageW(bar_, TB_ISBUTTONENABLED, id, 0) != 0;
 }
 
-void TMainForm::EnableButton(int id, bool enabled) {
-  if (toolbar_) SendMessageW(toolbar_, TB_ENABLEBUTTON, id, MAKELPARAM(enabled ? TRUE : FALSE, 0));
-}
-
-LRESULT CALLBACK TMainForm::ComboEditProc(HWND hwnd, UINT message, WPARAM wparam, LPARAM lparam) {
-  auto* form = static_cast<TMainForm*>(GetPropW(hwnd, kFormProp));
-  if (!form) return DefWindowProcW(hwnd, message, wparam, lparam);
-  if (message == WM_CHAR && wparam == VK_RETURN) {
-    // Nothing may unwind into the system's dispatcher.
-    try {
-      form->ComboBox1KeyPress(static_cast<wchar_t>(wparam));
-    } catch (...) {
-    }
-    return 0;
+void MainViewToolBar::EnableButton(int id, bool enabled) {
+  for (size_t i = 0; i < std::size(kBar); ++i) {
+    if (kBar[i].id == id) enabled_[i] = enabled;
   }
-  const WNDPROC original = form->combo1_edit_proc_;
-  if (message == WM_NCDESTROY) {
-    RemovePropW(hwnd, kFormProp);
-    SetWindowLongPtrW(hwnd, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(original));
-  }
-  return CallWindowProcW(original, hwnd, message, wparam, lparam);
+  if (bar_) SendMessageW(bar_, TB_ENABLEBUTTON, id, MAKELPARAM(enabled ? TRUE : FALSE, 0));
 }
 
-void TMainForm::ComboBox1KeyPress(wchar_t key) {
-  if (key == L'\r') FindBtnClick();
+std::string MainViewToolBar::SearchText() const { return To932(WindowText(combo1_)); }
+
+void MainViewToolBar::SetSearchText(const std::string& text) {
+  SetWindowTextW(combo1_, WideFrom932(text).c_str());
 }
 
-std::string TMainForm::SearchText() const { return ui::To932(WindowText(combo1_)); }
-
-void TMainForm::FindBtnClick() {
-  const std::string text = SearchText();
-  if (text.empty()) return;
-  if (SendMessageW(combo2_, CB_GETCURSEL, 0, 0) < 0) SendMessageW(combo2_, CB_SETCURSEL, 0, 0);
-  const int target = static_cast<int>(SendMessageW(combo2_, CB_GETCURSEL, 0, 0));
-  AddToHistory(text);
-  // The new condition may reuse the one being searched: it waits for the end of that run.
-  WhenIdle(
-      [this, text, target] {
-        params_.FindList.AddQuickSearch(target, text, params_.SubFolder, params_.CaseSensitive,
-                                        params_.CommaAnd);
-        RefreshTabs();
-        TabControl1Change();
-      },
-      true);
-}
-
-// The history has no bound; a text already there in any letter case stays where it is.
-void TMainForm::AddToHistory(const std::string& text) {
-  const std::wstring wide = ui::WideFrom932(text);
-  for (const std::string& item : history_) {
-    if (SameIgnoringCase(ui::WideFrom932(item), wide)) return;
-  }
-  history_.insert(history_.begin(), text);
-  SendMessageW(combo1_, CB_INSERTSTRING, 0, reinterpret_cast<LPARAM>(wide.c_str()));
-}
-
-void TMainForm::FillComboBox1(const std::vector<std::string>& items) {
+void MainViewToolBar::SetHistory(const std::vector<std::string>& items) {
   if (!combo1_) return;
   const std::wstring text = WindowText(combo1_);
   SendMessageW(combo1_, CB_RESETCONTENT, 0, 0);
   for (const std::string& item : items) {
-    SendMessageW(combo1_, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(ui::WideFrom932(item).c_str()));
+    SendMessageW(combo1_, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(WideFrom932(item).c_str()));
   }
   SetWindowTextW(combo1_, text.c_str());
 }
 
-void TMainForm::ReFindClick() { RunSearch(); }
-
-void TMainForm::ToolButton1Click() {
-  if (running_ && run_) run_->RequestStop();
+void MainViewToolBar::InsertHistory(const std::string& text) {
+  SendMessageW(combo1_, CB_INSERTSTRING, 0, reinterpret_cast<LPARAM>(WideFrom932(text).c_str()));
 }
 
-// The keywords of the saved conditions replace the typed history (also in what is stored).
-void TMainForm::ComboBox2Change() {
-  const int kind = SendMessageW(combo2_, CB_GETCURSEL, 0, 0) == zeldrium::kTargetSubject ? 1 : 0;
-  history_ = zeldrium::ReadCommaList(params_.FindList.GetKeywords(kind));
-  FillComboBox1(history_);
+int MainViewToolBar::Field() const {
+  return static_cast<int>(SendMessageW(combo2_, CB_GETCURSEL, 0, 0));
 }
 
-// The search bar shows the current tab's search: its first row.
-void TMainForm::ShowCondition(const zeldrium::TFindRec& rec) {
-  const zeldrium::TFindOpt& first = rec.Opts[0];
-  const int target =
-      first.Target >= 0 && first.Target < static_cast<int>(std::size(kTargets)) ? first.Target : -1;
-  SendMessageW(combo2_, CB_SETCURSEL, static_cast<WPARAM>(target), 0);
-  SetWindowTextW(combo1_, ui::WideFrom932(first.Keyword).c_str());
+void MainViewToolBar::SetField(int field) {
+  if (field < -1 || field >= static_cast<int>(std::size(kTargets))) field = -1;
+  SendMessageW(combo2_, CB_SETCURSEL, static_cast<WPARAM>(field), 0);
 }
 
-// The picker holds a day; its value is that day at 00:00.
-void TMainForm::WriteDatePicker(int32_t unix_time, bool checked) {
+void MainViewToolBar::WriteDatePicker(int32_t unix_time, bool checked) {
   const zeldrium::DateTimeParts parts =
       zeldrium::DecodeDateTime(zeldrium::UnixToDate(static_cast<uint32_t>(unix_time)));
   SYSTEMTIME day = {};
@@ -341,7 +363,7 @@ void TMainForm::WriteDatePicker(int32_t unix_time, bool checked) {
   if (!checked) SendMessageW(picker_, DTM_SETSYSTEMTIME, GDT_NONE, reinterpret_cast<LPARAM>(&day));
 }
 
-bool TMainForm::ReadDatePicker(SYSTEMTIME* day) {
+bool MainViewToolBar::ReadDatePicker(SYSTEMTIME* day) {
   SYSTEMTIME now = {};
   if (SendMessageW(picker_, DTM_GETSYSTEMTIME, 0, reinterpret_cast<LPARAM>(&now)) == GDT_VALID) {
     picker_day_ = {};
@@ -355,7 +377,48 @@ bool TMainForm::ReadDatePicker(SYSTEMTIME* day) {
   return false;
 }
 
-void TMainForm::SetCounter(size_t count) {
-  const std::wstring text = std::to_wstring(count) + ui::WideFrom932(kCounterWord);
+void MainViewToolBar::SetCounter(size_t count) {
+  const std::wstring text = std::to_wstring(count) + WideFrom932(kCounterWord);
   SetWindowTextW(label1_, text.c_str());
+  // A longer count may need room that the bar's items give.
+  PlaceControls();
 }
+
+void MainViewToolBar::FocusSearchText() {
+  SetFocus(combo1_edit_ ? combo1_edit_ : combo1_);
+  SendMessageW(combo1_, CB_SETEDITSEL, 0, MAKELPARAM(0, -1));
+}
+
+bool MainViewToolBar::HandleNotify(const NMHDR* header, LRESULT* result) {
+  if (header->code != TTN_GETDISPINFOW) return false;
+  auto* info = reinterpret_cast<NMTTDISPINFOW*>(const_cast<NMHDR*>(header));
+  info->szText[0] = L'\0';
+  // The text must outlive this call; one tip shows at a time.
+  static std::wstring tip;
+  tip = ToolTipOf(static_cast<int>(header->idFrom));
+  info->lpszText = tip.data();
+  *result = 0;
+  return true;
+}
+
+LRESULT CALLBACK MainViewToolBar::SearchEditProc(HWND hwnd, UINT message, WPARAM wparam,
+                                                 LPARAM lparam, UINT_PTR id, DWORD_PTR self) {
+  switch (message) {
+    case WM_CHAR:
+      if (wparam != VK_RETURN) break;
+      if (auto* bar = reinterpret_cast<MainViewToolBar*>(self); bar->on_search_key) {
+        // Nothing may unwind into the system's dispatcher.
+        try {
+          bar->on_search_key(static_cast<wchar_t>(wparam));
+        } catch (...) {
+        }
+      }
+      return 0;
+    case WM_NCDESTROY:
+      RemoveWindowSubclass(hwnd, &MainViewToolBar::SearchEditProc, id);
+      break;
+  }
+  return DefSubclassProc(hwnd, message, wparam, lparam);
+}
+
+}  // namespace ui

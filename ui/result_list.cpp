@@ -7,6 +7,7 @@
 #include <unordered_map>
 #include <utility>
 
+#include "ui/dpi.h"
 #include "ui/image_list.h"
 #include "ui/text_win.h"
 #include "ui/window.h"
@@ -152,8 +153,9 @@ ResultList::~ResultList() {
   if (hwnd_ && IsWindow(hwnd_)) DestroyWindow(hwnd_);
 }
 
-bool ResultList::Create(HWND parent, int id) {
+bool ResultList::Create(HWND parent, int id, int dpi) {
   if (hwnd_ && IsWindow(hwnd_)) return false;
+  dpi_ = dpi;
   ActivationScope themed;
   INITCOMMONCONTROLSEX classes = {sizeof(classes), ICC_LISTVIEW_CLASSES};
   InitCommonControlsEx(&classes);
@@ -169,7 +171,7 @@ bool ResultList::Create(HWND parent, int id) {
     column.mask = LVCF_TEXT | LVCF_WIDTH | LVCF_SUBITEM | LVCF_FMT;
     column.fmt = LVCFMT_LEFT;
     column.pszText = const_cast<wchar_t*>(kColumns[i].caption);
-    column.cx = kColumns[i].width;
+    column.cx = Scaled(kColumns[i].width, dpi_);
     column.iSubItem = i;
     ListView_InsertColumn(hwnd_, i, &column);
   }
@@ -178,9 +180,20 @@ bool ResultList::Create(HWND parent, int id) {
   return true;
 }
 
+void ResultList::SetDpi(int dpi) {
+  if (dpi <= 0 || dpi == dpi_) return;
+  for (int i = 0; i < kColumnCount; ++i) {
+    ListView_SetColumnWidth(hwnd_, i, MulDiv(ColumnWidth(i), dpi, dpi_));
+  }
+  dpi_ = dpi;
+  // The control lets go of the old list before this object frees it.
+  UniqueHimagelist old = std::move(images_);
+  if (CreateIcons()) ListView_SetImageList(hwnd_, images_.get(), LVSIL_SMALL);
+}
+
 bool ResultList::CreateIcons() {
   // Picture 0 for every row, 1 (opened) for the selected one.
-  images_.reset(MakeMaskedImageList(kIconSize, 2, kMaskColor, [](HDC dc, int i) {
+  images_.reset(MakeMaskedImageList(Scaled(kIconSize, dpi_), 2, kMaskColor, [](HDC dc, int i) {
     DrawEnvelope(dc, {0, 0, kIconSize, kIconSize}, i == 1);
   }));
   return static_cast<bool>(images_);
@@ -343,6 +356,9 @@ bool ResultList::HandleNotify(const NMHDR* header, LRESULT* result) {
       break;
     case NM_DBLCLK:
       if (on_double_click) on_double_click();
+      break;
+    case NM_RETURN:
+      if (Selected() >= 0 && on_double_click) on_double_click();
       break;
     default:
       // NM_RCLICK among others: left unanswered, the control goes on to send WM_CONTEXTMENU.

@@ -44,9 +44,11 @@ class ResultList {
   ResultList(const ResultList&) = delete;
   ResultList& operator=(const ResultList&) = delete;
 
-  // Creates the list as a child of parent, at the designed column widths and empty. The caller
-  // places it (MoveWindow). False when the control could not be made.
-  bool Create(HWND parent, int id);
+  // Creates the list as a child of parent, empty, with the designed column widths and icons
+  // sized for dpi. The caller places it (MoveWindow). False when the control could not be made.
+  bool Create(HWND parent, int id, int dpi = 96);
+  // The window's DPI changed: the columns keep their proportions, the icons are made anew.
+  void SetDpi(int dpi);
   HWND hwnd() const { return hwnd_; }
 
   // REQUIRES: font outlives the list, or is replaced before it goes; the list does not own it.
@@ -89,7 +91,8 @@ class ResultList {
 
   // A row became selected, by mouse, keyboard or Select: its mail ID.
   std::function<void(const std::string& mail_id)> on_select;
-  // A double-click anywhere in the list, on a row or on empty space.
+  // A double-click anywhere in the list, on a row or on empty space, and Enter on a selected
+  // row.
   std::function<void()> on_double_click;
 
  private:
@@ -104,6 +107,7 @@ class ResultList {
 
   UniqueHimagelist images_;  // shared with the control, which is gone before this is
   HWND hwnd_ = nullptr;      // destroyed with the parent, or by the destructor
+  int dpi_ = 96;
   std::vector<zeldrium::THitRow> rows_;
   int selected_ = -1;  // the row that shows the opened envelope, to repaint when it loses it
   bool quiet_ = false;

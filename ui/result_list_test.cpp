@@ -601,3 +601,34 @@ TEST_F(ResultListTest, ImageListHoldsBothEnvelopesWithTransparentCorners) {
 }
 
 }  // namespace
+
+namespace {
+
+// At 144 dpi the envelopes are 24 x 24: the 16 x 16 drawing fills the larger square, and its
+// corners stay transparent.
+TEST(ResultListAtDpi, EnvelopesAreDrawnAtTheSizeOfTheDpi) {
+  Parent parent;
+  ASSERT_TRUE(parent.Make());
+  ASSERT_TRUE(parent.list.Create(parent.hwnd(), 100, 144));
+  HIMAGELIST images = ListView_GetImageList(parent.list.hwnd(), LVSIL_SMALL);
+  int cx = 0, cy = 0;
+  ImageList_GetIconSize(images, &cx, &cy);
+  EXPECT_EQ(cx, 24);
+  EXPECT_EQ(cy, 24);
+  EXPECT_EQ(ListView_GetColumnWidth(parent.list.hwnd(), 0), 600);
+  constexpr uint32_t kBluePixel = 0x0000FF;
+  for (int i : {0, 1}) {
+    SCOPED_TRACE(i);
+    const std::vector<uint32_t> icon =
+        PaintOnto(RGB(0, 0, 255), [&](HDC dc) { ImageList_Draw(images, i, dc, 0, 0, ILD_NORMAL); });
+    EXPECT_EQ(icon[0], kBluePixel);
+    EXPECT_EQ(icon[23 * 24 + 23], kBluePixel);
+    int beyond_16 = 0;
+    for (int y = 0; y < 24; ++y) {
+      for (int x = 17; x < 24; ++x) beyond_16 += icon[static_cast<size_t>(y * 24 + x)] != kBluePixel;
+    }
+    EXPECT_GT(beyond_16, 10) << "the drawing grew with its square";
+  }
+}
+
+}  // namespace

@@ -1,0 +1,228 @@
+// The search window as it looks: where its tool bar puts things at the designed size, how the
+// hit count stays readable when the window is laid over a narrow mail list, and that every
+// designed size follows the window's DPI. Run at 96 dpi and again in a prefix at 144 dpi.
+#include <algorithm>
+#include <cstdlib>
+#include <string>
+#include <vector>
+
+#include "tests/window_driver.h"
+#include "ui/dialog_test_driver.h"
+#include "ui/dpi.h"
+
+namespace {
+
+using namespace mainview;
+
+
+// The tool bar's items left to right, their designed widths (0: a button sized to its caption).
+struct BarItem {
+  int id;  // 0 for a separator
+  int designed;
+};
+const BarItem kBarItems[] = {
+    {kCloseBtn, 0}, {0, 8},   {kPropBtn, 0},          {0, 8},       {kComboBox2, 85},
+    {kComboBox1, 241}, {0, 8}, {kFindBtn, 49},       {0, 8},       {kReFindBtn, 0},
+    {0, 15},        {kStopBtn, 0}, {0, 13},            {kDateTimePicker1, 110}, {kLabel2, 103},
+    {0, 16},
+};
+
+class LayoutTest : public SearchWindowTest {
+ protected:
+  RECT RectOf(HWND window) const {
+    RECT r = {};
+    GetWindowRect(window, &r);
+    MapWindowPoints(nullptr, form_, reinterpret_cast<POINT*>(&r), 2);
+    return r;
+  }
+  static int TextWidth(HWND window) { return dialogtest::CaptionWidth(window); }
+  // How much of a left-aligned label's text the user sees: the part of the label inside the
+  // window's client area; a hidden label shows nothing.
+  int VisibleWidth(HWND label) const {
+    if (!IsWindowVisible(label)) return 0;
+    RECT r = RectOf(label), client = {}, seen = {};
+    GetClientRect(form_, &client);
+    if (!IntersectRect(&seen, &r, &client) || seen.left != r.left) return 0;
+    return seen.right - seen.left;
+  }
+  // Opens the window by the menu command over a host mail list of that width.
+  void OpenOverList(int width) {
+    if (host_list_) DestroyWindow(host_list_);
+    host_list_ = CreateWindowExW(0, L"STATIC", L"list", WS_POPUP | WS_VISIBLE, 20, 30, width, 400,
+                                 nullptr, nullptr, nullptr, nullptr);
+    standin::SetWindowHandles(nullptr, nullptr, host_list_, nullptr);
+    ShowWindowByCommand();
+  }
+  void TearDown() override {
+    if (host_list_) DestroyWindow(host_list_);
+    SearchWindowTest::TearDown();
+  }
+  HWND host_list_ = nullptr;
+};
+
+// The 144-dpi run happens in a prefix of its own: make sure it is one.
+TEST(DpiRun, TheScreenHasTheDpiOfThisRun) {
+  const char* wanted = std::getenv("ZELDRIUM_TEST_DPI");
+  HDC screen = GetDC(nullptr);
+  const int dpi = GetDeviceCaps(screen, LOGPIXELSX);
+  ReleaseDC(nullptr, screen);
+  EXPECT_EQ(dpi, wanted ? std::atoi(wanted) : 96);
+}
+
+// At the designed size every item keeps its designed width at the window's DPI, side by side
+// from the bar's left edge; Label1 follows them up to one button width short of the right end.
+TEST_F(LayoutTest, DesignedSizeKeepsTheDesignedToolBar) {
+  ASSERT_NE(StartWindow(), nullptr);
+  ShowWindowByCommand();
+  const int dpi = Dpi();
+  RECT client = {};
+  GetClientRect(form_, &client);
+  // The designed size, as far as the screen lets the window grow.
+  RECT window = {};
+  GetWindowRect(form_, &window);
+  EXPECT_EQ(window.bottom - window.top, ui::Scaled(399, dpi));
+  const RECT bar = RectOf(Bar());
+  int left = 0;
+  for (size_t i = 0; i < std::size(kBarItems); ++i) {
+    SCOPED_TRACE(i);
+    RECT item = {};
+    SendMessageW(Bar(), TB_GETITEMRECT, i, reinterpret_cast<LPARAM>(&item));
+    EXPECT_EQ(item.left, left);
+    const BarItem& b = kBarItems[i];
+    if (b.designed > 0) {
+      EXPECT_EQ(item.right - item.left, ui::Scaled(b.designed, dpi));
+    } else {
+      wchar_t caption[32] = {};
+      SendMessageW(Bar(), TB_GETBUTTONTEXTW, b.id, reinterpret_cast<LPARAM>(caption));
+      HDC dc = GetDC(Bar());
+      HGDIOBJ old = SelectObject(dc, reinterpret_cast<HGDIOBJ>(SendMessageW(Bar(), WM_GETFONT, 0, 0)));
+      SIZE text = {};
+      GetTextExtentPoint32W(dc, caption, lstrlenW(caption), &text);
+      SelectObject(dc, old);
+      ReleaseDC(Bar(), dc);
+      EXPECT_GE(item.right - item.left, text.cx) << "sized to its caption";
+    }
+    if (b.id >= kComboBox2) {
+      const RECT control = RectOf(Item(b.id));
+      EXPECT_EQ(control.left, bar.left + item.left);
+      EXPECT_EQ(control.right - control.left, item.right - item.left);
+    }
+    left = item.right;
+  }
+  const RECT label1 = RectOf(Item(kLabel1));
+  EXPECT_EQ(label1.left, bar.left + left);
+  if (bar.right - label1.left - ui::Scaled(49, dpi) >= TextWidth(Item(kLabel1))) {
+    EXPECT_EQ(label1.right, bar.right - ui::Scaled(49, dpi));
+  }
+  // The combo boxes are as tall as the bar allows, and the bar holds them.
+  for (int id : {kComboBox2, kComboBox1, kDateTimePicker1}) {
+    const RECT r = RectOf(Item(id));
+    EXPECT_GE(r.top, bar.top) << id;
+    EXPECT_LE(r.bottom, bar.bottom) << id;
+  }
+}
+
+// Laid over the host's mail list, however narrow, the count of the search is there to read, and
+// the controls the count would cover have given way.
+TEST_F(LayoutTest, TheCountIsReadableOverANarrowMailList) {
+  ASSERT_NE(StartWindow(), nullptr);
+  const int dpi = Dpi();
+  for (int width : {932, 740, 640, 560, 480}) {
+    SCOPED_TRACE(width);
+    OpenOverList(width);
+    RECT window = {};
+    GetWindowRect(form_, &window);
+    ASSERT_EQ(window.right - window.left, width);
+    Search(L"example");
+    ASSERT_EQ(Counter(), std::wstring(L"3") + kCounterWord);
+    const int text = TextWidth(Item(kLabel1));
+    EXPECT_GT(text, 0);
+    EXPECT_GE(VisibleWidth(Item(kLabel1)), text);
+    const RECT count = RectOf(Item(kLabel1));
+    // Down to 480 pixels at 96 dpi the count has a place of its own: it covers nothing.
+    if (width * 96 >= 480 * dpi) {
+      for (int id : {kComboBox2, kComboBox1, kDateTimePicker1, kLabel2}) {
+        RECT r = RectOf(Item(id)), both = {};
+        if (IsWindowVisible(Item(id))) {
+          EXPECT_FALSE(IntersectRect(&both, &r, &count)) << id;
+        }
+      }
+      RECT bar_item = {};
+      SendMessageW(Bar(), TB_GETRECT, kStopBtn, reinterpret_cast<LPARAM>(&bar_item));
+      EXPECT_LE(RectOf(Bar()).left + bar_item.right, count.left);
+    }
+    // The search text gives way first, but keeps a working width down to 640 pixels at 96 dpi,
+    // and some room to type in below.
+    const RECT search = RectOf(Item(kComboBox1));
+    EXPECT_GE(search.right - search.left, ui::Scaled(width * 96 >= 640 * dpi ? 100 : 40, dpi));
+    SendMessageW(form_, WM_CLOSE, 0, 0);
+  }
+}
+
+// The list's columns and icons at the window's DPI; stored widths are designed pixels, so an
+// untouched list stores the designed widths at any DPI.
+TEST_F(LayoutTest, ColumnsAndIconsFollowTheDpiAndStoreDesignedWidths) {
+  WriteSettings("COLWIDTH=300,0,-1,120,0\r\n");
+  ASSERT_NE(StartWindow(), nullptr);
+  ShowWindowByCommand();
+  const int dpi = Dpi();
+  const int want[] = {300, 200, 150, 120, 0};
+  for (int i = 0; i < 5; ++i) {
+    EXPECT_EQ(SendMessageW(List(), LVM_GETCOLUMNWIDTH, i, 0), ui::Scaled(want[i], dpi)) << i;
+  }
+  HIMAGELIST icons = reinterpret_cast<HIMAGELIST>(SendMessageW(List(), LVM_GETIMAGELIST, LVSIL_SMALL, 0));
+  int cx = 0, cy = 0;
+  ASSERT_TRUE(ImageList_GetIconSize(icons, &cx, &cy));
+  EXPECT_EQ(cx, ui::Scaled(16, dpi));
+  EXPECT_EQ(cy, ui::Scaled(16, dpi));
+  SendMessageW(form_, WM_CLOSE, 0, 0);
+  EXPECT_EQ(Setting("COLWIDTH"), "300,200,150,120,0");
+}
+
+// A per-monitor aware host moves the window to a screen of another DPI: every size follows, and
+// back again everything is where it was.
+TEST_F(LayoutTest, DpiChangeRescalesEverythingAndBackRestoresIt) {
+  ASSERT_NE(StartWindow(), nullptr);
+  ShowWindowByCommand();
+  Search(L"example");
+  const int dpi = Dpi();
+  const int ids[] = {kToolBar8, kMailList, kComboBox2, kComboBox1, kDateTimePicker1, kLabel2, kLabel1};
+  std::vector<RECT> before;
+  for (int id : ids) before.push_back(RectOf(Item(id)));
+  RECT window = {};
+  GetWindowRect(form_, &window);
+
+  auto change = [&](int to, int width, int height) {
+    RECT suggested = {window.left, window.top, window.left + width, window.top + height};
+    SendMessageW(form_, WM_DPICHANGED, MAKEWPARAM(to, to), reinterpret_cast<LPARAM>(&suggested));
+  };
+  const int width = window.right - window.left, height = window.bottom - window.top;
+  const int higher = dpi * 3 / 2;
+  change(higher, width * 3 / 2, height * 3 / 2);
+  // What never gives way to a narrow window has its designed size at the new DPI.
+  const RECT picker = RectOf(Item(kDateTimePicker1));
+  EXPECT_EQ(picker.right - picker.left, ui::Scaled(110, higher));
+  RECT find = {};
+  SendMessageW(Bar(), TB_GETRECT, kFindBtn, reinterpret_cast<LPARAM>(&find));
+  EXPECT_EQ(find.right - find.left, ui::Scaled(49, higher));
+  EXPECT_EQ(SendMessageW(List(), LVM_GETCOLUMNWIDTH, 0, 0), ui::Scaled(400, higher));
+  LOGFONTW font = {};
+  GetObjectW(reinterpret_cast<HFONT>(SendMessageW(Item(kComboBox1), WM_GETFONT, 0, 0)),
+             sizeof(font), &font);
+  EXPECT_EQ(font.lfHeight, -MulDiv(9, higher, 72));
+  EXPECT_GE(VisibleWidth(Item(kLabel1)), TextWidth(Item(kLabel1)));
+  EXPECT_EQ(RowCount(), 3) << "the rows stay";
+
+  change(dpi, width, height);
+  for (size_t i = 0; i < std::size(ids); ++i) {
+    const RECT now = RectOf(Item(ids[i]));
+    EXPECT_TRUE(EqualRect(&now, &before[i]))
+        << ids[i] << ": " << now.left << "," << now.top << "," << now.right << "," << now.bottom
+        << " was " << before[i].left << "," << before[i].top << "," << before[i].right << ","
+        << before[i].bottom;
+  }
+  SendMessageW(form_, WM_CLOSE, 0, 0);
+  EXPECT_EQ(Setting("COLWIDTH"), "400,200,150,150,0");
+}
+
+}  // namespace

@@ -240,7 +240,7 @@ void TMainForm::RunEnded() {
   EnableButton(kFindBtn, true);
   EnableButton(kReFindBtn, true);
   EnableButton(kPropBtn, CurrentTab() >= 0);
-  MailList.SetRows(run_->TakeRows());
+  MailList.SetRows(run_->TakeHits().MakeRows());
   MailList.SortNewestFirst();
   SetCursor(saved_cursor_);
 }

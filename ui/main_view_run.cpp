@@ -220,9 +220,15 @@ void TMainForm::RunOnce() {
     error = e.what();
   }
   running_ = false;
-  if (!ended_early && status == zeldrium::SearchStatus::kCompleted) SetCounter(run_->HitCount());
+  // A run that ran out of memory ends as a stopped one: its rows stay and are counted.
+  const bool out_of_memory = status == zeldrium::SearchStatus::kOutOfMemory;
+  if (!ended_early && (status == zeldrium::SearchStatus::kCompleted || out_of_memory)) {
+    SetCounter(run_->HitCount());
+  }
   RunEnded();
-  if (!ended_early && status == zeldrium::SearchStatus::kError) ReportRunError(error);
+  if (ended_early) return;
+  if (status == zeldrium::SearchStatus::kError) ReportRunError(error);
+  if (out_of_memory) ReportRunError(std::string(zeldrium::kOutOfMemoryText));
 }
 
 void TMainForm::RunStarted(const zeldrium::TFindRec& rec) {
@@ -240,7 +246,7 @@ void TMainForm::RunEnded() {
   EnableButton(kFindBtn, true);
   EnableButton(kReFindBtn, true);
   EnableButton(kPropBtn, CurrentTab() >= 0);
-  MailList.SetRows(run_->TakeHits().MakeRows());
+  MailList.SetHits(run_->TakeHits());
   MailList.SortNewestFirst();
   SetCursor(saved_cursor_);
 }
@@ -263,6 +269,6 @@ void TMainForm::PumpMessages() {
 }
 
 void TMainForm::ReportRunError(const std::string& text) {
-  MessageBoxW(Visible() ? hwnd() : nullptr, ui::WideFrom932(text).c_str(), L"Zeldrium",
-              MB_OK | MB_ICONERROR);
+  ui::ModalMessageBox(Visible() ? hwnd() : nullptr, ui::WideFrom932(text), L"Zeldrium",
+                      MB_OK | MB_ICONERROR);
 }

@@ -25,6 +25,10 @@ void UnregisterWindowClasses() {
   RegisteredClasses().clear();
 }
 
+int ModalMessageBox(HWND owner, const std::wstring& text, const std::wstring& caption, UINT type) {
+  return MessageBoxW(owner, text.c_str(), caption.c_str(), type);
+}
+
 ActivationScope::ActivationScope() {
   if (!g_activation_tried) {
     g_activation_tried = true;

@@ -21,6 +21,10 @@ HINSTANCE ThisModule();
 // Unregisters every class this module registered. REQUIRES: no window of them is left.
 void UnregisterWindowClasses();
 
+// A message box of the plug-in. Its modal loop lets the host's messages through while this
+// module's code waits on the stack (see KeepModuleMapped).
+int ModalMessageBox(HWND owner, const std::wstring& text, const std::wstring& caption, UINT type);
+
 // Makes the module's own manifest (resource ID 2, which asks for common controls version 6) the
 // active one while the scope lives, so that controls created in it get the themed version
 // whatever the host's own manifest says. Without such a resource (a test program) it does

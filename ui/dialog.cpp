@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "host/module_life.h"
 #include "ui/window.h"
 
 namespace ui {
@@ -59,6 +60,8 @@ INT_PTR Dialog::Show(HWND owner, const POINT* top_left) {
   owner_ = owner;
   has_place_ = top_left != nullptr;
   if (top_left) place_ = *top_left;
+  // The dialog manager's modal loop runs with this frame on the stack.
+  host::KeepModuleMapped();
   EmptyTemplate tmpl = {};
   // Shown by the dialog manager once the controls exist, so they never flash at a wrong place.
   tmpl.style = frame_.style & ~WS_VISIBLE;
@@ -156,6 +159,7 @@ INT_PTR Dialog::HandleMessage(UINT message, WPARAM wparam, LPARAM lparam) {
 }
 
 INT_PTR CALLBACK Dialog::DialogProc(HWND hwnd, UINT message, WPARAM wparam, LPARAM lparam) {
+  host::OurFrame frame;
   Dialog* self;
   if (message == WM_INITDIALOG) {
     self = reinterpret_cast<Dialog*>(lparam);

@@ -260,14 +260,27 @@ void TMainForm::FormClose() {
 void TMainForm::FormDestroy() {
   StoreHistory();
   UnregisterHotKey(hwnd(), 0);
-  if (combo1_edit_ && combo1_edit_proc_) {
-    SetWindowLongPtrW(combo1_edit_, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(combo1_edit_proc_));
-  }
+  RemoveEditSubclass();
+}
+
+// Before the edit goes: a subclass left in place would point into code that may be unloaded.
+void TMainForm::RemoveEditSubclass() {
+  if (!combo1_edit_ || !combo1_edit_proc_) return;
+  SetWindowLongPtrW(combo1_edit_, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(combo1_edit_proc_));
+  combo1_edit_proc_ = nullptr;
 }
 
 void TMainForm::StoreHistory() { params_.FindHistory = zeldrium::WriteCommaList(history_); }
 
 void TMainForm::StoreHistoryForExit() { StoreHistory(); }
+
+void TMainForm::Abandon() {
+  StoreHistory();
+  RemoveEditSubclass();
+  if (!hwnd()) return;
+  SetWindowLongPtrW(hwnd(), GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&DefWindowProcW));
+  PostMessageW(hwnd(), WM_CLOSE, 0, 0);
+}
 
 bool TMainForm::Visible() const { return hwnd() && IsWindowVisible(hwnd()); }
 

@@ -11,16 +11,17 @@
 // met while pausing ends the run the same way and is posted again for the loop it was meant
 // for.
 //
-// The library must not be unloaded while a run is on the stack (the host may unload it from a
-// message the run lets through): each series of runs holds a reference to the module. When the
-// host announced its exit during the series, the reference is kept, so the unload waits until
-// the process ends instead of pulling the code from under the frames still returning into it.
+// The library must not be unmapped while a run is on the stack (the host may unload it from a
+// message the run lets through): a series of runs first keeps the module mapped until the
+// process ends (host/module_life.h). When the host announces its exit during a run, the run
+// gives way and starts no other; the window is released once the run has unwound.
 #include <exception>
 #include <string>
 #include <utility>
 
-#include "host/b2api.h"
 #include "engine/search_run.h"
+#include "host/b2api.h"
+#include "host/module_life.h"
 #include "text/str_libs.h"
 #include "ui/main_view.h"
 #include "ui/main_view_ids.h"
@@ -47,24 +48,6 @@ int64_t NowMicros() {
   QueryPerformanceCounter(&now);
   return now.QuadPart / frequency * 1000000 + now.QuadPart % frequency * 1000000 / frequency;
 }
-
-class ModuleHold {
- public:
-  ModuleHold() {
-    GetModuleHandleExW(GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS,
-                       reinterpret_cast<LPCWSTR>(&ui::ThisModule), &module_);
-  }
-  ~ModuleHold() {
-    if (module_ && !keep_) FreeLibrary(module_);
-  }
-  ModuleHold(const ModuleHold&) = delete;
-  ModuleHold& operator=(const ModuleHold&) = delete;
-  void Keep() { keep_ = true; }
-
- private:
-  HMODULE module_ = nullptr;
-  bool keep_ = false;
-};
 
 std::string HostText(LPCSTR text) { return text ? std::string(text) : std::string(); }
 
@@ -158,10 +141,11 @@ void TMainForm::RunSearch() {
 void TMainForm::HostExiting() {
   host_exiting_ = true;
   if (running_) superseded_ = true;
+  if (hwnd()) ShowWindow(hwnd(), SW_HIDE);
 }
 
 void TMainForm::StartRuns() {
-  ModuleHold hold;
+  host::KeepModuleMapped();
   struct InRuns {
     explicit InRuns(bool* flag) : flag(flag) { *flag = true; }
     ~InRuns() { *flag = false; }
@@ -186,7 +170,6 @@ void TMainForm::StartRuns() {
     run_wanted_ = false;
     if (after_run_.empty()) break;
   }
-  if (host_exiting_) hold.Keep();
 }
 
 void TMainForm::RunOnce() {

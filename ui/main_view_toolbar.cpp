@@ -6,6 +6,7 @@
 
 #include "query/find_class.h"
 #include "engine/search_run.h"
+#include "host/module_life.h"
 #include "text/str_csv.h"
 #include "text/str_libs.h"
 #include "ui/main_view.h"
@@ -244,6 +245,7 @@ void TMainForm::EnableButton(int id, bool enabled) {
 }
 
 LRESULT CALLBACK TMainForm::ComboEditProc(HWND hwnd, UINT message, WPARAM wparam, LPARAM lparam) {
+  host::OurFrame frame;
   auto* form = static_cast<TMainForm*>(GetPropW(hwnd, kFormProp));
   if (!form) return DefWindowProcW(hwnd, message, wparam, lparam);
   if (message == WM_CHAR && wparam == VK_RETURN) {

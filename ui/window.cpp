@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <vector>
 
+#include "host/module_life.h"
+
 extern "C" IMAGE_DOS_HEADER __ImageBase;
 
 namespace ui {
@@ -26,6 +28,7 @@ void UnregisterWindowClasses() {
 }
 
 int ModalMessageBox(HWND owner, const std::wstring& text, const std::wstring& caption, UINT type) {
+  host::KeepModuleMapped();
   return MessageBoxW(owner, text.c_str(), caption.c_str(), type);
 }
 
@@ -70,6 +73,14 @@ bool Window::Create(const CreateArgs& args) {
   if (hwnd_ || !args.class_name) return false;
   auto& classes = RegisteredClasses();
   if (std::find(classes.begin(), classes.end(), args.class_name) == classes.end()) {
+    // A class left behind by an earlier load of this library (unloaded while one of its windows
+    // lived on another thread) may point to code that is gone: it is replaced.
+    WNDCLASSEXW old = {};
+    old.cbSize = sizeof(old);
+    if (GetClassInfoExW(ThisModule(), args.class_name, &old) &&
+        old.lpfnWndProc != &Window::WindowProc) {
+      UnregisterClassW(args.class_name, ThisModule());
+    }
     WNDCLASSEXW wc = {};
     wc.cbSize = sizeof(wc);
     wc.style = args.class_style;
@@ -93,6 +104,10 @@ LRESULT Window::HandleMessage(UINT message, WPARAM wparam, LPARAM lparam) {
 }
 
 LRESULT CALLBACK Window::WindowProc(HWND hwnd, UINT message, WPARAM wparam, LPARAM lparam) {
+  host::OurFrame frame;
+  // The system's own modal loops for a menu or for moving and sizing the window run inside
+  // this frame.
+  if (message == WM_ENTERMENULOOP || message == WM_ENTERSIZEMOVE) host::KeepModuleMapped();
   Window* self;
   if (message == WM_NCCREATE) {
     self = static_cast<Window*>(reinterpret_cast<CREATESTRUCTW*>(lparam)->lpCreateParams);

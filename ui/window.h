@@ -22,7 +22,7 @@ HINSTANCE ThisModule();
 void UnregisterWindowClasses();
 
 // A message box of the plug-in. Its modal loop lets the host's messages through while this
-// module's code waits on the stack (see KeepModuleMapped).
+// module's code waits on the stack, so the module is first kept mapped (host/module_life.h).
 int ModalMessageBox(HWND owner, const std::wstring& text, const std::wstring& caption, UINT type);
 
 // Makes the module's own manifest (resource ID 2, which asks for common controls version 6) the

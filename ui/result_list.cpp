@@ -152,8 +152,8 @@ zeldrium::THitRow ResultList::Row(int row) const {
   return made;
 }
 
-std::string_view ResultList::Text(size_t row, int column, std::string* scratch) const {
-  const zeldrium::THitView hit = hits_.At(row);
+std::string_view ResultList::HitText(uint32_t index, int column, std::string* scratch) const {
+  const zeldrium::THitView hit = hits_.Hit(index);
   switch (column) {
     case kSubject:
       return hit.subject.empty() ? zeldrium::kNoSubject : hit.subject;
@@ -191,7 +191,9 @@ bool ResultList::Sort(int column, bool descending) {
     } else {
       order = OrderByText(
           hits_,
-          [this, column](size_t row, std::string* scratch) { return Text(row, column, scratch); },
+          [this, column](uint32_t hit, std::string* scratch) {
+            return HitText(hit, column, scratch);
+          },
           descending);
     }
   } catch (const std::bad_alloc&) {

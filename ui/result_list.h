@@ -100,7 +100,11 @@ class ResultList {
   // Moves the selection without telling anyone: the mail shown stays the same.
   void SetSelectionQuietly(int row);
   // The text of a cell, code page 932; made in *scratch where it is not kept as shown.
-  std::string_view Text(size_t row, int column, std::string* scratch) const;
+  std::string_view Text(size_t row, int column, std::string* scratch) const {
+    return HitText(hits_.IndexAt(row), column, scratch);
+  }
+  // The same by the hit's number in the list.
+  std::string_view HitText(uint32_t hit, int column, std::string* scratch) const;
   std::string MailId(int row) const;
 
   UniqueHimagelist images_;  // shared with the control, which is gone before this is

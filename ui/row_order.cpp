@@ -46,30 +46,34 @@ void Widen(std::string_view text, std::wstring* out) {
   out->resize(static_cast<size_t>(std::max(n, 0)));
 }
 
-// The texts of the positions, each distinct text once: (*distinct_of)[p] is the number of the
-// text at p, (*first)[d] a position that shows text d. Texts are told apart by their bytes,
-// through a table of text numbers addressed by a hash of the text.
+// The hits' texts, each distinct text once: (*distinct_of)[i] is the number of hit i's text,
+// (*first)[d] a hit that shows text d. Texts are told apart by their bytes, through a table of
+// text numbers addressed by a hash of the text; the hits are visited in the order they were
+// added, which is the order of their records in memory.
 void Distinct(size_t n, const CellText& text, std::vector<uint32_t>* distinct_of,
               std::vector<uint32_t>* first) {
   size_t size = 16;
   while (size < 2 * n) size *= 2;
   std::vector<uint32_t> table(size, 0);  // text number + 1; 0 = free
+  std::vector<uint32_t> hash_of;         // by text number: a text is compared only on a match
   distinct_of->resize(n);
   first->clear();
   std::string scratch, other_scratch;
-  for (size_t p = 0; p < n; ++p) {
-    const std::string_view t = text(p, &scratch);
+  for (uint32_t i = 0; i < n; ++i) {
+    const std::string_view t = text(i, &scratch);
     uint32_t hash = 2166136261u;  // FNV-1a
     for (char c : t) hash = (hash ^ static_cast<unsigned char>(c)) * 16777619u;
     for (size_t slot = hash & (size - 1);; slot = (slot + 1) & (size - 1)) {
-      if (table[slot] == 0) {
-        first->push_back(static_cast<uint32_t>(p));
+      const uint32_t known = table[slot];
+      if (known == 0) {
+        first->push_back(i);
+        hash_of.push_back(hash);
         table[slot] = static_cast<uint32_t>(first->size());
-        (*distinct_of)[p] = table[slot] - 1;
+        (*distinct_of)[i] = table[slot] - 1;
         break;
       }
-      if (text((*first)[table[slot] - 1], &other_scratch) == t) {
-        (*distinct_of)[p] = table[slot] - 1;
+      if (hash_of[known - 1] == hash && text((*first)[known - 1], &other_scratch) == t) {
+        (*distinct_of)[i] = known - 1;
         break;
       }
     }
@@ -105,7 +109,8 @@ class KeyStore {
   size_t room_ = 0;
 };
 
-// A stable counting sort of the positions by rank: the new order of hit numbers.
+// A stable counting sort of the positions by the rank of their hits (rank_of by hit number):
+// the new order of hit numbers.
 std::vector<uint32_t> ByRank(const zeldrium::THitList& hits, const std::vector<uint32_t>& rank_of,
                              uint32_t ranks, bool descending) {
   std::vector<uint32_t> start(static_cast<size_t>(ranks) + 1, 0);
@@ -114,7 +119,8 @@ std::vector<uint32_t> ByRank(const zeldrium::THitList& hits, const std::vector<u
   for (size_t r = 1; r < start.size(); ++r) start[r] += start[r - 1];
   std::vector<uint32_t> order(rank_of.size());
   for (size_t p = 0; p < rank_of.size(); ++p) {
-    order[start[slot(rank_of[p])]++] = hits.IndexAt(p);
+    const uint32_t hit = hits.IndexAt(p);
+    order[start[slot(rank_of[hit])]++] = hit;
   }
   return order;
 }

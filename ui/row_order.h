@@ -27,9 +27,9 @@ std::string SortKeyIgnoreCase(std::wstring_view text);
 // By date, as the fixed-width date texts sort: the dates as unsigned 32-bit numbers.
 std::vector<uint32_t> OrderByDate(const zeldrium::THitList& hits, bool descending);
 
-// The text a column shows at a position (code page 932). It may be made in *scratch, and then
-// stays valid until the next call with the same scratch.
-using CellText = std::function<std::string_view(size_t position, std::string* scratch)>;
+// The text a column shows for a hit, by its number in the list (code page 932). It may be made
+// in *scratch, and then stays valid until the next call with the same scratch.
+using CellText = std::function<std::string_view(uint32_t hit, std::string* scratch)>;
 
 // By the texts, as the locale compares them ignoring case.
 std::vector<uint32_t> OrderByText(const zeldrium::THitList& hits, const CellText& text,

@@ -124,7 +124,6 @@ TEST(THitListTest, ManyHitsAndLongTexts) {
   EXPECT_EQ(Keys(hits), V{"k"});
 }
 
-
 TEST(THitListTest, TextsAreSeenInPlaceInTheOrderSet) {
   THitList hits;
   const uint32_t a = Folder(&hits, "a\\", "A");
@@ -194,8 +193,8 @@ TEST(THitListTest, RunningOutOfMemoryKeepsEveryHitAddedBefore) {
     size_t added = 0;
     auto add = [&] {
       const std::string key = std::to_string(added);
-      return hits.Add(f, static_cast<int32_t>(added), added % 7 == 0 ? long_subject : key, key,
-                      "", key);
+      return hits.Add(f, static_cast<int32_t>(added), added % 7 == 0 ? long_subject : key, key, "",
+                      key);
     };
     for (; add(); ++added) ASSERT_LT(added, 1000000u) << "the limit was never met";
     ASSERT_EQ(hits.size(), added);

@@ -105,7 +105,7 @@ class TSearchRun {
   size_t HitCount() const { return hit_count_; }
   // Fills *row with row i of Rows(), reusing its strings: a reader that goes through the rows
   // once needs no vector of them.
-  // REQUIRES: the run kept rows, i < HitCount(), and TakeRows has not been called since.
+  // REQUIRES: the run kept rows, i < HitCount(), and TakeHits has not been called since.
   void GetRow(size_t i, THitRow* row) const { hits_.GetRow(i, row); }
   // The rows are made when first asked for, and made anew when hits were found since: each
   // such call costs time and memory in proportion to the hits, so a hook that runs after every

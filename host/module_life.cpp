@@ -34,9 +34,9 @@ int FramesOnStack() { return g_frames; }
 void KeepModuleMapped() {
   if (g_kept_mapped) return;
   HMODULE self = nullptr;
-  g_kept_mapped = GetModuleHandleExW(
-      GET_MODULE_HANDLE_EX_FLAG_PIN | GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS,
-      reinterpret_cast<LPCWSTR>(&KeepModuleMapped), &self) != FALSE;
+  g_kept_mapped =
+      GetModuleHandleExW(GET_MODULE_HANDLE_EX_FLAG_PIN | GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS,
+                         reinterpret_cast<LPCWSTR>(&KeepModuleMapped), &self) != FALSE;
 }
 
 bool ModuleKeptMapped() { return g_kept_mapped; }

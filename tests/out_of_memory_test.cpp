@@ -54,8 +54,8 @@ TEST_F(SearchWindowTest, RunOutOfMemoryEndsAsAStoppedRunWithItsRowsCounted) {
   const std::string long_from(40, 'f');
   for (int i = 0; i < kLines; ++i) {
     const std::string key = std::to_string(i) + ".mail";
-    index += testutil::IndexLine(key, "hit " + key + std::string(30, 's'), long_from + "@example.jp",
-                                 "", 1000000 + i);
+    index += testutil::IndexLine(key, "hit " + key + std::string(30, 's'),
+                                 long_from + "@example.jp", "", 1000000 + i);
   }
   ASSERT_TRUE(testutil::WriteFolder(store_.path(), kFolder, index));
   index.clear();

@@ -28,8 +28,7 @@ class UnloadTest : public SearchWindowTest {
       index += testutil::IndexLine(key, "hit " + key, "big@example.jp", "", 1000000 + i);
     }
     ASSERT_TRUE(testutil::WriteFolder(store_.path(), kBigFolder, index));
-    WriteSettings("FINDPARAM0=" + testutil::FindParam("big", false, kBigFolder, 2, "hit") +
-                  "\r\n");
+    WriteSettings("FINDPARAM0=" + testutil::FindParam("big", false, kBigFolder, 2, "hit") + "\r\n");
   }
 
   bool Loaded() const { return GetModuleHandleW(DllPath().c_str()) != nullptr; }
@@ -144,8 +143,8 @@ TEST_F(UnloadTest, FreeLibraryWithoutOnExitDuringARunLeavesTheRunToFinish) {
   Pump();
   // The library is still whole: a host may yet end it in order.
   using Callback = int(WINAPI*)();
-  auto on_exit = reinterpret_cast<Callback>(
-      reinterpret_cast<void*>(GetProcAddress(module, "BKC_OnExit")));
+  auto on_exit =
+      reinterpret_cast<Callback>(reinterpret_cast<void*>(GetProcAddress(module, "BKC_OnExit")));
   ASSERT_NE(on_exit, nullptr);
   EXPECT_EQ(on_exit(), 0);
   EXPECT_FALSE(IsWindow(form_));

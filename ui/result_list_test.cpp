@@ -16,7 +16,6 @@
 
 namespace {
 
-
 constexpr char kUntitled[] = "(\x96\xb3\x91\xe8)";  // (無題)
 constexpr char kMeeting[] =
     "\x89\xef\x8b\x63\x82\xcc\x82\xa8\x92\x6d\x82\xe7\x82\xb9";  // 会議のお知らせ
@@ -97,8 +96,8 @@ zeldrium::THitList Hits(const std::vector<TestHit>& rows) {
       date = zeldrium::DateToUnix(day);
       EXPECT_EQ(zeldrium::UnixToText(date), row.date);
     }
-    EXPECT_TRUE(hits.Add(known->second, static_cast<int32_t>(date), row.subject, row.from, "",
-                         row.key));
+    EXPECT_TRUE(
+        hits.Add(known->second, static_cast<int32_t>(date), row.subject, row.from, "", row.key));
   }
   return hits;
 }
@@ -209,8 +208,8 @@ TEST_F(ResultListTest, ColumnsHaveTheirCaptionsAndWidths) {
 }
 
 TEST_F(ResultListTest, ListIsSingleSelectionWholeRowAndNotEditable) {
-  list().SetHits(Hits(
-      {Hit("a", "x", "2024/01/01 00:00:00", "1"), Hit("b", "y", "2024/01/02 00:00:00", "2")}));
+  list().SetHits(
+      Hits({Hit("a", "x", "2024/01/01 00:00:00", "1"), Hit("b", "y", "2024/01/02 00:00:00", "2")}));
   EXPECT_TRUE(ListView_GetExtendedListViewStyle(view()) & LVS_EX_FULLROWSELECT);
   list().Select(0);
   list().Select(1);
@@ -537,9 +536,9 @@ TEST_F(ResultListTest, ArrowKeysSelectEachRowInTurnAndTheIconFollows) {
 }
 
 TEST_F(ResultListTest, TypingTheStartOfASubjectSelectsIt) {
-  list().SetHits(Hits({Hit("alpha", "", "", "0"), Hit("Beta", "", "", "1"),
-                       Hit(kMeeting, "", "", "2"), Hit("beta two", "", "", "3"),
-                       Hit("b", "", "", "4")}));
+  list().SetHits(
+      Hits({Hit("alpha", "", "", "0"), Hit("Beta", "", "", "1"), Hit(kMeeting, "", "", "2"),
+            Hit("beta two", "", "", "3"), Hit("b", "", "", "4")}));
   SetFocus(view());
   SendMessageW(view(), WM_CHAR, L'b', 1);
   EXPECT_EQ(list().Selected(), 1);

@@ -39,10 +39,10 @@ void AppendSortKey(std::wstring_view text, std::string* out) {
 // Converted as ui::WideFrom932 converts, into a buffer used again and again.
 void Widen(std::string_view text, std::wstring* out) {
   out->resize(text.size());  // never more characters than bytes
-  const int n = text.empty() ? 0
-                             : MultiByteToWideChar(kShiftJis, 0, text.data(),
-                                                   static_cast<int>(text.size()), out->data(),
-                                                   static_cast<int>(out->size()));
+  const int n = text.empty()
+                    ? 0
+                    : MultiByteToWideChar(kShiftJis, 0, text.data(), static_cast<int>(text.size()),
+                                          out->data(), static_cast<int>(out->size()));
   out->resize(static_cast<size_t>(std::max(n, 0)));
 }
 

@@ -75,20 +75,14 @@ void THitList::Clear() {
   std::vector<uint32_t>().swap(order_);
 }
 
-bool THitList::MayAllocate() {
-  if (allocations_left_ == 0) return false;
-  if (allocations_left_ != SIZE_MAX) --allocations_left_;
-  return true;
-}
-
 std::unique_ptr<char[]> THitList::Allocate(size_t size) {
-  if (!MayAllocate()) return nullptr;
+  if (!MayAllocate(size)) return nullptr;
   return std::unique_ptr<char[]>(new (std::nothrow) char[size]);
 }
 
 bool THitList::AddFolder(std::string_view folder_id, std::string_view display_name,
                          uint32_t* folder) {
-  if (!MayAllocate()) return false;
+  if (!MayAllocate(folder_id.size() + display_name.size())) return false;
   try {
     folders_.push_back({std::string(folder_id), std::string(display_name)});
   } catch (const std::bad_alloc&) {
@@ -135,14 +129,15 @@ bool THitList::Add(uint32_t folder, int32_t date, std::string_view subject, std:
   if (count_ % kHitsPerChunk == 0 && count_ / kHitsPerChunk == chunks_.size()) {
     const size_t capacity = (chunks_.size() + 1) * kHitsPerChunk;
     if (order_.capacity() < capacity) {
-      if (!MayAllocate()) return false;
+      const size_t grown = std::max(capacity, order_.capacity() + order_.capacity() / 2);
+      if (!MayAllocate(grown * sizeof(uint32_t))) return false;
       try {
-        order_.reserve(std::max(capacity, order_.capacity() + order_.capacity() / 2));
+        order_.reserve(grown);
       } catch (const std::bad_alloc&) {
         return false;
       }
     }
-    if (!MayAllocate()) return false;
+    if (!MayAllocate(kHitsPerChunk * sizeof(const char*))) return false;
     try {
       chunks_.reserve(chunks_.size() + 1);
     } catch (const std::bad_alloc&) {
@@ -202,7 +197,9 @@ void THitList::SortNewestFirst() {
   // One number per hit, when there is memory for them: the inverted date above, the hit's
   // number below, so that equal dates keep the order added and a plain sort of numbers does.
   std::unique_ptr<uint64_t[]> keys;
-  if (count_ > 1 && MayAllocate()) keys.reset(new (std::nothrow) uint64_t[count_]);
+  if (count_ > 1 && MayAllocate(count_ * sizeof(uint64_t))) {
+    keys.reset(new (std::nothrow) uint64_t[count_]);
+  }
   if (keys) {
     for (uint32_t i = 0; i < count_; ++i) keys[i] = uint64_t{~Date(i)} << 32 | i;
     std::sort(keys.get(), keys.get() + count_);

@@ -13,6 +13,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <string>
 #include <string_view>
@@ -96,9 +97,11 @@ class THitList {
   // Every row, in the order of GetRow.
   std::vector<THitRow> MakeRows() const;
 
-  // For tests: the next `allowed` allocations of the list succeed and every one after them
-  // fails as if memory had run out; SIZE_MAX lifts the limit. Not carried over by a move.
-  void FailAllocationsAfter(size_t allowed) { allocations_left_ = allowed; }
+  // Asked before each allocation of the list with its size in bytes: false makes it fail as if
+  // memory had run out. The host's process must keep memory of its own, and tests make memory
+  // run out at chosen points. Empty: every allocation is tried. Not carried over by a move.
+  using AllocationCheck = std::function<bool(size_t bytes)>;
+  void SetAllocationCheck(AllocationCheck check) { check_ = std::move(check); }
 
  private:
   struct Folder {
@@ -111,7 +114,7 @@ class THitList {
   static constexpr size_t kHitsPerChunk = 4096;
   static constexpr size_t kTextBlockSize = size_t{64} << 10;
 
-  bool MayAllocate();
+  bool MayAllocate(size_t bytes) { return !check_ || check_(bytes); }
   std::unique_ptr<char[]> Allocate(size_t size);
   char* Room(size_t size);
   uint32_t Date(uint32_t index) const;  // as unsigned, the order of the date texts
@@ -127,8 +130,19 @@ class THitList {
   std::vector<Folder> folders_;
   // Empty: the order added. Its capacity keeps up with the hits (see Add).
   std::vector<uint32_t> order_;
-  size_t allocations_left_ = SIZE_MAX;
+  AllocationCheck check_;
 };
+
+// A check that lets the next `allowed` allocations through and refuses every one after them:
+// memory that runs out at a chosen point, for tests.
+inline THitList::AllocationCheck AllowAllocations(size_t allowed) {
+  auto left = std::make_shared<size_t>(allowed);
+  return [left](size_t) {
+    if (*left == 0) return false;
+    --*left;
+    return true;
+  };
+}
 
 }  // namespace zeldrium
 

@@ -184,7 +184,7 @@ TEST(THitListTest, RunningOutOfMemoryKeepsEveryHitAddedBefore) {
   for (size_t allowed = 0; allowed < 40; ++allowed) {
     SCOPED_TRACE("allocations allowed: " + std::to_string(allowed));
     THitList hits;
-    hits.FailAllocationsAfter(allowed);
+    hits.SetAllocationCheck(AllowAllocations(allowed));
     uint32_t f = 0;
     if (!hits.AddFolder("f\\", "F", &f)) {
       EXPECT_EQ(allowed, 0u);
@@ -208,7 +208,7 @@ TEST(THitListTest, RunningOutOfMemoryKeepsEveryHitAddedBefore) {
       ASSERT_EQ(row.MailID, "f\\?" + std::to_string(want));
       ASSERT_EQ(row.Subject, want % 7 == 0 ? long_subject : std::to_string(want));
     }
-    hits.FailAllocationsAfter(SIZE_MAX);
+    hits.SetAllocationCheck(nullptr);
     EXPECT_TRUE(hits.Add(f, 0, "more", "", "", "more"));
     EXPECT_EQ(hits.size(), added + 1);
     EXPECT_EQ(Keys(hits).back(), "more");

@@ -15,6 +15,7 @@
 #include <string>
 #include <string_view>
 #include <unordered_set>
+#include <utility>
 #include <vector>
 
 #include "store/file_system.h"
@@ -113,9 +114,11 @@ class TSearchRun {
   const std::vector<THitRow>& Rows() const;
   // Hands the hits over as the run keeps them, newest first, without a copy.
   THitList TakeHits();
-  // For tests: the run's hit list fails its allocations after the next `allowed` ones (see
-  // THitList::FailAllocationsAfter), in this run and the next ones.
-  void FailAllocationsAfter(size_t allowed) { hits_.FailAllocationsAfter(allowed); }
+  // Asked before each allocation for the hits, in this run and the next ones (see
+  // THitList::SetAllocationCheck): a run that is refused memory ends with kOutOfMemory.
+  void SetAllocationCheck(THitList::AllocationCheck check) {
+    hits_.SetAllocationCheck(std::move(check));
+  }
   // The error of the last run: the system's words for an unreadable file, prefixed with its
   // path, "'$<field>' は整数ではありません" for a bad date, or kOutOfMemoryText. ErrorPath() names
   // the file either way (for memory, the one being read, if any).

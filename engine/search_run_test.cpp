@@ -314,7 +314,7 @@ TEST_F(SearchRunTest, RunningOutOfMemoryEndsTheRunWithTheHitsKept) {
   for (;; ++allowed) {
     SCOPED_TRACE("allocations allowed: " + std::to_string(allowed));
     ASSERT_LT(allowed, 100u) << "the run never got all the memory it needs";
-    run_.FailAllocationsAfter(allowed);
+    run_.SetAllocationCheck(AllowAllocations(allowed));
     const SearchStatus status = Run(rec);
     if (status == SearchStatus::kCompleted) break;
     ASSERT_EQ(status, SearchStatus::kOutOfMemory);
@@ -341,10 +341,10 @@ TEST_F(SearchRunTest, RunningOutOfMemoryEndsTheRunWithTheHitsKept) {
   EXPECT_TRUE(run_.Error().empty());
 
   // A run that ran out may be followed by one with memory.
-  run_.FailAllocationsAfter(0);
+  run_.SetAllocationCheck(AllowAllocations(0));
   ASSERT_EQ(Run(rec), SearchStatus::kOutOfMemory);
   EXPECT_EQ(run_.HitCount(), 0u);
-  run_.FailAllocationsAfter(SIZE_MAX);
+  run_.SetAllocationCheck(nullptr);
   ASSERT_EQ(Run(rec), SearchStatus::kCompleted);
   EXPECT_EQ(run_.HitCount(), 6000u);
 }

@@ -23,6 +23,7 @@
 #include "host/b2api.h"
 #include "host/module_life.h"
 #include "text/str_libs.h"
+#include "ui/address_space.h"
 #include "ui/main_view.h"
 #include "ui/main_view_ids.h"
 #include "ui/text_win.h"
@@ -58,6 +59,7 @@ class TMainForm::RunHooks : public zeldrium::SearchHooks {
   explicit RunHooks(TMainForm& form) : form_(form) {}
 
   void Start() {
+    guard_.Reset();
     // The first look at the clock lets messages through at once: whatever was asked before the
     // run reaches the window while it runs, however quickly the run then goes.
     last_pump_ = NowMicros() - kPumpIntervalMicros;
@@ -82,6 +84,9 @@ class TMainForm::RunHooks : public zeldrium::SearchHooks {
     return limit_on_;
   }
 
+  // The hits may take memory only while the host keeps enough of its own.
+  bool MayTake(size_t bytes) { return guard_.MayTake(bytes); }
+
  private:
   void Pause() {
     form_.PumpMessages();
@@ -100,6 +105,7 @@ class TMainForm::RunHooks : public zeldrium::SearchHooks {
   }
 
   TMainForm& form_;
+  ui::AddressSpaceGuard guard_;
   int64_t last_pump_ = 0;
   int lines_ = 0;
   bool limit_on_ = false;
@@ -184,7 +190,10 @@ void TMainForm::RunOnce() {
     if (BeckyAPI->BKA_GetDataFolder) data = HostText(BeckyAPI->BKA_GetDataFolder());
   }
   if (!hooks_) hooks_ = std::make_unique<RunHooks>(*this);
-  if (!run_) run_ = std::make_unique<zeldrium::TSearchRun>(fs_.get(), hooks_.get());
+  if (!run_) {
+    run_ = std::make_unique<zeldrium::TSearchRun>(fs_.get(), hooks_.get());
+    run_->SetAllocationCheck([hooks = hooks_.get()](size_t bytes) { return hooks->MayTake(bytes); });
+  }
 
   RunStarted(rec);
   hooks_->Start();

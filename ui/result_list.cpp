@@ -7,6 +7,7 @@
 #include <utility>
 
 #include "text/str_libs.h"
+#include "ui/address_space.h"
 #include "ui/image_list.h"
 #include "ui/text_win.h"
 #include "ui/window.h"
@@ -181,6 +182,10 @@ std::string ResultList::MailId(int row) const {
 
 bool ResultList::Sort(int column, bool descending) {
   if (column < 0 || column >= kColumnCount) return true;
+  // What the sort may take at most, per row: its keys and the new order. It is refused rather
+  // than left to take the host's last memory.
+  const uint64_t per_row = column == kDate ? 16 : 128;
+  if (!LeavesEnoughForHost(per_row * hits_.size())) return false;
   const int selected = Selected();
   const uint32_t selected_hit = selected >= 0 ? hits_.IndexAt(static_cast<size_t>(selected)) : 0;
   std::vector<uint32_t> order;

@@ -65,7 +65,8 @@ class ResultList {
   // Sorts the rows by the texts of one column (the locale's order ignoring case; equal texts
   // keep their order). The selected mail stays selected and is scrolled into view. The sort
   // state is not touched. Nothing happens for a column that does not exist. False, with the
-  // order as it was, when there was no memory for the sort.
+  // order as it was, when there was no memory for the sort or it would leave the host too
+  // little (address_space.h).
   bool Sort(int column, bool descending);
   // A click on a column header (MailListColumnClick): the same column again reverses the
   // order, another column sorts ascending, and the column is remembered. A sort that finds no

@@ -192,7 +192,8 @@ void TMainForm::RunOnce() {
   if (!hooks_) hooks_ = std::make_unique<RunHooks>(*this);
   if (!run_) {
     run_ = std::make_unique<zeldrium::TSearchRun>(fs_.get(), hooks_.get());
-    run_->SetAllocationCheck([hooks = hooks_.get()](size_t bytes) { return hooks->MayTake(bytes); });
+    run_->SetAllocationCheck(
+        [hooks = hooks_.get()](size_t bytes) { return hooks->MayTake(bytes); });
   }
 
   RunStarted(rec);

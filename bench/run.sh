@@ -241,3 +241,7 @@ cmake -S "$ROOT" -B "$ROOT/build/win" -G Ninja -DCMAKE_BUILD_TYPE=Release \
   -DCMAKE_TOOLCHAIN_FILE="$ROOT/cmake/toolchain-i686-mingw.cmake" >/dev/null
 cmake --build "$ROOT/build/win" -j "$JOBS" --target window_bench zeldrium-find >/dev/null
 "$HERE/window.sh" "$ROOT/build/win"
+
+echo
+echo "== a million hits: memory per hit and header-click sorts"
+"$HERE/memory.sh" "$ROOT/build/win"

@@ -23,9 +23,15 @@ std::vector<std::string> Keys(const THitList& hits) {
 
 using V = std::vector<std::string>;
 
+uint32_t Folder(THitList* hits, std::string_view id, std::string_view name) {
+  uint32_t folder = 0;
+  EXPECT_TRUE(hits->AddFolder(id, name, &folder));
+  return folder;
+}
+
 TEST(THitListTest, RowFields) {
   THitList hits;
-  const uint32_t inbox = hits.AddFolder("box.mb\\in\\", "Inbox");
+  const uint32_t inbox = Folder(&hits, "box.mb\\in\\", "Inbox");
   hits.Add(inbox, 0x5f5e1000 + 32400, "Subj", "Me <me@example.com>", "You", "k1");
   hits.Add(inbox, 32400, "", "", "", "");
   ASSERT_EQ(hits.size(), 2u);
@@ -56,7 +62,7 @@ TEST(THitListTest, RowFields) {
 
 TEST(THitListTest, NewestFirstAndEqualDatesInTheOrderAdded) {
   THitList hits;
-  const uint32_t f = hits.AddFolder("f\\", "f");
+  const uint32_t f = Folder(&hits, "f\\", "f");
   const struct {
     int32_t date;
     const char* key;
@@ -91,8 +97,8 @@ TEST(THitListTest, NewestFirstAndEqualDatesInTheOrderAdded) {
 TEST(THitListTest, ManyHitsAndLongTexts) {
   // More hits than one chunk holds and texts larger than a text block, mixed with short ones.
   THitList hits;
-  const uint32_t a = hits.AddFolder("a\\", "A");
-  const uint32_t b = hits.AddFolder("b\\", "B");
+  const uint32_t a = Folder(&hits, "a\\", "A");
+  const uint32_t b = Folder(&hits, "b\\", "B");
   const std::string long_subject(100000, 's');
   const int kCount = 10000;
   for (int i = 0; i < kCount; ++i) {
@@ -114,8 +120,99 @@ TEST(THitListTest, ManyHitsAndLongTexts) {
   EXPECT_TRUE(hits.empty());
   EXPECT_TRUE(hits.MakeRows().empty());
   // Usable again after Clear.
-  hits.Add(hits.AddFolder("c\\", "C"), 1, "x", "y", "", "k");
+  hits.Add(Folder(&hits, "c\\", "C"), 1, "x", "y", "", "k");
   EXPECT_EQ(Keys(hits), V{"k"});
+}
+
+TEST(THitListTest, TextsAreSeenInPlaceInTheOrderSet) {
+  THitList hits;
+  const uint32_t a = Folder(&hits, "a\\", "A");
+  const uint32_t b = Folder(&hits, "b\\", "\x83\x5c");  // ソ, trail byte is a backslash
+  // A text as long as a text block is kept whole beside short ones.
+  const std::string long_from(64 << 10, 'f');
+  hits.Add(b, 7, "one", long_from, "to", "k1");
+  hits.Add(a, -1, "", "", "", "");
+  hits.Add(b, 5, "three", "x", "", "k3");
+
+  const THitView first = hits.Hit(0);
+  EXPECT_EQ(first.date, 7);
+  EXPECT_EQ(first.folder, b);
+  EXPECT_EQ(first.subject, "one");
+  EXPECT_EQ(first.from, long_from);
+  EXPECT_EQ(first.to, "to");
+  EXPECT_EQ(first.message_key, "k1");
+  EXPECT_EQ(hits.FolderName(first.folder), "\x83\x5c");
+  EXPECT_EQ(hits.FolderId(hits.Hit(1).folder), "a\\");
+  EXPECT_EQ(hits.Hit(1).subject, "");  // the view is the line's own; rows show "(無題)"
+  EXPECT_EQ(hits.FolderCount(), 2u);
+
+  hits.SetOrder({2, 0, 1});
+  EXPECT_EQ(hits.IndexAt(0), 2u);
+  EXPECT_EQ(hits.At(0).subject, "three");
+  EXPECT_EQ(Keys(hits), (V{"k3", "k1", ""}));
+  // A new hit puts the list back in the order added.
+  hits.Add(a, 1, "four", "", "", "k4");
+  EXPECT_EQ(Keys(hits), (V{"k1", "", "k3", "k4"}));
+}
+
+TEST(THitListTest, MovedHitsKeepTheirRowsAndLeaveAnEmptyList) {
+  THitList hits;
+  const uint32_t f = Folder(&hits, "f\\", "F");
+  for (int i = 0; i < 5000; ++i) hits.Add(f, i, "s", "x", "", std::to_string(i));
+  hits.SortNewestFirst();
+  THitList taken(std::move(hits));
+  EXPECT_TRUE(hits.empty());  // NOLINT: a moved-from list is empty by contract
+  EXPECT_EQ(hits.FolderCount(), 0u);
+  ASSERT_EQ(taken.size(), 5000u);
+  EXPECT_EQ(Keys(taken).front(), "4999");
+
+  // Both go on as lists of their own.
+  hits.Add(Folder(&hits, "g\\", "G"), 1, "t", "y", "", "new");
+  taken.Add(f, 9999, "s", "x", "", "last");
+  EXPECT_EQ(Keys(hits), V{"new"});
+  EXPECT_EQ(Keys(taken).back(), "last");
+  THitList other;
+  other = std::move(taken);
+  EXPECT_EQ(other.size(), 5001u);
+  EXPECT_TRUE(taken.empty());  // NOLINT
+}
+
+// Memory that runs out at any allocation leaves a list that holds every hit added before, in
+// full, and that takes hits again once memory is there.
+TEST(THitListTest, RunningOutOfMemoryKeepsEveryHitAddedBefore) {
+  const std::string long_subject(20000, 's');
+  for (size_t allowed = 0; allowed < 40; ++allowed) {
+    SCOPED_TRACE("allocations allowed: " + std::to_string(allowed));
+    THitList hits;
+    hits.SetAllocationCheck(AllowAllocations(allowed));
+    uint32_t f = 0;
+    if (!hits.AddFolder("f\\", "F", &f)) {
+      EXPECT_EQ(allowed, 0u);
+      continue;
+    }
+    size_t added = 0;
+    auto add = [&] {
+      const std::string key = std::to_string(added);
+      return hits.Add(f, static_cast<int32_t>(added), added % 7 == 0 ? long_subject : key, key, "",
+                      key);
+    };
+    for (; add(); ++added) ASSERT_LT(added, 1000000u) << "the limit was never met";
+    ASSERT_EQ(hits.size(), added);
+    // Failing again changes nothing, and the sort needs no memory it has not got.
+    EXPECT_FALSE(add());
+    hits.SortNewestFirst();
+    THitRow row;
+    for (size_t i = 0; i < added; ++i) {
+      hits.GetRow(i, &row);
+      const size_t want = added - 1 - i;
+      ASSERT_EQ(row.MailID, "f\\?" + std::to_string(want));
+      ASSERT_EQ(row.Subject, want % 7 == 0 ? long_subject : std::to_string(want));
+    }
+    hits.SetAllocationCheck(nullptr);
+    EXPECT_TRUE(hits.Add(f, 0, "more", "", "", "more"));
+    EXPECT_EQ(hits.size(), added + 1);
+    EXPECT_EQ(Keys(hits).back(), "more");
+  }
 }
 
 }  // namespace

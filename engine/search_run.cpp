@@ -1,6 +1,7 @@
 #include "engine/search_run.h"
 
 #include <algorithm>
+#include <new>
 #include <utility>
 
 #include "text/str_csv.h"
@@ -95,17 +96,10 @@ const std::vector<THitRow>& TSearchRun::Rows() const {
   return rows_;
 }
 
-std::vector<THitRow> TSearchRun::TakeRows() {
-  std::vector<THitRow> rows;
-  if (rows_ready_) {
-    rows = std::move(rows_);
-  } else {
-    rows = hits_.MakeRows();
-  }
-  rows_.clear();
+THitList TSearchRun::TakeHits() {
+  std::vector<THitRow>().swap(rows_);
   rows_ready_ = true;
-  hits_.Clear();
-  return rows;
+  return std::move(hits_);
 }
 
 // The index files of a run, in the order a recursive walk would read them: each listed
@@ -190,6 +184,8 @@ SearchStatus TSearchRun::Run(const TFindRec& condition, const SearchScope& scope
   kept_ = kept;
   hits_.Clear();
   hit_count_ = 0;
+  out_of_memory_ = false;
+  path_.clear();
   std::vector<THitRow>().swap(rows_);
   rows_ready_ = true;
   error_.clear();
@@ -198,32 +194,50 @@ SearchStatus TSearchRun::Run(const TFindRec& condition, const SearchScope& scope
   files_read_ = 0;
   stop_ = false;
 
-  data_folder_ = WithBackslash(scope.data_folder);
-  FolderWalk walk(fs_, data_folder_,
-                  BuildFolderList(condition.Folders, scope.current_folder, scope.current_mailbox),
-                  condition.SubFolder);
-  // The run's own copy: the caller may change the condition from inside a hook.
-  Tester tester(condition);
-  OpenedFile file;
-  OpenedFile next;
   bool ok = true;
-  for (bool more = OpenNext(&walk, &file); more; std::swap(file, next)) {
-    if (!file.file) {
-      ok = Fail(file.path, file.path + ": " + file.error);
-      break;
+  try {
+    data_folder_ = WithBackslash(scope.data_folder);
+    FolderWalk walk(fs_, data_folder_,
+                    BuildFolderList(condition.Folders, scope.current_folder, scope.current_mailbox),
+                    condition.SubFolder);
+    // The run's own copy: the caller may change the condition from inside a hook.
+    Tester tester(condition);
+    OpenedFile file;
+    OpenedFile next;
+    for (bool more = OpenNext(&walk, &file); more && !out_of_memory_; std::swap(file, next)) {
+      if (!file.file) {
+        ok = Fail(file.path, file.path + ": " + file.error);
+        break;
+      }
+      more = OpenNext(&walk, &next);
+      if (!SearchIndexFile(file, &tester)) {
+        ok = false;
+        break;
+      }
     }
-    more = OpenNext(&walk, &next);
-    if (!SearchIndexFile(file, &tester)) {
-      ok = false;
-      break;
-    }
+  } catch (const std::bad_alloc&) {
+    // Whatever could not be had, the hits kept so far stay: the run ends as a stopped one.
+    OutOfMemory();
   }
   reader_.Reset(nullptr);
+  path_.clear();
 
-  // Newest first; equal dates keep their reading order.
+  // Newest first; equal dates keep their reading order. Without memory for the sort they stay
+  // in reading order.
   hits_.SortNewestFirst();
   rows_ready_ = hits_.empty();
+  if (out_of_memory_) return SearchStatus::kOutOfMemory;
   return ok ? SearchStatus::kCompleted : SearchStatus::kError;
+}
+
+void TSearchRun::OutOfMemory() {
+  stop_ = true;
+  if (std::exchange(out_of_memory_, true)) return;
+  try {
+    Fail(path_, std::string(kOutOfMemoryText));
+  } catch (const std::bad_alloc&) {
+    // Not even the message: the status says it all the same.
+  }
 }
 
 bool TSearchRun::Fail(const std::string& path, std::string message) {
@@ -255,6 +269,7 @@ bool TSearchRun::OpenNext(FolderWalk* walk, OpenedFile* file) {
 bool TSearchRun::SearchIndexFile(const OpenedFile& file, Tester* tester) {
   stop_ = false;
   ++files_read_;
+  path_ = file.path;
   folder_id_ = FolderIdOfIndexPath(file.path, data_folder_);
   have_folder_ = false;
   reader_.Reset(file.file.get());
@@ -320,15 +335,25 @@ bool TSearchRun::Tested() {
   return !stop_;
 }
 
+// A hit counts once it is kept: after memory ran out the count is that of the rows there are.
 void TSearchRun::TakeHit(const TFolderIdx& rec) {
-  ++hit_count_;
-  if (kept_ == RowsKept::kCountOnly) return;
+  if (kept_ == RowsKept::kCountOnly) {
+    ++hit_count_;
+    return;
+  }
   if (!have_folder_) {
-    folder_ = hits_.AddFolder(folder_id_, hooks_->FolderDisplayName(folder_id_));
+    if (!hits_.AddFolder(folder_id_, hooks_->FolderDisplayName(folder_id_), &folder_)) {
+      OutOfMemory();
+      return;
+    }
     have_folder_ = true;
   }
-  hits_.Add(folder_, rec.Date, rec.Subject, rec.From,
-            kept_ == RowsKept::kRowsWithTo ? rec.To : std::string_view(), rec.MessageKey);
+  if (!hits_.Add(folder_, rec.Date, rec.Subject, rec.From,
+                 kept_ == RowsKept::kRowsWithTo ? rec.To : std::string_view(), rec.MessageKey)) {
+    OutOfMemory();
+    return;
+  }
+  ++hit_count_;
   rows_ready_ = false;
 }
 

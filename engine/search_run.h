@@ -15,6 +15,7 @@
 #include <string>
 #include <string_view>
 #include <unordered_set>
+#include <utility>
 #include <vector>
 
 #include "store/file_system.h"
@@ -59,10 +60,16 @@ enum class RowsKept {
 };
 
 enum class SearchStatus {
-  kCompleted,  // every folder searched (a stop request skips only the rest of one file)
-  kError,      // an index file could not be read or held a bad date: Error() says which
-  kBusy,       // Run() was called while a run was going on; nothing was done
+  kCompleted,    // every folder searched (a stop request skips only the rest of one file)
+  kError,        // an index file could not be read or held a bad date: Error() says which
+  kBusy,         // Run() was called while a run was going on; nothing was done
+  kOutOfMemory,  // ended where memory ran out; the hits kept until then are its rows
 };
+
+// Error() of a run that ran out of memory: "メモリが足りないため、検索を途中で終えました".
+inline constexpr std::string_view kOutOfMemoryText =
+    "\x83\x81\x83\x82\x83\x8a\x82\xaa\x91\xab\x82\xe8\x82\xc8\x82\xa2\x82\xbd\x82\xdf\x81\x41"
+    "\x8c\x9f\x8d\xf5\x82\xf0\x93\x72\x92\x86\x82\xc5\x8f\x49\x82\xa6\x82\xdc\x82\xb5\x82\xbd";
 
 // The folder IDs a run searches, in order: those of folders_csv (a comma list), each ending in
 // a backslash, empty items left out; and in front of them the current folder, unless the list
@@ -82,7 +89,8 @@ class TSearchRun {
   // Runs condition over scope. The condition is copied at the start, so the caller may change
   // or delete it from inside a hook. The rows of the previous run are dropped, except when this
   // returns kBusy, which leaves the running run undisturbed. An exception thrown by a hook ends
-  // the run and passes through.
+  // the run and passes through, except std::bad_alloc, which ends it as memory running out
+  // anywhere in the run does: kOutOfMemory, with the hits kept until then.
   SearchStatus Run(const TFindRec& condition, const SearchScope& scope,
                    RowsKept kept = RowsKept::kRows);
 
@@ -94,21 +102,26 @@ class TSearchRun {
   // run, those found so far, in reading order.
   //
   // How many hits the last run found (so far, during a run), whatever it kept of them; taking
-  // the rows does not change it.
+  // the hits does not change it. After kOutOfMemory, the hits it kept.
   size_t HitCount() const { return hit_count_; }
   // Fills *row with row i of Rows(), reusing its strings: a reader that goes through the rows
   // once needs no vector of them.
-  // REQUIRES: the run kept rows, i < HitCount(), and TakeRows has not been called since.
+  // REQUIRES: the run kept rows, i < HitCount(), and TakeHits has not been called since.
   void GetRow(size_t i, THitRow* row) const { hits_.GetRow(i, row); }
   // The rows are made when first asked for, and made anew when hits were found since: each
   // such call costs time and memory in proportion to the hits, so a hook that runs after every
   // line should ask HitCount instead. Empty for a run that only counted.
   const std::vector<THitRow>& Rows() const;
-  // Hands the rows over and lets go of what the run kept of them.
-  std::vector<THitRow> TakeRows();
+  // Hands the hits over as the run keeps them, newest first, without a copy.
+  THitList TakeHits();
+  // Asked before each allocation for the hits, in this run and the next ones (see
+  // THitList::SetAllocationCheck): a run that is refused memory ends with kOutOfMemory.
+  void SetAllocationCheck(THitList::AllocationCheck check) {
+    hits_.SetAllocationCheck(std::move(check));
+  }
   // The error of the last run: the system's words for an unreadable file, prefixed with its
-  // path, or "'$<field>' は整数ではありません" for a bad date. ErrorPath() names the file either
-  // way.
+  // path, "'$<field>' は整数ではありません" for a bad date, or kOutOfMemoryText. ErrorPath() names
+  // the file either way (for memory, the one being read, if any).
   const std::string& Error() const { return error_; }
   const std::string& ErrorPath() const { return error_path_; }
   // Index files opened by the last run.
@@ -126,6 +139,7 @@ class TSearchRun {
   bool WithinLimit(int32_t date);
   bool Tested();
   void TakeHit(const TFolderIdx& rec);
+  void OutOfMemory();
   bool Fail(const std::string& path, std::string message);
 
   FileSystem* fs_;
@@ -138,6 +152,8 @@ class TSearchRun {
   std::string_view folder_id_;
   uint32_t folder_ = 0;
   bool have_folder_ = false;
+  bool out_of_memory_ = false;
+  std::string path_;  // the index file being read
   TIndexFileReader reader_;
   TIdxLineScanner lines_;
   std::vector<int32_t> other_dates_;  // of lines the prefilter passed over, in order

@@ -284,19 +284,74 @@ TEST_P(SearchRunTest, WhatIsKeptOfTheHits) {
     EXPECT_EQ(row.MailID, run_.Rows()[i].MailID);
   }
 
-  // Taking the rows leaves the run without them, but it still knows how many there were.
-  std::vector<THitRow> taken = run_.TakeRows();
+  // Taking the hits leaves the run without them, but it still knows how many there were.
+  THitList taken = run_.TakeHits();
   ASSERT_EQ(taken.size(), 2u);
-  EXPECT_EQ(taken[1].Subject, "old");
+  EXPECT_EQ(taken.At(1).subject, "old");
   EXPECT_TRUE(run_.Rows().empty());
-  EXPECT_TRUE(run_.TakeRows().empty());
+  EXPECT_TRUE(run_.TakeHits().empty());
   EXPECT_EQ(run_.HitCount(), 2u);
 
-  // Taken before they were ever made, the rows come out sorted just the same.
+  // Taken before any row was made, the hits come newest first just the same.
   ASSERT_EQ(Run(rec), SearchStatus::kCompleted);
-  taken = run_.TakeRows();
+  taken = run_.TakeHits();
   ASSERT_EQ(taken.size(), 2u);
-  EXPECT_EQ(taken[0].Subject, "new");
+  EXPECT_EQ(taken.At(0).subject, "new");
+  taken.GetRow(1, &row);
+  EXPECT_EQ(row.MailID, "a\\?1");
+  EXPECT_EQ(row.Folder, "[a\\]");
+}
+
+// Memory that runs out at any point of a run ends it as a stop would end it everywhere: the
+// hits kept until then are its rows, counted, and the run says why it ended.
+TEST_P(SearchRunTest, RunningOutOfMemoryEndsTheRunWithTheHitsKept) {
+  std::string a, b;
+  for (int i = 0; i < 3000; ++i) {
+    a += Idx("a" + std::to_string(i), "s" + std::string(i % 50, 'x'), "x", "10");
+    b += Idx("b" + std::to_string(i), "t", "x", "20");
+  }
+  AddIdx("a\\", a);
+  AddIdx("b\\", b);
+  const TFindRec rec = FromSearch("x", false, "a\\,b\\");
+
+  size_t last_kept = 0;
+  size_t allowed = 0;
+  for (;; ++allowed) {
+    SCOPED_TRACE("allocations allowed: " + std::to_string(allowed));
+    ASSERT_LT(allowed, 100u) << "the run never got all the memory it needs";
+    run_.SetAllocationCheck(AllowAllocations(allowed));
+    const SearchStatus status = Run(rec);
+    if (status == SearchStatus::kCompleted) break;
+    ASSERT_EQ(status, SearchStatus::kOutOfMemory);
+    EXPECT_EQ(run_.Error(), kOutOfMemoryText);
+    const size_t kept = run_.HitCount();
+    EXPECT_GE(kept, last_kept) << "more memory, at least as many hits";
+    last_kept = kept;
+    EXPECT_EQ(run_.ErrorPath(),
+              kept < 3000 ? "C:\\Data\\a\\Folder.idx" : "C:\\Data\\b\\Folder.idx");
+    // The hits kept are the first ones read, each whole, and newest first all the same: b's
+    // before a's, each file's in reading order.
+    const THitList hits = run_.TakeHits();
+    ASSERT_EQ(hits.size(), kept);
+    const size_t of_b = kept > 3000 ? kept - 3000 : 0;
+    for (size_t i = 0; i < kept; ++i) {
+      const THitView hit = hits.At(i);
+      const size_t n = i < of_b ? i : i - of_b;
+      ASSERT_EQ(hit.message_key, (i < of_b ? "b" : "a") + std::to_string(n));
+      ASSERT_EQ(hit.subject, i < of_b ? "t" : "s" + std::string(n % 50, 'x'));
+    }
+  }
+  EXPECT_GT(allowed, 4u) << "folders, chunks and text blocks each ran out once";
+  EXPECT_EQ(run_.HitCount(), 6000u);
+  EXPECT_TRUE(run_.Error().empty());
+
+  // A run that ran out may be followed by one with memory.
+  run_.SetAllocationCheck(AllowAllocations(0));
+  ASSERT_EQ(Run(rec), SearchStatus::kOutOfMemory);
+  EXPECT_EQ(run_.HitCount(), 0u);
+  run_.SetAllocationCheck(nullptr);
+  ASSERT_EQ(Run(rec), SearchStatus::kCompleted);
+  EXPECT_EQ(run_.HitCount(), 6000u);
 }
 
 TEST_P(SearchRunTest, RowsDuringTheRunAreThoseSoFarInReadingOrder) {

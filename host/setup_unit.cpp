@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <string>
 
+#include "ui/module_life.h"
 #include "host/zeldrium.h"
 #include "ui/main_view.h"
 #include "ui/text_win.h"
@@ -78,6 +79,7 @@ LRESULT ViewHotKeyKeyDown(HWND hwnd, UINT message, WPARAM key, LPARAM lparam) {
 
 LRESULT CALLBACK ViewHotKeyProc(HWND hwnd, UINT message, WPARAM wparam, LPARAM lparam, UINT_PTR id,
                                 DWORD_PTR) {
+  ui::OurFrame frame;
   switch (message) {
     case WM_KEYDOWN:
     case WM_SYSKEYDOWN:

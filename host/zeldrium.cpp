@@ -4,11 +4,21 @@
 // Nothing may leave an export or a command as an exception: the host is a foreign program and an
 // unwinding frame crossing into it ends the user's mail client.
 //
-// Start and end. DllMain runs under the loader lock, where creating windows or writing files
-// can deadlock, so it only keeps the module handle. The objects are made by EnsureStarted, which
-// every export and command calls first; the host's first callback (BKC_OnStart for a mail
-// client) therefore returns with the window created and the hot key registered. At unload
-// (FreeLibrary) they are released in reverse order from DLL_PROCESS_DETACH. When the process is
+// Start. DllMain runs under the loader lock, where creating windows can deadlock, so it only
+// keeps the module handle. The objects are made by EnsureStarted, which every export and
+// command calls first; the host's first callback (BKC_OnStart for a mail client) therefore
+// returns with the window created and the hot key registered.
+//
+// End. BKC_OnExit, on the host's thread, is where the objects are released in reverse order:
+// the window destroyed (its history stored, its hot key and the edit's subclass removed), the
+// window classes unregistered, the settings saved, with the warning when saving is refused.
+// When frames of the plug-in's code are lower on the stack (the host exits from a message that
+// a search run or a dialog of ours let through), the module is kept mapped, a running search
+// gives way, and the release waits until those frames have returned (module_life.h).
+//
+// A host may also unload without BKC_OnExit. DLL_PROCESS_DETACH runs under the loader lock: it
+// shows nothing and waits for no other thread, but leaves no window, subclass or hot key that
+// points into the unmapped code, and saves what it can without a word. When the process is
 // ending instead, the other threads are already gone and windows must not be touched, but the
 // settings are still written: the search-string history is taken from memory.
 #include "host/zeldrium.h"
@@ -21,6 +31,7 @@
 
 #include "host/b2api.h"
 #include "host/becky_mail_host.h"
+#include "ui/module_life.h"
 #include "host/setup_unit.h"
 #include "store/file_system.h"
 #include "ui/main_view.h"
@@ -57,14 +68,14 @@ zeldrium::FileSystem* g_file_system = nullptr;
 bool g_started = false;
 bool g_starting = false;
 
-// Shows the settings' warnings, except while the process is ending: no one would see a box
-// then, and it would only hold up the exit.
+// Shows the settings' warnings, except under the loader lock or while the process is ending:
+// a modal loop there can deadlock the host, and no one would see the box.
 class MessageBoxWarning : public zeldrium::WarningBox {
  public:
   void ShowWarning(std::string_view text, std::string_view caption) override {
     if (quiet) return;
-    MessageBoxW(nullptr, ui::WideFrom932(text).c_str(), ui::WideFrom932(caption).c_str(),
-                MB_OK | MB_ICONWARNING | MB_TASKMODAL);
+    ui::ModalMessageBox(nullptr, ui::WideFrom932(text), ui::WideFrom932(caption),
+                        MB_OK | MB_ICONWARNING | MB_TASKMODAL);
   }
   bool quiet = false;
 };
@@ -96,34 +107,39 @@ bool EnsureStarted() {
   return true;
 }
 
+enum class Release {
+  kOnExit,        // BKC_OnExit, on the host's thread: a refused save is shown
+  kUnload,        // DLL_PROCESS_DETACH: nothing shown, nothing waited for
+  kProcessEnding  // DLL_PROCESS_DETACH as the process ends: windows are not touched
+};
+
 // Releases in the reverse order of EnsureStarted.
-void ReleaseAll(bool process_ending) {
+// REQUIRES: no frame of the plug-in's code below the caller's.
+void ReleaseAll(Release how) {
   g_started = false;
-  g_warning.quiet = process_ending;
+  g_warning.quiet = how != Release::kOnExit;
   if (MainForm) {
     HWND window = MainForm->hwnd();
-    if (process_ending) {
+    if (how == Release::kProcessEnding) {
       // The window dies with the process; only its history is needed.
       MainForm->StoreHistoryForExit();
     } else if (window && GetWindowThreadProcessId(window, nullptr) != GetCurrentThreadId()) {
-      // Unloaded from another thread: the window cannot be destroyed from here. It must not
-      // call into the unmapped library afterwards, so it gets the default procedure and is
-      // asked to close on its own thread.
-      MainForm->StoreHistoryForExit();
-      SetWindowLongPtrW(window, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&DefWindowProcW));
-      PostMessageW(window, WM_CLOSE, 0, 0);
+      // Unloaded from another thread: the window cannot be destroyed from here, and waiting
+      // for its thread could deadlock. It is cut loose from the code instead and closes on its
+      // own thread; the object stays, since its controls still use what it owns.
+      MainForm->Abandon();
     } else {
       delete MainForm;  // FormDestroy stores the history and removes the hot key
     }
     MainForm = nullptr;
   }
-  // A window left to close on its own thread keeps its procedure no more, so nothing of it
-  // reaches these again.
+  // A window cut loose to close on its own thread keeps its procedure no more, so nothing of
+  // it reaches these again.
   delete g_file_system;
   g_file_system = nullptr;
   delete g_mail_host;
   g_mail_host = nullptr;
-  if (!process_ending) {
+  if (how != Release::kProcessEnding) {
     ui::UnregisterWindowClasses();
     ui::ReleaseActivationContext();
   }
@@ -131,19 +147,49 @@ void ReleaseAll(bool process_ending) {
   InitParam = nullptr;
   delete BeckyAPI;
   BeckyAPI = nullptr;
+  g_warning.quiet = false;
+}
+
+void ReleaseOnExit() { ReleaseAll(Release::kOnExit); }
+void ReleaseOnUnload() { ReleaseAll(Release::kUnload); }
+
+// The host is done with the library: release it now, or, with frames of ours lower on the stack,
+// once they have returned.
+void Exit() {
+  // This call is a frame of ours too.
+  if (ui::FramesOnStack() <= 1) {
+    ReleaseOnExit();
+    return;
+  }
+  ui::KeepModuleMapped();
+  if (MainForm) MainForm->HostExiting();
+  ui::WhenOffTheStack(&ReleaseOnExit);
+}
+
+// FreeLibrary without BKC_OnExit. With frames of ours on the stack (the host unloads from
+// inside a call the plug-in made) nothing they use may go: the module is kept mapped if the
+// loader still allows it, and the release waits for them, silent.
+void Unload() {
+  if (ui::FramesOnStack() == 0) {
+    ReleaseOnUnload();
+    return;
+  }
+  ui::KeepModuleMapped();
+  if (MainForm) MainForm->HostExiting();
+  ui::WhenOffTheStack(&ReleaseOnUnload);
 }
 
 // A fault in work the user started (a command) is shown; its text is code page 932, as the
 // core writes its errors.
 void ReportError(const char* what) {
-  std::wstring text = ui::WideFrom932(what ? what : "");
-  MessageBoxW(MainForm && MainForm->Visible() ? MainForm->hwnd() : nullptr, text.c_str(),
-              L"Zeldrium", MB_OK | MB_ICONERROR);
+  ui::ModalMessageBox(MainForm && MainForm->Visible() ? MainForm->hwnd() : nullptr,
+                      ui::WideFrom932(what ? what : ""), L"Zeldrium", MB_OK | MB_ICONERROR);
 }
 
 // Runs body with the library started; every fault stops here. Returns result either way.
 template <typename Body>
 int Guarded(int result, Body&& body, bool report = false) {
+  ui::OurFrame frame;
   try {
     if (EnsureStarted()) body();
   } catch (const std::exception& e) {
@@ -257,7 +303,11 @@ BOOL WINAPI DllMain(HINSTANCE instance, DWORD reason, LPVOID reserved) {
       break;
     case DLL_PROCESS_DETACH:
       try {
-        ReleaseAll(reserved != nullptr);
+        if (reserved != nullptr) {
+          ReleaseAll(Release::kProcessEnding);
+        } else {
+          Unload();
+        }
       } catch (...) {
       }
       break;
@@ -268,12 +318,14 @@ BOOL WINAPI DllMain(HINSTANCE instance, DWORD reason, LPVOID reserved) {
 int WINAPI BKC_OnStart() {
   return Guarded(0, [] {});
 }
-// The host is about to unload us: a search that is letting messages through must not be on the
-// stack when it does, so the window keeps the library loaded until the process ends.
+// The host is about to unload us. Not through Guarded: nothing is started for it.
 int WINAPI BKC_OnExit() {
-  return Guarded(0, [] {
-    if (MainForm) MainForm->HostExiting();
-  });
+  ui::OurFrame frame;
+  try {
+    Exit();
+  } catch (...) {
+  }
+  return 0;
 }
 int WINAPI BKC_OnMenuInit(HWND, HMENU menu, int type) {
   return Guarded(0, [&] { MenuInit(menu, type); });

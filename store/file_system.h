@@ -14,8 +14,10 @@
 // - An index file is opened with CreateFileW(GENERIC_READ, FILE_SHARE_READ): others may read it
 //   at the same time, nobody may write it while we read.
 // - Listing uses FindFirstFileExW, directories only, in the order the file system gives. Hidden
-//   and system directories are left out, and so are reparse points (junctions, directory
-//   symbolic links): a link back up the tree would otherwise make the subfolder walk endless.
+//   and system directories are left out, and so are links (junctions, directory symbolic
+//   links): a link back up the tree would otherwise make the subfolder walk endless. Other
+//   reparse points, such as a cloud service's placeholders, are ordinary folders
+//   (subfolder_rule.h).
 // - Error texts come from FormatMessageW, converted to code page 932.
 //
 // Elsewhere (file_system_posix.cpp), to search a store copied from Windows or written by Wine:

@@ -12,6 +12,7 @@
 
 #ifdef _WIN32
 #include <process.h>
+#include <windows.h>
 #define getpid _getpid
 #else
 #include <fcntl.h>
@@ -145,6 +146,30 @@ TEST(WinFileSystemTest, IndexHeldForWritingEndsTheRun) {
     EXPECT_GT(run.Error().size(), index.size() + 2) << run.Error();
   }
   std::error_code ec;
+  std::filesystem::remove_all(dir, ec);
+}
+
+// A link in the store, here one back up to the mailbox, is not walked: the search ends and finds
+// every mail once.
+TEST(WinFileSystemTest, DirectoryLinksAreNotWalked) {
+  const std::filesystem::path dir =
+      std::filesystem::temp_directory_path() / ("zeldrium-link-" + std::to_string(::getpid()));
+  std::filesystem::create_directories(dir / "m" / "a");
+  { std::ofstream(dir / "m" / "a" / "Folder.idx", std::ios::binary) << LineFromX(); }
+  ASSERT_TRUE(CreateSymbolicLinkW((dir / "m" / "a" / "up").wstring().c_str(),
+                                  (dir / "m").wstring().c_str(), SYMBOLIC_LINK_FLAG_DIRECTORY))
+      << "no directory link could be made, error " << GetLastError();
+  auto fs = NewNativeFileSystem();
+  const std::string root = dir.string() + "\\";
+  EXPECT_EQ(fs->ListSubdirectories(root + "m\\"), std::vector<std::string>{"a"});
+  EXPECT_TRUE(fs->ListSubdirectories(root + "m\\a\\").empty());
+  FromHooks hooks;
+  TSearchRun run(fs.get(), &hooks);
+  EXPECT_EQ(run.Run(FromSearch("x", true, "m\\"), SearchScope{root, "", ""}),
+            SearchStatus::kCompleted);
+  EXPECT_EQ(run.HitCount(), 1u);
+  std::error_code ec;
+  std::filesystem::remove(dir / "m" / "a" / "up", ec);
   std::filesystem::remove_all(dir, ec);
 }
 

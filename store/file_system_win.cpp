@@ -8,6 +8,7 @@
 
 #include "store/file_system.h"
 #include "store/folder_idx.h"
+#include "store/subfolder_rule.h"
 #include "text/code_page_win.h"
 
 namespace zeldrium {
@@ -163,12 +164,10 @@ class WinFileSystem : public FileSystem {
     HANDLE h = FindFirstFileExW(ToWin(pattern).c_str(), FindExInfoBasic, &fd,
                                 FindExSearchLimitToDirectories, nullptr, FIND_FIRST_EX_LARGE_FETCH);
     if (h == INVALID_HANDLE_VALUE) return names;
-    constexpr DWORD kLeftOut =
-        FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM | FILE_ATTRIBUTE_REPARSE_POINT;
     do {
-      // The directories-only flag is a hint that not every file system honours.
-      if ((fd.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) == 0) continue;
-      if ((fd.dwFileAttributes & kLeftOut) != 0) continue;
+      // The directories-only flag is a hint that not every file system honours; with the
+      // basic information, dwReserved0 holds a reparse point's tag.
+      if (!IsWalkedSubfolder(fd.dwFileAttributes, fd.dwReserved0)) continue;
       const std::wstring_view name = fd.cFileName;
       if (name == L"." || name == L"..") continue;
       names.push_back(To932(name));

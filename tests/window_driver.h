@@ -127,6 +127,8 @@ class SearchWindowTest : public PluginTest {
   }
   void TearDown() override {
     if (action_window_) DestroyWindow(action_window_);
+    // A later test in the same process must not find its dialogs answered.
+    if (box_timer_) KillTimer(nullptr, box_timer_);
     PluginTest::TearDown();
   }
 
@@ -370,7 +372,7 @@ class SearchWindowTest : public PluginTest {
   // The text of every message box of this thread from now on; each is answered with OK.
   std::vector<std::wstring>* WatchMessageBoxes() {
     BoxTexts().clear();
-    SetTimer(nullptr, 0, 50, &AnswerMessageBoxes);
+    if (!box_timer_) box_timer_ = SetTimer(nullptr, 0, 50, &AnswerMessageBoxes);
     return &BoxTexts();
   }
 
@@ -476,6 +478,7 @@ class SearchWindowTest : public PluginTest {
   }
 
   HWND action_window_ = nullptr;
+  UINT_PTR box_timer_ = 0;
 };
 
 #endif  // ZELDRIUM_TESTS_WINDOW_DRIVER_H_

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "ui/module_life.h"
 #include "ui/dpi.h"
 #include "ui/window.h"
 
@@ -66,6 +67,8 @@ INT_PTR Dialog::Show(HWND owner, Placement placement, POINT top_left) {
   owner_ = owner;
   placement_ = placement;
   place_ = top_left;
+  // The dialog manager's modal loop runs with this frame on the stack.
+  ui::KeepModuleMapped();
   EmptyTemplate tmpl = {};
   // Shown by the dialog manager once the controls exist, so they never flash at a wrong place.
   tmpl.style = frame_.style & ~WS_VISIBLE;
@@ -167,6 +170,7 @@ INT_PTR Dialog::HandleMessage(UINT message, WPARAM wparam, LPARAM lparam) {
 }
 
 INT_PTR CALLBACK Dialog::DialogProc(HWND hwnd, UINT message, WPARAM wparam, LPARAM lparam) {
+  ui::OurFrame frame;
   Dialog* self;
   if (message == WM_INITDIALOG) {
     self = reinterpret_cast<Dialog*>(lparam);

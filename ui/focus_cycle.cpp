@@ -4,6 +4,9 @@
 
 #include <algorithm>
 
+#include "ui/module_life.h"
+#include "ui/window.h"
+
 namespace ui {
 namespace {
 
@@ -43,6 +46,12 @@ void FocusCycle::Release() {
   controls_.clear();
 }
 
+void FocusCycle::CutLoose() {
+  for (HWND window : subclassed_) ui::CutLoose(window);
+  subclassed_.clear();
+  controls_.clear();
+}
+
 int FocusCycle::IndexOf(HWND window) const {
   for (size_t i = 0; i < controls_.size(); ++i) {
     if (window && (window == controls_[i] || IsChild(controls_[i], window))) {
@@ -76,6 +85,7 @@ void FocusCycle::Move(bool backwards) {
 
 LRESULT CALLBACK FocusCycle::Proc(HWND hwnd, UINT message, WPARAM wparam, LPARAM lparam,
                                   UINT_PTR id, DWORD_PTR self) {
+  OurFrame frame;
   switch (message) {
     case WM_KEYDOWN:
       if (!PlainTab(wparam)) break;

@@ -29,6 +29,9 @@ class FocusCycle {
   // Gives the focus to the next control of the round after the one holding it, or before it;
   // from outside the round, to the first or the last.
   void Move(bool backwards);
+  // The windows of another thread lose their subclasses (ui::CutLoose), and the round is
+  // forgotten.
+  void CutLoose();
 
  private:
   static LRESULT CALLBACK Proc(HWND hwnd, UINT message, WPARAM wparam, LPARAM lparam, UINT_PTR id,

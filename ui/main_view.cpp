@@ -248,7 +248,11 @@ void TMainForm::FormClose() {
 void TMainForm::FormDestroy() {
   StoreHistory();
   UnregisterHotKey(hwnd(), 0);
+  RemoveEditSubclass();
 }
+
+// Before the edit goes: a subclass left in place would point into code that may be unloaded.
+void TMainForm::RemoveEditSubclass() { ToolBar8.RemoveSearchEditSubclass(); }
 
 // Stored widths are designed pixels, as every size of the window: at 96 dpi the screen's
 // pixels, and a file written at one DPI shows the same columns at another. A width of 0 or
@@ -272,6 +276,17 @@ std::string TMainForm::StoredColumnWidths() const {
 void TMainForm::StoreHistory() { params_.FindHistory = zeldrium::WriteCommaList(history_); }
 
 void TMainForm::StoreHistoryForExit() { StoreHistory(); }
+
+// Called from another thread than the window's: the subclasses cannot be taken off their chains
+// from here, so every window of ours that has one gets its class's own procedure back.
+void TMainForm::Abandon() {
+  StoreHistory();
+  focus_cycle_.CutLoose();
+  ui::CutLoose(ToolBar8.SearchEdit());
+  if (!hwnd()) return;
+  SetWindowLongPtrW(hwnd(), GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&DefWindowProcW));
+  PostMessageW(hwnd(), WM_CLOSE, 0, 0);
+}
 
 bool TMainForm::Visible() const { return hwnd() && IsWindowVisible(hwnd()); }
 

@@ -88,13 +88,19 @@ class TMainForm : public ui::Window {
   // (Re)makes the result list's font from the settings' ViewFont and applies it.
   void ApplyListFont();
 
-  // The host is about to unload the library: a running search gives up, and the library stays
-  // mapped until that search has unwound (see main_view_run.cpp).
+  // The host is about to unload the library: the window hides, a running search gives way and
+  // no other starts (see main_view_run.cpp).
   void HostExiting();
 
   // At process exit the window may no longer be touched: hands the search-string list, kept in
   // memory, to the settings as FormDestroy would.
   void StoreHistoryForExit();
+
+  // The library is unloaded on another thread than the window's, which cannot be destroyed from
+  // there: hands the history to the settings, cuts the window and the edit's subclass loose from
+  // this code and asks the window to close on its own thread. The object must then be left
+  // alone (its controls still use what it owns).
+  void Abandon();
 
   // Set while the window asks the host to display a hit, so the folder change that the host
   // reports meanwhile does not re-run the search.
@@ -135,6 +141,7 @@ class TMainForm : public ui::Window {
   void WMHotKey(int id);
   void ShowInFront();
   void StoreHistory();
+  void RemoveEditSubclass();
   void CloseBtnClick();
   void MailListSelectItem(const std::string& mail_id);
   void ApplyColumnWidths(const std::string& stored);

@@ -11,10 +11,10 @@
 // only there. WM_QUIT met while pausing ends the run the same way and is posted again for the
 // loop it was meant for.
 //
-// The library must not be unloaded while a run is on the stack (the host may unload it from a
-// message the run lets through): each series of runs holds a reference to the module. When the
-// host announced its exit during the series, the reference is kept, so the unload waits until
-// the process ends instead of pulling the code from under the frames still returning into it.
+// The library must not be unmapped while a run is on the stack (the host may unload it from a
+// message the run lets through): a series of runs first keeps the module mapped until the
+// process ends (ui/module_life.h). When the host announces its exit during a run, the run
+// gives way and starts no other; the window is released once the run has unwound.
 #include <exception>
 #include <string>
 #include <vector>
@@ -22,9 +22,12 @@
 
 #include "engine/search_run.h"
 #include "text/str_libs.h"
+#include "ui/address_space.h"
 #include "ui/main_view.h"
 #include "ui/main_view_ids.h"
+#include "ui/module_life.h"
 #include "ui/text_win.h"
+#include "ui/window.h"
 
 using namespace mainview;
 
@@ -48,24 +51,6 @@ int64_t NowMicros() {
   return now.QuadPart / frequency * 1000000 + now.QuadPart % frequency * 1000000 / frequency;
 }
 
-class ModuleHold {
- public:
-  ModuleHold() {
-    GetModuleHandleExW(GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS,
-                       reinterpret_cast<LPCWSTR>(&ui::ThisModule), &module_);
-  }
-  ~ModuleHold() {
-    if (module_ && !keep_) FreeLibrary(module_);
-  }
-  ModuleHold(const ModuleHold&) = delete;
-  ModuleHold& operator=(const ModuleHold&) = delete;
-  void Keep() { keep_ = true; }
-
- private:
-  HMODULE module_ = nullptr;
-  bool keep_ = false;
-};
-
 }  // namespace
 
 class TMainForm::RunHooks : public zeldrium::SearchHooks {
@@ -73,6 +58,7 @@ class TMainForm::RunHooks : public zeldrium::SearchHooks {
   explicit RunHooks(TMainForm& form) : form_(form) {}
 
   void Start() {
+    guard_.Reset();
     // The first look at the clock lets messages through at once: whatever was asked before the
     // run reaches the window while it runs, however quickly the run then goes.
     last_pump_ = NowMicros() - kPumpIntervalMicros;
@@ -95,6 +81,9 @@ class TMainForm::RunHooks : public zeldrium::SearchHooks {
     return limit_on_;
   }
 
+  // The hits may take memory only while the host keeps enough of its own.
+  bool MayTake(size_t bytes) { return guard_.MayTake(bytes); }
+
  private:
   void Pause() {
     form_.PumpMessages();
@@ -113,6 +102,7 @@ class TMainForm::RunHooks : public zeldrium::SearchHooks {
   }
 
   TMainForm& form_;
+  ui::AddressSpaceGuard guard_;
   int64_t last_pump_ = 0;
   int lines_ = 0;
   bool limit_on_ = false;
@@ -131,19 +121,17 @@ void TMainForm::WhenIdle(std::function<void()> action, ui::RunScheduler::Wait wa
 
 void TMainForm::AfterRuns(std::function<void()> action) { runs_.AfterRuns(std::move(action)); }
 
-// A series of runs holds the library loaded (see the top of this file).
+// A series of runs keeps the library mapped (see the top of this file).
 void TMainForm::RunSearch() {
   if (CurrentTab() < 0) return;
-  if (runs_.Busy()) {
-    runs_.RequestRun();
-    return;
-  }
-  ModuleHold hold;
+  if (!runs_.Busy()) ui::KeepModuleMapped();
   runs_.RequestRun();
-  if (runs_.HostExited()) hold.Keep();
 }
 
-void TMainForm::HostExiting() { runs_.HostExiting(); }
+void TMainForm::HostExiting() {
+  runs_.HostExiting();
+  if (hwnd()) ShowWindow(hwnd(), SW_HIDE);
+}
 
 void TMainForm::RunOnce() {
   const int tab = CurrentTab();
@@ -154,7 +142,11 @@ void TMainForm::RunOnce() {
   const std::string mailbox = host_.CurrentMailBox();
   const std::string data = host_.DataFolder();
   if (!hooks_) hooks_ = std::make_unique<RunHooks>(*this);
-  if (!run_) run_ = std::make_unique<zeldrium::TSearchRun>(&fs_, hooks_.get());
+  if (!run_) {
+    run_ = std::make_unique<zeldrium::TSearchRun>(&fs_, hooks_.get());
+    run_->SetAllocationCheck(
+        [hooks = hooks_.get()](size_t bytes) { return hooks->MayTake(bytes); });
+  }
 
   RunStarted(rec);
   hooks_->Start();
@@ -172,10 +164,14 @@ void TMainForm::RunOnce() {
   }
   // A run that gave up keeps its rows until the next one replaces them, and they are counted: the
   // list never shows rows under the count of another run. After an error the count of the last
-  // good run stays, as the rows found before it do.
+  // good run stays, as the rows found before it do. A run that ran out of memory ends as a
+  // stopped one: its rows stay and are counted, and the message says why.
   const bool failed = !ended_early && status == zeldrium::SearchStatus::kError;
   RunEnded(!failed);
   if (failed) ReportRunError(error);
+  if (!ended_early && status == zeldrium::SearchStatus::kOutOfMemory) {
+    ReportRunError(std::string(zeldrium::kOutOfMemoryText));
+  }
 }
 
 void TMainForm::RunStarted(const zeldrium::TFindRec& rec) {
@@ -193,9 +189,9 @@ void TMainForm::RunEnded(bool counted) {
   ToolBar8.EnableButton(kFindBtn, true);
   ToolBar8.EnableButton(kReFindBtn, true);
   ToolBar8.EnableButton(kPropBtn, CurrentTab() >= 0);
-  std::vector<zeldrium::THitRow> rows = run_->TakeRows();
-  if (counted) ToolBar8.SetCounter(rows.size());
-  MailList.SetRows(std::move(rows));
+  zeldrium::THitList hits = run_->TakeHits();
+  if (counted) ToolBar8.SetCounter(hits.size());
+  MailList.SetHits(std::move(hits));
   MailList.SortNewestFirst();
   SetCursor(saved_cursor_);
 }
@@ -218,6 +214,6 @@ void TMainForm::PumpMessages() {
 }
 
 void TMainForm::ReportRunError(const std::string& text) {
-  MessageBoxW(Visible() ? hwnd() : nullptr, ui::WideFrom932(text).c_str(), L"Zeldrium",
-              MB_OK | MB_ICONERROR);
+  ui::ModalMessageBox(Visible() ? hwnd() : nullptr, ui::WideFrom932(text), L"Zeldrium",
+                      MB_OK | MB_ICONERROR);
 }

@@ -2,6 +2,7 @@
 #include <string>
 #include <vector>
 
+#include "engine/search_run.h"
 #include "query/find_class.h"
 #include "text/str_csv.h"
 #include "text/str_libs.h"

@@ -7,6 +7,7 @@
 #include "ui/dpi.h"
 #include "ui/handles.h"
 #include "ui/main_view_ids.h"
+#include "ui/module_life.h"
 #include "ui/portable/main_view_bar_layout.h"
 #include "ui/text_win.h"
 #include "ui/window.h"
@@ -401,8 +402,13 @@ bool MainViewToolBar::HandleNotify(const NMHDR* header, LRESULT* result) {
   return true;
 }
 
+void MainViewToolBar::RemoveSearchEditSubclass() {
+  if (combo1_edit_) RemoveWindowSubclass(combo1_edit_, &MainViewToolBar::SearchEditProc, 0);
+}
+
 LRESULT CALLBACK MainViewToolBar::SearchEditProc(HWND hwnd, UINT message, WPARAM wparam,
                                                  LPARAM lparam, UINT_PTR id, DWORD_PTR self) {
+  OurFrame frame;
   switch (message) {
     case WM_CHAR:
       if (wparam != VK_RETURN) break;

@@ -64,6 +64,10 @@ class MainViewToolBar {
   HWND DateTimePicker1() const { return picker_; }
   // The keyboard's place for typing a search: the edit field, its text selected.
   void FocusSearchText();
+  // The edit field of ComboBox1, which the bar subclasses.
+  HWND SearchEdit() const { return combo1_edit_; }
+  // Before the edit goes: a subclass left in place would point into code that may be unloaded.
+  void RemoveSearchEditSubclass();
 
   // For every WM_NOTIFY the window receives: true when it was the bar's tool tip asking.
   bool HandleNotify(const NMHDR* header, LRESULT* result);

@@ -2,11 +2,12 @@
 
 #include <algorithm>
 #include <cstdint>
-#include <cstring>
 #include <initializer_list>
-#include <unordered_map>
+#include <new>
 #include <utility>
 
+#include "text/str_libs.h"
+#include "ui/address_space.h"
 #include "ui/dpi.h"
 #include "ui/image_list.h"
 #include "ui/text_win.h"
@@ -16,6 +17,11 @@ namespace ui {
 namespace {
 
 constexpr int kIconSize = 16;
+// "メモリが足りないため、並べ替えられませんでした", code page 932.
+constexpr char kCannotSortText[] =
+    "\x83\x81\x83\x82\x83\x8a\x82\xaa\x91\xab\x82\xe8\x82\xc8\x82\xa2\x82\xbd\x82\xdf\x81\x41"
+    "\x95\xc0\x82\xd7\x91\xd6\x82\xa6\x82\xe7\x82\xea\x82\xdc\x82\xb9\x82\xf1\x82\xc5\x82\xb5\x82"
+    "\xbd";
 // Never drawn by DrawEnvelope, so it can stand for "transparent" in the image list.
 constexpr COLORREF kMaskColor = RGB(255, 0, 255);
 constexpr COLORREF kOutline = RGB(92, 76, 52);
@@ -52,70 +58,6 @@ void Lines(HDC dc, POINT origin, std::initializer_list<POINT> points) {
   Polyline(dc, ends.data(), static_cast<int>(ends.size()));
 }
 
-// Appends the sort key of text to *out, terminating zero included.
-void AppendSortKey(std::wstring_view text, std::string* out) {
-  constexpr DWORD kFlags = LCMAP_SORTKEY | NORM_IGNORECASE;
-  // The system refuses a source of length 0; the empty text has a key all the same.
-  const wchar_t* source = text.empty() ? L"" : text.data();
-  const int length = text.empty() ? -1 : static_cast<int>(text.size());
-  BYTE buffer[512];
-  int n = LCMapStringW(LOCALE_USER_DEFAULT, kFlags, source, length,
-                       reinterpret_cast<LPWSTR>(buffer), sizeof(buffer));
-  if (n > 0) {
-    out->append(reinterpret_cast<const char*>(buffer), static_cast<size_t>(n));
-    return;
-  }
-  n = LCMapStringW(LOCALE_USER_DEFAULT, kFlags, source, length, nullptr, 0);
-  if (n <= 0) {
-    out->push_back('\0');  // sorts first, and still consistently
-    return;
-  }
-  const size_t start = out->size();
-  out->resize(start + static_cast<size_t>(n));
-  n = LCMapStringW(LOCALE_USER_DEFAULT, kFlags, source, length,
-                   reinterpret_cast<LPWSTR>(out->data() + start), n);
-  out->resize(start + static_cast<size_t>(std::max(n, 1)));
-}
-
-// The order of texts (code page 932) as a permutation: element i is the index of the text that
-// comes i-th. Equal texts keep their order. One sort key per distinct text, made once, instead
-// of two conversions and a locale compare in each of the n log n comparisons: that is what makes
-// a sort of 100,000 rows quick.
-std::vector<int> SortOrder(const std::vector<std::string_view>& texts, bool descending) {
-  struct Entry {
-    uint32_t start, size;  // of the key in keys
-    int index;
-  };
-  std::string keys;
-  std::vector<Entry> entries(texts.size());
-  std::unordered_map<std::string_view, Entry> made;  // a sender, a folder: many rows, one text
-  made.reserve(texts.size());
-  for (size_t i = 0; i < texts.size(); ++i) {
-    auto [known, is_new] =
-        made.try_emplace(texts[i], Entry{static_cast<uint32_t>(keys.size()), 0, 0});
-    if (is_new) {
-      AppendSortKey(WideFrom932(texts[i]), &keys);
-      known->second.size = static_cast<uint32_t>(keys.size()) - known->second.start;
-    }
-    entries[i] = {known->second.start, known->second.size, static_cast<int>(i)};
-  }
-  auto less = [&keys](const Entry& a, const Entry& b) {
-    const int r =
-        std::memcmp(keys.data() + a.start, keys.data() + b.start, std::min(a.size, b.size));
-    return r != 0 ? r < 0 : a.size < b.size;
-  };
-  if (descending) {
-    std::stable_sort(entries.begin(), entries.end(),
-                     [&less](const Entry& a, const Entry& b) { return less(b, a); });
-  } else {
-    std::stable_sort(entries.begin(), entries.end(), less);
-  }
-  std::vector<int> order;
-  order.reserve(entries.size());
-  for (const Entry& e : entries) order.push_back(e.index);
-  return order;
-}
-
 }  // namespace
 
 void DrawEnvelope(HDC dc, const RECT& box, bool opened) {
@@ -140,12 +82,6 @@ void DrawEnvelope(HDC dc, const RECT& box, bool opened) {
     Shape(dc, o, kPaper, {{1, 7}, {7, 11}, {8, 11}, {14, 7}, {14, 14}, {1, 14}});
   }
   RestoreDC(dc, saved);
-}
-
-std::string SortKeyIgnoreCase(std::wstring_view text) {
-  std::string key;
-  AppendSortKey(text, &key);
-  return key;
 }
 
 ResultList::~ResultList() {
@@ -213,81 +149,109 @@ void ResultList::SetColumnWidth(int column, int width) {
   ListView_SetColumnWidth(hwnd_, column, width);
 }
 
-void ResultList::SetRows(std::vector<zeldrium::THitRow> rows) {
+void ResultList::SetHits(zeldrium::THitList hits) {
   SendMessageW(hwnd_, WM_SETREDRAW, FALSE, 0);
   SetSelectionQuietly(-1);
-  rows_ = std::move(rows);
+  hits_ = std::move(hits);
   ListView_SetItemCountEx(hwnd_, RowCount(), 0);
-  if (!rows_.empty()) ListView_EnsureVisible(hwnd_, 0, FALSE);
+  if (!hits_.empty()) ListView_EnsureVisible(hwnd_, 0, FALSE);
   SendMessageW(hwnd_, WM_SETREDRAW, TRUE, 0);
   InvalidateRect(hwnd_, nullptr, TRUE);
 }
 
-void ResultList::Clear() { SetRows({}); }
+void ResultList::Clear() { SetHits({}); }
 
-std::string_view ResultList::Text(int row, int column) const {
-  const zeldrium::THitRow& r = Row(row);
+zeldrium::THitRow ResultList::Row(int row) const {
+  zeldrium::THitRow made;
+  hits_.GetRow(static_cast<size_t>(row), &made);
+  return made;
+}
+
+std::string_view ResultList::HitText(uint32_t index, int column, std::string* scratch) const {
+  const zeldrium::THitView hit = hits_.Hit(index);
   switch (column) {
     case kSubject:
-      return r.Subject;
+      return hit.subject.empty() ? zeldrium::kNoSubject : hit.subject;
     case kFrom:
-      return r.From;
+      return hit.from;
     case kDate:
-      return r.Date;
+      scratch->resize(zeldrium::kUnixTextSize);
+      zeldrium::UnixToText(static_cast<uint32_t>(hit.date), scratch->data());
+      return *scratch;
     case kFolder:
-      return r.Folder;
+      return hits_.FolderName(hit.folder);
     case kMailId:
-      return r.MailID;
+      scratch->assign(hits_.FolderId(hit.folder)).append(1, '?').append(hit.message_key);
+      return *scratch;
   }
   return {};
 }
 
-void ResultList::Sort(int column, bool descending) {
-  if (column < 0 || column >= kColumnCount) return;
-  const int count = RowCount();
-  std::vector<std::string_view> texts;
-  texts.reserve(rows_.size());
-  for (int i = 0; i < count; ++i) texts.push_back(Text(i, column));
-  const std::vector<int> order = SortOrder(texts, descending);
+std::string ResultList::MailId(int row) const {
+  std::string id;
+  Text(static_cast<size_t>(row), kMailId, &id);
+  return id;
+}
 
-  // The rows are moved along the cycles of the permutation, in place.
+bool ResultList::Sort(int column, bool descending) {
+  if (column < 0 || column >= kColumnCount) return true;
+  // What the sort may take at most, per row: its keys and the new order. It is refused rather
+  // than left to take the host's last memory.
+  const uint64_t per_row = column == kDate ? 16 : 128;
+  if (!LeavesEnoughForHost(per_row * hits_.size())) return false;
   const int selected = Selected();
-  int selected_now = -1;
-  std::vector<bool> placed(rows_.size(), false);
-  for (int start = 0; start < count; ++start) {
-    if (placed[static_cast<size_t>(start)]) continue;
-    zeldrium::THitRow first = std::move(rows_[static_cast<size_t>(start)]);
-    int to = start;
-    for (;;) {
-      placed[static_cast<size_t>(to)] = true;
-      const int from = order[static_cast<size_t>(to)];
-      if (from == selected) selected_now = to;
-      if (from == start) break;
-      rows_[static_cast<size_t>(to)] = std::move(rows_[static_cast<size_t>(from)]);
-      to = from;
+  const uint32_t selected_hit = selected >= 0 ? hits_.IndexAt(static_cast<size_t>(selected)) : 0;
+  std::vector<uint32_t> order;
+  try {
+    // The date texts have a fixed width and only digits where they differ: their order is
+    // that of the dates as numbers, which needs no keys at all.
+    if (column == kDate) {
+      order = OrderByDate(hits_, descending);
+    } else {
+      order = OrderByText(
+          hits_,
+          [this, column](uint32_t hit, std::string* scratch) {
+            return HitText(hit, column, scratch);
+          },
+          descending);
     }
-    rows_[static_cast<size_t>(to)] = std::move(first);
+  } catch (const std::bad_alloc&) {
+    return false;
   }
+  hits_.SetOrder(std::move(order));
   // The user keeps the mail chosen, now at its new place; the host shows it already.
+  int selected_now = -1;
+  for (int row = 0; selected >= 0 && row < RowCount(); ++row) {
+    if (hits_.IndexAt(static_cast<size_t>(row)) == selected_hit) {
+      selected_now = row;
+      break;
+    }
+  }
   SetSelectionQuietly(selected_now);
   InvalidateRect(hwnd_, nullptr, FALSE);
+  return true;
 }
 
 void ResultList::ColumnClick(int column) {
   if (column < 0 || column >= kColumnCount) return;
   SetCursor(LoadCursorW(nullptr, IDC_WAIT));
-  sort_descending_ = column == sort_column_ ? !sort_descending_ : false;
-  Sort(column, sort_descending_);
-  sort_column_ = column;
+  const bool descending = column == sort_column_ ? !sort_descending_ : false;
+  const bool sorted = Sort(column, descending);
   SetCursor(LoadCursorW(nullptr, IDC_ARROW));
+  if (!sorted) {
+    ModalMessageBox(GetParent(hwnd_), WideFrom932(kCannotSortText), L"Zeldrium",
+                    MB_OK | MB_ICONWARNING);
+    return;
+  }
+  sort_descending_ = descending;
+  sort_column_ = column;
 }
 
 void ResultList::SortNewestFirst() {
   sort_descending_ = true;
-  // A run hands its rows over newest first already; the fixed-width date texts then compare
-  // byte for byte as the locale compares them, so a sorted list needs no second sort.
-  for (size_t i = 1; i < rows_.size(); ++i) {
-    if (rows_[i - 1].Date < rows_[i].Date) {
+  // A run hands its hits over newest first already; a list in that order needs no second sort.
+  for (size_t i = 1; i < hits_.size(); ++i) {
+    if (static_cast<uint32_t>(hits_.At(i - 1).date) < static_cast<uint32_t>(hits_.At(i).date)) {
       Sort(kDate, true);
       return;
     }
@@ -372,7 +336,9 @@ void ResultList::GetDispInfo(NMLVDISPINFOW* info) const {
   LVITEMW& item = info->item;
   const bool exists = item.iItem >= 0 && item.iItem < RowCount();
   if ((item.mask & LVIF_TEXT) && item.pszText && item.cchTextMax > 0) {
-    const std::wstring text = exists ? WideFrom932(Text(item.iItem, item.iSubItem)) : L"";
+    std::string scratch;
+    const std::wstring text =
+        exists ? WideFrom932(Text(static_cast<size_t>(item.iItem), item.iSubItem, &scratch)) : L"";
     const size_t n = std::min(text.size(), static_cast<size_t>(item.cchTextMax) - 1);
     std::copy_n(text.data(), n, item.pszText);
     item.pszText[n] = L'\0';
@@ -396,7 +362,8 @@ int ResultList::FindItem(const NMLVFINDITEMW* find) const {
   const int last = (what.flags & LVFI_WRAP) ? start + count : count;
   for (int i = start; i < last; ++i) {
     const int row = i % count;
-    std::string_view bytes = Row(row).Subject;
+    std::string scratch;
+    std::string_view bytes = Text(static_cast<size_t>(row), kSubject, &scratch);
     // A character takes one or two bytes: twice as many bytes hold the characters compared.
     if (what.flags & LVFI_PARTIAL) bytes = bytes.substr(0, 2 * wanted.size());
     std::wstring subject = WideFrom932(bytes);
@@ -432,8 +399,8 @@ void ResultList::SelectionMovedTo(int row) {
   if (row < 0) return;
   ListView_RedrawItems(hwnd_, row, row);
   if (quiet_ || !on_select) return;
-  // A copy: the callback may replace the rows (a new search) before it returns.
-  const std::string mail_id = Row(row).MailID;
+  // Made before the call: the callback may replace the rows (a new search) before it returns.
+  const std::string mail_id = MailId(row);
   on_select(mail_id);
 }
 

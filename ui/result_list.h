@@ -2,8 +2,9 @@
 #define ZELDRIUM_UI_RESULT_LIST_H_
 
 // The result list of the search window (MailList): a virtual report-style list view whose rows
-// live in a vector of THitRow and whose texts are converted from code page 932 only when the
-// control asks for them, so a run of any size shows at once. It owns its two envelope icons
+// are the hits of a run as the run kept them (THitList), so that a million hits cost little more
+// than their texts. A row's display texts are made, and converted from code page 932, only when
+// the control asks for them, so a run of any size shows at once. It owns its two envelope icons
 // (ImageList1) and the header-click sort state.
 //
 // The window that holds the list forwards every WM_NOTIFY to HandleNotify. The list has no
@@ -20,19 +21,15 @@
 #include <string_view>
 #include <vector>
 
-#include "engine/search_run.h"
+#include "engine/hit_list.h"
 #include "ui/handles.h"
+#include "ui/row_order.h"
 
 namespace ui {
 
 // Draws the 16 × 16 row icon at the top-left corner of box: a closed envelope, or an opened one
 // with a letter in it. Touches no pixel outside the 16 × 16 square.
 void DrawEnvelope(HDC dc, const RECT& box, bool opened);
-
-// The bytes of the user's locale sort key of text, ignoring case: comparing two of them as
-// unsigned bytes orders the texts as CompareStringW(LOCALE_USER_DEFAULT, NORM_IGNORECASE) does.
-// The terminating zero byte is part of the key.
-std::string SortKeyIgnoreCase(std::wstring_view text);
 
 class ResultList {
  public:
@@ -59,20 +56,23 @@ class ResultList {
   int ColumnWidth(int column) const;
   void SetColumnWidth(int column, int width);
 
-  // Replaces all rows in one update (nothing is painted in between), in the order given; the
-  // selection is dropped without a call of on_select.
-  void SetRows(std::vector<zeldrium::THitRow> rows);
+  // Replaces all rows in one update (nothing is painted in between) by the hits, in their
+  // order; the selection is dropped without a call of on_select.
+  void SetHits(zeldrium::THitList hits);
   void Clear();
-  int RowCount() const { return static_cast<int>(rows_.size()); }
-  // REQUIRES: 0 <= row < RowCount().
-  const zeldrium::THitRow& Row(int row) const { return rows_[static_cast<size_t>(row)]; }
+  int RowCount() const { return static_cast<int>(hits_.size()); }
+  // The row's texts as shown, made now. REQUIRES: 0 <= row < RowCount().
+  zeldrium::THitRow Row(int row) const;
 
   // Sorts the rows by the texts of one column (the locale's order ignoring case; equal texts
   // keep their order). The selected mail stays selected and is scrolled into view. The sort
-  // state is not touched. Nothing happens for a column that does not exist.
-  void Sort(int column, bool descending);
+  // state is not touched. Nothing happens for a column that does not exist. False, with the
+  // order as it was, when there was no memory for the sort or it would leave the host too
+  // little (address_space.h).
+  bool Sort(int column, bool descending);
   // A click on a column header (MailListColumnClick): the same column again reverses the
-  // order, another column sorts ascending, and the column is remembered.
+  // order, another column sorts ascending, and the column is remembered. A sort that finds no
+  // memory says so and changes nothing.
   void ColumnClick(int column);
   // The sort that ends a search run: newest first; the remembered column stays.
   void SortNewestFirst();
@@ -103,12 +103,18 @@ class ResultList {
   void SelectionMovedTo(int row);
   // Moves the selection without telling anyone: the mail shown stays the same.
   void SetSelectionQuietly(int row);
-  std::string_view Text(int row, int column) const;
+  // The text of a cell, code page 932; made in *scratch where it is not kept as shown.
+  std::string_view Text(size_t row, int column, std::string* scratch) const {
+    return HitText(hits_.IndexAt(row), column, scratch);
+  }
+  // The same by the hit's number in the list.
+  std::string_view HitText(uint32_t hit, int column, std::string* scratch) const;
+  std::string MailId(int row) const;
 
   UniqueHimagelist images_;  // shared with the control, which is gone before this is
   HWND hwnd_ = nullptr;      // destroyed with the parent, or by the destructor
   int dpi_ = 96;
-  std::vector<zeldrium::THitRow> rows_;
+  zeldrium::THitList hits_;
   int selected_ = -1;  // the row that shows the opened envelope, to repaint when it loses it
   bool quiet_ = false;
   int sort_column_ = 0;

@@ -10,12 +10,11 @@
 #include <string>
 #include <vector>
 
+#include "text/str_libs.h"
 #include "ui/text_win.h"
 #include "ui/window.h"
 
 namespace {
-
-using zeldrium::THitRow;
 
 constexpr char kUntitled[] = "(\x96\xb3\x91\xe8)";  // (無題)
 constexpr char kMeeting[] =
@@ -61,14 +60,46 @@ class Parent : public ui::Window {
   }
 };
 
-THitRow Hit(std::string subject, std::string from, std::string date, std::string id) {
-  THitRow row;
-  row.Subject = std::move(subject);
-  row.From = std::move(from);
-  row.Date = std::move(date);
-  row.Folder = "Inbox";
-  row.MailID = "Main.mb\\Inbox\\?" + std::move(id);
-  return row;
+// A hit as a test writes it: the date as the list shows it, the mail in Main.mb\Inbox\.
+struct TestHit {
+  std::string subject;  // empty: the list shows "(無題)"
+  std::string from;
+  std::string date;  // "yyyy/mm/dd hh:mm:ss", or empty for a date of 0
+  std::string key;
+  std::string folder = "Inbox";  // the display name
+};
+
+TestHit Hit(std::string subject, std::string from, std::string date, std::string id) {
+  return {std::move(subject), std::move(from), std::move(date), std::move(id)};
+}
+
+// The hits as a run would hand them over, in the order given.
+zeldrium::THitList Hits(const std::vector<TestHit>& rows) {
+  zeldrium::THitList hits;
+  std::vector<std::pair<std::string, uint32_t>> folders;
+  for (const TestHit& row : rows) {
+    auto known = std::find_if(folders.begin(), folders.end(),
+                              [&](const auto& f) { return f.first == row.folder; });
+    if (known == folders.end()) {
+      uint32_t folder = 0;
+      EXPECT_TRUE(hits.AddFolder("Main.mb\\Inbox\\", row.folder, &folder));
+      known = folders.insert(folders.end(), {row.folder, folder});
+    }
+    uint32_t date = 0;
+    if (!row.date.empty()) {
+      zeldrium::DateTimeParts parts;
+      EXPECT_EQ(std::sscanf(row.date.c_str(), "%d/%d/%d %d:%d:%d", &parts.Year, &parts.Month,
+                            &parts.Day, &parts.Hour, &parts.Minute, &parts.Second),
+                6);
+      zeldrium::TDateTime day = 0;
+      EXPECT_TRUE(zeldrium::EncodeDateTime(parts, &day)) << row.date;
+      date = zeldrium::DateToUnix(day);
+      EXPECT_EQ(zeldrium::UnixToText(date), row.date);
+    }
+    EXPECT_TRUE(
+        hits.Add(known->second, static_cast<int32_t>(date), row.subject, row.from, "", row.key));
+  }
+  return hits;
 }
 
 class ResultListTest : public ::testing::Test {
@@ -177,8 +208,8 @@ TEST_F(ResultListTest, ColumnsHaveTheirCaptionsAndWidths) {
 }
 
 TEST_F(ResultListTest, ListIsSingleSelectionWholeRowAndNotEditable) {
-  list().SetRows(
-      {Hit("a", "x", "2024/01/01 00:00:00", "1"), Hit("b", "y", "2024/01/02 00:00:00", "2")});
+  list().SetHits(
+      Hits({Hit("a", "x", "2024/01/01 00:00:00", "1"), Hit("b", "y", "2024/01/02 00:00:00", "2")}));
   EXPECT_TRUE(ListView_GetExtendedListViewStyle(view()) & LVS_EX_FULLROWSELECT);
   list().Select(0);
   list().Select(1);
@@ -192,10 +223,10 @@ TEST_F(ResultListTest, ListIsSingleSelectionWholeRowAndNotEditable) {
 }
 
 TEST_F(ResultListTest, ShowsConvertedTextsOfEveryColumn) {
-  THitRow row =
+  TestHit row =
       Hit(kMeeting, std::string(kSoft) + " <soft@example.jp>", "2024/03/05 07:08:09", "42.mail");
-  row.Folder = kHalfKana;
-  list().SetRows({Hit(kUntitled, "", "1970/01/01 09:00:00", "1"), row});
+  row.folder = kHalfKana;
+  list().SetHits(Hits({Hit(kUntitled, "", "1970/01/01 09:00:00", "1"), row}));
   EXPECT_EQ(Text(0, 0), L"(\u7121\u984c)");  // (無題)
   EXPECT_EQ(Text(0, 1), L"");
   EXPECT_EQ(Text(1, 0), L"\u4f1a\u8b70\u306e\u304a\u77e5\u3089\u305b");  // 会議のお知らせ
@@ -219,7 +250,7 @@ TEST_F(ResultListTest, ShowsConvertedTextsOfEveryColumn) {
 
 // Rows of many kinds for the large tests: Japanese and ASCII words in several cases, some
 // untitled, dates over a few years.
-std::vector<THitRow> ManyRows(int count) {
+std::vector<TestHit> ManyRows(int count) {
   static const char* const kWords[] = {kMeeting,   kSoft,
                                        kHalfKana,  kUntitled,
                                        "Re: ",     "meeting",
@@ -229,7 +260,7 @@ std::vector<THitRow> ManyRows(int count) {
                                        "Zebra",    "alpha",
                                        "#5",       "-dash"};
   constexpr int kWordCount = sizeof(kWords) / sizeof(kWords[0]);
-  std::vector<THitRow> rows;
+  std::vector<TestHit> rows;
   rows.reserve(static_cast<size_t>(count));
   uint32_t seed = 12345;
   auto next = [&seed] {
@@ -254,10 +285,10 @@ double Milliseconds(std::chrono::steady_clock::time_point since) {
 }
 
 TEST_F(ResultListTest, HundredThousandRowsShowAtOnce) {
-  std::vector<THitRow> rows = ManyRows(100000);
-  rows[54321].Subject = kMeeting;
+  std::vector<TestHit> rows = ManyRows(100000);
+  rows[54321].subject = kMeeting;
   auto start = std::chrono::steady_clock::now();
-  list().SetRows(std::move(rows));
+  list().SetHits(Hits(rows));
   UpdateWindow(view());
   const double fill_ms = Milliseconds(start);
   EXPECT_EQ(ListView_GetItemCount(view()), 100000);
@@ -282,13 +313,13 @@ TEST_F(ResultListTest, HundredThousandRowsShowAtOnce) {
 }
 
 TEST_F(ResultListTest, HeaderClicksSortAsTheUserExpects) {
-  list().SetRows({
+  list().SetHits(Hits({
       Hit("banana", "Zed", "2024/01/02 10:00:00", "A"),
       Hit("Apple", "amy", "2023/12/31 23:59:59", "B"),
       Hit(kUntitled, "Bob", "2024/01/02 09:00:00", "C"),
       Hit("APPLE", "AMY", "1999/05/05 00:00:00", "D"),
       Hit("cherry", "bob", "2024/11/30 08:15:00", "E"),
-  });
+  }));
   const int kRunEnd = -1;
   const struct Step {
     int click;  // a column, or the sort that ends a run
@@ -399,8 +430,47 @@ TEST(ResultListSortKey, OrdersAsTheLocaleCompareIgnoringCase) {
             Sign(CompareIgnoreCase(long_text, long_text + L"x")));
 }
 
+// Every column, both ways: rows in the locale's order of the column's texts, equal texts in the
+// order they had, and each row's texts still together (they are told by the message key, which
+// the rows were made with).
+TEST_F(ResultListTest, EveryColumnSortsItsOwnTextsAndRowsStayWhole) {
+  std::vector<TestHit> rows = ManyRows(3000);
+  const char* const kFolders[] = {"Inbox", "inbox", kSoft, kHalfKana, "Archive"};
+  for (size_t i = 0; i < rows.size(); ++i) rows[i].folder = kFolders[i % 5];
+  list().SetHits(Hits(rows));
+  auto by_key = [&](const std::string& mail_id) { return rows[std::stoul(mail_id.substr(15))]; };
+  for (int column = 0; column < ui::ResultList::kColumnCount; ++column) {
+    for (bool descending : {false, true}) {
+      SCOPED_TRACE(testing::Message() << "column " << column << (descending ? " down" : " up"));
+      std::vector<std::string> before = Ids();
+      std::vector<size_t> was_at(rows.size());
+      for (size_t i = 0; i < before.size(); ++i) was_at[std::stoul(before[i])] = i;
+      ASSERT_TRUE(list().Sort(column, descending));
+      std::wstring previous;
+      size_t previous_was_at = 0;
+      for (int i = 0; i < list().RowCount(); ++i) {
+        const zeldrium::THitRow row = list().Row(i);
+        const TestHit& made = by_key(row.MailID);
+        ASSERT_EQ(row.Subject, made.subject.empty() ? kUntitled : made.subject) << i;
+        ASSERT_EQ(row.From, made.from) << i;
+        ASSERT_EQ(row.Date, made.date) << i;
+        ASSERT_EQ(row.Folder, made.folder) << i;
+        const std::wstring text = Text(i, column);
+        const size_t at = was_at[std::stoul(row.MailID.substr(15))];
+        if (i > 0) {
+          const int order = Sign(CompareIgnoreCase(previous, text));
+          ASSERT_TRUE(descending ? order >= 0 : order <= 0) << "rows " << i - 1 << ", " << i;
+          if (order == 0) ASSERT_LT(previous_was_at, at) << "equal texts changed places at " << i;
+        }
+        previous = text;
+        previous_was_at = at;
+      }
+    }
+  }
+}
+
 TEST_F(ResultListTest, SortingHundredThousandRowsIsQuick) {
-  list().SetRows(ManyRows(100000));
+  list().SetHits(Hits(ManyRows(100000)));
   list().Select(777);
   const std::string chosen = list().Row(777).MailID;
   selected_ids_.clear();
@@ -426,10 +496,10 @@ TEST_F(ResultListTest, SortingHundredThousandRowsIsQuick) {
 }
 
 TEST_F(ResultListTest, ArrowKeysSelectEachRowInTurnAndTheIconFollows) {
-  std::vector<THitRow> rows;
+  std::vector<TestHit> rows;
   for (int i = 0; i < 6; ++i)
     rows.push_back(Hit("s", "f", "2024/01/01 00:00:00", std::to_string(i)));
-  list().SetRows(std::move(rows));
+  list().SetHits(Hits(rows));
   EXPECT_TRUE(OpenedRows().empty());
   EXPECT_EQ(Image(0), ui::ResultList::kClosedIcon);
 
@@ -457,7 +527,7 @@ TEST_F(ResultListTest, ArrowKeysSelectEachRowInTurnAndTheIconFollows) {
 
   // New rows come without a selection, and without asking the host for anything.
   const size_t asked = selected_ids_.size();
-  list().SetRows({Hit("t", "g", "2024/01/01 00:00:00", "9")});
+  list().SetHits(Hits({Hit("t", "g", "2024/01/01 00:00:00", "9")}));
   EXPECT_EQ(list().Selected(), -1);
   EXPECT_TRUE(OpenedRows().empty());
   list().Clear();
@@ -466,8 +536,9 @@ TEST_F(ResultListTest, ArrowKeysSelectEachRowInTurnAndTheIconFollows) {
 }
 
 TEST_F(ResultListTest, TypingTheStartOfASubjectSelectsIt) {
-  list().SetRows({Hit("alpha", "", "", "0"), Hit("Beta", "", "", "1"), Hit(kMeeting, "", "", "2"),
-                  Hit("beta two", "", "", "3"), Hit("b", "", "", "4")});
+  list().SetHits(
+      Hits({Hit("alpha", "", "", "0"), Hit("Beta", "", "", "1"), Hit(kMeeting, "", "", "2"),
+            Hit("beta two", "", "", "3"), Hit("b", "", "", "4")}));
   SetFocus(view());
   SendMessageW(view(), WM_CHAR, L'b', 1);
   EXPECT_EQ(list().Selected(), 1);
@@ -503,7 +574,7 @@ TEST_F(ResultListTest, TypingTheStartOfASubjectSelectsIt) {
 }
 
 TEST_F(ResultListTest, DoubleClickAnywhereAndRightClickReachTheWindow) {
-  list().SetRows({Hit("a", "x", "2024/01/01 00:00:00", "1")});
+  list().SetHits(Hits({Hit("a", "x", "2024/01/01 00:00:00", "1")}));
   RECT row = {};
   ListView_GetItemRect(view(), 0, &row, LVIR_BOUNDS);
   SendMessageW(view(), WM_LBUTTONDBLCLK, MK_LBUTTON,

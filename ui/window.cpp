@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <vector>
 
+#include "ui/module_life.h"
+
 extern "C" IMAGE_DOS_HEADER __ImageBase;
 
 namespace ui {
@@ -23,6 +25,16 @@ HINSTANCE ThisModule() { return reinterpret_cast<HINSTANCE>(&__ImageBase); }
 void UnregisterWindowClasses() {
   for (const std::wstring& name : RegisteredClasses()) UnregisterClassW(name.c_str(), ThisModule());
   RegisteredClasses().clear();
+}
+
+void CutLoose(HWND window) {
+  if (!window) return;
+  SetWindowLongPtrW(window, GWLP_WNDPROC, GetClassLongPtrW(window, GCLP_WNDPROC));
+}
+
+int ModalMessageBox(HWND owner, const std::wstring& text, const std::wstring& caption, UINT type) {
+  ui::KeepModuleMapped();
+  return MessageBoxW(owner, text.c_str(), caption.c_str(), type);
 }
 
 ActivationScope::ActivationScope() {
@@ -66,6 +78,14 @@ bool Window::Create(const CreateArgs& args) {
   if (hwnd_ || !args.class_name) return false;
   auto& classes = RegisteredClasses();
   if (std::find(classes.begin(), classes.end(), args.class_name) == classes.end()) {
+    // A class left behind by an earlier load of this library (unloaded while one of its windows
+    // lived on another thread) may point to code that is gone: it is replaced.
+    WNDCLASSEXW old = {};
+    old.cbSize = sizeof(old);
+    if (GetClassInfoExW(ThisModule(), args.class_name, &old) &&
+        old.lpfnWndProc != &Window::WindowProc) {
+      UnregisterClassW(args.class_name, ThisModule());
+    }
     WNDCLASSEXW wc = {};
     wc.cbSize = sizeof(wc);
     wc.style = args.class_style;
@@ -89,6 +109,10 @@ LRESULT Window::HandleMessage(UINT message, WPARAM wparam, LPARAM lparam) {
 }
 
 LRESULT CALLBACK Window::WindowProc(HWND hwnd, UINT message, WPARAM wparam, LPARAM lparam) {
+  ui::OurFrame frame;
+  // The system's own modal loops for a menu or for moving and sizing the window run inside
+  // this frame.
+  if (message == WM_ENTERMENULOOP || message == WM_ENTERSIZEMOVE) ui::KeepModuleMapped();
   Window* self;
   if (message == WM_NCCREATE) {
     self = static_cast<Window*>(reinterpret_cast<CREATESTRUCTW*>(lparam)->lpCreateParams);

@@ -21,6 +21,15 @@ HINSTANCE ThisModule();
 // Unregisters every class this module registered. REQUIRES: no window of them is left.
 void UnregisterWindowClasses();
 
+// Gives window its class's own procedure back, passing over every subclass of ours. For a window
+// of another thread, whose subclasses cannot be taken off their chains from here, when the
+// module's code is about to go. Does nothing for a null window.
+void CutLoose(HWND window);
+
+// A message box of the plug-in. Its modal loop lets the host's messages through while this
+// module's code waits on the stack, so the module is first kept mapped (ui/module_life.h).
+int ModalMessageBox(HWND owner, const std::wstring& text, const std::wstring& caption, UINT type);
+
 // Makes the module's own manifest (resource ID 2, which asks for common controls version 6) the
 // active one while the scope lives, so that controls created in it get the themed version
 // whatever the host's own manifest says. Without such a resource (a test program) it does

@@ -114,7 +114,8 @@ int RunFind(const std::vector<std::string>& args) {
   const RowsKept kept = options.count                     ? RowsKept::kCountOnly
                         : format == OutputFormat::kJson ? RowsKept::kRowsWithTo
                                                         : RowsKept::kRows;
-  if (run.Run(request.condition, scope, kept) != SearchStatus::kCompleted) {
+  const SearchStatus status = run.Run(request.condition, scope, kept);
+  if (status != SearchStatus::kCompleted && status != SearchStatus::kOutOfMemory) {
     // A bad date does not say where it was found; a read error names its file already.
     std::string message = run.Error();
     if (message.find(run.ErrorPath()) == std::string::npos) {
@@ -142,6 +143,13 @@ int RunFind(const std::vector<std::string>& args) {
   out.Flush();
   if (sink.Result() == WriteResult::kError) {
     Message("cannot write the output: " + sink.Error(), true);
+    return kExitRunError;
+  }
+  // The hits found until memory ran out are printed, as a stopped search shows them, and the
+  // exit status says the search did not complete.
+  if (status == SearchStatus::kOutOfMemory) {
+    const std::string message(run.Error());
+    Message(raw ? message : Cp932ToUtf8(message), utf8);
     return kExitRunError;
   }
   return kExitOk;

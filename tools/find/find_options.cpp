@@ -317,7 +317,8 @@ std::string HelpText() {
       "\n"
       "Exit status: 0 after a completed search (also with no hits), 1 when the search\n"
       "ended with an error (an index file that cannot be read, a bad date field; nothing\n"
-      "is printed to standard output then), 2 for a usage error.\n";
+      "is printed to standard output then) or ran out of memory (the hits found until\n"
+      "then are printed), 2 for a usage error.\n";
   return text;
 }
 

@@ -1,0 +1,95 @@
+// The host's 32-bit process runs short of address space in the middle of a search: the run ends
+// as a stopped one while the host still has memory of its own, its rows stay and are counted,
+// the user is told why, and the host goes on.
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "tests/window_driver.h"
+#include "ui/address_space.h"
+
+namespace {
+
+using namespace mainview;
+
+constexpr int kLines = 200000;
+constexpr char kFolder[] = "Big.mb\\F\\";
+// メモリが足りないため、検索を途中で終えました
+constexpr wchar_t kOutOfMemory[] =
+    L"\u30e1\u30e2\u30ea\u304c\u8db3\u308a\u306a\u3044\u305f\u3081\u3001\u691c\u7d22\u3092\u9014"
+    L"\u4e2d\u3067\u7d42\u3048\u307e\u3057\u305f";
+
+// メモリが足りないため、並べ替えられませんでした
+constexpr wchar_t kCannotSort[] =
+    L"\u30e1\u30e2\u30ea\u304c\u8db3\u308a\u306a\u3044\u305f\u3081\u3001\u4e26\u3079\u66ff"
+    L"\u3048\u3089\u308c\u307e\u305b\u3093\u3067\u3057\u305f";
+
+// Takes the process's free address space, all but about `left` bytes (counted as the plug-in
+// counts it), until it goes.
+class AddressSpaceHog {
+ public:
+  explicit AddressSpaceHog(uint64_t left) {
+    for (size_t size = size_t{256} << 20; size >= (size_t{64} << 10);) {
+      void* block = ui::FreeAddressSpace() >= left + size
+                        ? VirtualAlloc(nullptr, size, MEM_RESERVE, PAGE_NOACCESS)
+                        : nullptr;
+      if (block) {
+        blocks_.push_back(block);
+      } else {
+        size /= 2;
+      }
+    }
+  }
+  ~AddressSpaceHog() {
+    for (void* block : blocks_) VirtualFree(block, 0, MEM_RELEASE);
+  }
+
+ private:
+  std::vector<void*> blocks_;
+};
+
+TEST_F(SearchWindowTest, RunOutOfMemoryEndsAsAStoppedRunWithItsRowsCounted) {
+  std::string index;
+  index.reserve(static_cast<size_t>(kLines) * 100);
+  const std::string long_from(40, 'f');
+  for (int i = 0; i < kLines; ++i) {
+    const std::string key = std::to_string(i) + ".mail";
+    index += testutil::IndexLine(key, "hit " + key + std::string(30, 's'),
+                                 long_from + "@example.jp", "", 1000000 + i);
+  }
+  ASSERT_TRUE(testutil::WriteFolder(store_.path(), kFolder, index));
+  index.clear();
+  index.shrink_to_fit();
+  WriteSettings("FINDPARAM0=" + testutil::FindParam("big", false, kFolder, 2, "hit") + "\r\n");
+  ASSERT_NE(StartWindow(), nullptr);
+  ShowWindowByCommand();
+  std::vector<std::wstring>* boxes = WatchMessageBoxes();
+  {
+    // More than the plug-in leaves to the host, but less than the hits would take.
+    AddressSpaceHog hog(ui::kKeptForHost + (uint64_t{6} << 20));
+    ChooseTab(0);
+    EXPECT_GE(ui::FreeAddressSpace(), ui::kKeptForHost / 2) << "the host was left its share";
+    // A header click, which would take more again, is refused with its own message.
+    HeaderClick(0);
+  }
+  ASSERT_EQ(boxes->size(), 2u);
+  EXPECT_EQ(boxes->back(), kCannotSort);
+  boxes->pop_back();
+  ASSERT_EQ(*boxes, std::vector<std::wstring>{kOutOfMemory});
+  const int rows = RowCount();
+  EXPECT_GT(rows, 0);
+  EXPECT_LT(rows, kLines);
+  EXPECT_EQ(Counter(), std::to_wstring(rows) + kCounterWord);
+  EXPECT_FALSE(Enabled(kStopBtn));
+  EXPECT_TRUE(Enabled(kFindBtn) && Enabled(kReFindBtn) && Enabled(kPropBtn));
+  // Newest first, as after any run, and every row whole.
+  EXPECT_EQ(Cell(0, 0).substr(0, 4), L"hit ");
+  EXPECT_GE(Cell(0, 2), Cell(rows - 1, 2));
+  // With memory again the same search finds everything.
+  boxes->clear();
+  ChooseTab(0);
+  EXPECT_TRUE(boxes->empty());
+  EXPECT_EQ(Counter(), std::to_wstring(kLines) + kCounterWord);
+}
+
+}  // namespace

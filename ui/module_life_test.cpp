@@ -1,0 +1,43 @@
+#include "ui/module_life.h"
+
+#include <gtest/gtest.h>
+
+#include <vector>
+
+namespace {
+
+std::vector<int>& Log() {
+  static std::vector<int> log;
+  return log;
+}
+void First() { Log().push_back(1); }
+void Second() {
+  // The action's own way back into the plug-in's code does not start it again.
+  ui::OurFrame inner;
+  Log().push_back(2);
+  ui::WhenOffTheStack(&First);
+}
+
+TEST(ModuleLifeTest, TeardownWaitsForTheOutermostFrameAndRunsOnce) {
+  Log().clear();
+  EXPECT_EQ(ui::FramesOnStack(), 0);
+  {
+    ui::OurFrame outer;
+    {
+      ui::OurFrame inner;
+      EXPECT_EQ(ui::FramesOnStack(), 2);
+      ui::WhenOffTheStack(&First);
+      ui::WhenOffTheStack(&Second);  // the later request replaces the earlier one
+    }
+    EXPECT_TRUE(Log().empty()) << "a frame is still on the stack";
+  }
+  EXPECT_EQ(Log(), std::vector<int>{2});
+  EXPECT_EQ(ui::FramesOnStack(), 0);
+  // Asked for from inside the action, First waits for the next outermost frame.
+  { ui::OurFrame next; }
+  EXPECT_EQ(Log(), (std::vector<int>{2, 1}));
+  { ui::OurFrame again; }
+  EXPECT_EQ(Log(), (std::vector<int>{2, 1}));
+}
+
+}  // namespace

@@ -63,6 +63,8 @@ std::string SearchHooks::FolderDisplayName(std::string_view folder_id) {
 }
 bool SearchHooks::DateLimit(uint32_t* limit) { return false; }
 void SearchHooks::AfterTestedLine() {}
+bool SearchHooks::KeepHit(std::string_view folder_id, const TFolderIdx& rec) { return true; }
+bool SearchHooks::GoOnAfterError(std::string_view path, std::string_view message) { return false; }
 
 std::vector<std::string> BuildFolderList(std::string_view folders_csv,
                                          std::string_view current_folder,
@@ -208,14 +210,18 @@ SearchStatus TSearchRun::Run(const TFindRec& condition, const SearchScope& scope
   OpenedFile next;
   bool ok = true;
   for (bool more = OpenNext(&walk, &file); more; std::swap(file, next)) {
+    // A file that could not be opened is reported before the next one is opened: a run that
+    // ends there has opened nothing after it.
     if (!file.file) {
       ok = Fail(file.path, file.path + ": " + file.error);
-      break;
+      if (!hooks_->GoOnAfterError(error_path_, error_)) break;
+      more = OpenNext(&walk, &next);
+      continue;
     }
     more = OpenNext(&walk, &next);
     if (!SearchIndexFile(file, &tester)) {
       ok = false;
-      break;
+      if (!hooks_->GoOnAfterError(error_path_, error_)) break;
     }
   }
   reader_.Reset(nullptr);
@@ -321,6 +327,7 @@ bool TSearchRun::Tested() {
 }
 
 void TSearchRun::TakeHit(const TFolderIdx& rec) {
+  if (!hooks_->KeepHit(folder_id_, rec)) return;
   ++hit_count_;
   if (kept_ == RowsKept::kCountOnly) return;
   if (!have_folder_) {

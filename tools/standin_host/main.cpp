@@ -5,8 +5,9 @@
 // A console program, so that a scripted session prints to the terminal that started it (under
 // Wine as well); its window is an ordinary one.
 
-#include <commctrl.h>
 #include <windows.h>
+// After windows.h, which it needs.
+#include <commctrl.h>
 
 #include <exception>
 #include <memory>

@@ -85,6 +85,27 @@ WriteResult WriteStream(Stream stream, std::string_view bytes, bool utf8, std::s
   return WriteResult::kOk;
 }
 
+bool UseColor(bool forced) {
+  const HANDLE h = Handle(Stream::kOut);
+  bool escapes = false;
+  if (DWORD mode = 0; IsConsole(h) && GetConsoleMode(h, &mode)) {
+    // A console older than Windows 10 refuses, and would print the escapes as they are.
+    escapes = SetConsoleMode(h, mode | ENABLE_VIRTUAL_TERMINAL_PROCESSING) != 0;
+  }
+  if (forced) return true;
+  wchar_t no_color[2] = {};
+  const bool no_color_set = GetEnvironmentVariableW(L"NO_COLOR", no_color, 2) > 0;
+  return escapes && !no_color_set;
+}
+
+std::string NativePath(std::string_view cp932_path) {
+  std::string path(cp932_path);
+  for (char& c : path) {
+    if (c == '/') c = '\\';  // never a second byte of a double-byte character
+  }
+  return path;
+}
+
 bool IsDirectory(const std::string& path) {
   const std::wstring w = WideFromUtf8(path);
   const DWORD attr = GetFileAttributesW(w.c_str());

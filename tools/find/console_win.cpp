@@ -76,7 +76,11 @@ WriteResult WriteStream(Stream stream, std::string_view bytes, bool utf8, std::s
     const DWORD chunk = static_cast<DWORD>(bytes.size() < (1u << 20) ? bytes.size() : (1u << 20));
     if (!WriteFile(h, bytes.data(), chunk, &done, nullptr)) {
       const DWORD code = GetLastError();
-      if (code == ERROR_BROKEN_PIPE || code == ERROR_NO_DATA) return WriteResult::kClosed;
+      // Windows says ERROR_NO_DATA when the reader has closed the pipe, Wine says the pipe is
+      // not connected.
+      if (code == ERROR_BROKEN_PIPE || code == ERROR_NO_DATA || code == ERROR_PIPE_NOT_CONNECTED) {
+        return WriteResult::kClosed;
+      }
       *err = SystemMessage(code);
       return WriteResult::kError;
     }

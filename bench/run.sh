@@ -47,10 +47,9 @@ bytes=$(cd "$STORE" && xargs -0 -a "$LIST" cat | wc -c)
 lines=$(cd "$STORE" && xargs -0 -a "$LIST" cat | tr -cd '\n' | wc -c)
 echo "== store: $lines index lines in $files Folder.idx files, $((bytes / 1048576)) MiB"
 
-# Every mailbox with its subfolders: the whole store.
+# No folder named: zeldrium-find searches the whole store, every mailbox with its subfolders.
 folders=()
-for mb in "$STORE"/*.mb; do folders+=(--folder "$(basename "$mb")\\"); done
-first_mailbox=("${folders[@]:0:2}")
+first_mailbox=(--folder "$(basename "$(compgen -G "$STORE/*.mb" | head -1)")\\")
 ours=("$FIND" --data "$STORE" --subfolders --count)
 
 # The C locale for every tool: the files are code page 932, and all literals here are ASCII.
@@ -153,6 +152,13 @@ one_mb=$(peak_mb "${ours[@]}" --subject zzqqxx "${first_mailbox[@]}")
 all_mb=$(peak_mb "${ours[@]}" --subject zzqqxx "${folders[@]}")
 echo "Subject 're:': $many_hits hits: peak $many_count_mb MiB with --count, $many_tsv_mb MiB printing them"
 echo "No hits: peak $one_mb MiB over one mailbox, $all_mb MiB over the whole store"
+# The newest hit alone: --limit keeps one row and sorts nothing; a pipe into head still has the
+# whole list made and sorted first.
+newest=("$FIND" --data "$STORE" --format tsv --subject re:)
+limit_ms=$(median_ms "${newest[@]}" --limit 1)
+limit_mb=$(peak_mb "${newest[@]}" --limit 1)
+head_ms=$(median_ms bash -c '"$@" | head -1' newest "${newest[@]}")
+echo "Subject 're:', the newest hit: --limit 1 $limit_ms ms, peak $limit_mb MiB; | head -1 $head_ms ms"
 
 echo
 echo "== targets"

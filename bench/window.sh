@@ -40,8 +40,8 @@ median_ms() {
   printf '%s\n' "${times[@]}" | sort -n | sed -n "$(((RUNS + 1) / 2))p"
 }
 
+# None: zeldrium-find then searches the whole store, every mailbox with its subfolders.
 folder_args=()
-for mb in "$STORE"/*.mb; do folder_args+=(--folder "$(basename "$mb")\\"); done
 native_enter=$(median_ms "$FIND" --data "$STORE" --folder "$mailbox\\$folder\\" --subfolders --subject "$TEXT")
 native_all=$(median_ms "$FIND" --data "$STORE" "${folder_args[@]}" --subfolders --subject "$TEXT")
 hits_enter=$("$FIND" --data "$STORE" --folder "$mailbox\\$folder\\" --subfolders --subject "$TEXT" --count)

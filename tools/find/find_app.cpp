@@ -141,6 +141,36 @@ int ListFoldersOfStore(FileSystem* fs, std::string_view data_folder, const FindO
       failed ? kExitRunError : kExitOk);
 }
 
+// The folders named, each that is not there said in a warning; with none named, the whole
+// store. kExitUsage when there is nothing to search.
+int SetScope(FileSystem* fs, std::string_view data_folder, const FindOptions& options,
+             SearchRequest* request) {
+  const bool raw = options.raw;
+  size_t named = 0;
+  const std::vector<std::string> missing =
+      MissingFolders(fs, data_folder, request->condition.Folders, request->current_folder, &named);
+  if (named == 0) {
+    const std::vector<std::string> mailboxes = ListMailboxes(fs, data_folder);
+    if (mailboxes.empty()) {
+      Message("there is no mailbox (a directory *.mb) in '" + options.data +
+                  "' to search: is it the host's data folder?",
+              !raw);
+      return kExitUsage;
+    }
+    request->condition.Folders = WriteCommaList(mailboxes);
+    request->condition.SubFolder = true;
+    return kExitOk;
+  }
+  for (const std::string& id : missing) {
+    Message("warning: there is no folder '" + Shown(id, raw) + "' in '" + options.data + "'", !raw);
+  }
+  if (missing.size() == named) {
+    Message("none of the folders to search exists; --list-folders shows those there are", !raw);
+    return kExitUsage;
+  }
+  return kExitOk;
+}
+
 }  // namespace
 
 int RunFind(const std::vector<std::string>& args) {
@@ -186,27 +216,8 @@ int RunFind(const std::vector<std::string>& args) {
       break;
   }
 
-  // Scope: the folders named, or the whole store.
-  size_t named = 0;
-  const std::vector<std::string> missing = MissingFolders(
-      fs.get(), data_folder, request.condition.Folders, request.current_folder, &named);
-  if (named == 0) {
-    const std::vector<std::string> mailboxes = ListMailboxes(fs.get(), data_folder);
-    if (mailboxes.empty()) {
-      Message("there is no mailbox (a directory *.mb) in '" + options.data +
-                  "' to search: is it the host's data folder?",
-              utf8);
-      return kExitUsage;
-    }
-    request.condition.Folders = WriteCommaList(mailboxes);
-    request.condition.SubFolder = true;
-  }
-  for (const std::string& id : missing) {
-    Message("warning: there is no folder '" + Shown(id, raw) + "' in '" + options.data + "'", utf8);
-  }
-  if (named > 0 && missing.size() == named) {
-    Message("none of the folders to search exists; --list-folders shows those there are", utf8);
-    return kExitUsage;
+  if (const int status = SetScope(fs.get(), data_folder, options, &request); status != kExitOk) {
+    return status;
   }
 
   if (format == OutputFormat::kAuto) format = terminal ? OutputFormat::kTable : OutputFormat::kTsv;

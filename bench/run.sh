@@ -69,7 +69,8 @@ bytes=$(cd "$STORE" && xargs -0 -a "$LIST" cat | wc -c)
 lines=$(cd "$STORE" && xargs -0 -a "$LIST" cat | tr -cd '\n' | wc -c)
 echo "== store: $lines index lines in $files Folder.idx files, $((bytes / 1048576)) MiB"
 
-# Every mailbox with its subfolders: the whole store.
+# Every mailbox with its subfolders, the whole store, named: without a folder the reference
+# build searches nothing.
 folders=()
 for mb in "$STORE"/*.mb; do folders+=(--folder "$(basename "$mb")\\"); done
 first_mailbox=("${folders[@]:0:2}")
@@ -91,6 +92,14 @@ run_ms() {
 }
 
 median() { printf '%s\n' "$@" | sort -n | sed -n "$((($# + 1) / 2))p"; }
+
+# median_ms CMD...: one warm-up run, then RUNS timed runs; prints the median in milliseconds.
+median_ms() {
+  local times=()
+  run_ms "$@" >/dev/null
+  for ((i = 0; i < RUNS; i++)); do times+=("$(run_ms "$@")"); done
+  median "${times[@]}"
+}
 
 # peak_mb CMD...: the maximum resident set size of one run, in MiB (one decimal).
 peak_mb() {
@@ -224,6 +233,13 @@ one_mb=$(peak_mb "${ours[@]}" --count --subject zzqqxx "${first_mailbox[@]}")
 all_mb=$(peak_mb "${ours[@]}" --count --subject zzqqxx "${folders[@]}")
 echo "Subject 're:': $many_hits hits: peak $many_count_mb MiB with --count, $many_tsv_mb MiB printing them"
 echo "No hits: peak $one_mb MiB over one mailbox, $all_mb MiB over the whole store"
+# The newest hit alone: --limit keeps one row and sorts nothing; a pipe into head still has the
+# whole list made and sorted first.
+newest=("$FIND" --data "$STORE" --format tsv --subject re:)
+limit_ms=$(median_ms "${newest[@]}" --limit 1)
+limit_mb=$(peak_mb "${newest[@]}" --limit 1)
+head_ms=$(median_ms bash -c '"$@" | head -1' newest "${newest[@]}")
+echo "Subject 're:', the newest hit: --limit 1 $limit_ms ms, peak $limit_mb MiB; | head -1 $head_ms ms"
 
 echo
 echo "== targets"

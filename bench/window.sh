@@ -42,6 +42,7 @@ median_ms() {
   printf '%s\n' "${times[@]}" | sort -n | sed -n "$(((RUNS + 1) / 2))p"
 }
 
+# Every mailbox, named, as bench/run.sh does.
 folder_args=()
 for mb in "$STORE"/*.mb; do folder_args+=(--folder "$(basename "$mb")\\"); done
 native_enter=$(median_ms taskset -c 0 "$FIND" --data "$STORE" --folder "$mailbox\\$folder\\" --subfolders --subject "$TEXT")

@@ -64,6 +64,8 @@ std::string SearchHooks::FolderDisplayName(std::string_view folder_id) {
 }
 bool SearchHooks::DateLimit(uint32_t* limit) { return false; }
 void SearchHooks::AfterTestedLine() {}
+bool SearchHooks::KeepHit(std::string_view folder_id, const TFolderIdx& rec) { return true; }
+bool SearchHooks::GoOnAfterError(std::string_view path, std::string_view message) { return false; }
 
 std::vector<std::string> BuildFolderList(std::string_view folders_csv,
                                          std::string_view current_folder,
@@ -205,14 +207,18 @@ SearchStatus TSearchRun::Run(const TFindRec& condition, const SearchScope& scope
     OpenedFile file;
     OpenedFile next;
     for (bool more = OpenNext(&walk, &file); more && !out_of_memory_; std::swap(file, next)) {
+      // A file that could not be opened is reported before the next one is opened: a run that
+      // ends there has opened nothing after it.
       if (!file.file) {
         ok = Fail(file.path, file.path + ": " + file.error);
-        break;
+        if (!hooks_->GoOnAfterError(error_path_, error_)) break;
+        more = OpenNext(&walk, &next);
+        continue;
       }
       more = OpenNext(&walk, &next);
       if (!SearchIndexFile(file, &tester)) {
         ok = false;
-        break;
+        if (!hooks_->GoOnAfterError(error_path_, error_)) break;
       }
     }
   } catch (const std::bad_alloc&) {
@@ -295,6 +301,7 @@ bool TSearchRun::SearchIndexFile(const OpenedFile& file, Tester* tester) {
 TSearchRun::Lines TSearchRun::SearchLines(std::string_view data, bool at_end, Tester* tester,
                                           std::string* err) {
   lines_.Reset(data, at_end, &tester->filter);
+  other_dates_.clear();  // a stop may have left some of the last window's
   IdxLine kind;
   TFolderIdx rec;
   auto passed_over = [this] {
@@ -337,6 +344,7 @@ bool TSearchRun::Tested() {
 
 // A hit counts once it is kept: after memory ran out the count is that of the rows there are.
 void TSearchRun::TakeHit(const TFolderIdx& rec) {
+  if (!hooks_->KeepHit(folder_id_, rec)) return;
   if (kept_ == RowsKept::kCountOnly) {
     ++hit_count_;
     return;

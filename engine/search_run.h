@@ -42,6 +42,13 @@ class SearchHooks {
   // missing date or the date limit). The window lets its message loop run here; a stop button
   // pressed meanwhile calls TSearchRun::RequestStop.
   virtual void AfterTestedLine();
+  // Every line that matched, as it is found and before the run keeps or counts it; false drops
+  // it. The views of rec are valid only during the call. The default keeps every hit.
+  virtual bool KeepHit(std::string_view folder_id, const TFolderIdx& rec);
+  // After an index file could not be read or held a bad date, with the file's path and the
+  // error's text as TSearchRun::Error() gives it: true goes on with the next index file (the
+  // rest of this one is skipped), false ends the run there, as the window does (the default).
+  virtual bool GoOnAfterError(std::string_view path, std::string_view message);
 };
 
 // Where a run searches. Texts are as the host gives them; an empty text stands for none.
@@ -62,6 +69,7 @@ enum class RowsKept {
 enum class SearchStatus {
   kCompleted,    // every folder searched (a stop request skips only the rest of one file)
   kError,        // an index file could not be read or held a bad date: Error() says which
+                 // (with GoOnAfterError, every folder was searched all the same)
   kBusy,         // Run() was called while a run was going on; nothing was done
   kOutOfMemory,  // ended where memory ran out; the hits kept until then are its rows
 };
@@ -121,7 +129,8 @@ class TSearchRun {
   }
   // The error of the last run: the system's words for an unreadable file, prefixed with its
   // path, "'$<field>' は整数ではありません" for a bad date, or kOutOfMemoryText. ErrorPath() names
-  // the file either way (for memory, the one being read, if any).
+  // the file either way (for memory, the one being read, if any). When the hooks went on after
+  // errors, the last of them.
   const std::string& Error() const { return error_; }
   const std::string& ErrorPath() const { return error_path_; }
   // Index files opened by the last run.

@@ -53,6 +53,14 @@ class TestHooks : public SearchHooks {
     ++tested;
     if (after_line) after_line();
   }
+  bool KeepHit(std::string_view folder_id, const TFolderIdx& rec) override {
+    seen_hits.push_back(std::string(folder_id) + ":" + std::string(rec.Subject));
+    return !keep_hit || keep_hit(rec);
+  }
+  bool GoOnAfterError(std::string_view path, std::string_view message) override {
+    errors.push_back(std::string(path) + "|" + std::string(message));
+    return go_on;
+  }
 
   bool limit_on = false;
   uint32_t limit_value = 0;
@@ -60,6 +68,10 @@ class TestHooks : public SearchHooks {
   int tested = 0;
   std::map<std::string, int> name_calls;
   std::function<void()> after_line;
+  std::vector<std::string> seen_hits;  // folder ID ":" subject
+  std::function<bool(const TFolderIdx&)> keep_hit;
+  bool go_on = false;
+  std::vector<std::string> errors;  // path "|" message
 };
 
 class SearchRunTest : public EveryLineMaskCode {
@@ -398,6 +410,23 @@ TEST_P(SearchRunTest, StopIsTestedAfterLinesWithoutHitsToo) {
   EXPECT_EQ(hooks_.tested, 1);
 }
 
+// Lines without the word are passed over in a run of their own; a stop among them leaves none of
+// them to the next file.
+TEST_P(SearchRunTest, StopAmongPassedOverLinesLeavesNothingToTheNextFile) {
+  std::string a;
+  // Dates of eight digits, as the host writes them: those lines take the quick way.
+  for (int i = 0; i < 10; ++i) a += Idx("a" + std::to_string(i), "s", "nobody", "5f5e1000", "bob");
+  AddIdx("a\\", a);
+  AddIdx("b\\", Idx("1", "s", "x", "5f5e1000") + Idx("2", "s", "nobody", "5f5e1000", "bob"));
+  int tested = 0;
+  hooks_.after_line = [&] {
+    if (++tested == 3) run_.RequestStop();
+  };
+  ASSERT_EQ(Run(FromSearch("x", false, "a\\,b\\")), SearchStatus::kCompleted);
+  EXPECT_EQ(hooks_.tested, 3 + 2);
+  EXPECT_EQ(run_.HitCount(), 1u);
+}
+
 TEST_P(SearchRunTest, StopBeforeAFileOpensIsCleared) {
   AddIdx("a\\", Idx("1", "a1", "x", "1"));
   AddIdx("b\\", Idx("2", "b1", "x", "1") + Idx("3", "b2", "x", "1"));
@@ -420,6 +449,55 @@ TEST_P(SearchRunTest, UnreadableFileEndsTheRunKeepingEarlierRows) {
   EXPECT_EQ(run_.ErrorPath(), "C:\\Data\\b\\Folder.idx");
   EXPECT_EQ(Subjects(), (V{"a2", "a1"}));  // still sorted
   EXPECT_EQ(Opened(), V{"a\\"});
+  EXPECT_EQ(hooks_.errors,
+            V{"C:\\Data\\b\\Folder.idx|C:\\Data\\b\\Folder.idx: The file is in use."});
+}
+
+TEST_P(SearchRunTest, HooksThatGoOnAfterErrorsGetEveryOtherFileSearched) {
+  const std::string c_first = Idx("3", "c1", "x", "1");
+  AddIdx("a\\", Idx("1", "a1", "x", "5"));
+  AddIdx("b\\", Idx("2", "b1", "x", "1"));
+  AddIdx("c\\", c_first + Idx("4", "c2", "x", "1"));
+  AddIdx("d\\", Idx("5", "d1", "x", "3") + Idx("6", "d2", "x", "zz") + Idx("7", "d3", "x", "1"));
+  AddIdx("e\\", Idx("8", "e1", "x", "4"));
+  fs_.FailOpen("C:\\Data\\b\\Folder.idx", "The file is in use.");
+  fs_.FailReadAfter("C:\\Data\\c\\Folder.idx", c_first.size() + 3, "Bad sector.");
+  hooks_.go_on = true;
+  ASSERT_EQ(Run(FromSearch("x", false, "a\\,b\\,c\\,d\\,e\\")), SearchStatus::kError);
+  // "'$zz' は整数ではありません"
+  const std::string bad_date =
+      "'$zz' \x82\xcd\x90\xae\x90\x94\x82\xc5\x82\xcd\x82\xa0\x82\xe8\x82\xdc\x82\xb9\x82\xf1";
+  EXPECT_EQ(hooks_.errors,
+            (V{"C:\\Data\\b\\Folder.idx|C:\\Data\\b\\Folder.idx: The file is in use.",
+               "C:\\Data\\c\\Folder.idx|C:\\Data\\c\\Folder.idx: Bad sector.",
+               "C:\\Data\\d\\Folder.idx|" + bad_date}));
+  // A file's lines after its error are skipped; every other file is read, once.
+  EXPECT_EQ(Subjects(), (V{"a1", "e1", "d1", "c1"}));
+  EXPECT_EQ(run_.HitCount(), 4u);
+  EXPECT_EQ(Opened(), (V{"a\\", "c\\", "d\\", "e\\"}));
+  EXPECT_EQ(run_.Error(), bad_date);  // the last one
+  EXPECT_EQ(run_.ErrorPath(), "C:\\Data\\d\\Folder.idx");
+
+  // Without errors the same hooks change nothing.
+  hooks_.errors.clear();
+  ASSERT_EQ(Run(FromSearch("x", false, "a\\,e\\")), SearchStatus::kCompleted);
+  EXPECT_EQ(hooks_.errors, V{});
+  EXPECT_EQ(run_.Error(), "");
+}
+
+TEST_P(SearchRunTest, HitsTheHooksDropAreNeitherKeptNorCounted) {
+  AddIdx("a\\", Idx("1", "keep", "x", "2") + Idx("2", "drop", "x", "3") + Idx("3", "no", "y", "4"));
+  AddIdx("a\\b\\", Idx("4", "keep too", "x", "1"));
+  hooks_.keep_hit = [](const TFolderIdx& rec) { return rec.Subject != "drop"; };
+  for (const RowsKept kept : {RowsKept::kRows, RowsKept::kCountOnly}) {
+    hooks_.seen_hits.clear();
+    ASSERT_EQ(Run(FromSearch("x", true, "a\\"), "", "", kept), SearchStatus::kCompleted);
+    // Every match is offered, with its folder, in reading order; non-matches never are.
+    EXPECT_EQ(hooks_.seen_hits, (V{"a\\:keep", "a\\:drop", "a\\b\\:keep too"}));
+    EXPECT_EQ(run_.HitCount(), 2u);
+  }
+  ASSERT_EQ(Run(FromSearch("x", true, "a\\")), SearchStatus::kCompleted);
+  EXPECT_EQ(Subjects(), (V{"keep", "keep too"}));
 }
 
 TEST_P(SearchRunTest, ReadErrorMidFileKeepsTheLinesBeforeIt) {

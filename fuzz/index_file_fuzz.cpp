@@ -212,6 +212,7 @@ class CurrentFileSystem : public FileSystem {
  public:
   MemoryFileSystem* fs = nullptr;
   bool FileExists(std::string_view path) override { return fs->FileExists(path); }
+  bool DirectoryExists(std::string_view path) override { return fs->DirectoryExists(path); }
   std::vector<std::string> ListSubdirectories(std::string_view dir) override {
     return fs->ListSubdirectories(dir);
   }

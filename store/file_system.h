@@ -61,6 +61,8 @@ class FileSystem {
 
   // True for an existing file; a directory of that name is not a file.
   virtual bool FileExists(std::string_view path) = 0;
+  // True for an existing directory, found as FileExists finds files.
+  virtual bool DirectoryExists(std::string_view path) = 0;
 
   // The names of the subdirectories of dir (with or without a trailing separator), in the order
   // the file system gives them, without "." and "..", hidden or system entries and links. A

@@ -81,6 +81,7 @@ class PosixFile : public SequentialFile {
 class PosixFileSystem : public FileSystem {
  public:
   bool FileExists(std::string_view path) override;
+  bool DirectoryExists(std::string_view path) override;
   std::vector<std::string> ListSubdirectories(std::string_view dir) override;
   std::unique_ptr<SequentialFile> OpenSequential(std::string_view path, std::string* err) override;
 
@@ -97,6 +98,8 @@ class PosixFileSystem : public FileSystem {
   std::string ToDisk(std::string_view path);
   // Whether an error of an operation on the path as written may go away ignoring case.
   static bool OnlyCaseCanHelp(int error);
+  // stat() of the path, as written or else ignoring case.
+  bool Stat(std::string_view path, struct stat* st);
   // The entry of dir that is component c ignoring case, or "" when there is none.
   std::string FindIgnoringCase(const std::string& dir, const Component& c);
 
@@ -223,15 +226,22 @@ std::string PosixFileSystem::ToDisk(std::string_view path) {
 // Each operation first tries the path as written, which most paths are: one look at the disk.
 // Only when nothing is found there is the path looked up ignoring case.
 
+bool PosixFileSystem::Stat(std::string_view path, struct stat* st) {
+  const std::string written = AsWritten(path);
+  if (::stat(written.c_str(), st) == 0) return true;
+  if (!OnlyCaseCanHelp(errno)) return false;
+  const std::string resolved = ToDisk(path);
+  return resolved != written && ::stat(resolved.c_str(), st) == 0;
+}
+
 bool PosixFileSystem::FileExists(std::string_view path) {
   struct stat st;
-  const std::string written = AsWritten(path);
-  if (::stat(written.c_str(), &st) != 0) {
-    if (!OnlyCaseCanHelp(errno)) return false;
-    const std::string resolved = ToDisk(path);
-    if (resolved == written || ::stat(resolved.c_str(), &st) != 0) return false;
-  }
-  return !S_ISDIR(st.st_mode);
+  return Stat(path, &st) && !S_ISDIR(st.st_mode);
+}
+
+bool PosixFileSystem::DirectoryExists(std::string_view path) {
+  struct stat st;
+  return Stat(path, &st) && S_ISDIR(st.st_mode);
 }
 
 std::vector<std::string> PosixFileSystem::ListSubdirectories(std::string_view dir) {

@@ -236,6 +236,11 @@ TEST_F(PosixFileSystemTest, NamesMatchIgnoringCaseWhenTheExactOneIsMissing) {
   EXPECT_FALSE(fs_->FileExists(P("Box.mb\\Dir\\Folder.idx")));  // a directory is no file
   EXPECT_FALSE(fs_->FileExists(P("Box.mb\\Nope\\Folder.idx")));
   EXPECT_FALSE(fs_->FileExists(P("Box.mb\\Inbox")));
+  EXPECT_TRUE(fs_->DirectoryExists(P("box.MB\\inbox\\")));
+  EXPECT_TRUE(fs_->DirectoryExists(P("BOX.mb\\DIR\\folder.idx")));
+  EXPECT_TRUE(fs_->DirectoryExists(root_));
+  EXPECT_FALSE(fs_->DirectoryExists(P("Box.mb\\Inbox\\Folder.idx")));  // a file is no directory
+  EXPECT_FALSE(fs_->DirectoryExists(P("Box.mb\\Nope\\")));
 
   std::string err;
   EXPECT_EQ(ReadAll(fs_.get(), P("BOX.MB\\inbox\\folder.idx"), &err), "inbox");

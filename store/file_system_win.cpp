@@ -153,6 +153,11 @@ class WinFileSystem : public FileSystem {
     return attr != INVALID_FILE_ATTRIBUTES && (attr & FILE_ATTRIBUTE_DIRECTORY) == 0;
   }
 
+  bool DirectoryExists(std::string_view path) override {
+    const DWORD attr = GetFileAttributesW(ToWin(path).c_str());
+    return attr != INVALID_FILE_ATTRIBUTES && (attr & FILE_ATTRIBUTE_DIRECTORY) != 0;
+  }
+
   std::vector<std::string> ListSubdirectories(std::string_view dir) override {
     std::vector<std::string> names;
     std::string pattern(dir);

@@ -173,6 +173,11 @@ bool MemoryFileSystem::FileExists(std::string_view path) {
   return node != nullptr && !node->is_dir;
 }
 
+bool MemoryFileSystem::DirectoryExists(std::string_view path) {
+  const Node* node = Find(path);
+  return node != nullptr && node->is_dir;
+}
+
 std::vector<std::string> MemoryFileSystem::ListSubdirectories(std::string_view dir) {
   std::vector<std::string> names;
   const Node* node = Find(dir);

@@ -43,6 +43,7 @@ class MemoryFileSystem : public FileSystem {
   const std::vector<std::string>& OpenLog() const { return open_log_; }
 
   bool FileExists(std::string_view path) override;
+  bool DirectoryExists(std::string_view path) override;
   std::vector<std::string> ListSubdirectories(std::string_view dir) override;
   std::unique_ptr<SequentialFile> OpenSequential(std::string_view path, std::string* err) override;
 

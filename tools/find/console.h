@@ -31,6 +31,15 @@ enum class WriteResult {
 // are.
 WriteResult WriteStream(Stream stream, std::string_view bytes, bool utf8, std::string* err);
 
+// Whether table output is to be coloured: forced (--color always), or standard output is a
+// terminal that shows colours and the user did not ask for none (NO_COLOR, TERM=dumb). On
+// Windows this also turns the console's escape sequences on.
+bool UseColor(bool forced);
+
+// A path the core formed (code page 932, "\" between a folder ID's components) as the
+// platform writes paths, for messages.
+std::string NativePath(std::string_view cp932_path);
+
 // True for an existing directory. path is as ProgramArgs gave it.
 bool IsDirectory(const std::string& path);
 

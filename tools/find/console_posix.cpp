@@ -4,10 +4,12 @@
 
 #include <cerrno>
 #include <csignal>
+#include <cstdlib>
 #include <cstring>
 
 #include "console.h"
 #include "text/code_page.h"
+#include "text/str_libs.h"
 
 namespace zeldrium::find {
 namespace {
@@ -60,6 +62,23 @@ WriteResult WriteStream(Stream stream, std::string_view bytes, bool utf8, std::s
     bytes.remove_prefix(static_cast<size_t>(n));
   }
   return WriteResult::kOk;
+}
+
+bool UseColor(bool forced) {
+  if (forced) return true;
+  const char* no_color = std::getenv("NO_COLOR");
+  const char* term = std::getenv("TERM");
+  return IsTerminal(Stream::kOut) && (no_color == nullptr || *no_color == '\0') &&
+         !(term != nullptr && std::strcmp(term, "dumb") == 0);
+}
+
+std::string NativePath(std::string_view cp932_path) {
+  std::string path(cp932_path);
+  for (size_t i = 0; i < path.size();
+       i += IsLeadByte(static_cast<unsigned char>(path[i])) ? 2 : 1) {
+    if (path[i] == '\\') path[i] = '/';
+  }
+  return path;
 }
 
 bool IsDirectory(const std::string& path) {

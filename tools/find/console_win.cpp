@@ -76,13 +76,38 @@ WriteResult WriteStream(Stream stream, std::string_view bytes, bool utf8, std::s
     const DWORD chunk = static_cast<DWORD>(bytes.size() < (1u << 20) ? bytes.size() : (1u << 20));
     if (!WriteFile(h, bytes.data(), chunk, &done, nullptr)) {
       const DWORD code = GetLastError();
-      if (code == ERROR_BROKEN_PIPE || code == ERROR_NO_DATA) return WriteResult::kClosed;
+      // Windows says ERROR_NO_DATA when the reader has closed the pipe, Wine says the pipe is
+      // not connected.
+      if (code == ERROR_BROKEN_PIPE || code == ERROR_NO_DATA || code == ERROR_PIPE_NOT_CONNECTED) {
+        return WriteResult::kClosed;
+      }
       *err = SystemMessage(code);
       return WriteResult::kError;
     }
     bytes.remove_prefix(done);
   }
   return WriteResult::kOk;
+}
+
+bool UseColor(bool forced) {
+  const HANDLE h = Handle(Stream::kOut);
+  bool escapes = false;
+  if (DWORD mode = 0; IsConsole(h) && GetConsoleMode(h, &mode)) {
+    // A console older than Windows 10 refuses, and would print the escapes as they are.
+    escapes = SetConsoleMode(h, mode | ENABLE_VIRTUAL_TERMINAL_PROCESSING) != 0;
+  }
+  if (forced) return true;
+  wchar_t no_color[2] = {};
+  const bool no_color_set = GetEnvironmentVariableW(L"NO_COLOR", no_color, 2) > 0;
+  return escapes && !no_color_set;
+}
+
+std::string NativePath(std::string_view cp932_path) {
+  std::string path(cp932_path);
+  for (char& c : path) {
+    if (c == '/') c = '\\';  // never a second byte of a double-byte character
+  }
+  return path;
 }
 
 bool IsDirectory(const std::string& path) {

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstdio>
 
+#include "store/folder_idx.h"
 #include "text/code_page.h"
 #include "text/str_libs.h"
 
@@ -67,10 +68,49 @@ void AppendEscapedByte(unsigned char c, std::string* out) {
   out->push_back(static_cast<char>(c));
 }
 
-void AppendPadded(std::string_view cell, size_t width, std::string* line) {
+// Appends cell fitted to width (padded when pad) to *line, and where its highlighted words now
+// stand in the line to *marks. A word cut by the fitting is marked as far as it is shown.
+void AppendCell(std::string_view cell, size_t width, bool pad, const WordHighlighter* highlight,
+                Column column, std::string* line, Ranges* marks) {
   const std::string fitted = FitToWidth(cell, width);
+  if (highlight != nullptr) {
+    const size_t shown = fitted.size() < cell.size() ? fitted.size() - 3 : fitted.size();
+    for (const auto& [begin, end] : highlight->Find(column, cell)) {
+      if (begin >= shown) break;
+      marks->emplace_back(line->size() + begin, line->size() + std::min(end, shown));
+    }
+  }
   line->append(fitted);
-  line->append(width - fitted.size(), ' ');
+  if (pad) line->append(width - fitted.size(), ' ');
+}
+
+// SGR sequences as grep uses them for its matches: bold red, then back to normal.
+constexpr std::string_view kMarkOn = "\x1b[01;31m";
+constexpr std::string_view kMarkOff = "\x1b[0m";
+
+// Appends a table line, encoded, its marked ranges between colour escapes.
+void AppendMarkedLine(std::string_view line, const Ranges& marks, bool raw, std::string* out) {
+  size_t done = 0;
+  for (const auto& [begin, end] : marks) {
+    const size_t to = std::min(end, line.size());
+    if (begin >= to) continue;
+    AppendField(line.substr(done, begin - done), raw, out);
+    out->append(kMarkOn);
+    AppendField(line.substr(begin, to - begin), raw, out);
+    out->append(kMarkOff);
+    done = to;
+  }
+  AppendField(line.substr(done), raw, out);
+}
+
+// "yyyy/mm/dd hh:mm:ss" as ISO 8601 with the offset of the shown time, UTC+9.
+void AppendIsoDate(std::string_view date, std::string* out) {
+  const size_t start = out->size();
+  out->append(date);
+  (*out)[start + 4] = '-';
+  (*out)[start + 7] = '-';
+  (*out)[start + 10] = 'T';
+  out->append("+09:00");
 }
 
 size_t MaxWidth(const HitRows& rows, std::string THitRow::*field, size_t floor) {
@@ -166,26 +206,28 @@ void WriteTable(const HitRows& rows, const TextForm& form, BufferedOutput* out) 
   // Cells are fitted in code page 932, where bytes are columns, and each line is converted
   // once.
   std::string line;
+  Ranges marks;
   auto emit = [&](std::string_view date, std::string_view folder, std::string_view subject,
-                  std::string_view from) {
+                  std::string_view from, const WordHighlighter* highlight) {
     line.clear();
-    AppendPadded(date, date_w, &line);
+    marks.clear();
+    AppendCell(date, date_w, true, nullptr, Column::kFrom, &line, &marks);
     line += gap;
-    AppendPadded(folder, folder_w, &line);
+    AppendCell(folder, folder_w, true, nullptr, Column::kFrom, &line, &marks);
     line += gap;
-    AppendPadded(subject, subject_w, &line);
+    AppendCell(subject, subject_w, true, highlight, Column::kSubject, &line, &marks);
     line += gap;
-    line += FitToWidth(from, from_w);
+    AppendCell(from, from_w, false, highlight, Column::kFrom, &line, &marks);
     while (!line.empty() && line.back() == ' ') line.pop_back();
-    AppendField(line, form.raw, &out->Buffer());
+    AppendMarkedLine(line, marks, form.raw, &out->Buffer());
     out->Buffer().push_back('\n');
     out->Commit();
   };
-  emit("Date", "Folder", "Subject", "From");
+  emit("Date", "Folder", "Subject", "From", nullptr);
   THitRow scratch;
   for (size_t i = 0; i < rows.Count(); ++i) {
     const THitRow& r = rows.Row(i, &scratch);
-    emit(r.Date, r.Folder, r.Subject, r.From);
+    emit(r.Date, r.Folder, r.Subject, r.From, form.highlight);
   }
   AppendField(std::to_string(rows.Count()) + std::string(kCountWord), form.raw, &out->Buffer());
   out->Buffer().push_back('\n');
@@ -205,8 +247,12 @@ void WriteJson(const HitRows& rows, const TextForm& form, BufferedOutput* out) {
     std::string& b = out->Buffer();
     b.append(i == 0 ? "[\n{\"date\":\"" : ",\n{\"date\":\"");
     b.append(r.Date);
+    b.append("\",\"date_iso\":\"");
+    AppendIsoDate(r.Date, &b);
     b.append("\",\"unix\":");
-    b.append(std::to_string(r.DateValue));
+    // The shift is undone in unsigned arithmetic, which gives field 9's low 32 bits back.
+    b.append(
+        std::to_string(static_cast<uint32_t>(r.DateValue) - static_cast<uint32_t>(kIdxDateShift)));
     b.append(",\"folder\":\"");
     AppendJsonText(r.Folder, raw, &b);
     b.append("\",\"subject\":\"");
@@ -227,6 +273,31 @@ void WriteJson(const HitRows& rows, const TextForm& form, BufferedOutput* out) {
 void WriteCount(size_t count, BufferedOutput* out) {
   out->Buffer().append(std::to_string(count));
   out->Buffer().push_back('\n');
+  out->Commit();
+}
+
+void WriteFoldersTsv(const std::vector<FolderLines>& folders, bool raw, BufferedOutput* out) {
+  for (const FolderLines& f : folders) {
+    std::string& b = out->Buffer();
+    AppendField(f.id, raw, &b);
+    b.push_back('\t');
+    b.append(std::to_string(f.lines));
+    b.push_back('\n');
+    out->Commit();
+  }
+}
+
+void WriteFoldersJson(const std::vector<FolderLines>& folders, BufferedOutput* out) {
+  std::string& b = out->Buffer();
+  if (folders.empty()) b.append("[]");
+  for (size_t i = 0; i < folders.size(); ++i) {
+    b.append(i == 0 ? "[\n{\"folder\":\"" : ",\n{\"folder\":\"");
+    AppendJsonText(folders[i].id, false, &b);
+    b.append("\",\"lines\":");
+    b.append(std::to_string(folders[i].lines));
+    b.append("}");
+  }
+  b.append(folders.empty() ? "\n" : "\n]\n");
   out->Commit();
 }
 

@@ -12,6 +12,8 @@
 #include <vector>
 
 #include "engine/search_run.h"
+#include "find_scope.h"
+#include "highlight.h"
 
 namespace zeldrium::find {
 
@@ -82,9 +84,25 @@ class RunHitRows : public HitRows {
   const TSearchRun& run_;
 };
 
+// Other rows in the reverse order: oldest first.
+class ReversedHitRows : public HitRows {
+ public:
+  // REQUIRES: rows outlives this object.
+  explicit ReversedHitRows(const HitRows& rows) : rows_(rows) {}
+  size_t Count() const override { return rows_.Count(); }
+  const THitRow& Row(size_t i, THitRow* scratch) const override {
+    return rows_.Row(rows_.Count() - 1 - i, scratch);
+  }
+
+ private:
+  const HitRows& rows_;
+};
+
 struct TextForm {
   bool raw = false;  // code page 932 bytes out, not UTF-8
   int columns = 0;   // the table's width; 0 for the default
+  // The table marks the words found in colour (terminal escapes) when given.
+  const WordHighlighter* highlight = nullptr;
 };
 
 // date, folder, subject, from, mail ID separated by tabs, one line per hit. Control bytes inside
@@ -94,9 +112,15 @@ void WriteTsv(const HitRows& rows, const TextForm& form, BufferedOutput* out);
 // A header, one aligned line per hit (Date, Folder, Subject, From; long texts cut with "..."),
 // and the count, as the window shows it ("12 件").
 void WriteTable(const HitRows& rows, const TextForm& form, BufferedOutput* out);
-// One array of {date, unix, folder, subject, from, to, mail_id}, one object per line.
+// One array of {date, date_iso, unix, folder, subject, from, to, mail_id}, one object per line.
+// date is the text the window shows; date_iso the same local time with its offset; unix the
+// mail's own time, field 9 of its index line as stored (its low 32 bits).
 void WriteJson(const HitRows& rows, const TextForm& form, BufferedOutput* out);
 void WriteCount(size_t count, BufferedOutput* out);
+
+// --list-folders: "ID<tab>lines" per folder, or one array of {folder, lines}.
+void WriteFoldersTsv(const std::vector<FolderLines>& folders, bool raw, BufferedOutput* out);
+void WriteFoldersJson(const std::vector<FolderLines>& folders, BufferedOutput* out);
 
 // text cut to at most width columns without splitting a character, ending in "..." when cut.
 // REQUIRES: width >= 3.

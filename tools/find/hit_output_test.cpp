@@ -103,13 +103,24 @@ TEST(WriteJsonTest, ArrayOfObjects) {
       Row("1970/01/01 09:00:00", "m.mb\\", "(\x96\xb3\x91\xe8)", "a", "m.mb\\?k", 32400, "t"),
       Row("1970/01/01 08:59:59", "m.mb\\", "s", "b", "m.mb\\?j", -1, "u"),
   };
+  // unix is the mail's own time: field 9 as stored. The date shown is shifted to UTC+9, and
+  // date_iso says so; a field 9 so large that the shift wraps shows as 1970, its unix stays.
   EXPECT_EQ(Render(WriteJson, rows),
             "[\n"
-            "{\"date\":\"1970/01/01 09:00:00\",\"unix\":32400,\"folder\":\"m.mb\\\\\","
+            "{\"date\":\"1970/01/01 09:00:00\",\"date_iso\":\"1970-01-01T09:00:00+09:00\","
+            "\"unix\":0,\"folder\":\"m.mb\\\\\","
             "\"subject\":\"(無題)\",\"from\":\"a\",\"to\":\"t\",\"mail_id\":\"m.mb\\\\?k\"},\n"
-            "{\"date\":\"1970/01/01 08:59:59\",\"unix\":-1,\"folder\":\"m.mb\\\\\","
+            "{\"date\":\"1970/01/01 08:59:59\",\"date_iso\":\"1970-01-01T08:59:59+09:00\","
+            "\"unix\":4294934895,\"folder\":\"m.mb\\\\\","
             "\"subject\":\"s\",\"from\":\"b\",\"to\":\"u\",\"mail_id\":\"m.mb\\\\?j\"}\n"
             "]\n");
+  const std::vector<THitRow> real = {
+      Row("2026/11/23 04:31:20", "f\\", "s", "f", "f\\?1", 1795408280, "t"),
+  };
+  const std::string one = Render(WriteJson, real);
+  EXPECT_NE(one.find("\"date_iso\":\"2026-11-23T04:31:20+09:00\",\"unix\":1795375880,"),
+            std::string::npos)
+      << one;
 }
 
 TEST(WriteTableTest, AlignsByDisplayWidthAndCounts) {
@@ -151,6 +162,55 @@ TEST(WriteTableTest, LongTextsAreCutToTheWidth) {
   const std::string line = raw.substr(start, raw.find('\n', start) - start);
   EXPECT_LE(line.size(), 69u) << line;
   EXPECT_EQ(line.substr(line.size() - 5), "\x95\xea...") << line;
+}
+
+// The words found in colour; the escapes take no column, so the table stays aligned, and a
+// word cut short is marked as far as it is shown.
+TEST(WriteTableTest, MarksTheWordsFoundWhenAskedTo) {
+  TFindRec rec;
+  rec.Name = "m";
+  rec.Opts[0].Target = kTargetSubject;
+  rec.Opts[0].Keyword = "meeting";
+  rec.Opts[1].Target = kTargetFrom;
+  rec.Opts[1].Keyword = "\x95\xea";  // 母
+  const WordHighlighter highlight(rec);
+  TextForm form;
+  form.highlight = &highlight;
+  form.columns = 61;
+  const std::vector<THitRow> rows = {
+      Row("2020/09/15 01:13:20", "f\\", "MEETING\tnotes", "\x95\xea <m@x>", "id1"),
+      Row("2020/09/14 01:00:00", "f\\", std::string(20, 'x') + "meeting", "bob", "id2"),
+  };
+  EXPECT_EQ(Render(WriteTable, rows, form),
+            "Date                 Folder  Subject                From\n"
+            "2020/09/15 01:13:20  f\\      \x1b[01;31mMEETING\x1b[0m notes          "
+            "\x1b[01;31m母\x1b[0m <m@x>\n"
+            "2020/09/14 01:00:00  f\\      xxxxxxxxxxxxxxxxxx...  bob\n"
+            "2 件\n");
+  form.columns = 62;
+  const std::string cut = Render(WriteTable, {rows[1]}, form);
+  EXPECT_NE(cut.find("xxxxxxxxxxxxxxxxxxxx\x1b[01;31mmee\x1b[0m...  bob\n"), std::string::npos)
+      << cut;
+  form.raw = true;
+  EXPECT_NE(Render(WriteTable, {rows[0]}, form).find("  \x1b[01;31m\x95\xea\x1b[0m <m@x>\n"),
+            std::string::npos);
+}
+
+TEST(WriteFoldersTest, TsvAndJson) {
+  const std::vector<FolderLines> folders = {{"m.mb\\", 0}, {"m.mb\\\x89\xc6\x91\xb0\\", 12}};
+  StringSink sink;
+  BufferedOutput out(&sink);
+  WriteFoldersTsv(folders, false, &out);
+  WriteFoldersTsv(folders, true, &out);
+  WriteFoldersJson(folders, &out);
+  WriteFoldersJson({}, &out);
+  out.Flush();
+  EXPECT_EQ(sink.text,
+            "m.mb\\\t0\nm.mb\\家族\\\t12\n"
+            "m.mb\\\t0\nm.mb\\\x89\xc6\x91\xb0\\\t12\n"
+            "[\n{\"folder\":\"m.mb\\\\\",\"lines\":0},\n"
+            "{\"folder\":\"m.mb\\\\家族\\\\\",\"lines\":12}\n]\n"
+            "[]\n");
 }
 
 TEST(BufferedOutputTest, WritesInLargePiecesAndStopsWhenRefused) {

@@ -3,9 +3,9 @@
 #include <cstdio>
 #include <exception>
 #include <string>
-#include <string_view>
 #include <vector>
 
+#include "command_line.h"
 #include "lexicon.h"
 #include "options.h"
 #include "store_gen.h"
@@ -21,7 +21,7 @@ int Fail(const std::string& message) {
 
 int Run(int argc, char** argv) {
   using namespace zeldrium::make_store;
-  std::vector<std::string_view> args(argv + 1, argv + argc);
+  const std::vector<std::string> args(argv + 1, argv + argc);
   CliOptions options;
   std::string err;
   switch (ParseArgs(args, &options, &err)) {
@@ -29,7 +29,7 @@ int Run(int argc, char** argv) {
       std::fputs(UsageText().c_str(), stdout);
       return 0;
     case ParseStatus::kUsageError:
-      std::fprintf(stderr, "%s: %s\nTry '%s --help'.\n", kProgram, err.c_str(), kProgram);
+      std::fputs(zeldrium::cli::UsageErrorText(kProgram, err).c_str(), stderr);
       return 2;
     case ParseStatus::kRun:
       break;

@@ -245,12 +245,13 @@ TEST_F(MakeStoreTest, PlanHonoursEverySize) {
 
 TEST(MakeStoreOptionsTest, ParsesAndRejectsArguments) {
   struct Case {
-    std::vector<std::string_view> args;
+    std::vector<std::string> args;
     ParseStatus status;
     std::string err_part;
   };
   const Case cases[] = {
       {{"--out", "d"}, ParseStatus::kRun, ""},
+      {{"-o", "d", "--", "extra"}, ParseStatus::kUsageError, "unexpected argument 'extra'"},
       {{"--out=d", "--seed=18446744073709551615", "--mails", "0", "--folders", "1", "--force"},
        ParseStatus::kRun,
        ""},

@@ -1,49 +1,29 @@
 #include "options.h"
 
-#include <charconv>
 #include <fstream>
 #include <system_error>
+
+#include "command_line.h"
 
 namespace zeldrium::make_store {
 namespace {
 
 namespace fs = std::filesystem;
 
-struct OptionDef {
-  const char* name;
-  const char* value;  // nullptr for a switch
-  const char* help;
-};
+enum Opt { kOut, kSeed, kMails, kFolders, kForce, kHelp };
 
-constexpr OptionDef kOptions[] = {
-    {"--out", "DIR", "the data folder to create (required); DIR must be missing or empty"},
-    {"--seed", "N", "seed of the generator, 0 to 18446744073709551615 (default 1)"},
-    {"--mails", "N", "total number of index lines, 0 to 100000000 (default 5000)"},
-    {"--folders", "N", "total number of folders with a Folder.idx, 1 to 100000 (default 30)"},
-    {"--force", nullptr,
+constexpr cli::Option kOptions[] = {
+    {kOut, 'o', "out", "DIR", "the data folder to create (required); DIR must be missing or empty"},
+    {kSeed, '\0', "seed", "N", "seed of the generator, 0 to 18446744073709551615 (default 1)"},
+    {kMails, '\0', "mails", "N", "total number of index lines, 0 to 100000000 (default 5000)"},
+    {kFolders, '\0', "folders", "N",
+     "total number of folders with a Folder.idx, 1 to 100000 (default 30)"},
+    {kForce, '\0', "force", nullptr,
      "replace DIR if an earlier run made it (DIR holds .zeldrium-make-store):\n"
      "DIR is deleted entirely first, with anything added to it since;\n"
      "a non-empty DIR without that file is never deleted"},
-    {"--help", nullptr, "show this help and exit"},
+    {kHelp, 'h', "help", nullptr, "show this help and exit"},
 };
-
-bool ParseNumber(std::string_view name, std::string_view text, uint64_t min, uint64_t max,
-                 uint64_t* value, std::string* err) {
-  uint64_t v = 0;
-  auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), v);
-  bool digits_only = !text.empty() && text.front() >= '0' && text.front() <= '9';
-  if (!digits_only || ec == std::errc::invalid_argument || end != text.data() + text.size()) {
-    *err = std::string(name) + " expects a decimal number, not '" + std::string(text) + "'";
-    return false;
-  }
-  if (ec == std::errc::result_out_of_range || v < min || v > max) {
-    *err = std::string(name) + " must be between " + std::to_string(min) + " and " +
-           std::to_string(max) + ", not " + std::string(text);
-    return false;
-  }
-  *value = v;
-  return true;
-}
 
 bool WriteMarker(const fs::path& dir, std::string* err) {
   std::ofstream marker(dir / kMarkerName, std::ios::binary);
@@ -58,63 +38,48 @@ bool WriteMarker(const fs::path& dir, std::string* err) {
 
 }  // namespace
 
-ParseStatus ParseArgs(const std::vector<std::string_view>& args, CliOptions* options,
-                      std::string* err) {
-  for (std::string_view a : args) {
-    if (a == "--help" || a == "-h") return ParseStatus::kHelp;
+ParseStatus ParseArgs(const std::vector<std::string>& args, CliOptions* options, std::string* err) {
+  const cli::CommandLine line = cli::ParseCommandLine(kOptions, args);
+  if (line.Has(kHelp)) return ParseStatus::kHelp;
+  if (!line.error.empty()) {
+    *err = line.error;
+    return ParseStatus::kUsageError;
   }
-  for (size_t i = 0; i < args.size(); ++i) {
-    std::string_view arg = args[i];
-    if (arg.substr(0, 2) != "--") {
-      *err = "unexpected argument '" + std::string(arg) + "'";
-      return ParseStatus::kUsageError;
-    }
-    std::string_view name = arg, value;
-    bool inline_value = false;
-    if (size_t eq = arg.find('='); eq != std::string_view::npos) {
-      name = arg.substr(0, eq);
-      value = arg.substr(eq + 1);
-      inline_value = true;
-    }
-    const OptionDef* def = nullptr;
-    for (const OptionDef& s : kOptions) {
-      if (name == s.name) def = &s;
-    }
-    if (def == nullptr) {
-      *err = "unknown option '" + std::string(name) + "'";
-      return ParseStatus::kUsageError;
-    }
-    if (def->value == nullptr) {
-      if (inline_value) {
-        *err = std::string(name) + " takes no value";
-        return ParseStatus::kUsageError;
-      }
-      options->force = true;  // --help was handled above
-      continue;
-    }
-    if (!inline_value) {
-      if (i + 1 == args.size()) {
-        *err = std::string(name) + " needs a value: " + std::string(name) + " " + def->value;
-        return ParseStatus::kUsageError;
-      }
-      value = args[++i];
-    }
+  if (!line.operands.empty()) {
+    *err = "unexpected argument '" + line.operands.front() + "'";
+    return ParseStatus::kUsageError;
+  }
+  for (const cli::GivenOption& o : line.options) {
     uint64_t n = 0;
-    if (name == "--out") {
-      if (value.empty()) {
-        *err = "--out needs a directory name";
-        return ParseStatus::kUsageError;
-      }
-      options->out = value;
-    } else if (name == "--seed") {
-      if (!ParseNumber(name, value, 0, UINT64_MAX, &n, err)) return ParseStatus::kUsageError;
-      options->store.seed = n;
-    } else if (name == "--mails") {
-      if (!ParseNumber(name, value, 0, kMaxMails, &n, err)) return ParseStatus::kUsageError;
-      options->store.mails = n;
-    } else if (name == "--folders") {
-      if (!ParseNumber(name, value, 1, kMaxFolders, &n, err)) return ParseStatus::kUsageError;
-      options->store.folders = static_cast<uint32_t>(n);
+    switch (o.id) {
+      case kOut:
+        if (o.value.empty()) {
+          *err = o.name + " needs a directory name";
+          return ParseStatus::kUsageError;
+        }
+        options->out = o.value;
+        break;
+      case kSeed:
+        if (!cli::ParseDecimal(o.name, o.value, 0, UINT64_MAX, &n, err)) {
+          return ParseStatus::kUsageError;
+        }
+        options->store.seed = n;
+        break;
+      case kMails:
+        if (!cli::ParseDecimal(o.name, o.value, 0, kMaxMails, &n, err)) {
+          return ParseStatus::kUsageError;
+        }
+        options->store.mails = n;
+        break;
+      case kFolders:
+        if (!cli::ParseDecimal(o.name, o.value, 1, kMaxFolders, &n, err)) {
+          return ParseStatus::kUsageError;
+        }
+        options->store.folders = static_cast<uint32_t>(n);
+        break;
+      case kForce:
+        options->force = true;
+        break;
     }
   }
   if (options->out.empty()) {
@@ -126,7 +91,7 @@ ParseStatus ParseArgs(const std::vector<std::string_view>& args, CliOptions* opt
 
 std::string UsageText() {
   std::string text =
-      "Usage: zeldrium-make-store --out DIR [--seed N] [--mails N] [--folders N] [--force]\n"
+      "usage: zeldrium-make-store --out DIR [--seed N] [--mails N] [--folders N] [--force]\n"
       "\n"
       "Writes a sample mail store for testing the quick search: mailbox directories\n"
       "XXXXXXXX.mb in DIR, folders below them at several depths, each with a Folder.idx in\n"
@@ -135,16 +100,7 @@ std::string UsageText() {
       "folders below them. The same seed and sizes give the same bytes on every machine.\n"
       "\n"
       "Options:\n";
-  for (const OptionDef& s : kOptions) {
-    std::string head = std::string("  ") + s.name + (s.value ? std::string(" ") + s.value : "");
-    text += head;
-    text += std::string(head.size() < 16 ? 16 - head.size() : 1, ' ');
-    for (const char* p = s.help; *p; ++p) {
-      text += *p;
-      if (*p == '\n') text += std::string(16, ' ');
-    }
-    text += '\n';
-  }
+  text += cli::FormatOptions(kOptions, 20);
   text +=
       "\n"
       "Exit status: 0 on success, 1 when the store cannot be written, 2 on a usage error.\n";

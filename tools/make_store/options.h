@@ -24,8 +24,8 @@ struct CliOptions {
 
 enum class ParseStatus { kRun, kHelp, kUsageError };
 
-// `args` excludes the program name.
-ParseStatus ParseArgs(const std::vector<std::string_view>& args, CliOptions* options,
+// `args` excludes the program name. On kUsageError *err is one line naming the problem.
+ParseStatus ParseArgs(const std::vector<std::string>& args, CliOptions* options,
                       std::string* err);
 std::string UsageText();
 

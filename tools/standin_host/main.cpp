@@ -6,6 +6,7 @@
 // Wine as well); its window is an ordinary one.
 
 #include <windows.h>
+// After windows.h, which it needs.
 #include <commctrl.h>
 
 #include <exception>
@@ -13,6 +14,7 @@
 #include <string>
 #include <vector>
 
+#include "command_line.h"
 #include "tools/standin_host/host_api.h"
 #include "tools/standin_host/host_window.h"
 #include "tools/standin_host/output.h"
@@ -24,15 +26,30 @@ namespace {
 
 constexpr wchar_t kProgram[] = L"zeldrium-standin-host";
 
-constexpr wchar_t kUsage[] =
-    L"usage: zeldrium-standin-host --data DIR [--plugin DLL]... [--folder ID] [--script FILE]\n"
-    L"  --data DIR      the data folder: mailbox directories *.mb with Folder.idx files\n"
-    L"  --plugin DLL    a plug-in to load (more than one may be given)\n"
-    L"  --folder ID     the folder to open at start (default: the first with mail)\n"
-    L"  --script FILE   play a session (UTF-8, one step a line) and print what happened;\n"
-    L"                  steps: open-folder, select-mail, menu, setup, wait, windows,\n"
-    L"                  print-menus, focus, type, key, screenshot, quit\n"
-    L"exit status: 0 when every step succeeded, 1 when one failed, 2 for a bad start";
+constexpr char kProgramUtf8[] = "zeldrium-standin-host";
+
+enum Opt { kData, kPlugin, kFolder, kScript, kHelp };
+
+constexpr zeldrium::cli::Option kOptions[] = {
+    {kData, 'd', "data", "DIR", "the data folder: mailbox directories *.mb with Folder.idx files"},
+    {kPlugin, 'p', "plugin", "DLL", "a plug-in to load (more than one may be given)"},
+    {kFolder, '\0', "folder", "ID", "the folder to open at start (default: the first with mail)"},
+    {kScript, '\0', "script", "FILE",
+     "play a session (UTF-8, one step a line) and print what happened;\n"
+     "steps: open-folder, select-mail, menu, setup, wait, windows,\n"
+     "print-menus, focus, type, key, screenshot, quit"},
+    {kHelp, 'h', "help", nullptr, "show this help and exit"},
+};
+
+std::wstring HelpText() {
+  return standin::WideFromUtf8(
+      "usage: zeldrium-standin-host --data DIR [--plugin DLL]... [--folder ID] [--script FILE]\n"
+      "\n"
+      "Options:\n" +
+      zeldrium::cli::FormatOptions(kOptions, 22) +
+      "\n"
+      "Exit status: 0 when every step succeeded, 1 when one failed, 2 for a bad start.");
+}
 
 struct Options {
   std::wstring data;
@@ -42,42 +59,36 @@ struct Options {
   bool help = false;
 };
 
-bool ParseOptions(int argc, wchar_t** argv, Options* options, std::wstring* err) {
-  for (int i = 1; i < argc; ++i) {
-    std::wstring arg = argv[i];
-    if (arg == L"--help" || arg == L"-h") {
-      options->help = true;
-      continue;
-    }
-    std::wstring name = arg, value;
-    bool has_value = false;
-    if (size_t eq = arg.find(L'='); arg.rfind(L"--", 0) == 0 && eq != std::wstring::npos) {
-      name = arg.substr(0, eq);
-      value = arg.substr(eq + 1);
-      has_value = true;
-    }
-    if (name != L"--data" && name != L"--plugin" && name != L"--folder" && name != L"--script") {
-      *err = L"unknown option '" + arg + L"'";
-      return false;
-    }
-    if (!has_value) {
-      if (i + 1 >= argc) {
-        *err = name + L" needs a value";
-        return false;
-      }
-      value = argv[++i];
-    }
-    if (value.empty()) {
-      *err = name + L" needs a value";
-      return false;
-    }
-    if (name == L"--data") options->data = value;
-    if (name == L"--plugin") options->plugins.push_back(value);
-    if (name == L"--folder") options->folder = value;
-    if (name == L"--script") options->script = value;
+// *err is one line without the program's name.
+bool ParseOptions(int argc, wchar_t** argv, Options* options, std::string* err) {
+  std::vector<std::string> args;
+  for (int i = 1; i < argc; ++i) args.push_back(standin::Utf8FromWide(argv[i]));
+  const zeldrium::cli::CommandLine line = zeldrium::cli::ParseCommandLine(kOptions, args);
+  if (line.Has(kHelp)) {
+    options->help = true;
+    return true;
   }
-  if (!options->help && options->data.empty()) {
-    *err = L"--data DIR is required";
+  if (!line.error.empty()) {
+    *err = line.error;
+    return false;
+  }
+  if (!line.operands.empty()) {
+    *err = "unexpected argument '" + line.operands.front() + "'";
+    return false;
+  }
+  for (const zeldrium::cli::GivenOption& o : line.options) {
+    if (o.value.empty()) {
+      *err = o.name + " needs a value";
+      return false;
+    }
+    const std::wstring value = standin::WideFromUtf8(o.value);
+    if (o.id == kData) options->data = value;
+    if (o.id == kPlugin) options->plugins.push_back(value);
+    if (o.id == kFolder) options->folder = value;
+    if (o.id == kScript) options->script = value;
+  }
+  if (options->data.empty()) {
+    *err = "--data DIR is required";
     return false;
   }
   return true;
@@ -106,7 +117,8 @@ bool ReadFileBytes(const std::wstring& path, std::string* bytes) {
   char chunk[16384];
   DWORD got = 0;
   bool ok;
-  while ((ok = ReadFile(file, chunk, sizeof chunk, &got, nullptr)) && got > 0) bytes->append(chunk, got);
+  while ((ok = ReadFile(file, chunk, sizeof chunk, &got, nullptr)) && got > 0)
+    bytes->append(chunk, got);
   CloseHandle(file);
   return ok;
 }
@@ -144,14 +156,15 @@ std::string FirstFolder(const std::vector<standin::FolderEntry>& folders) {
 int Run(int argc, wchar_t** argv) {
   using namespace standin;
   Options options;
-  std::wstring err;
-  if (!ParseOptions(argc, argv, &options, &err)) {
-    PrintErrorLine(std::wstring(kProgram) + L": " + err);
-    PrintErrorLine(kUsage);
+  std::string usage_err;
+  if (!ParseOptions(argc, argv, &options, &usage_err)) {
+    std::wstring text = WideFromUtf8(zeldrium::cli::UsageErrorText(kProgramUtf8, usage_err));
+    text.pop_back();  // PrintErrorLine ends the line
+    PrintErrorLine(text);
     return 2;
   }
   if (options.help) {
-    PrintLine(kUsage);
+    PrintLine(HelpText());
     return 0;
   }
 

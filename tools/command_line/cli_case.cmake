@@ -1,4 +1,5 @@
-# Runs zeldrium-find once and checks its exit status and output; see find_cli() in CMakeLists.txt.
+# Runs a program once and checks its exit status and output: find_cli() in tools/find and the
+# stand-in host's command-line tests use it.
 string(REPLACE "|" ";" args "${ARGS}")
 execute_process(COMMAND ${EMULATOR} ${PROGRAM} ${args}
                 RESULT_VARIABLE status

@@ -5,7 +5,7 @@
 
 #include "text/str_libs.h"
 #include "ui/handles.h"
-#include "ui/text_win.h"
+#include "text/code_page_win.h"
 
 namespace controls {
 namespace {
@@ -69,7 +69,7 @@ ui::UniqueHfont MakeFont(const TBevelFont& font, int escapement) {
   lf.lfHeight = font.Height;
   lf.lfEscapement = escapement;
   lf.lfCharSet = DEFAULT_CHARSET;
-  std::wstring face = ui::WideFrom932(font.Name);
+  std::wstring face = zeldrium::WideFrom932(font.Name);
   face.resize(std::min<size_t>(face.size(), LF_FACESIZE - 1));
   std::copy(face.begin(), face.end(), lf.lfFaceName);
   return ui::UniqueHfont(CreateFontIndirectW(&lf));
@@ -258,7 +258,7 @@ void PaintBevelLabel(const BevelLabelState& state, HDC dc, RECT client) {
   SetTextColor(dc, ToColorRef(state.Font.Color, COLOR_WINDOWTEXT));
   SetTextAlign(dc, TA_LEFT | TA_TOP | TA_NOUPDATECP);
   std::wstring text =
-      ui::WideFrom932(state.Newlines ? ExpandNewlines(state.Caption) : state.Caption);
+      zeldrium::WideFrom932(state.Newlines ? ExpandNewlines(state.Caption) : state.Caption);
   if (state.SingleLine) {
     DrawSingleLine(state, dc, text, r, t);
   } else {
@@ -273,7 +273,7 @@ bool TBevelLabel::Create(HWND parent, int left, int top, int width, int height) 
   // The layout depends on the whole size, so any resize repaints all of it.
   args.class_style = CS_HREDRAW | CS_VREDRAW;
   args.style = WS_CHILD | WS_VISIBLE;
-  args.title = ui::WideFrom932(state_.Caption);
+  args.title = zeldrium::WideFrom932(state_.Caption);
   args.x = left;
   args.y = top;
   args.width = width;
@@ -382,7 +382,7 @@ void TBevelLabel::SetCaption(std::string_view caption) {
   if (state_.Caption == caption) return;
   state_.Caption = caption;
   // The window text serves accessibility tools; the painting reads the code page 932 bytes.
-  if (hwnd()) SetWindowTextW(hwnd(), ui::WideFrom932(state_.Caption).c_str());
+  if (hwnd()) SetWindowTextW(hwnd(), zeldrium::WideFrom932(state_.Caption).c_str());
   Repaint();
 }
 

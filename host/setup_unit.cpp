@@ -8,7 +8,7 @@
 #include "ui/module_life.h"
 #include "host/zeldrium.h"
 #include "ui/main_view.h"
-#include "ui/text_win.h"
+#include "text/code_page_win.h"
 
 namespace {
 
@@ -47,7 +47,7 @@ constexpr RECT kGroupBox1 = {5, 5, 5 + 336, 5 + 66};
 constexpr RECT kGroupBox2 = {5, 75, 5 + 186, 75 + 91};
 constexpr RECT kGroupBox3 = {195, 75, 195 + 146, 75 + 56};
 
-std::wstring W(const char* text) { return ui::WideFrom932(text); }
+std::wstring W(const char* text) { return zeldrium::WideFrom932(text); }
 
 COLORREF ColorRefFrom(uint32_t color) {
   // A system colour (COLOR_ index with the high byte 0x80) is resolved as the font dialog
@@ -138,7 +138,7 @@ LOGFONTW ToLogFont(const zeldrium::TFontDesc& font, int dpi) {
       lf.lfPitchAndFamily = DEFAULT_PITCH;
       break;
   }
-  std::wstring face = ui::WideFrom932(font.Name);
+  std::wstring face = zeldrium::WideFrom932(font.Name);
   face.resize(std::min<size_t>(face.size(), LF_FACESIZE - 1));
   std::copy(face.begin(), face.end(), lf.lfFaceName);
   return lf;
@@ -148,7 +148,7 @@ zeldrium::TFontDesc FromLogFont(const LOGFONTW& font, COLORREF color, int dpi) {
   zeldrium::TFontDesc out;
   size_t length =
       std::find(font.lfFaceName, font.lfFaceName + LF_FACESIZE, L'\0') - font.lfFaceName;
-  out.Name = ui::To932(std::wstring_view(font.lfFaceName, length));
+  out.Name = zeldrium::To932(std::wstring_view(font.lfFaceName, length));
   out.Charset = font.lfCharSet;
   out.Color = color & 0x00FFFFFF;
   out.Style = 0;

@@ -16,7 +16,7 @@
 #include "ui/handles.h"
 #include "ui/main_view.h"
 #include "ui/test_canvas.h"
-#include "ui/text_win.h"
+#include "text/code_page_win.h"
 
 namespace {
 
@@ -277,7 +277,7 @@ TEST_F(SetupUnitTest, ChosenFontShowsInTheLabelAndIsStoredOnlyWithOk) {
     ASSERT_FALSE(picked.face.empty()) << "no font dialog, or no other face in it";
     EXPECT_EQ(label, picked.face);
     if (confirm) {
-      EXPECT_EQ(params_.ViewFont.Name, ui::To932(picked.face));
+      EXPECT_EQ(params_.ViewFont.Name, zeldrium::To932(picked.face));
       EXPECT_EQ(params_.ViewFont.Size, _wtoi(picked.size.c_str()))
           << "points, from the pixel height";
       EXPECT_EQ(target_->applied, 1);
@@ -523,7 +523,7 @@ TEST(SetupFontTest, StoredFontAndLogFontConvertBothWays) {
     EXPECT_EQ(lf.lfStrikeOut, c.strike);
     EXPECT_EQ(lf.lfPitchAndFamily, c.pitch);
     EXPECT_EQ(lf.lfCharSet, c.stored.Charset);
-    EXPECT_EQ(ui::WideFrom932(c.stored.Name), lf.lfFaceName);
+    EXPECT_EQ(zeldrium::WideFrom932(c.stored.Name), lf.lfFaceName);
     EXPECT_EQ(FromLogFont(lf, c.stored.Color, c.dpi), c.stored) << "and back";
   }
 }

@@ -35,7 +35,7 @@
 #include "host/setup_unit.h"
 #include "store/file_system.h"
 #include "ui/main_view.h"
-#include "ui/text_win.h"
+#include "text/code_page_win.h"
 #include "ui/window.h"
 
 zeldrium::TInitParam* InitParam = nullptr;
@@ -74,7 +74,7 @@ class MessageBoxWarning : public zeldrium::WarningBox {
  public:
   void ShowWarning(std::string_view text, std::string_view caption) override {
     if (quiet) return;
-    ui::ModalMessageBox(nullptr, ui::WideFrom932(text), ui::WideFrom932(caption),
+    ui::ModalMessageBox(nullptr, zeldrium::WideFrom932(text), zeldrium::WideFrom932(caption),
                         MB_OK | MB_ICONWARNING | MB_TASKMODAL);
   }
   bool quiet = false;
@@ -183,7 +183,7 @@ void Unload() {
 // core writes its errors.
 void ReportError(const char* what) {
   ui::ModalMessageBox(MainForm && MainForm->Visible() ? MainForm->hwnd() : nullptr,
-                      ui::WideFrom932(what ? what : ""), L"Zeldrium", MB_OK | MB_ICONERROR);
+                      zeldrium::WideFrom932(what ? what : ""), L"Zeldrium", MB_OK | MB_ICONERROR);
 }
 
 // Runs body with the library started; every fault stops here. Returns result either way.
@@ -280,7 +280,7 @@ std::string ZeldriumSettingsPath() {
   size_t name = path.find_last_of(L"\\/");
   size_t dot = path.find_last_of(L'.');
   if (dot == std::wstring::npos || (name != std::wstring::npos && dot < name)) dot = path.size();
-  return ui::Utf8FromWide(path.substr(0, dot) + L".ini");
+  return zeldrium::Utf8FromWide(path.substr(0, dot) + L".ini");
 }
 
 void OpenFindWindow(std::string_view text) {

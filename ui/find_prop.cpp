@@ -5,7 +5,7 @@
 #include <algorithm>
 
 #include "ui/folder_sel.h"
-#include "ui/text_win.h"
+#include "text/code_page_win.h"
 
 namespace {
 
@@ -58,7 +58,7 @@ struct RowWidths {
 }  // namespace
 
 TPropForm::TPropForm(ui::MailHost& host, zeldrium::FileSystem& fs)
-    : Dialog({ui::WideFrom932(kCaption), kClientWidth, kClientHeight, WS_POPUP | WS_CAPTION,
+    : Dialog({zeldrium::WideFrom932(kCaption), kClientWidth, kClientHeight, WS_POPUP | WS_CAPTION,
               WS_EX_TOOLWINDOW}),
       host_(host),
       fs_(fs) {}
@@ -73,14 +73,14 @@ void TPropForm::SetFindRec(const zeldrium::TFindRec& rec) {
 
 void TPropForm::CreateControls() {
   using Args = ControlArgs;
-  std::wstring label = ui::WideFrom932(kNameLabel);
-  std::wstring subfolder = ui::WideFrom932(kSubFolderCaption);
+  std::wstring label = zeldrium::WideFrom932(kNameLabel);
+  std::wstring subfolder = zeldrium::WideFrom932(kSubFolderCaption);
   const struct {
     std::wstring caption;
     int id;
-  } bar[] = {{ui::WideFrom932(kFolderSetCaption), kFolderSetBtn},
-             {ui::WideFrom932(kUpdateCaption), kToolButton1},
-             {ui::WideFrom932(kCloseCaption), kToolButton2}};
+  } bar[] = {{zeldrium::WideFrom932(kFolderSetCaption), kFolderSetBtn},
+             {zeldrium::WideFrom932(kUpdateCaption), kToolButton1},
+             {zeldrium::WideFrom932(kCloseCaption), kToolButton2}};
   // The designed widths, widened where the font in use needs more room and the bar still fits.
   TopBarWidths w;
   TopBarWidths fitted = w;
@@ -105,7 +105,7 @@ void TPropForm::CreateControls() {
                     w.buttons[i], kBarHeight});
     x += w.buttons[i] + kSeparatorWidth;
   }
-  AddControl(Args{WC_BUTTONW, ui::WideFrom932(kGroupCaption), 0, BS_GROUPBOX, 0, 0, kBarHeight,
+  AddControl(Args{WC_BUTTONW, zeldrium::WideFrom932(kGroupCaption), 0, BS_GROUPBOX, 0, 0, kBarHeight,
                   kClientWidth, kClientHeight - kBarHeight});
   for (int row = 0; row < zeldrium::kFindRows; ++row) {
     CreateRow(row, kBarHeight + kGroupCaptionHeight + row * kBarHeight);
@@ -136,15 +136,15 @@ void TPropForm::CreateRow(int row, int top) {
   AddControl(Args{WC_EDITW, L"", ids.keyword, WS_TABSTOP | ES_AUTOHSCROLL, WS_EX_CLIENTEDGE, x, top,
                   w.keyword, kBarHeight});
   x += w.keyword;
-  AddControl(Args{WC_BUTTONW, ui::WideFrom932(kCommaAndCaption), ids.comma_and,
+  AddControl(Args{WC_BUTTONW, zeldrium::WideFrom932(kCommaAndCaption), ids.comma_and,
                   WS_TABSTOP | BS_AUTOCHECKBOX, 0, x, top, w.comma_and, kBarHeight});
   x += w.comma_and + kSeparatorWidth;
-  AddControl(Args{WC_BUTTONW, ui::WideFrom932(kCaseCaption), ids.case_sensitive,
+  AddControl(Args{WC_BUTTONW, zeldrium::WideFrom932(kCaseCaption), ids.case_sensitive,
                   WS_TABSTOP | BS_AUTOCHECKBOX, 0, x, top, w.case_sensitive, kBarHeight});
 }
 
 void TPropForm::ShowFindRec() {
-  SetWindowTextW(Item(kQueryText), ui::WideFrom932(find_rec_.Name).c_str());
+  SetWindowTextW(Item(kQueryText), zeldrium::WideFrom932(find_rec_.Name).c_str());
   SetChecked(kCheckBox3, find_rec_.SubFolder);
   for (int row = 0; row < zeldrium::kFindRows; ++row) SetRow(row, find_rec_.Opts[row]);
 }
@@ -161,7 +161,7 @@ void TPropForm::SetRow(int row, const zeldrium::TFindOpt& opt) {
   }
   SendMessageW(Item(ids.logic), CB_SETCURSEL, static_cast<WPARAM>(logic), 0);
   SendMessageW(Item(ids.target), CB_SETCURSEL, static_cast<WPARAM>(target), 0);
-  SetWindowTextW(Item(ids.keyword), ui::WideFrom932(opt.Keyword).c_str());
+  SetWindowTextW(Item(ids.keyword), zeldrium::WideFrom932(opt.Keyword).c_str());
   SetChecked(ids.comma_and, opt.CommaAnd);
   SetChecked(ids.case_sensitive, opt.CaseSensitive);
 }
@@ -169,7 +169,7 @@ void TPropForm::SetRow(int row, const zeldrium::TFindOpt& opt) {
 zeldrium::TFindOpt TPropForm::GetRow(int row) const {
   const RowControls& ids = kRowControls[row];
   zeldrium::TFindOpt opt;
-  opt.Keyword = ui::To932(ItemText(ids.keyword));
+  opt.Keyword = zeldrium::To932(ItemText(ids.keyword));
   if (opt.Keyword.empty()) {
     opt.Logic = -1;
     opt.Target = zeldrium::kTargetNone;
@@ -228,7 +228,7 @@ BOOL TPropForm::OnCommand(int id, int code) {
 
 void TPropForm::ToolButton1Click() {
   zeldrium::TFindRec edited;
-  edited.Name = ui::To932(ItemText(kQueryText));
+  edited.Name = zeldrium::To932(ItemText(kQueryText));
   edited.SubFolder = Checked(kCheckBox3);
   edited.Folders = FolderList;
   for (int row = 0; row < zeldrium::kFindRows; ++row) edited.Opts[row] = GetRow(row);

@@ -13,7 +13,7 @@
 #include "tools/standin_host/host_api.h"
 #include "ui/dialog_test_driver.h"
 #include "ui/folder_sel.h"
-#include "ui/text_win.h"
+#include "text/code_page_win.h"
 
 namespace {
 
@@ -38,7 +38,7 @@ class FindPropTest : public ::testing::Test {
  protected:
   void SetUp() override {
     testutil::MakeStore(dir_.path());
-    standin::SetDataFolder(ui::To932(dir_.path()));
+    standin::SetDataFolder(zeldrium::To932(dir_.path()));
   }
   void TearDown() override {
     standin::ResetHost();
@@ -141,7 +141,7 @@ TEST_F(FindPropTest, OpensShowingTheRecordAndClosingChangesNothing) {
     SCOPED_TRACE(row);
     EXPECT_EQ(rows[row].logic, boxes[row].first);
     EXPECT_EQ(rows[row].target, boxes[row].second);
-    EXPECT_EQ(rows[row].keyword, ui::WideFrom932(rec.Opts[row].Keyword));
+    EXPECT_EQ(rows[row].keyword, zeldrium::WideFrom932(rec.Opts[row].Keyword));
     EXPECT_EQ(rows[row].comma_and, rec.Opts[row].CommaAnd);
     EXPECT_EQ(rows[row].case_sensitive, rec.Opts[row].CaseSensitive);
   }

@@ -10,7 +10,7 @@
 #include "text/str_libs.h"
 #include "text/str_upper.h"
 #include "ui/folder_pictures.h"
-#include "ui/text_win.h"
+#include "text/code_page_win.h"
 
 namespace {
 
@@ -54,7 +54,7 @@ bool EndsWithSeparator(std::string_view path) {
 }  // namespace
 
 TB2Folder::TB2Folder(ui::MailHost& host, zeldrium::FileSystem& fs)
-    : Dialog({ui::WideFrom932(kCaption), kClientWidth, kClientHeight}), host_(host), fs_(fs) {
+    : Dialog({zeldrium::WideFrom932(kCaption), kClientWidth, kClientHeight}), host_(host), fs_(fs) {
   BuildTree();
 }
 
@@ -139,7 +139,7 @@ void TB2Folder::CreateControls() {
   } bar[] = {{kAddCaption, kAddBtn}, {kDelCaption, kDelBtn}, {kClearCaption, kToolButton2}};
   int x = 0;
   for (const auto& button : bar) {
-    std::wstring caption = ui::WideFrom932(button.caption);
+    std::wstring caption = zeldrium::WideFrom932(button.caption);
     // The designed width suits the Windows font; a wider substitute must not cut the caption.
     int width = std::max(kBarButtonWidth, TextWidth(caption) + kButtonPadding);
     AddControl(Args{WC_BUTTONW, caption, button.id, WS_TABSTOP | BS_PUSHBUTTON, 0, x, kListHeight,
@@ -147,7 +147,7 @@ void TB2Folder::CreateControls() {
     x += width + kSeparatorWidth;
   }
   AddControl(Args{WC_BUTTONW, L"OK", kBitBtn1, WS_TABSTOP | BS_DEFPUSHBUTTON, 0, 45, 340, 101, 25});
-  AddControl(Args{WC_BUTTONW, ui::WideFrom932(kCancelCaption), kBitBtn2, WS_TABSTOP | BS_PUSHBUTTON,
+  AddControl(Args{WC_BUTTONW, zeldrium::WideFrom932(kCancelCaption), kBitBtn2, WS_TABSTOP | BS_PUSHBUTTON,
                   0, 200, 340, 116, 25});
   EnableItem(kAddBtn, false);
   EnableItem(kDelBtn, false);
@@ -164,7 +164,7 @@ void TB2Folder::FillTree() {
   std::vector<HTREEITEM> items(nodes_.size());
   for (size_t i = 0; i < nodes_.size(); ++i) {
     const TreeNode& node = nodes_[i];
-    std::wstring text = ui::WideFrom932(node.text);
+    std::wstring text = zeldrium::WideFrom932(node.text);
     bool mailbox = node.parent < 0;
     TVINSERTSTRUCTW insert = {};
     insert.hParent = mailbox ? TVI_ROOT : items[node.parent];
@@ -186,7 +186,7 @@ void TB2Folder::FillList() {
   HWND list = Item(kListBox1);
   SendMessageW(list, LB_RESETCONTENT, 0, 0);
   for (const Line& line : lines_) {
-    std::wstring text = ui::WideFrom932(line.shown);
+    std::wstring text = zeldrium::WideFrom932(line.shown);
     SendMessageW(list, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(text.c_str()));
   }
 }
@@ -261,7 +261,7 @@ void TB2Folder::AddBtnClick() {
     if (zeldrium::UpperCase(line.folder_id) == key) return;
   }
   lines_.push_back({id, NodeLine(node)});
-  std::wstring text = ui::WideFrom932(lines_.back().shown);
+  std::wstring text = zeldrium::WideFrom932(lines_.back().shown);
   SendMessageW(Item(kListBox1), LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(text.c_str()));
 }
 

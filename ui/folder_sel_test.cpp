@@ -13,7 +13,7 @@
 #include "tests/test_util.h"
 #include "tools/standin_host/host_api.h"
 #include "ui/dialog_test_driver.h"
-#include "ui/text_win.h"
+#include "text/code_page_win.h"
 
 namespace {
 
@@ -32,7 +32,7 @@ class FolderSelTest : public ::testing::Test {
     // The data folder's last name ends in a trail byte that is a backslash.
     root_ = dir_.path() + L"\x30bd\\";  // ソ
     CreateDirectoryW(root_.c_str(), nullptr);
-    standin::SetDataFolder(ui::To932(root_));
+    standin::SetDataFolder(zeldrium::To932(root_));
   }
   void TearDown() override {
     standin::ResetHost();
@@ -42,7 +42,7 @@ class FolderSelTest : public ::testing::Test {
   // without an index file.
   void Dir(std::string_view id, bool indexed = true) {
     std::wstring path = root_;
-    std::wstring wide = ui::WideFrom932(id);
+    std::wstring wide = zeldrium::WideFrom932(id);
     for (size_t start = 0; start < wide.size();) {
       size_t end = wide.find(L'\\', start);
       path += wide.substr(start, end - start) + L"\\";
@@ -149,7 +149,7 @@ TEST_F(FolderSelTest, TreeHoldsMailboxesByHostNameAndOnlyReachableIndexedFolders
     std::wstring parent = paths[i].substr(0, paths[i].rfind(L'\\'));
     if (parent == paths[i]) continue;
     auto at = std::find(paths.begin(), paths.begin() + i, parent);
-    EXPECT_NE(at, paths.begin() + i) << "folder before its parent: " << ui::To932(paths[i]);
+    EXPECT_NE(at, paths.begin() + i) << "folder before its parent: " << zeldrium::To932(paths[i]);
   }
   for (const dialogtest::TreeItem& item : items) {
     if (item.depth == 0) {

@@ -9,7 +9,7 @@
 #include "text/str_csv.h"
 #include "text/str_libs.h"
 #include "ui/main_view_ids.h"
-#include "ui/text_win.h"
+#include "text/code_page_win.h"
 
 using namespace mainview;
 
@@ -34,7 +34,7 @@ HFONT MakeFont(const zeldrium::TFontDesc& desc, int dpi) {
   font.lfPitchAndFamily = desc.Pitch == zeldrium::kPitchVariable ? VARIABLE_PITCH
                           : desc.Pitch == zeldrium::kPitchFixed  ? FIXED_PITCH
                                                                  : DEFAULT_PITCH;
-  const std::wstring face = ui::WideFrom932(desc.Name);
+  const std::wstring face = zeldrium::WideFrom932(desc.Name);
   const size_t n = std::min(face.size(), static_cast<size_t>(LF_FACESIZE - 1));
   std::copy_n(face.data(), n, font.lfFaceName);
   return CreateFontIndirectW(&font);
@@ -123,7 +123,7 @@ bool TMainForm::Create() {
   args.ex_style = WS_EX_TOOLWINDOW;
   // Sizable with a small caption, but no system menu and so no caption buttons.
   args.style = WS_CAPTION | WS_THICKFRAME | WS_CLIPCHILDREN;
-  args.title = ui::WideFrom932(kCaption);
+  args.title = zeldrium::WideFrom932(kCaption);
   args.x = kDesignedBounds.left;
   args.y = kDesignedBounds.top;
   args.width = kDesignedBounds.right - kDesignedBounds.left;

@@ -26,7 +26,7 @@
 #include "ui/main_view.h"
 #include "ui/main_view_ids.h"
 #include "ui/module_life.h"
-#include "ui/text_win.h"
+#include "text/code_page_win.h"
 #include "ui/window.h"
 
 using namespace mainview;
@@ -214,6 +214,6 @@ void TMainForm::PumpMessages() {
 }
 
 void TMainForm::ReportRunError(const std::string& text) {
-  ui::ModalMessageBox(Visible() ? hwnd() : nullptr, ui::WideFrom932(text), L"Zeldrium",
+  ui::ModalMessageBox(Visible() ? hwnd() : nullptr, zeldrium::WideFrom932(text), L"Zeldrium",
                       MB_OK | MB_ICONERROR);
 }

@@ -8,7 +8,7 @@
 #include "text/str_libs.h"
 #include "ui/main_view.h"
 #include "ui/main_view_ids.h"
-#include "ui/text_win.h"
+#include "text/code_page_win.h"
 
 namespace {
 
@@ -42,9 +42,9 @@ void TMainForm::FindBtnClick() {
 
 // The history has no bound; a text already there in any letter case stays where it is.
 void TMainForm::AddToHistory(const std::string& text) {
-  const std::wstring wide = ui::WideFrom932(text);
+  const std::wstring wide = zeldrium::WideFrom932(text);
   for (const std::string& item : history_) {
-    if (SameIgnoringCase(ui::WideFrom932(item), wide)) return;
+    if (SameIgnoringCase(zeldrium::WideFrom932(item), wide)) return;
   }
   history_.insert(history_.begin(), text);
   ToolBar8.InsertHistory(text);

@@ -1,7 +1,7 @@
 #include "ui/main_view_tabs.h"
 
 #include "ui/main_view_ids.h"
-#include "ui/text_win.h"
+#include "text/code_page_win.h"
 #include "ui/window.h"
 
 namespace ui {
@@ -24,12 +24,12 @@ constexpr char kPropText[] =
     "\x8c\x9f\x8d\xf5\x83v\x83\x8d\x83p\x83\x65\x83\x42";  // 検索プロパティ
 
 void AppendItem(HMENU menu, int id, const char* caption) {
-  AppendMenuW(menu, MF_STRING, static_cast<UINT_PTR>(id), WideFrom932(caption).c_str());
+  AppendMenuW(menu, MF_STRING, static_cast<UINT_PTR>(id), zeldrium::WideFrom932(caption).c_str());
 }
 void AppendSeparator(HMENU menu) { AppendMenuW(menu, MF_SEPARATOR, 0, nullptr); }
 
 void InsertTab(HWND tabs, int index, const std::string& caption) {
-  std::wstring text = WideFrom932(caption);
+  std::wstring text = zeldrium::WideFrom932(caption);
   TCITEMW item = {};
   item.mask = TCIF_TEXT;
   item.pszText = text.data();
@@ -81,7 +81,7 @@ void MainViewTabs::CreateMenu() {
 
   AppendItem(menu, kN4, kN4Text);
   AppendSeparator(menu);
-  AppendMenuW(menu, MF_POPUP, reinterpret_cast<UINT_PTR>(move_menu_), WideFrom932(kN6Text).c_str());
+  AppendMenuW(menu, MF_POPUP, reinterpret_cast<UINT_PTR>(move_menu_), zeldrium::WideFrom932(kN6Text).c_str());
   AppendSeparator(menu);
   AppendItem(menu, kN_Multi, kMultiText);
   AppendSeparator(menu);
@@ -117,7 +117,7 @@ void MainViewTabs::Select(int index) {
 }
 
 void MainViewTabs::SetCaption(int index, const std::string& caption) {
-  std::wstring text = WideFrom932(caption);
+  std::wstring text = zeldrium::WideFrom932(caption);
   TCITEMW item = {};
   item.mask = TCIF_TEXT;
   item.pszText = text.data();

@@ -9,7 +9,7 @@
 #include "ui/main_view_ids.h"
 #include "ui/module_life.h"
 #include "ui/portable/main_view_bar_layout.h"
-#include "ui/text_win.h"
+#include "text/code_page_win.h"
 #include "ui/window.h"
 
 namespace ui {
@@ -88,11 +88,11 @@ constexpr BarGiveUp kGiveUps[] = {
 std::wstring ToolTipOf(int id) {
   // clang-format off
   switch (id) {
-    case kCloseBtn: return WideFrom932(kCloseTip);
-    case kPropBtn: return WideFrom932(kPropTip);
-    case kFindBtn: return WideFrom932(kFindTip);
-    case kReFindBtn: return WideFrom932(kReFindTip);
-    case kStopBtn: return WideFrom932(kStopTip);
+    case kCloseBtn: return zeldrium::WideFrom932(kCloseTip);
+    case kPropBtn: return zeldrium::WideFrom932(kPropTip);
+    case kFindBtn: return zeldrium::WideFrom932(kFindTip);
+    case kReFindBtn: return zeldrium::WideFrom932(kReFindTip);
+    case kStopBtn: return zeldrium::WideFrom932(kStopTip);
   }
   // clang-format on
   return {};
@@ -140,7 +140,7 @@ bool MainViewToolBar::Create(HWND parent, HFONT font, int dpi) {
   };
   combo2_ = make(WC_COMBOBOXW, WS_TABSTOP | WS_VSCROLL | CBS_DROPDOWNLIST, kComboBox2, L"");
   for (const char* target : kTargets) {
-    SendMessageW(combo2_, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(WideFrom932(target).c_str()));
+    SendMessageW(combo2_, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(zeldrium::WideFrom932(target).c_str()));
   }
   combo1_ =
       make(WC_COMBOBOXW, WS_TABSTOP | WS_VSCROLL | CBS_DROPDOWN | CBS_AUTOHSCROLL, kComboBox1, L"");
@@ -154,7 +154,7 @@ bool MainViewToolBar::Create(HWND parent, HFONT font, int dpi) {
   picker_ = make(DATETIMEPICK_CLASSW, WS_TABSTOP | DTS_SHORTDATEFORMAT | DTS_SHOWNONE,
                  kDateTimePicker1, L"");
   label2_ = make(WC_STATICW, SS_RIGHT | SS_CENTERIMAGE | SS_NOPREFIX, kLabel2,
-                 WideFrom932(kLabel2Text));
+                 zeldrium::WideFrom932(kLabel2Text));
   label1_ = make(WC_STATICW, SS_LEFT | SS_CENTERIMAGE | SS_NOPREFIX, kLabel1, L"");
   // The controls stand above the bar; Label1 above everything, as it may have to lie over
   // other items in a narrow window.
@@ -165,7 +165,7 @@ bool MainViewToolBar::Create(HWND parent, HFONT font, int dpi) {
   if (HWND tips = reinterpret_cast<HWND>(SendMessageW(bar_, TB_GETTOOLTIPS, 0, 0))) {
     auto add_tip = [&](HWND control, const char* text) {
       if (!control) return;
-      std::wstring wide = WideFrom932(text);
+      std::wstring wide = zeldrium::WideFrom932(text);
       TOOLINFOW tool = {};
       tool.cbSize = sizeof(tool);
       tool.uFlags = TTF_IDISHWND | TTF_SUBCLASS;
@@ -191,7 +191,7 @@ void MainViewToolBar::AddButtons() {
                MAKELPARAM(Scaled(kButtonWidth, dpi_), Scaled(kButtonHeight, dpi_)));
   // The bar keeps its own copies of the captions.
   std::vector<std::wstring> captions;
-  for (const BarItem& item : kBar) captions.push_back(item.caption ? WideFrom932(item.caption) : L"");
+  for (const BarItem& item : kBar) captions.push_back(item.caption ? zeldrium::WideFrom932(item.caption) : L"");
   std::vector<TBBUTTON> buttons;
   for (size_t i = 0; i < std::size(kBar); ++i) {
     const BarItem& item = kBar[i];
@@ -322,10 +322,10 @@ void MainViewToolBar::EnableButton(int id, bool enabled) {
   if (bar_) SendMessageW(bar_, TB_ENABLEBUTTON, id, MAKELPARAM(enabled ? TRUE : FALSE, 0));
 }
 
-std::string MainViewToolBar::SearchText() const { return To932(WindowText(combo1_)); }
+std::string MainViewToolBar::SearchText() const { return zeldrium::To932(WindowText(combo1_)); }
 
 void MainViewToolBar::SetSearchText(const std::string& text) {
-  SetWindowTextW(combo1_, WideFrom932(text).c_str());
+  SetWindowTextW(combo1_, zeldrium::WideFrom932(text).c_str());
 }
 
 void MainViewToolBar::SetHistory(const std::vector<std::string>& items) {
@@ -333,13 +333,13 @@ void MainViewToolBar::SetHistory(const std::vector<std::string>& items) {
   const std::wstring text = WindowText(combo1_);
   SendMessageW(combo1_, CB_RESETCONTENT, 0, 0);
   for (const std::string& item : items) {
-    SendMessageW(combo1_, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(WideFrom932(item).c_str()));
+    SendMessageW(combo1_, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(zeldrium::WideFrom932(item).c_str()));
   }
   SetWindowTextW(combo1_, text.c_str());
 }
 
 void MainViewToolBar::InsertHistory(const std::string& text) {
-  SendMessageW(combo1_, CB_INSERTSTRING, 0, reinterpret_cast<LPARAM>(WideFrom932(text).c_str()));
+  SendMessageW(combo1_, CB_INSERTSTRING, 0, reinterpret_cast<LPARAM>(zeldrium::WideFrom932(text).c_str()));
 }
 
 int MainViewToolBar::Field() const {
@@ -379,7 +379,7 @@ bool MainViewToolBar::ReadDatePicker(SYSTEMTIME* day) {
 }
 
 void MainViewToolBar::SetCounter(size_t count) {
-  const std::wstring text = std::to_wstring(count) + WideFrom932(kCounterWord);
+  const std::wstring text = std::to_wstring(count) + zeldrium::WideFrom932(kCounterWord);
   SetWindowTextW(label1_, text.c_str());
   // A longer count may need room that the bar's items give.
   PlaceControls();

@@ -10,7 +10,7 @@
 #include "ui/address_space.h"
 #include "ui/dpi.h"
 #include "ui/image_list.h"
-#include "ui/text_win.h"
+#include "text/code_page_win.h"
 #include "ui/window.h"
 
 namespace ui {
@@ -239,7 +239,7 @@ void ResultList::ColumnClick(int column) {
   const bool sorted = Sort(column, descending);
   SetCursor(LoadCursorW(nullptr, IDC_ARROW));
   if (!sorted) {
-    ModalMessageBox(GetParent(hwnd_), WideFrom932(kCannotSortText), L"Zeldrium",
+    ModalMessageBox(GetParent(hwnd_), zeldrium::WideFrom932(kCannotSortText), L"Zeldrium",
                     MB_OK | MB_ICONWARNING);
     return;
   }
@@ -338,7 +338,7 @@ void ResultList::GetDispInfo(NMLVDISPINFOW* info) const {
   if ((item.mask & LVIF_TEXT) && item.pszText && item.cchTextMax > 0) {
     std::string scratch;
     const std::wstring text =
-        exists ? WideFrom932(Text(static_cast<size_t>(item.iItem), item.iSubItem, &scratch)) : L"";
+        exists ? zeldrium::WideFrom932(Text(static_cast<size_t>(item.iItem), item.iSubItem, &scratch)) : L"";
     const size_t n = std::min(text.size(), static_cast<size_t>(item.cchTextMax) - 1);
     std::copy_n(text.data(), n, item.pszText);
     item.pszText[n] = L'\0';
@@ -366,7 +366,7 @@ int ResultList::FindItem(const NMLVFINDITEMW* find) const {
     std::string_view bytes = Text(static_cast<size_t>(row), kSubject, &scratch);
     // A character takes one or two bytes: twice as many bytes hold the characters compared.
     if (what.flags & LVFI_PARTIAL) bytes = bytes.substr(0, 2 * wanted.size());
-    std::wstring subject = WideFrom932(bytes);
+    std::wstring subject = zeldrium::WideFrom932(bytes);
     if (what.flags & LVFI_PARTIAL) subject.resize(std::min(subject.size(), wanted.size()));
     if (CompareStringW(LOCALE_USER_DEFAULT, NORM_IGNORECASE, subject.data(),
                        static_cast<int>(subject.size()), wanted.data(),

@@ -11,7 +11,7 @@
 #include <vector>
 
 #include "text/str_libs.h"
-#include "ui/text_win.h"
+#include "text/code_page_win.h"
 #include "ui/window.h"
 
 namespace {
@@ -295,7 +295,7 @@ TEST_F(ResultListTest, HundredThousandRowsShowAtOnce) {
   EXPECT_EQ(list().RowCount(), 100000);
   EXPECT_EQ(Text(54321, 0), L"\u4f1a\u8b70\u306e\u304a\u77e5\u3089\u305b");
   EXPECT_EQ(Text(99999, 4), L"Main.mb\\Inbox\\?99999");
-  EXPECT_EQ(Text(0, 2), ui::WideFrom932(list().Row(0).Date));
+  EXPECT_EQ(Text(0, 2), zeldrium::WideFrom932(list().Row(0).Date));
 
   start = std::chrono::steady_clock::now();
   for (int page = 0; page < 50; ++page) {
@@ -411,7 +411,7 @@ TEST(ResultListSortKey, OrdersAsTheLocaleCompareIgnoringCase) {
       "1999/05/05 00:00:00",
   };
   std::vector<std::wstring> texts;
-  for (const std::string& s : kSample) texts.push_back(ui::WideFrom932(s));
+  for (const std::string& s : kSample) texts.push_back(zeldrium::WideFrom932(s));
   for (const std::wstring& a : texts) {
     const std::string ka = ui::SortKeyIgnoreCase(a);
     ASSERT_FALSE(ka.empty());
@@ -420,7 +420,7 @@ TEST(ResultListSortKey, OrdersAsTheLocaleCompareIgnoringCase) {
       const std::string kb = ui::SortKeyIgnoreCase(b);
       // std::string compares its bytes as unsigned, as memcmp does.
       EXPECT_EQ(Sign(ka.compare(kb)), Sign(CompareIgnoreCase(a, b)))
-          << ui::To932(a) << " / " << ui::To932(b);
+          << zeldrium::To932(a) << " / " << zeldrium::To932(b);
     }
   }
   EXPECT_EQ(ui::SortKeyIgnoreCase(L"apple"), ui::SortKeyIgnoreCase(L"APPLE"));
@@ -569,7 +569,7 @@ TEST_F(ResultListTest, TypingTheStartOfASubjectSelectsIt) {
     find.lvfi.psz = c.typed;
     LRESULT found = -2;
     ASSERT_TRUE(list().HandleNotify(&find.hdr, &found));
-    EXPECT_EQ(found, c.found) << ui::To932(c.typed) << " from " << c.start;
+    EXPECT_EQ(found, c.found) << zeldrium::To932(c.typed) << " from " << c.start;
   }
 }
 

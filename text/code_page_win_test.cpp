@@ -1,4 +1,4 @@
-#include "ui/text_win.h"
+#include "text/code_page_win.h"
 
 #include <gtest/gtest.h>
 
@@ -23,24 +23,24 @@ TEST(Text932, ConvertsBothWaysWhateverTheSystemCodePage) {
        "b"},  // ＼ full-width reverse solidus
   };
   for (const Case& c : cases) {
-    EXPECT_EQ(ui::WideFrom932(c.sjis), c.wide) << c.sjis;
-    EXPECT_EQ(ui::To932(c.wide), c.sjis) << c.sjis;
+    EXPECT_EQ(zeldrium::WideFrom932(c.sjis), c.wide) << c.sjis;
+    EXPECT_EQ(zeldrium::To932(c.wide), c.sjis) << c.sjis;
   }
 }
 
 TEST(Text932, CharactersOutsideTheCodePageBecomeQuestionMarks) {
-  EXPECT_EQ(ui::To932(L"caf\u00e9 \U0001F600"), "caf? ??");
+  EXPECT_EQ(zeldrium::To932(L"caf\u00e9 \U0001F600"), "caf? ??");
 }
 
 TEST(Text932, EmbeddedZeroBytesAreKept) {
   std::string with_zero("a\0b", 3);
-  EXPECT_EQ(ui::WideFrom932(with_zero), std::wstring(L"a\0b", 3));
+  EXPECT_EQ(zeldrium::WideFrom932(with_zero), std::wstring(L"a\0b", 3));
 }
 
 TEST(TextUtf8, FileNamesOutsideCodePage932SurviveTheRoundTrip) {
   std::wstring name = L"C:\\\u00e9t\u00e9\\\u691c\u7d22.ini";
-  EXPECT_EQ(ui::WideFromUtf8(ui::Utf8FromWide(name)), name);
-  EXPECT_EQ(ui::Utf8FromWide(L"\u691c"), "\xe6\xa4\x9c");
+  EXPECT_EQ(zeldrium::WideFromUtf8(zeldrium::Utf8FromWide(name)), name);
+  EXPECT_EQ(zeldrium::Utf8FromWide(L"\u691c"), "\xe6\xa4\x9c");
 }
 
 }  // namespace

@@ -13,10 +13,11 @@
 #include <string_view>
 
 #include "settings/ini_params.h"
+#include "zeldrium_version.h"
 
 class TMainForm;
 
-inline constexpr char kZeldriumVersion[] = "1.2.0";
+inline constexpr char kZeldriumVersion[] = ZELDRIUM_VERSION;
 
 // The settings; null outside the library's life.
 extern zeldrium::TInitParam* InitParam;

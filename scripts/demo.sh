@@ -42,13 +42,17 @@ if [ -n "${DISPLAY:-}" ]; then
 else
   script=$ROOT/tools/standin_host/demo.script
   echo "No display: a scripted session of the stand-in host with Zeldrium.dll ($script)"
-  rm -f demo.bmp demo.png demo-144dpi.png
+  rm -f demo.bmp demo.png demo-properties.bmp demo-properties.png demo-144dpi.png
   status=0
   "$HERE/wine-session.sh" wine "$host" "${host_args[@]}" --script "Z:$script" || status=$?
   if [ -f demo.bmp ]; then
     convert demo.bmp demo.png && rm -f demo.bmp
     echo
     echo "Screenshot of the session: $ROOT/build/demo.png"
+  fi
+  if [ -f demo-properties.bmp ]; then
+    convert demo-properties.bmp demo-properties.png && rm -f demo-properties.bmp
+    echo "Screenshot of the search's properties: $ROOT/build/demo-properties.png"
   fi
   # The same session on a screen of 144 dpi (a prefix of its own), quietly: only its screenshot
   # and whether every step succeeded are of interest.
@@ -57,6 +61,7 @@ else
   (cd demo-144dpi && rm -f demo.bmp &&
     "$HERE/wine-session.sh" "$HERE/wine-dpi.sh" 144 "$host" "${host_args[@]}" --script "Z:$script" \
       >session.log 2>&1) || status144=$?
+  rm -f demo-144dpi/demo-properties.bmp
   if [ -f demo-144dpi/demo.bmp ]; then
     convert demo-144dpi/demo.bmp demo-144dpi.png && rm -f demo-144dpi/demo.bmp
     echo "Screenshot of the same session at 144 dpi: $ROOT/build/demo-144dpi.png"

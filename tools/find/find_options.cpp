@@ -5,6 +5,7 @@
 
 #include "command_line.h"
 #include "text/str_libs.h"
+#include "zeldrium_version.h"
 
 namespace zeldrium::find {
 namespace {

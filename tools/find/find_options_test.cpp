@@ -1,6 +1,7 @@
 #include "find_options.h"
 
 #include "gtest/gtest.h"
+#include "zeldrium_version.h"
 
 namespace zeldrium::find {
 namespace {

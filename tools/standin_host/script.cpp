@@ -23,6 +23,8 @@ constexpr Command kCommands[] = {
     {"type", StepKind::kType, Command::kRequired},
     {"key", StepKind::kKey, Command::kRequired},
     {"screenshot", StepKind::kScreenshot, Command::kRequired},
+    {"screenshot-modal", StepKind::kScreenshotModal, Command::kRequired},
+    {"click", StepKind::kClick, Command::kRequired},
     {"quit", StepKind::kQuit, Command::kNone},
 };
 
@@ -111,6 +113,20 @@ bool ParseArguments(std::string_view rest, Step* step) {
       return true;
     case StepKind::kKey:
       return ParseKey(rest, &step->key, &step->error);
+    case StepKind::kClick: {
+      size_t split = rest.rfind(" > ");
+      if (split == std::string_view::npos) {
+        step->error = "click: expected CAPTION > BUTTON";
+        return false;
+      }
+      step->arg = std::string(Trim(rest.substr(0, split)));
+      step->child = std::string(Trim(rest.substr(split + 3)));
+      if (step->arg.empty() || step->child.empty()) {
+        step->error = "click: expected CAPTION > BUTTON";
+        return false;
+      }
+      return true;
+    }
     case StepKind::kFocus: {
       // The caption may hold ">" only when a control follows: the last " > " splits.
       size_t split = rest.rfind(" > ");

@@ -47,6 +47,8 @@ enum class StepKind {
   kType,
   kKey,
   kScreenshot,
+  kScreenshotModal,
+  kClick,
   kQuit,
 };
 
@@ -64,7 +66,7 @@ struct Step {
   StepKind kind = StepKind::kInvalid;
   std::string source;    // the line as written, trimmed
   std::string arg;       // UTF-8: folder, mail, caption, text, file or focus target
-  std::string child;     // focus: the control after ">", empty for the window itself
+  std::string child;     // focus, click: the control after ">", empty for the window itself
   MenuKind menu = MenuKind::kMain;
   int number = 0;        // wait: milliseconds; setup: 1-based plug-in number
   KeyChord key;

@@ -1,5 +1,7 @@
 #include "tools/standin_host/script_runner.h"
 
+#include <commctrl.h>
+
 #include <map>
 #include <set>
 
@@ -19,6 +21,9 @@ constexpr DWORD kModalRetryMs = 1000;
 constexpr DWORD kSettleMs = 60;
 
 bool g_quit = false;
+// Set by screenshot-modal: the next modal window a step opens is saved here before it is
+// cancelled.
+std::wstring g_modal_screenshot;
 
 void Print(const std::wstring& text) { PrintLine(L"  " + text); }
 
@@ -60,6 +65,17 @@ class ModalWatch {
       if (!dialog && main_ && IsWindow(main_) && IsWindowEnabled(main_)) continue;
       Try& t = tries_[w];
       if (t.count > 0 && now - t.last < kModalRetryMs) continue;
+      if (t.count == 0 && !g_modal_screenshot.empty()) {
+        int width = 0, height = 0;
+        std::wstring error;
+        if (SaveScreenshot(g_modal_screenshot, &width, &height, &error)) {
+          Print(L"screenshot of the modal window, " + std::to_wstring(width) + L"x" +
+                std::to_wstring(height) + L" to " + g_modal_screenshot);
+        } else {
+          Print(L"no screenshot of the modal window: " + error);
+        }
+        g_modal_screenshot.clear();
+      }
       if (t.count == 0) {
         Print(L"a modal window is open; it is cancelled:");
         for (const std::wstring& line : DescribeWindow(w)) Print(L"  " + line);
@@ -228,6 +244,11 @@ bool ScriptRunner::RunStep(const Step& step, std::wstring* result) {
     case StepKind::kType: return TypeStep(step, result);
     case StepKind::kKey: return KeyStep(step, result);
     case StepKind::kScreenshot: return ScreenshotStep(step, result);
+    case StepKind::kScreenshotModal:
+      g_modal_screenshot = WideFromUtf8(step.arg);
+      *result = L"the next modal window goes to " + g_modal_screenshot;
+      return true;
+    case StepKind::kClick: return ClickStep(step, result);
     case StepKind::kQuit: return true;
   }
   return false;
@@ -445,6 +466,69 @@ bool ScriptRunner::ScreenshotStep(const Step& step, std::wstring* result) {
   int width = 0, height = 0;
   if (!SaveScreenshot(path, &width, &height, result)) return false;
   *result = std::to_wstring(width) + L"x" + std::to_wstring(height) + L" to " + path;
+  return true;
+}
+
+namespace {
+
+struct ButtonSearch {
+  std::wstring wanted;
+  HWND window = nullptr;  // a button, or the tool bar holding it
+  RECT rect = {};         // in window's client coordinates
+};
+
+BOOL CALLBACK FindButton(HWND w, LPARAM param) {
+  auto* search = reinterpret_cast<ButtonSearch*>(param);
+  if (!IsWindowVisible(w)) return TRUE;
+  if (_wcsicmp(ClassName(w).c_str(), TOOLBARCLASSNAMEW) == 0) {
+    const int count = static_cast<int>(SendMessageW(w, TB_BUTTONCOUNT, 0, 0));
+    for (int i = 0; i < count; ++i) {
+      TBBUTTON button = {};
+      if (!SendMessageW(w, TB_GETBUTTON, i, reinterpret_cast<LPARAM>(&button))) continue;
+      wchar_t text[128] = {};
+      if (SendMessageW(w, TB_GETBUTTONTEXTW, button.idCommand, reinterpret_cast<LPARAM>(text)) < 0) {
+        continue;
+      }
+      if (search->wanted == text && SendMessageW(w, TB_GETITEMRECT, i,
+                                                 reinterpret_cast<LPARAM>(&search->rect))) {
+        search->window = w;
+        return FALSE;
+      }
+    }
+  } else if (_wcsicmp(ClassName(w).c_str(), L"Button") == 0 && WindowText(w) == search->wanted) {
+    search->window = w;
+    GetClientRect(w, &search->rect);
+    return FALSE;
+  }
+  return TRUE;
+}
+
+}  // namespace
+
+// A press of the left mouse button in the middle of the button, as the system posts it.
+bool ScriptRunner::ClickStep(const Step& step, std::wstring* result) {
+  const std::wstring caption = WideFromUtf8(step.arg);
+  HWND top = FindTopLevel(caption);
+  if (!top) {
+    *result = L"no visible window \"" + caption + L"\"";
+    return false;
+  }
+  ButtonSearch search{WideFromUtf8(step.child)};
+  EnumChildWindows(top, FindButton, reinterpret_cast<LPARAM>(&search));
+  if (!search.window) {
+    *result = L"\"" + caption + L"\" has no button \"" + search.wanted + L"\"";
+    return false;
+  }
+  if (!IsWindowEnabled(search.window)) {
+    *result = L"\"" + search.wanted + L"\" is disabled";
+    return false;
+  }
+  const LPARAM at = MAKELPARAM((search.rect.left + search.rect.right) / 2,
+                               (search.rect.top + search.rect.bottom) / 2);
+  PostMessageW(search.window, WM_LBUTTONDOWN, MK_LBUTTON, at);
+  PostMessageW(search.window, WM_LBUTTONUP, 0, at);
+  PumpMessages(kSettleMs);
+  *result = L"clicked \"" + search.wanted + L"\" in " + FocusDescription(search.window);
   return true;
 }
 

@@ -41,6 +41,7 @@ class ScriptRunner {
   bool TypeStep(const Step& step, std::wstring* result);
   bool KeyStep(const Step& step, std::wstring* result);
   bool ScreenshotStep(const Step& step, std::wstring* result);
+  bool ClickStep(const Step& step, std::wstring* result);
 
   HostWindow& window_;
   std::vector<std::unique_ptr<Plugin>>& plugins_;

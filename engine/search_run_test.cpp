@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "gtest/gtest.h"
+#include "testsupport/test_conditions.h"
 #include "testsupport/test_line_mask_codes.h"
 #include "testsupport/memory_file_system.h"
 #include "text/str_libs.h"
@@ -25,16 +26,6 @@ std::string Idx(std::string_view key, std::string_view subject, std::string_view
   std::string line(fields[0]);
   for (size_t i = 1; i < std::size(fields); ++i) line.append(1, '\x01').append(fields[i]);
   return line + "\r\n";
-}
-
-TFindRec FromSearch(std::string keyword, bool subfolder = false, std::string folders = "") {
-  TFindRec rec;
-  rec.Name = keyword;
-  rec.Opts[0].Target = kTargetFrom;
-  rec.Opts[0].Keyword = std::move(keyword);
-  rec.SubFolder = subfolder;
-  rec.Folders = std::move(folders);
-  return rec;
 }
 
 class TestHooks : public SearchHooks {

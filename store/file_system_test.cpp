@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "gtest/gtest.h"
+#include "testsupport/test_conditions.h"
 #include "engine/search_run.h"
 
 #include <fstream>
@@ -37,16 +38,6 @@ std::string LineFromX() {
   std::string line = "1|k||s|x||||1\r\n";
   std::replace(line.begin(), line.end(), '|', '\x01');
   return line;
-}
-
-TFindRec FromSearch(std::string keyword, bool subfolder, std::string folders) {
-  TFindRec rec;
-  rec.Name = keyword;
-  rec.Opts[0].Target = kTargetFrom;
-  rec.Opts[0].Keyword = std::move(keyword);
-  rec.SubFolder = subfolder;
-  rec.Folders = std::move(folders);
-  return rec;
 }
 
 // The hand-made store under tests/fixtures/store (see its README.md), searched natively.

@@ -29,6 +29,17 @@ inline TFindRec Rec(std::vector<TFindOpt> rows) {
   return rec;
 }
 
+// A quick search of From for keyword, as the window makes one.
+inline TFindRec FromSearch(std::string keyword, bool subfolder = false, std::string folders = "") {
+  TFindRec rec;
+  rec.Name = keyword;
+  rec.Opts[0].Target = kTargetFrom;
+  rec.Opts[0].Keyword = std::move(keyword);
+  rec.SubFolder = subfolder;
+  rec.Folders = std::move(folders);
+  return rec;
+}
+
 }  // namespace zeldrium
 
 #endif  // ZELDRIUM_TESTSUPPORT_TEST_CONDITIONS_H_

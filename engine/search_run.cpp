@@ -90,17 +90,7 @@ TSearchRun::TSearchRun(FileSystem* fs, SearchHooks* hooks)
     : fs_(fs), hooks_(hooks), reader_(nullptr) {}
 TSearchRun::~TSearchRun() = default;
 
-const std::vector<THitRow>& TSearchRun::Rows() const {
-  if (!rows_ready_) {
-    rows_ = hits_.MakeRows();
-    rows_ready_ = true;
-  }
-  return rows_;
-}
-
 THitList TSearchRun::TakeHits() {
-  std::vector<THitRow>().swap(rows_);
-  rows_ready_ = true;
   return std::move(hits_);
 }
 
@@ -188,8 +178,6 @@ SearchStatus TSearchRun::Run(const TFindRec& condition, const SearchScope& scope
   hit_count_ = 0;
   out_of_memory_ = false;
   path_.clear();
-  std::vector<THitRow>().swap(rows_);
-  rows_ready_ = true;
   error_.clear();
   error_path_.clear();
   done_files_.clear();
@@ -231,7 +219,6 @@ SearchStatus TSearchRun::Run(const TFindRec& condition, const SearchScope& scope
   // Newest first; equal dates keep their reading order. Without memory for the sort they stay
   // in reading order.
   hits_.SortNewestFirst();
-  rows_ready_ = hits_.empty();
   if (out_of_memory_) return SearchStatus::kOutOfMemory;
   return ok ? SearchStatus::kCompleted : SearchStatus::kError;
 }
@@ -362,7 +349,6 @@ void TSearchRun::TakeHit(const TFolderIdx& rec) {
     return;
   }
   ++hit_count_;
-  rows_ready_ = false;
 }
 
 }  // namespace zeldrium

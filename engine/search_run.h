@@ -116,10 +116,10 @@ class TSearchRun {
   // once needs no vector of them.
   // REQUIRES: the run kept rows, i < HitCount(), and TakeHits has not been called since.
   void GetRow(size_t i, THitRow* row) const { hits_.GetRow(i, row); }
-  // The rows are made when first asked for, and made anew when hits were found since: each
-  // such call costs time and memory in proportion to the hits, so a hook that runs after every
-  // line should ask HitCount instead. Empty for a run that only counted.
-  const std::vector<THitRow>& Rows() const;
+  // Every row, made for this call: it costs time and memory in proportion to the hits, so a
+  // reader of many rows takes them one at a time (GetRow) or all at once (TakeHits). Empty for a
+  // run that only counted.
+  std::vector<THitRow> Rows() const { return hits_.MakeRows(); }
   // Hands the hits over as the run keeps them, newest first, without a copy.
   THitList TakeHits();
   // Asked before each allocation for the hits, in this run and the next ones (see
@@ -170,8 +170,6 @@ class TSearchRun {
   RowsKept kept_ = RowsKept::kRows;
   THitList hits_;
   size_t hit_count_ = 0;
-  mutable std::vector<THitRow> rows_;
-  mutable bool rows_ready_ = true;  // rows_ holds every hit of hits_, in GetRow's order
   std::string error_;
   std::string error_path_;
   int files_read_ = 0;

@@ -147,7 +147,7 @@ TEST_P(SearchRunTest, HitRowFields) {
   ASSERT_EQ(Run(FromSearch("me"), "box.mb\\in\\", "", RowsKept::kRowsWithTo),
             SearchStatus::kCompleted);
   ASSERT_EQ(run_.Rows().size(), 3u);
-  const THitRow& oldest = run_.Rows()[2];
+  const THitRow oldest = run_.Rows()[2];
   EXPECT_EQ(oldest.Subject, "Subj");
   EXPECT_EQ(oldest.From, "Me <me@example.com>");
   EXPECT_EQ(oldest.To, "You");
@@ -176,8 +176,9 @@ TEST_P(SearchRunTest, SortedNewestFirstByDateText) {
   AddIdx("b\\", Idx("5", "newest", "x", "7f000001"));
   ASSERT_EQ(Run(FromSearch("x", false, "a\\,b\\")), SearchStatus::kCompleted);
   EXPECT_EQ(Subjects(), (V{"newest", "new", "mid", "mid2", "old"}));
-  for (size_t i = 1; i < run_.Rows().size(); ++i) {
-    EXPECT_GE(run_.Rows()[i - 1].Date, run_.Rows()[i].Date);
+  const std::vector<THitRow> rows = run_.Rows();
+  for (size_t i = 1; i < rows.size(); ++i) {
+    EXPECT_GE(rows[i - 1].Date, rows[i].Date);
   }
 }
 

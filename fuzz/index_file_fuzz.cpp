@@ -228,7 +228,8 @@ void CheckRun(MemoryFileSystem* fs, const Expected& expected, std::string_view r
   current.fs = fs;
   const SearchStatus status = run.Run(EveryLine(), {kDataFolder, kFolderId, ""});
   // Nothing found before an error is lost.
-  FUZZ_CHECK(static_cast<int>(run.Rows().size()) == expected.records);
+  const std::vector<THitRow> rows = run.Rows();
+  FUZZ_CHECK(static_cast<int>(rows.size()) == expected.records);
   if (expected.bad_date) {
     FUZZ_CHECK(status == SearchStatus::kError && run.Error() == expected.error);
   } else if (!read_error.empty()) {
@@ -237,14 +238,14 @@ void CheckRun(MemoryFileSystem* fs, const Expected& expected, std::string_view r
   } else {
     FUZZ_CHECK(status == SearchStatus::kCompleted);
   }
-  for (const THitRow& row : run.Rows()) {
+  for (const THitRow& row : rows) {
     FUZZ_CHECK(row.MailID.rfind(kFolderId, 0) == 0);
     FUZZ_CHECK(row.Date.size() == kUnixTextSize);
   }
-  for (size_t i = 1; i < run.Rows().size(); ++i) {
-    FUZZ_CHECK(run.Rows()[i - 1].Date >= run.Rows()[i].Date);
+  for (size_t i = 1; i < rows.size(); ++i) {
+    FUZZ_CHECK(rows[i - 1].Date >= rows[i].Date);
   }
-  FUZZ_CHECK(run.HitCount() == run.Rows().size());
+  FUZZ_CHECK(run.HitCount() == rows.size());
 
   // Counting only finds as many, and stops at the same error.
   const SearchStatus counted =

@@ -4,14 +4,13 @@
 #include <new>
 #include <utility>
 
+#include "store/folder_walk.h"
 #include "text/str_csv.h"
 #include "text/str_libs.h"
 #include "text/str_upper.h"
 
 namespace zeldrium {
 namespace {
-
-constexpr std::string_view kIndexName = "Folder.idx";
 
 // The host compares its folder and mailbox IDs with ASCII letters folded; the byte after a lead
 // byte is compared exactly, or two different katakana could pass for one.
@@ -31,14 +30,6 @@ bool SameIgnoringAsciiCase(std::string_view a, std::string_view b) {
     if (x != y) return false;
   }
   return true;
-}
-
-// Folder IDs and the data folder end in a backslash; one typed without it would otherwise
-// name "...\InboxFolder.idx" and a walk of "...\Inbox*".
-std::string WithBackslash(std::string_view dir) {
-  std::string s(dir);
-  if (!s.empty() && !EndsWithBackslash(s) && s.back() != '/') s += '\\';
-  return s;
 }
 
 class RunningFlag {
@@ -94,63 +85,6 @@ THitList TSearchRun::TakeHits() {
   return std::move(hits_);
 }
 
-// The index files of a run, in the order a recursive walk would read them: each listed
-// folder's own index, then, when asked, its subfolders depth first in listing order. A directory
-// without an index is no mail folder, and nothing below it is searched. Kept on an explicit
-// stack: a deep store must not exhaust the thread's stack, which in the host is the host's own.
-class TSearchRun::FolderWalk {
- public:
-  FolderWalk(FileSystem* fs, std::string data_folder, std::vector<std::string> folders,
-             bool subfolders)
-      : fs_(fs),
-        data_folder_(std::move(data_folder)),
-        folders_(std::move(folders)),
-        subfolders_(subfolders) {}
-
-  // The next index file's path, and whether it is known to exist.
-  bool Next(std::string* path, bool* known_to_exist) {
-    for (;;) {
-      if (!stack_.empty()) {
-        Frame& top = stack_.back();
-        if (top.next == top.names.size()) {
-          stack_.pop_back();
-          continue;
-        }
-        const std::string& name = top.names[top.next++];
-        if (name.empty() || name == "." || name == "..") continue;
-        std::string sub = top.dir + name + '\\';
-        std::string index = sub + std::string(kIndexName);
-        if (!fs_->FileExists(index)) continue;
-        std::vector<std::string> names = fs_->ListSubdirectories(sub);
-        stack_.push_back({std::move(sub), std::move(names)});
-        *path = std::move(index);
-        *known_to_exist = true;
-        return true;
-      }
-      if (next_folder_ == folders_.size()) return false;
-      const std::string dir = data_folder_ + folders_[next_folder_++];
-      if (subfolders_) stack_.push_back({dir, fs_->ListSubdirectories(dir)});
-      *path = dir + std::string(kIndexName);
-      *known_to_exist = false;
-      return true;
-    }
-  }
-
- private:
-  struct Frame {
-    std::string dir;  // ends in a backslash
-    std::vector<std::string> names;
-    size_t next = 0;
-  };
-
-  FileSystem* fs_;
-  std::string data_folder_;
-  std::vector<std::string> folders_;
-  bool subfolders_;
-  size_t next_folder_ = 0;
-  std::vector<Frame> stack_;
-};
-
 // An index file the run has opened, or failed to open. The next file is opened while one is
 // read, so that the system reads it ahead meanwhile; a failure is reported only when the run
 // comes to that file.
@@ -187,7 +121,7 @@ SearchStatus TSearchRun::Run(const TFindRec& condition, const SearchScope& scope
   bool ok = true;
   try {
     data_folder_ = WithBackslash(scope.data_folder);
-    FolderWalk walk(fs_, data_folder_,
+    TFolderWalk walk(fs_, data_folder_,
                     BuildFolderList(condition.Folders, scope.current_folder, scope.current_mailbox),
                     condition.SubFolder);
     // The run's own copy: the caller may change the condition from inside a hook.
@@ -241,7 +175,7 @@ bool TSearchRun::Fail(const std::string& path, std::string message) {
 
 // Opens the walk's next index file not read yet, whatever the letter case of its path, and asks
 // the system to start reading it. False when the walk is done.
-bool TSearchRun::OpenNext(FolderWalk* walk, OpenedFile* file) {
+bool TSearchRun::OpenNext(TFolderWalk* walk, OpenedFile* file) {
   std::string path;
   bool known_to_exist;
   while (walk->Next(&path, &known_to_exist)) {

@@ -28,6 +28,8 @@
 
 namespace zeldrium {
 
+class TFolderWalk;
+
 // What the run asks of whoever drives it. Called on the run's thread, from inside Run().
 class SearchHooks {
  public:
@@ -137,12 +139,11 @@ class TSearchRun {
   int FilesRead() const { return files_read_; }
 
  private:
-  class FolderWalk;
   struct OpenedFile;
   struct Tester;
   enum class Lines { kAll, kStopped, kBadDate };
 
-  bool OpenNext(FolderWalk* walk, OpenedFile* file);
+  bool OpenNext(TFolderWalk* walk, OpenedFile* file);
   bool SearchIndexFile(const OpenedFile& file, Tester* tester);
   Lines SearchLines(std::string_view data, bool at_end, Tester* tester, std::string* err);
   bool WithinLimit(int32_t date);

@@ -37,6 +37,12 @@ std::string MakeMailID(std::string_view folder_id, std::string_view message_key)
   return id;
 }
 
+std::string WithBackslash(std::string_view dir) {
+  std::string s(dir);
+  if (!s.empty() && !EndsWithBackslash(s) && s.back() != '/') s += '\\';
+  return s;
+}
+
 bool EndsWithBackslash(std::string_view text) {
   const size_t slash = LastBackslash(text);
   return slash != std::string_view::npos && slash + 1 == text.size();

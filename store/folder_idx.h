@@ -43,6 +43,14 @@ std::string_view FolderIdOfIndexPath(std::string_view index_path, std::string_vi
 // What the host's BKA_SetCurrentMail accepts: folder ID + "?" + message key.
 std::string MakeMailID(std::string_view folder_id, std::string_view message_key);
 
+// dir with a backslash at its end, unless it has one (or a "/", as a data folder on Linux may)
+// or is empty. Folder IDs and the data folder end in one; an ID typed without it would otherwise
+// name "...\InboxFolder.idx" and a walk of "...\Inbox*".
+std::string WithBackslash(std::string_view dir);
+
+// The name of a folder's index file.
+inline constexpr std::string_view kIndexName = "Folder.idx";
+
 // True when text ends with a backslash that is a character of its own, not the second byte of
 // a double-byte character such as "\x83\x5c" (ソ).
 bool EndsWithBackslash(std::string_view text);

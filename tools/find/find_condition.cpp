@@ -19,14 +19,8 @@ std::string WithBackslashes(std::string_view id) {
   return s;
 }
 
-std::string WithTrailingBackslash(std::string_view id) {
-  std::string s(id);
-  if (!EndsWithBackslash(s)) s += '\\';
-  return s;
-}
-
 // Folder IDs are compared ignoring case, with or without their trailing backslash.
-std::string FolderKey(std::string_view id) { return UpperCase(WithTrailingBackslash(id)); }
+std::string FolderKey(std::string_view id) { return UpperCase(WithBackslash(id)); }
 
 bool Convert(std::string_view option, std::string_view arg, bool raw, std::string* out,
              std::string* err) {
@@ -61,7 +55,7 @@ std::string MergeFolders(std::string_view folders_csv, const std::vector<std::st
   }
   bool added = false;
   for (const std::string& raw_id : extra) {
-    std::string id = WithTrailingBackslash(WithBackslashes(raw_id));
+    std::string id = WithBackslash(WithBackslashes(raw_id));
     std::string key = FolderKey(id);
     if (std::find(keys.begin(), keys.end(), key) != keys.end()) continue;
     keys.push_back(std::move(key));

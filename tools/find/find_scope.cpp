@@ -5,6 +5,7 @@
 
 #include "engine/idx_lines.h"
 #include "store/folder_idx.h"
+#include "store/folder_walk.h"
 #include "store/index_file.h"
 #include "text/str_csv.h"
 #include "text/str_libs.h"
@@ -12,14 +13,6 @@
 
 namespace zeldrium::find {
 namespace {
-
-constexpr std::string_view kIndexName = "Folder.idx";
-
-std::string WithBackslash(std::string_view dir) {
-  std::string s(dir);
-  if (!s.empty() && !EndsWithBackslash(s) && s.back() != '/') s += '\\';
-  return s;
-}
 
 // ".mb" at the end, ignoring case; a double-byte character's second byte is never 'b' read as
 // one: ".mb" is three single bytes only when the byte before them ends a character.
@@ -84,42 +77,20 @@ bool ListFolders(
     const std::function<void(const FolderLines&)>& on_folder,
     const std::function<bool(std::string_view path, std::string_view message)>& on_error) {
   const std::string data = WithBackslash(data_folder);
-  struct Frame {
-    std::string id;  // ends in a backslash
-    std::vector<std::string> names;
-    size_t next = 0;
-  };
-  // Visits one folder: lists its index if it has one; false ends the listing.
-  auto visit = [&](const std::string& id, bool known_to_exist) {
-    const std::string path = data + id + std::string(kIndexName);
-    if (!known_to_exist && !fs->FileExists(path)) return true;
+  // Every mailbox with its subfolders, as a search over the whole store walks them.
+  TFolderWalk walk(fs, data, ListMailboxes(fs, data), true);
+  std::string path;
+  bool known_to_exist;
+  while (walk.Next(&path, &known_to_exist)) {
+    if (!known_to_exist && !fs->FileExists(path)) continue;
     std::string err;
     const std::unique_ptr<SequentialFile> file = fs->OpenSequential(path, &err);
-    FolderLines folder{id, 0};
+    FolderLines folder{std::string(FolderIdOfIndexPath(path, data)), 0};
     if (file == nullptr || !CountIndexLines(file.get(), &folder.lines, &err)) {
-      return on_error(path, err);
+      if (!on_error(path, err)) return false;
+      continue;
     }
     on_folder(folder);
-    return true;
-  };
-  // An explicit stack, as the search's own walk keeps: a deep store needs no deep call stack.
-  for (const std::string& mailbox : ListMailboxes(fs, data)) {
-    if (!visit(mailbox, false)) return false;
-    std::vector<Frame> stack;
-    stack.push_back({mailbox, fs->ListSubdirectories(data + mailbox)});
-    while (!stack.empty()) {
-      Frame& top = stack.back();
-      if (top.next == top.names.size()) {
-        stack.pop_back();
-        continue;
-      }
-      std::string id = top.id + top.names[top.next++] + '\\';
-      // A directory without an index is no folder, and nothing below it is searched.
-      if (!fs->FileExists(data + id + std::string(kIndexName))) continue;
-      if (!visit(id, true)) return false;
-      std::vector<std::string> names = fs->ListSubdirectories(data + id);
-      stack.push_back({std::move(id), std::move(names)});
-    }
   }
   return true;
 }

@@ -1,0 +1,46 @@
+#ifndef ZELDRIUM_STORE_FOLDER_WALK_H_
+#define ZELDRIUM_STORE_FOLDER_WALK_H_
+
+// The index files of a list of folders, in the order a recursive walk would read them: each
+// listed folder's own index, then, when asked, its subfolders depth first in the order the file
+// system lists them. A directory without an index is no mail folder, and nothing below it is
+// walked. Kept on an explicit stack: a deep store must not exhaust the thread's stack, which in
+// the host is the host's own.
+
+#include <cstddef>
+#include <string>
+#include <vector>
+
+#include "store/file_system.h"
+
+namespace zeldrium {
+
+class TFolderWalk {
+ public:
+  // data_folder and the folder IDs end in a backslash (WithBackslash).
+  // REQUIRES: fs outlives the walk.
+  TFolderWalk(FileSystem* fs, std::string data_folder, std::vector<std::string> folders,
+              bool subfolders);
+
+  // The next index file's path, and whether it is known to exist: a subfolder's index was
+  // looked for before it was entered, a listed folder's was not. False when the walk is done.
+  bool Next(std::string* path, bool* known_to_exist);
+
+ private:
+  struct Frame {
+    std::string dir;  // ends in a backslash
+    std::vector<std::string> names;
+    size_t next = 0;
+  };
+
+  FileSystem* fs_;
+  std::string data_folder_;
+  std::vector<std::string> folders_;
+  bool subfolders_;
+  size_t next_folder_ = 0;
+  std::vector<Frame> stack_;
+};
+
+}  // namespace zeldrium
+
+#endif  // ZELDRIUM_STORE_FOLDER_WALK_H_

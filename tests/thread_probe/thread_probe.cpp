@@ -7,7 +7,7 @@ namespace {
 volatile LONG g_threads_started = 0;
 }
 
-extern "C" __declspec(dllexport) LONG ThreadsStarted() { return g_threads_started; }
+extern "C" __attribute__((dllexport)) LONG ThreadsStarted() { return g_threads_started; }
 
 BOOL WINAPI DllMain(HINSTANCE, DWORD reason, LPVOID) {
   if (reason == DLL_THREAD_ATTACH) InterlockedIncrement(&g_threads_started);

@@ -1,5 +1,7 @@
 #include <windows.h>
 
+#include <algorithm>
+
 #include "text/code_page.h"
 #include "text/code_page_win.h"
 
@@ -69,6 +71,15 @@ bool AppendFromWideExact(UINT code_page, const std::wstring& wide, std::string* 
 }  // namespace
 
 std::wstring WideFrom932(std::string_view text) { return Widen(kShiftJis, text); }
+
+void WideFrom932(std::string_view text, std::wstring* out) {
+  out->resize(text.size());  // never more characters than bytes
+  const int n = text.empty()
+                    ? 0
+                    : MultiByteToWideChar(kShiftJis, 0, text.data(), static_cast<int>(text.size()),
+                                          out->data(), static_cast<int>(out->size()));
+  out->resize(static_cast<size_t>(std::max(n, 0)));
+}
 std::string To932(std::wstring_view text) { return Narrow(kShiftJis, text); }
 std::string Utf8FromWide(std::wstring_view text) { return Narrow(CP_UTF8, text); }
 std::wstring WideFromUtf8(std::string_view text) { return Widen(CP_UTF8, text); }

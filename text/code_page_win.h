@@ -13,6 +13,8 @@ namespace zeldrium {
 // Bytes that are not valid Shift-JIS become U+30FB or U+FFFD, as the system converts them; the
 // conversion never fails.
 std::wstring WideFrom932(std::string_view text);
+// The same into *out, whose storage is used again: for texts converted by the million.
+void WideFrom932(std::string_view text, std::wstring* out);
 // Characters without a code page 932 form become "?" (never a look-alike).
 std::string To932(std::wstring_view text);
 

@@ -25,6 +25,9 @@ TEST(Text932, ConvertsBothWaysWhateverTheSystemCodePage) {
   for (const Case& c : cases) {
     EXPECT_EQ(zeldrium::WideFrom932(c.sjis), c.wide) << c.sjis;
     EXPECT_EQ(zeldrium::To932(c.wide), c.sjis) << c.sjis;
+    std::wstring reused = L"an earlier, longer text";
+    zeldrium::WideFrom932(c.sjis, &reused);
+    EXPECT_EQ(reused, c.wide) << c.sjis;
   }
 }
 

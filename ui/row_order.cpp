@@ -6,10 +6,11 @@
 #include <cstring>
 #include <memory>
 
+#include "text/code_page_win.h"
+
 namespace ui {
 namespace {
 
-constexpr UINT kShiftJis = 932;
 constexpr DWORD kKeyFlags = LCMAP_SORTKEY | NORM_IGNORECASE;
 
 // Appends the sort key of text to *out, terminating zero included.
@@ -34,16 +35,6 @@ void AppendSortKey(std::wstring_view text, std::string* out) {
   n = LCMapStringW(LOCALE_USER_DEFAULT, kKeyFlags, source, length,
                    reinterpret_cast<LPWSTR>(out->data() + start), n);
   out->resize(start + static_cast<size_t>(std::max(n, 1)));
-}
-
-// Converted as ui::WideFrom932 converts, into a buffer used again and again.
-void Widen(std::string_view text, std::wstring* out) {
-  out->resize(text.size());  // never more characters than bytes
-  const int n = text.empty()
-                    ? 0
-                    : MultiByteToWideChar(kShiftJis, 0, text.data(), static_cast<int>(text.size()),
-                                          out->data(), static_cast<int>(out->size()));
-  out->resize(static_cast<size_t>(std::max(n, 0)));
 }
 
 // The hits' texts, each distinct text once: (*distinct_of)[i] is the number of hit i's text,
@@ -142,7 +133,7 @@ uint32_t Ranks(const CellText& text, const std::vector<uint32_t>& first,
   std::string scratch, key;
   std::wstring wide;
   for (size_t i = 0; i < d; ++i) {
-    Widen(text(first[i], &scratch), &wide);
+    zeldrium::WideFrom932(text(first[i], &scratch), &wide);
     key.clear();
     AppendSortKey(wide, &key);
     keys[i] = store.Add(key);

@@ -8,9 +8,9 @@
 // partners do with them:
 //
 // Windows (file_system_win.cpp):
-// - Paths are converted with MultiByteToWideChar(932) and used with the wide API. Paths of
-//   MAX_PATH characters or more are given the "\\?\" prefix, so that a deep folder tree is still
-//   reachable.
+// - Paths are converted from code page 932 (WideFrom932, text/code_page_win.h) and used with
+//   the wide API. Paths of MAX_PATH characters or more are given the "\\?\" prefix, so that a
+//   deep folder tree is still reachable.
 // - An index file is opened with CreateFileW(GENERIC_READ, FILE_SHARE_READ): others may read it
 //   at the same time, nobody may write it while we read.
 // - Listing uses FindFirstFileExW, directories only, in the order the file system gives. Hidden

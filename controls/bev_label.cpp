@@ -3,9 +3,9 @@
 #include <algorithm>
 #include <utility>
 
+#include "text/code_page_win.h"
 #include "text/str_libs.h"
 #include "ui/handles.h"
-#include "text/code_page_win.h"
 
 namespace controls {
 namespace {

@@ -39,7 +39,7 @@ inline bool TIdxLineScanner::SkipUnwanted(std::vector<int32_t>* other_dates) {
 }
 
 bool TIdxLineScanner::NextWanted(IdxLine* kind, TFolderIdx* rec, std::string* err,
-                                  std::vector<int32_t>* other_dates) {
+                                 std::vector<int32_t>* other_dates) {
   while (SkipUnwanted(other_dates)) continue;
   return Next(kind, rec, err);
 }

@@ -12,9 +12,9 @@
 #include <string_view>
 #include <vector>
 
+#include "engine/word_prefilter.h"
 #include "store/folder_idx.h"
 #include "store/line_masks.h"
-#include "engine/word_prefilter.h"
 
 namespace zeldrium {
 

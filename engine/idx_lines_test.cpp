@@ -5,10 +5,10 @@
 #include <vector>
 
 #include "gtest/gtest.h"
-#include "testsupport/test_line_mask_codes.h"
-#include "testsupport/idx_line_reference.h"
 #include "store/index_file.h"
+#include "testsupport/idx_line_reference.h"
 #include "testsupport/memory_file_system.h"
+#include "testsupport/test_line_mask_codes.h"
 
 namespace zeldrium {
 namespace {
@@ -99,10 +99,14 @@ TEST_P(IdxLineScannerTest, SameLinesAndRecordsAsTheLineReader) {
       "lead before CR \x81\r\n\x81\x01\x01\x01\x01\x01\x01\x01\x01\x31\r\n",
       "nul \x00 ends the fields\x01\x01\x01\x01\x01\x01\x01\x01\x31\r\n" + std::string(1, '\0'),
       // Dates of seven and nine digits beside those of eight, with blanks around them.
-      "1\x01k\x01\x01s\x01\x66\x01t\x01\x01\x01" "5f5e10001\x01z\r\n"
-      "1\x01k\x01\x01s\x01\x66\x01t\x01\x01\x01" "f5e1000\x01z\r\n"
-      "1\x01k\x01\x01s\x01\x66\x01t\x01\x01\x01" " 5f5e1000\x01z\r\n"
-      "1\x01k\x01\x01s\x01\x66\x01t\x01\x01\x01" "5f5e1000 \x01z\r\n",
+      "1\x01k\x01\x01s\x01\x66\x01t\x01\x01\x01"
+      "5f5e10001\x01z\r\n"
+      "1\x01k\x01\x01s\x01\x66\x01t\x01\x01\x01"
+      "f5e1000\x01z\r\n"
+      "1\x01k\x01\x01s\x01\x66\x01t\x01\x01\x01"
+      " 5f5e1000\x01z\r\n"
+      "1\x01k\x01\x01s\x01\x66\x01t\x01\x01\x01"
+      "5f5e1000 \x01z\r\n",
   };
   for (const std::string& c : cases) {
     const Seen want = ByLines(c);

@@ -81,9 +81,7 @@ TSearchRun::TSearchRun(FileSystem* fs, SearchHooks* hooks)
     : fs_(fs), hooks_(hooks), reader_(nullptr) {}
 TSearchRun::~TSearchRun() = default;
 
-THitList TSearchRun::TakeHits() {
-  return std::move(hits_);
-}
+THitList TSearchRun::TakeHits() { return std::move(hits_); }
 
 // An index file the run has opened, or failed to open. The next file is opened while one is
 // read, so that the system reads it ahead meanwhile; a failure is reported only when the run
@@ -102,8 +100,7 @@ struct TSearchRun::Tester {
   TWordPrefilter filter;
 };
 
-SearchStatus TSearchRun::Run(const TFindRec& condition, const SearchScope& scope,
-                             RowsKept kept) {
+SearchStatus TSearchRun::Run(const TFindRec& condition, const SearchScope& scope, RowsKept kept) {
   if (running_) return SearchStatus::kBusy;
   RunningFlag running(&running_);
 
@@ -121,9 +118,10 @@ SearchStatus TSearchRun::Run(const TFindRec& condition, const SearchScope& scope
   bool ok = true;
   try {
     data_folder_ = WithBackslash(scope.data_folder);
-    TFolderWalk walk(fs_, data_folder_,
-                    BuildFolderList(condition.Folders, scope.current_folder, scope.current_mailbox),
-                    condition.SubFolder);
+    TFolderWalk walk(
+        fs_, data_folder_,
+        BuildFolderList(condition.Folders, scope.current_folder, scope.current_mailbox),
+        condition.SubFolder);
     // The run's own copy: the caller may change the condition from inside a hook.
     Tester tester(condition);
     OpenedFile file;

@@ -18,11 +18,11 @@
 #include <utility>
 #include <vector>
 
-#include "store/file_system.h"
-#include "query/find_class.h"
 #include "engine/hit_list.h"
 #include "engine/idx_lines.h"
 #include "engine/word_prefilter.h"
+#include "query/find_class.h"
+#include "store/file_system.h"
 #include "store/folder_idx.h"
 #include "store/index_file.h"
 
@@ -166,7 +166,7 @@ class TSearchRun {
   std::string path_;  // the index file being read
   TIndexFileReader reader_;
   TIdxLineScanner lines_;
-  std::vector<int32_t> other_dates_;  // of lines the prefilter passed over, in order
+  std::vector<int32_t> other_dates_;            // of lines the prefilter passed over, in order
   std::unordered_set<std::string> done_files_;  // upper-cased paths
   RowsKept kept_ = RowsKept::kRows;
   THitList hits_;

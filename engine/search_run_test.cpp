@@ -7,9 +7,9 @@
 #include <vector>
 
 #include "gtest/gtest.h"
+#include "testsupport/memory_file_system.h"
 #include "testsupport/test_conditions.h"
 #include "testsupport/test_line_mask_codes.h"
-#include "testsupport/memory_file_system.h"
 #include "text/str_libs.h"
 
 namespace zeldrium {
@@ -264,13 +264,13 @@ TEST_P(SearchRunTest, DateLimit) {
 
 TEST_P(SearchRunTest, WhatIsKeptOfTheHits) {
   AddIdx("a\\", Idx("1", "old", "x", "1", "you") + Idx("2", "new", "x", "2", "you") +
-                     Idx("3", "none", "y", "3"));
+                    Idx("3", "none", "y", "3"));
   const TFindRec rec = FromSearch("x", false, "a\\");
 
   ASSERT_EQ(Run(rec, "", "", RowsKept::kCountOnly), SearchStatus::kCompleted);
   EXPECT_EQ(run_.HitCount(), 2u);
   EXPECT_TRUE(run_.Rows().empty());
-  EXPECT_EQ(hooks_.tested, 3);       // every line is tested as before
+  EXPECT_EQ(hooks_.tested, 3);             // every line is tested as before
   EXPECT_TRUE(hooks_.name_calls.empty());  // but no folder name is needed
 
   ASSERT_EQ(Run(rec), SearchStatus::kCompleted);
@@ -359,8 +359,8 @@ TEST_P(SearchRunTest, RunningOutOfMemoryEndsTheRunWithTheHitsKept) {
 }
 
 TEST_P(SearchRunTest, RowsDuringTheRunAreThoseSoFarInReadingOrder) {
-  AddIdx("a\\", Idx("1", "later", "x", "9") + Idx("2", "earlier", "x", "1") +
-                     Idx("3", "third", "x", "5"));
+  AddIdx("a\\",
+         Idx("1", "later", "x", "9") + Idx("2", "earlier", "x", "1") + Idx("3", "third", "x", "5"));
   std::vector<V> seen;
   hooks_.after_line = [&] {
     V subjects;
@@ -697,7 +697,8 @@ TEST_P(SearchRunAheadTest, ShortReadsChangeNothing) {
     char date[16];
     std::snprintf(date, sizeof date, i % 7 == 0 ? " %x " : "%08x", 0x5f5e1000 + i);
     // "ソ" (its second byte a backslash) and an odd run of lead-range bytes before a separator.
-    const std::string subject = i % 3 == 0 ? "\x83\x5c s" + std::to_string(i) : "s" + std::to_string(i);
+    const std::string subject =
+        i % 3 == 0 ? "\x83\x5c s" + std::to_string(i) : "s" + std::to_string(i);
     text += Idx(std::to_string(i), subject, i % 4 == 0 ? "x\x88\x88" : "y", date);
     if (i % 5 == 0) text.pop_back();  // a lone CR ends this line
   }
@@ -726,8 +727,8 @@ TEST_P(SearchRunAheadTest, OpensAtMostOneFileAhead) {
   std::vector<size_t> opened_while_testing;
   hooks_.after_line = [&] { opened_while_testing.push_back(fs_.OpenLog().size()); };
   ASSERT_EQ(Run(FromSearch("x", false, "a\\,b\\,c\\")), SearchStatus::kCompleted);
-  EXPECT_EQ(fs_.OpenLog(), (V{"C:\\Data\\a\\Folder.idx", "C:\\Data\\b\\Folder.idx",
-                              "C:\\Data\\c\\Folder.idx"}));
+  EXPECT_EQ(fs_.OpenLog(),
+            (V{"C:\\Data\\a\\Folder.idx", "C:\\Data\\b\\Folder.idx", "C:\\Data\\c\\Folder.idx"}));
   ASSERT_EQ(opened_while_testing.size(), 30u);
   EXPECT_EQ(opened_while_testing[0], 2u);   // a, and b ahead
   EXPECT_EQ(opened_while_testing[10], 3u);  // b, and c ahead

@@ -28,8 +28,8 @@
 #include <string>
 #include <vector>
 
-#include "store/line_masks.h"
 #include "query/find_class.h"
+#include "store/line_masks.h"
 
 namespace zeldrium {
 

@@ -5,10 +5,10 @@
 #include <string>
 #include <vector>
 
-#include "gtest/gtest.h"
 #include "engine/idx_lines.h"
-#include "testsupport/test_line_mask_codes.h"
+#include "gtest/gtest.h"
 #include "testsupport/test_conditions.h"
+#include "testsupport/test_line_mask_codes.h"
 
 namespace zeldrium {
 namespace {
@@ -50,11 +50,13 @@ TEST_P(WordPrefilterScanTest, FindsTheWordWhereverItsProbedBytesStand) {
   ASSERT_NE(filter.Probe(), nullptr);
   EXPECT_EQ(filter.Probe()->first, 'v');  // 'v' and 'c' are rarer than 'i' and 'e'
   EXPECT_EQ(filter.Probe()->distance, 3u);
-  const std::string date = "\x01\x01\x01\x01\x01\x01\x01\x01" "5f5e1000";
-  const std::string data = "invoice" + date + "\r\n" +            // at the window's first byte
-                           "invoic" + date + "\r\n" +             // not the word
+  const std::string date =
+      "\x01\x01\x01\x01\x01\x01\x01\x01"
+      "5f5e1000";
+  const std::string data = "invoice" + date + "\r\n" +  // at the window's first byte
+                           "invoic" + date + "\r\n" +   // not the word
                            "\x01\x01\x01xINVOICE" + date.substr(3) + "\r" +  // the subject
-                           date + "\x01nvoice\x01Invoice";        // the last bytes, no line end
+                           date + "\x01nvoice\x01Invoice";  // the last bytes, no line end
   TIdxLineScanner lines;
   lines.Reset(data, true, &filter);
   IdxLine kind;

@@ -12,8 +12,8 @@
 #include <vector>
 
 #include "fuzz_check.h"
-#include "same_rec.h"
 #include "query/find_class.h"
+#include "same_rec.h"
 #include "text/str_csv.h"
 #include "text/str_libs.h"
 #include "text/str_upper.h"
@@ -40,10 +40,18 @@ bool ReferenceMatch(const TFindRec& rec, const TFolderIdx& line) {
     if (row.Target == kTargetNone) continue;
     std::string text;
     switch (row.Target) {
-      case kTargetFrom: text = line.From; break;
-      case kTargetTo: text = line.To; break;
-      case kTargetSubject: text = line.Subject; break;
-      default: text = std::string(line.From) + " " + std::string(line.To); break;
+      case kTargetFrom:
+        text = line.From;
+        break;
+      case kTargetTo:
+        text = line.To;
+        break;
+      case kTargetSubject:
+        text = line.Subject;
+        break;
+      default:
+        text = std::string(line.From) + " " + std::string(line.To);
+        break;
     }
     std::string keyword = row.Keyword;
     if (!row.CaseSensitive) {

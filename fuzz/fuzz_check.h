@@ -13,12 +13,12 @@
 #include <string>
 #include <string_view>
 
-#define FUZZ_CHECK(cond)                                                                       \
-  do {                                                                                         \
-    if (!(cond)) {                                                                             \
-      std::fprintf(stderr, "property violated: %s (%s:%d)\n", #cond, __FILE__, __LINE__);      \
-      std::abort();                                                                            \
-    }                                                                                          \
+#define FUZZ_CHECK(cond)                                                                  \
+  do {                                                                                    \
+    if (!(cond)) {                                                                        \
+      std::fprintf(stderr, "property violated: %s (%s:%d)\n", #cond, __FILE__, __LINE__); \
+      std::abort();                                                                       \
+    }                                                                                     \
   } while (0)
 
 namespace zeldrium::fuzz {

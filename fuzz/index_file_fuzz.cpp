@@ -11,14 +11,14 @@
 #include <string_view>
 #include <vector>
 
-#include "fuzz_check.h"
-#include "store/file_system.h"
-#include "query/find_class.h"
-#include "store/folder_idx.h"
-#include "testsupport/idx_line_reference.h"
-#include "store/index_file.h"
-#include "testsupport/memory_file_system.h"
 #include "engine/search_run.h"
+#include "fuzz_check.h"
+#include "query/find_class.h"
+#include "store/file_system.h"
+#include "store/folder_idx.h"
+#include "store/index_file.h"
+#include "testsupport/idx_line_reference.h"
+#include "testsupport/memory_file_system.h"
 #include "text/str_libs.h"
 
 namespace zeldrium::fuzz {

@@ -30,8 +30,7 @@ class MemoryIO : public SettingsIO {
     return SettingsReadResult::kRead;
   }
 
-  std::unique_ptr<SettingsTempFile> CreateTemp(const std::string& path,
-                                               std::string* err) override {
+  std::unique_ptr<SettingsTempFile> CreateTemp(const std::string& path, std::string* err) override {
     return std::make_unique<Temp>(this, path);
   }
 

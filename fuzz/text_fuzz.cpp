@@ -130,13 +130,26 @@ void CheckEscapeCsv(std::string_view text) {
     } else if (got[i] == '\\') {
       FUZZ_CHECK(i + 1 < got.size());
       switch (got[++i]) {
-        case 't': back += '\t'; break;
-        case 'n': back += '\n'; break;
-        case 's': back += ' '; break;
-        case 'q': back += '"'; break;
-        case 'c': back += ','; break;
-        case '\\': back += '\\'; break;
-        default: FUZZ_CHECK(false && "unknown escape code");
+        case 't':
+          back += '\t';
+          break;
+        case 'n':
+          back += '\n';
+          break;
+        case 's':
+          back += ' ';
+          break;
+        case 'q':
+          back += '"';
+          break;
+        case 'c':
+          back += ',';
+          break;
+        case '\\':
+          back += '\\';
+          break;
+        default:
+          FUZZ_CHECK(false && "unknown escape code");
       }
     } else {
       back += got[i];
@@ -149,8 +162,10 @@ void CheckEscapeCsv(std::string_view text) {
 bool TrailMayBecome(unsigned char lead, unsigned char from, unsigned char to) {
   if (from == to) return true;
   switch (lead) {
-    case 0x82: return from >= 0x81 && from <= 0x9A && to == from - 0x21;
-    case 0x83: return from >= 0xBF && from <= 0xD6 && to == from - 0x20;
+    case 0x82:
+      return from >= 0x81 && from <= 0x9A && to == from - 0x21;
+    case 0x83:
+      return from >= 0xBF && from <= 0xD6 && to == from - 0x20;
     case 0x84:
       return (from >= 0x70 && from <= 0x7E && to == from - 0x30) ||
              (from >= 0x80 && from <= 0x91 && to == from - 0x31);

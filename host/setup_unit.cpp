@@ -5,10 +5,10 @@
 #include <algorithm>
 #include <string>
 
-#include "ui/module_life.h"
 #include "host/zeldrium.h"
-#include "ui/main_view.h"
 #include "text/code_page_win.h"
+#include "ui/main_view.h"
+#include "ui/module_life.h"
 
 namespace {
 

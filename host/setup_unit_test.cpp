@@ -12,11 +12,11 @@
 
 #include "host/setup_dialog_driver.h"
 #include "tests/standin_services.h"
+#include "text/code_page_win.h"
 #include "ui/dialog_test_driver.h"
 #include "ui/handles.h"
 #include "ui/main_view.h"
 #include "ui/test_canvas.h"
-#include "text/code_page_win.h"
 
 namespace {
 
@@ -367,9 +367,8 @@ TEST_F(SetupUnitTest, LayoutCaptionsAndTabOrder) {
     SCOPED_TRACE(want[i].id);
     EXPECT_EQ(items[i].id, want[i].id);
     const RECT scaled = dialogtest::ScaledRect(want[i].r, layout.dpi);
-    EXPECT_TRUE(EqualRect(&items[i].r, &scaled))
-        << items[i].r.left << "," << items[i].r.top << "," << items[i].r.right << ","
-        << items[i].r.bottom;
+    EXPECT_TRUE(EqualRect(&items[i].r, &scaled)) << items[i].r.left << "," << items[i].r.top << ","
+                                                 << items[i].r.right << "," << items[i].r.bottom;
     EXPECT_EQ(items[i].text, want[i].text);
   }
   // The group boxes' own orders as one flat sequence: the font button, OK, Cancel, the search

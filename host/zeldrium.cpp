@@ -31,11 +31,11 @@
 
 #include "host/b2api.h"
 #include "host/becky_mail_host.h"
-#include "ui/module_life.h"
 #include "host/setup_unit.h"
 #include "store/file_system.h"
-#include "ui/main_view.h"
 #include "text/code_page_win.h"
+#include "ui/main_view.h"
+#include "ui/module_life.h"
 #include "ui/window.h"
 
 zeldrium::TInitParam* InitParam = nullptr;

@@ -5,8 +5,8 @@
 #include <vector>
 
 #include "gtest/gtest.h"
-#include "text/str_csv.h"
 #include "testsupport/test_conditions.h"
+#include "text/str_csv.h"
 
 namespace zeldrium {
 namespace {

@@ -135,8 +135,9 @@ class TInitFile {
   SettingsReadResult read_result_ = SettingsReadResult::kRead;
   std::string read_error_;
   std::vector<std::string> lines_;
-  // Key with its ASCII letters upper-cased -> index of its first line. Loading asks for every key, so a scan per key
-  // would make loading a large file quadratic. Rebuilt lazily after a line is removed.
+  // Key with its ASCII letters upper-cased -> index of its first line. Loading asks for every key,
+  // so a scan per key would make loading a large file quadratic. Rebuilt lazily after a line is
+  // removed.
   mutable std::unordered_map<std::string, size_t> index_;
   mutable bool index_stale_ = false;
 };

@@ -6,9 +6,9 @@
 #include <vector>
 
 #include "gtest/gtest.h"
+#include "settings/settings_test_util.h"
 #include "text/str_csv.h"
 #include "text/str_libs.h"
-#include "settings/settings_test_util.h"
 
 namespace zeldrium {
 namespace {

@@ -2,18 +2,17 @@
 
 #include <algorithm>
 #include <filesystem>
+#include <fstream>
 #include <string>
 #include <vector>
 
+#include "engine/search_run.h"
 #include "gtest/gtest.h"
 #include "testsupport/test_conditions.h"
-#include "engine/search_run.h"
-
-#include <fstream>
 
 #ifdef _WIN32
-#include <process.h>
 #include <windows.h>
+#include <process.h>
 #define getpid _getpid
 #else
 #include <fcntl.h>

@@ -182,10 +182,9 @@ class WinFileSystem : public FileSystem {
   }
 
   std::unique_ptr<SequentialFile> OpenSequential(std::string_view path, std::string* err) override {
-    HANDLE h = CreateFileW(ToWin(path).c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
-                           OPEN_EXISTING,
-                           FILE_ATTRIBUTE_NORMAL | FILE_FLAG_SEQUENTIAL_SCAN | FILE_FLAG_OVERLAPPED,
-                           nullptr);
+    HANDLE h = CreateFileW(
+        ToWin(path).c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+        FILE_ATTRIBUTE_NORMAL | FILE_FLAG_SEQUENTIAL_SCAN | FILE_FLAG_OVERLAPPED, nullptr);
     if (h == INVALID_HANDLE_VALUE) {
       *err = ErrorText(GetLastError());
       return nullptr;

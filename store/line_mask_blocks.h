@@ -72,9 +72,9 @@ template <typename V, bool kLikelySound>
 [[gnu::always_inline]] inline BlockBytes Classify(const char* block, typename V::Reg* least) {
   BlockBytes bytes;
   [&]<size_t... kPart>(std::index_sequence<kPart...>) {
-    (ClassifyPart<V, kLikelySound, static_cast<int>(kPart * V::kWidth)>(block, least, &bytes),
-     ...);
-  }(std::make_index_sequence<kLineMaskBits / V::kWidth>{});
+    (ClassifyPart<V, kLikelySound, static_cast<int>(kPart * V::kWidth)>(block, least, &bytes), ...);
+  }
+  (std::make_index_sequence<kLineMaskBits / V::kWidth>{});
   return bytes;
 }
 
@@ -84,14 +84,15 @@ template <typename V>
 [[gnu::always_inline]] inline LineMask ProbeBits(const char* block, const LineProbe& probe) {
   LineMask hits = 0;
   [&]<size_t... kPart>(std::index_sequence<kPart...>) {
-    ((hits |= (V::Eq(V::Or(V::Load(block + kPart * V::kWidth), V::Splat(probe.first_fold)),
-                     V::Splat(probe.first)) &
-               V::Eq(V::Or(V::Load(block + kPart * V::kWidth + probe.distance),
-                           V::Splat(probe.last_fold)),
-                     V::Splat(probe.last)))
-              << (kPart * V::kWidth)),
+    ((hits |=
+      (V::Eq(V::Or(V::Load(block + kPart * V::kWidth), V::Splat(probe.first_fold)),
+             V::Splat(probe.first)) &
+       V::Eq(V::Or(V::Load(block + kPart * V::kWidth + probe.distance), V::Splat(probe.last_fold)),
+             V::Splat(probe.last)))
+      << (kPart * V::kWidth)),
      ...);
-  }(std::make_index_sequence<kLineMaskBits / V::kWidth>{});
+  }
+  (std::make_index_sequence<kLineMaskBits / V::kWidth>{});
   return hits;
 }
 
@@ -133,8 +134,8 @@ inline uint32_t* FlattenBits(uint32_t* out, LineMask m, uint32_t base) {
   const int count = std::popcount(m);
   auto one = [&](int i) {
 #if defined(__BMI__)
-    // The instructions themselves: the compiler knows what the count of an empty mask is and
-    // would branch around the writes past the last bit.
+  // The instructions themselves: the compiler knows what the count of an empty mask is and
+  // would branch around the writes past the last bit.
 #if UINTPTR_MAX > 0xFFFFFFFFu
     out[i] = base + static_cast<uint32_t>(_tzcnt_u64(m));
     m = _blsr_u64(m);
@@ -199,7 +200,7 @@ void MarkBlocks(const char* data, size_t n, LineMarks* out, const LineProbe* pro
 
   // Inlined in both places it is used: as a call, everything it changes would live in memory.
   const auto mark = [&](size_t b, const char* block, LineMask inside)
-                        __attribute__((always_inline)) {
+      __attribute__((always_inline)) {
     const BlockBytes bytes = Classify<V, kLikelySound>(block, &least);
     const LineMask cr = bytes.cr & inside;
     const LineMask ends = FieldEnds(bytes, &carry) & inside;
@@ -287,7 +288,8 @@ template <typename V>
   LineMask hits = 0;
   [&]<size_t... kPart>(std::index_sequence<kPart...>) {
     ((hits |= V::Eq(V::Load(block + kPart * V::kWidth), V::Splat(c)) << (kPart * V::kWidth)), ...);
-  }(std::make_index_sequence<kLineMaskBits / V::kWidth>{});
+  }
+  (std::make_index_sequence<kLineMaskBits / V::kWidth>{});
   return hits;
 }
 

@@ -104,8 +104,8 @@ InUse& Current() {
 
 std::vector<LineMaskCode> LineMaskCodesHere() {
   std::vector<LineMaskCode> codes;
-  for (LineMaskCode code : {LineMaskCode::kPortable, LineMaskCode::kSse2, LineMaskCode::kAvx2,
-                            LineMaskCode::kAvx512}) {
+  for (LineMaskCode code :
+       {LineMaskCode::kPortable, LineMaskCode::kSse2, LineMaskCode::kAvx2, LineMaskCode::kAvx512}) {
     if (FunctionsFor(code) != nullptr && ProcessorRuns(code)) codes.push_back(code);
   }
   return codes;

@@ -12,9 +12,7 @@ namespace {
 struct Avx2Bytes {
   using Reg = __m256i;
   static constexpr size_t kWidth = 32;
-  static Reg Load(const char* p) {
-    return _mm256_loadu_si256(reinterpret_cast<const __m256i*>(p));
-  }
+  static Reg Load(const char* p) { return _mm256_loadu_si256(reinterpret_cast<const __m256i*>(p)); }
   static Reg Splat(unsigned char c) { return _mm256_set1_epi8(static_cast<char>(c)); }
   static Reg Or(Reg a, Reg b) { return _mm256_or_si256(a, b); }
   static Reg Xor(Reg a, Reg b) { return _mm256_xor_si256(a, b); }

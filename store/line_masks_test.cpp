@@ -5,8 +5,8 @@
 #include <string>
 #include <vector>
 
-#include "testsupport/line_masks_reference.h"
 #include "gtest/gtest.h"
+#include "testsupport/line_masks_reference.h"
 
 namespace zeldrium {
 namespace {
@@ -161,11 +161,11 @@ TEST(LineMasksTest, ProbesMissNoPlaceWhereTheWordsEndsStand) {
 // FindProbe gives the first place where both bytes stand, with the last one inside, by every
 // version: across block edges, at the very end, and with the first byte alone near the end.
 TEST(LineMasksTest, FindProbeGivesTheFirstPlaceInside) {
-  const LineProbe probes[] = {{'i', 'e', 0x20, 0x20, 6}, {'v', 'v', 0x20, 0x20, 0},
-                              {0x83, 0x5c, 0, 0, 1}};
+  const LineProbe probes[] = {
+      {'i', 'e', 0x20, 0x20, 6}, {'v', 'v', 0x20, 0x20, 0}, {0x83, 0x5c, 0, 0, 1}};
   std::mt19937 rng(9);
-  const std::string words[] = {"invoice", "INVOICE", "i", "e", "v", "V", "\x83\x5c", "\x83",
-                               "\x5c",    "abc",     "x", "\r\n"};
+  const std::string words[] = {"invoice",  "INVOICE", "i",    "e",   "v", "V",
+                               "\x83\x5c", "\x83",    "\x5c", "abc", "x", "\r\n"};
   std::uniform_int_distribution<size_t> pick(0, std::size(words) - 1);
   std::uniform_int_distribution<size_t> count(0, 80);
   for (int n = 0; n < 3000; ++n) {

@@ -1,6 +1,5 @@
 // The DLL as the host's loader sees it: its export table and what it imports.
 #include <windows.h>
-
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -22,7 +21,8 @@ std::wstring DllPath() {
 // even when the loader would refuse the DLL.
 class MappedImage {
  public:
-  MappedImage() : module_(LoadLibraryExW(DllPath().c_str(), nullptr, DONT_RESOLVE_DLL_REFERENCES)) {}
+  MappedImage()
+      : module_(LoadLibraryExW(DllPath().c_str(), nullptr, DONT_RESOLVE_DLL_REFERENCES)) {}
   ~MappedImage() {
     if (module_) FreeLibrary(module_);
   }
@@ -41,9 +41,9 @@ class MappedImage {
 };
 
 const char* const kCallbacks[] = {
-    "BKC_OnStart",       "BKC_OnExit",        "BKC_OnMenuInit",     "BKC_OnOpenFolder",
-    "BKC_OnOpenMail",    "BKC_OnEveryMinute", "BKC_OnOpenCompose",  "BKC_OnOutgoing",
-    "BKC_OnKeyDispatch", "BKC_OnRetrieve",    "BKC_OnSend",         "BKC_OnFinishRetrieve",
+    "BKC_OnStart",       "BKC_OnExit",        "BKC_OnMenuInit",    "BKC_OnOpenFolder",
+    "BKC_OnOpenMail",    "BKC_OnEveryMinute", "BKC_OnOpenCompose", "BKC_OnOutgoing",
+    "BKC_OnKeyDispatch", "BKC_OnRetrieve",    "BKC_OnSend",        "BKC_OnFinishRetrieve",
     "BKC_OnPlugInSetup", "BKC_OnPlugInInfo",  "BKC_OnDragDrop",
 };
 
@@ -80,7 +80,7 @@ TEST(DllImage, ImportsOnlySystemLibraries) {
   ASSERT_NE(image.module(), nullptr);
   const auto& dir = image.directory(IMAGE_DIRECTORY_ENTRY_IMPORT);
   ASSERT_NE(dir.VirtualAddress, 0u);
-  const std::set<std::string> system = {"kernel32.dll", "user32.dll",  "gdi32.dll",
+  const std::set<std::string> system = {"kernel32.dll", "user32.dll",   "gdi32.dll",
                                         "comctl32.dll", "comdlg32.dll", "msvcrt.dll",
                                         "advapi32.dll", "shell32.dll",  "uxtheme.dll"};
   auto desc = reinterpret_cast<const IMAGE_IMPORT_DESCRIPTOR*>(image.base() + dir.VirtualAddress);

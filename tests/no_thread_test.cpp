@@ -67,8 +67,8 @@ TEST_F(NoThreadTest, NoneFromLoadToUnload) {
   ASSERT_NE(StartWindow(), nullptr);
   ShowWindowByCommand();
   ASSERT_TRUE(standin::OpenFolder("Big.mb\\F1\\"));
-  Search(L"who");       // the host's current folder, read in chunks
-  ChooseTab(1);         // the saved tab: a mailbox with its subfolders
+  Search(L"who");  // the host's current folder, read in chunks
+  ChooseTab(1);    // the saved tab: a mailbox with its subfolders
   HeaderClick(0);
   EXPECT_GT(RowCount(), 60000);
   Unload();

@@ -1,6 +1,6 @@
 // Hosts that misbehave or lack functions: the plug-in must neither crash nor let a fault out.
-#include <gtest/gtest.h>
 #include <windows.h>
+#include <gtest/gtest.h>
 
 #include <set>
 #include <sstream>

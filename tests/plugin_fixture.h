@@ -5,8 +5,8 @@
 // test gets its own directory, so the settings file the plug-in writes beside itself belongs to
 // that test alone (tests run in parallel processes).
 
-#include <gtest/gtest.h>
 #include <windows.h>
+#include <gtest/gtest.h>
 
 #include <memory>
 #include <string>

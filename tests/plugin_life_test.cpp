@@ -1,7 +1,7 @@
 // The plug-in's objects over its life: what exists after the host's first call, what is written
 // at unload, the information record, and loading the library again and again in one process.
-#include <gtest/gtest.h>
 #include <windows.h>
+#include <gtest/gtest.h>
 
 #include <cstring>
 #include <string>
@@ -52,18 +52,18 @@ TEST_F(PluginTest, EveryCallbackReturnsItsFixedResult) {
   using V2 = int(WINAPI*)(LPARAM, LPARAM);
   using V3 = int(WINAPI*)(LPARAM, LPARAM, LPARAM);
   using V4 = int(WINAPI*)(LPARAM, LPARAM, LPARAM, LPARAM);
-  EXPECT_EQ(reinterpret_cast<V0>(fn(1))(), 0);             // OnStart
-  EXPECT_EQ(reinterpret_cast<V0>(fn(2))(), 0);             // OnExit
-  EXPECT_EQ(reinterpret_cast<V3>(fn(3))(0, 0, 99), 0);     // OnMenuInit, a type it ignores
-  EXPECT_EQ(reinterpret_cast<V1>(fn(4))(0), 0);            // OnOpenFolder
-  EXPECT_EQ(reinterpret_cast<V1>(fn(5))(0), 0);            // OnOpenMail
-  EXPECT_EQ(reinterpret_cast<V0>(fn(6))(), 0);             // OnEveryMinute
-  EXPECT_EQ(reinterpret_cast<V2>(fn(7))(0, 0), 0);         // OnOpenCompose
-  EXPECT_EQ(reinterpret_cast<V2>(fn(8))(0, 0), 0);         // OnOutgoing
-  EXPECT_EQ(reinterpret_cast<V3>(fn(9))(0, 0, 0), 0);      // OnKeyDispatch
-  EXPECT_EQ(reinterpret_cast<V2>(fn(10))(0, 0), 0);        // OnRetrieve
-  EXPECT_EQ(reinterpret_cast<V1>(fn(11))(0), 0);           // OnSend
-  EXPECT_EQ(reinterpret_cast<V1>(fn(12))(0), 0);           // OnFinishRetrieve
+  EXPECT_EQ(reinterpret_cast<V0>(fn(1))(), 0);          // OnStart
+  EXPECT_EQ(reinterpret_cast<V0>(fn(2))(), 0);          // OnExit
+  EXPECT_EQ(reinterpret_cast<V3>(fn(3))(0, 0, 99), 0);  // OnMenuInit, a type it ignores
+  EXPECT_EQ(reinterpret_cast<V1>(fn(4))(0), 0);         // OnOpenFolder
+  EXPECT_EQ(reinterpret_cast<V1>(fn(5))(0), 0);         // OnOpenMail
+  EXPECT_EQ(reinterpret_cast<V0>(fn(6))(), 0);          // OnEveryMinute
+  EXPECT_EQ(reinterpret_cast<V2>(fn(7))(0, 0), 0);      // OnOpenCompose
+  EXPECT_EQ(reinterpret_cast<V2>(fn(8))(0, 0), 0);      // OnOutgoing
+  EXPECT_EQ(reinterpret_cast<V3>(fn(9))(0, 0, 0), 0);   // OnKeyDispatch
+  EXPECT_EQ(reinterpret_cast<V2>(fn(10))(0, 0), 0);     // OnRetrieve
+  EXPECT_EQ(reinterpret_cast<V1>(fn(11))(0), 0);        // OnSend
+  EXPECT_EQ(reinterpret_cast<V1>(fn(12))(0), 0);        // OnFinishRetrieve
   {
     // The setup dialog is modal: a user closes it.
     dialogtest::ModalDriver cancel(kSetupCaption, [](HWND d) { dialogtest::Click(d, IDCANCEL); });

@@ -1,6 +1,6 @@
 // The items the plug-in puts into the host's menus, read back as the host's menu shows them.
-#include <gtest/gtest.h>
 #include <windows.h>
+#include <gtest/gtest.h>
 
 #include <string>
 #include <vector>

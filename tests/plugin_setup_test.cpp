@@ -1,8 +1,8 @@
 // The host's setup call on the real library: the dialog is driven as a user would, and what it
 // changed is read back from the settings file the library writes at unload and from the global
 // hot key.
-#include <gtest/gtest.h>
 #include <windows.h>
+#include <gtest/gtest.h>
 
 #include <string>
 

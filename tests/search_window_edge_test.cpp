@@ -47,9 +47,9 @@ TEST_F(SearchWindowTest, ChoosingATabListsMailThatArrivedSinceItsLastRun) {
   EXPECT_EQ(Counter(), Count(1));
   std::string inbox;
   ASSERT_TRUE(testutil::ReadFileBytes(store_.path() + L"Main.mb\\Inbox\\Folder.idx", &inbox));
-  ASSERT_TRUE(testutil::WriteFolder(store_.path(), testutil::kInbox,
-                                    inbox + IndexLine("9.mail", "arrived", "new@example.jp", "",
-                                                      0x60000000)));
+  ASSERT_TRUE(testutil::WriteFolder(
+      store_.path(), testutil::kInbox,
+      inbox + IndexLine("9.mail", "arrived", "new@example.jp", "", 0x60000000)));
   ChooseTab(0);
   EXPECT_EQ(Counter(), Count(1));
   EXPECT_EQ(Column(0), (Texts{L"arrived"}));

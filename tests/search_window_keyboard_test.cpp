@@ -19,8 +19,7 @@ class KeyboardTest : public SearchWindowTest {
   HWND FieldSelector() const { return Item(kComboBox2); }
   std::pair<DWORD, DWORD> Selection() const {
     DWORD from = 0, to = 0;
-    SendMessageW(Edit(), EM_GETSEL, reinterpret_cast<WPARAM>(&from),
-                 reinterpret_cast<LPARAM>(&to));
+    SendMessageW(Edit(), EM_GETSEL, reinterpret_cast<WPARAM>(&from), reinterpret_cast<LPARAM>(&to));
     return {from, to};
   }
 };
@@ -76,7 +75,8 @@ TEST_F(KeyboardTest, TabAndShiftTabGoRoundTheSearchBarAndTheList) {
     EXPECT_TRUE(HasFocus(next));
   }
   EXPECT_EQ(SearchText(), L"abc") << "Tab types nothing";
-  EXPECT_EQ(Selection(), std::make_pair(DWORD{0}, DWORD{3})) << "reached by Tab, the text is selected";
+  EXPECT_EQ(Selection(), std::make_pair(DWORD{0}, DWORD{3}))
+      << "reached by Tab, the text is selected";
   TypeText(L"x");
   EXPECT_EQ(SearchText(), L"x");
   // The field selector chosen by the keyboard searches that field.
@@ -137,8 +137,8 @@ TEST_F(KeyboardTest, TheFocusComesBackAfterAVisitToTheHost) {
   PressKey(VK_TAB);
   PressKey(VK_DOWN);
   ASSERT_TRUE(HasFocus(List()));
-  HWND host = CreateWindowExW(0, L"STATIC", L"host", WS_POPUP | WS_VISIBLE, 0, 0, 200, 200,
-                              nullptr, nullptr, nullptr, nullptr);
+  HWND host = CreateWindowExW(0, L"STATIC", L"host", WS_POPUP | WS_VISIBLE, 0, 0, 200, 200, nullptr,
+                              nullptr, nullptr, nullptr);
   SetForegroundWindow(host);
   ASSERT_EQ(GetForegroundWindow(), host);
   EXPECT_FALSE(HasFocus(List()));
@@ -188,11 +188,14 @@ TEST_F(KeyboardTest, RightClicksOpenTheTabMenuEverywhereButInTheSearchText) {
       {"the list below its rows", List(), {20, empty_part.bottom - 5}},
       {"the column header", header, {30, 5}},
       {"a disabled button", Bar(), {(stop.left + stop.right) / 2, (stop.top + stop.bottom) / 2}},
-      {"the tab strip", TabStrip(), {10, [&] {
-                                       RECT r;
-                                       GetClientRect(TabStrip(), &r);
-                                       return static_cast<int>(r.bottom) - 5;
-                                     }()}},
+      {"the tab strip",
+       TabStrip(),
+       {10,
+        [&] {
+          RECT r;
+          GetClientRect(TabStrip(), &r);
+          return static_cast<int>(r.bottom) - 5;
+        }()}},
   };
   for (const Place& p : places) {
     SCOPED_TRACE(p.what);

@@ -14,17 +14,20 @@ namespace {
 
 using namespace mainview;
 
-
 // The tool bar's items left to right, their designed widths (0: a button sized to its caption).
 struct BarItem {
   int id;  // 0 for a separator
   int designed;
 };
 const BarItem kBarItems[] = {
-    {kCloseBtn, 0}, {0, 8},   {kPropBtn, 0},          {0, 8},       {kComboBox2, 85},
-    {kComboBox1, 241}, {0, 8}, {kFindBtn, 49},       {0, 8},       {kReFindBtn, 0},
-    {0, 15},        {kStopBtn, 0}, {0, 13},            {kDateTimePicker1, 110}, {kLabel2, 103},
-    {0, 16},
+    {kCloseBtn, 0},   {0, 8},
+    {kPropBtn, 0},    {0, 8},
+    {kComboBox2, 85}, {kComboBox1, 241},
+    {0, 8},           {kFindBtn, 49},
+    {0, 8},           {kReFindBtn, 0},
+    {0, 15},          {kStopBtn, 0},
+    {0, 13},          {kDateTimePicker1, 110},
+    {kLabel2, 103},   {0, 16},
 };
 
 class LayoutTest : public SearchWindowTest {
@@ -95,7 +98,8 @@ TEST_F(LayoutTest, DesignedSizeKeepsTheDesignedToolBar) {
       wchar_t caption[32] = {};
       SendMessageW(Bar(), TB_GETBUTTONTEXTW, b.id, reinterpret_cast<LPARAM>(caption));
       HDC dc = GetDC(Bar());
-      HGDIOBJ old = SelectObject(dc, reinterpret_cast<HGDIOBJ>(SendMessageW(Bar(), WM_GETFONT, 0, 0)));
+      HGDIOBJ old =
+          SelectObject(dc, reinterpret_cast<HGDIOBJ>(SendMessageW(Bar(), WM_GETFONT, 0, 0)));
       SIZE text = {};
       GetTextExtentPoint32W(dc, caption, lstrlenW(caption), &text);
       SelectObject(dc, old);
@@ -170,7 +174,8 @@ TEST_F(LayoutTest, ColumnsAndIconsFollowTheDpiAndStoreDesignedWidths) {
   for (int i = 0; i < 5; ++i) {
     EXPECT_EQ(SendMessageW(List(), LVM_GETCOLUMNWIDTH, i, 0), ui::Scaled(want[i], dpi)) << i;
   }
-  HIMAGELIST icons = reinterpret_cast<HIMAGELIST>(SendMessageW(List(), LVM_GETIMAGELIST, LVSIL_SMALL, 0));
+  HIMAGELIST icons =
+      reinterpret_cast<HIMAGELIST>(SendMessageW(List(), LVM_GETIMAGELIST, LVSIL_SMALL, 0));
   int cx = 0, cy = 0;
   ASSERT_TRUE(ImageList_GetIconSize(icons, &cx, &cy));
   EXPECT_EQ(cx, ui::Scaled(16, dpi));
@@ -186,7 +191,8 @@ TEST_F(LayoutTest, DpiChangeRescalesEverythingAndBackRestoresIt) {
   ShowWindowByCommand();
   Search(L"example");
   const int dpi = Dpi();
-  const int ids[] = {kToolBar8, kMailList, kComboBox2, kComboBox1, kDateTimePicker1, kLabel2, kLabel1};
+  const int ids[] = {kToolBar8,        kMailList, kComboBox2, kComboBox1,
+                     kDateTimePicker1, kLabel2,   kLabel1};
   std::vector<RECT> before;
   for (int id : ids) before.push_back(RectOf(Item(id)));
   RECT window = {};

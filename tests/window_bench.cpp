@@ -88,7 +88,8 @@ TEST_F(WindowBench, EnterToCount) {
       },
       [&] { PressEnter(); });
   std::printf("window-enter-ms %.1f hits %ls\n", enter, Counter().c_str());
-  const double tab = Median(runs, [] {}, [&] { ChooseTab(1); });
+  const double tab = Median(
+      runs, [] {}, [&] { ChooseTab(1); });
   std::printf("window-tab-ms %.1f hits %ls\n", tab, Counter().c_str());
   SetWindowLongPtrW(label, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(g_label_proc));
 }

@@ -435,7 +435,8 @@ class SearchWindowTest : public PluginTest {
   }
   static BOOL CALLBACK FindPropertiesDialog(HWND window, LPARAM found) {
     // The name field of the properties dialog: TPropForm::kQueryText.
-    if (IsWindowVisible(window) && GetDlgItem(window, 201)) *reinterpret_cast<HWND*>(found) = window;
+    if (IsWindowVisible(window) && GetDlgItem(window, 201))
+      *reinterpret_cast<HWND*>(found) = window;
     return TRUE;
   }
   static VOID CALLBACK AnswerProperties(HWND, UINT, UINT_PTR id, DWORD) {

@@ -152,8 +152,8 @@ TEST(ReferenceNextIdxFieldTest, AgreesWithTheByteWalkAcrossBlockEdges) {
 TEST(ReferenceReadIdxLineTest, AgreesWithTheByteWalkOnRandomLines) {
   // Bytes that matter to the split: separators, ends of line, blanks, lead-range bytes at both
   // ends of both ranges, trail bytes, the backslash and plain letters.
-  const char alphabet[] = {'\x00', '\x01', '\x01', '\x01', ' ', '\t', 'a', '5', '\x81', '\x9f',
-                           '\xe0', '\xfc', '\x40', '\x80', '\xa0', '\x5c', '\xfd'};
+  const char alphabet[] = {'\x00', '\x01', '\x01', '\x01', ' ',    '\t',   'a',    '5',   '\x81',
+                           '\x9f', '\xe0', '\xfc', '\x40', '\x80', '\xa0', '\x5c', '\xfd'};
   std::mt19937 rng(12345);
   std::uniform_int_distribution<size_t> pick(0, sizeof alphabet - 1);
   std::uniform_int_distribution<size_t> length(0, 150);

@@ -12,8 +12,7 @@ bool ProbeHitAt(const char* p, const LineProbe& probe) {
 
 }  // namespace
 
-void ReferenceMarkLineBytes(const char* data, size_t n, LineMarks* out,
-                            const LineProbe* probe) {
+void ReferenceMarkLineBytes(const char* data, size_t n, LineMarks* out, const LineProbe* probe) {
   out->line_ends.clear();
   out->ends_before.clear();
   out->field_ends.clear();

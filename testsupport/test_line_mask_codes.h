@@ -10,8 +10,8 @@
 
 #include <string>
 
-#include "store/line_masks.h"
 #include "gtest/gtest.h"
+#include "store/line_masks.h"
 
 namespace zeldrium {
 
@@ -41,9 +41,8 @@ inline std::string LineMaskCodeName(const ::testing::TestParamInfo<LineMaskCode>
   return "Unknown";
 }
 
-#define ZELDRIUM_FOR_EVERY_LINE_MASK_CODE(suite)                                   \
-  INSTANTIATE_TEST_SUITE_P(Code, suite, ::testing::ValuesIn(LineMaskCodesHere()), \
-                           LineMaskCodeName)
+#define ZELDRIUM_FOR_EVERY_LINE_MASK_CODE(suite) \
+  INSTANTIATE_TEST_SUITE_P(Code, suite, ::testing::ValuesIn(LineMaskCodesHere()), LineMaskCodeName)
 
 }  // namespace zeldrium
 

@@ -1,9 +1,10 @@
+#include "text/code_page_win.h"
+
 #include <windows.h>
 
 #include <algorithm>
 
 #include "text/code_page.h"
-#include "text/code_page_win.h"
 
 namespace zeldrium {
 namespace {

@@ -89,10 +89,9 @@ inline size_t FindEither(std::string_view text, size_t from, char a, char b) {
     // already seen, whose bits are shifted out.
     const size_t rest = static_cast<size_t>(end - p);
     const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(end - 16));
-    const unsigned mask =
-        static_cast<unsigned>(
-            _mm_movemask_epi8(_mm_or_si128(_mm_cmpeq_epi8(v, va), _mm_cmpeq_epi8(v, vb)))) >>
-        (16 - rest);
+    const unsigned mask = static_cast<unsigned>(_mm_movemask_epi8(
+                              _mm_or_si128(_mm_cmpeq_epi8(v, va), _mm_cmpeq_epi8(v, vb)))) >>
+                          (16 - rest);
     return mask != 0 ? static_cast<size_t>(p - begin) + std::countr_zero(mask) : text.size();
   }
 #endif

@@ -71,7 +71,6 @@ TEST(StrUpperTest, VariantsAgreeAndReuseStorage) {
   EXPECT_EQ(out.data(), storage);
 }
 
-
 // What OccursUpperCased must agree with: upper-case a copy, then find the word at a character
 // boundary, walking the characters from the start.
 bool ModelOccurs(std::string_view text, std::string_view upper_word) {
@@ -104,21 +103,39 @@ TEST(OccursUpperCasedTest, Table) {
       {"a word without letters", "Re: x", "RE:", true},
       {"at the very end", "xx invoice", "INVOICE", true},
       // ヂ is 0x83 0x61: its trail byte is no "a", so no "A" starts there.
-      {"trail byte is no letter", "\x83\x61" "bc", "ABC", false},
-      {"after the character it is", "\x83\x61" "abc", "ABC", true},
+      {"trail byte is no letter",
+       "\x83\x61"
+       "bc",
+       "ABC", false},
+      {"after the character it is",
+       "\x83\x61"
+       "abc",
+       "ABC", true},
       // ソ ends in 0x5c: a word starting with a backslash does not match inside it.
-      {"trail byte 0x5c", "\x83\x5c" "n", "\\N", false},
+      {"trail byte 0x5c",
+       "\x83\x5c"
+       "n",
+       "\\N", false},
       {"full-width small letters fold", "\x82\x81\x82\x82", "\x82\x60\x82\x61", true},  // ａｂ
-      {"full-width capitals stay", "\x82\x60\x82\x61", "\x82\x60\x82\x61", true},  // ＡＢ
-      {"greek", "\x83\xbf", "\x83\x9f", true},  // α against Α
+      {"full-width capitals stay", "\x82\x60\x82\x61", "\x82\x60\x82\x61", true},       // ＡＢ
+      {"greek", "\x83\xbf", "\x83\x9f", true},               // α against Α
       {"cyrillic past 0x7f", "\x84\x80", "\x84\x4f", true},  // о against О
       // 0x82 0x82 0x81: ｂ then a lone lead byte; a candidate on the second 0x82 is a trail.
       {"lead byte as a candidate on a trail", "\x82\x82\x81", "\x82\x81", false},
       {"a lone lead byte at the end", "ab\x82", "B\x82", true},
       {"a word ending in a lead byte", "x\x82\x81", "X\x82", true},
-      {"odd run of lead-range bytes", "\x81\x81\x81" "a", "A", false},  // the a is a trail
-      {"even run of lead-range bytes", "\x81\x81" "a", "A", true},
-      {"candidate after a skipped trail", "\x81" "aa", "A", true},
+      {"odd run of lead-range bytes",
+       "\x81\x81\x81"
+       "a",
+       "A", false},  // the a is a trail
+      {"even run of lead-range bytes",
+       "\x81\x81"
+       "a",
+       "A", true},
+      {"candidate after a skipped trail",
+       "\x81"
+       "aa",
+       "A", true},
       {"many candidates, the last one counts", "aaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaab", "AB", true},
       {"empty text", "", "A", false},
   };
@@ -131,9 +148,9 @@ TEST(OccursUpperCasedTest, Table) {
 TEST(OccursUpperCasedTest, AgreesWithUpperCasingACopy) {
   // Letters of both cases in both widths, lead-range bytes at both ends of both ranges (also as
   // trail bytes), bytes that fold only as trail bytes, and plain bytes.
-  const char alphabet[] = {'a', 'A', 'b', 'B', 'z', ' ', '\x5c', '\x81', '\x82', '\x83', '\x84',
-                           '\x9f', '\xe0', '\xfc', '\x60', '\x61', '\x81', '\x9a', '\xbf', '\x70',
-                           '\x40', '\xa0'};
+  const char alphabet[] = {'a',    'A',    'b',    'B',    'z',    ' ',    '\x5c', '\x81',
+                           '\x82', '\x83', '\x84', '\x9f', '\xe0', '\xfc', '\x60', '\x61',
+                           '\x81', '\x9a', '\xbf', '\x70', '\x40', '\xa0'};
   std::mt19937 rng(4321);
   std::uniform_int_distribution<size_t> pick(0, sizeof alphabet - 1);
   std::uniform_int_distribution<size_t> text_length(0, 40);

@@ -2,8 +2,8 @@
 
 #include <algorithm>
 
-#include "ui/module_life.h"
 #include "ui/dpi.h"
+#include "ui/module_life.h"
 #include "ui/window.h"
 
 namespace ui {
@@ -43,8 +43,8 @@ POINT FitOnMonitor(POINT wanted, SIZE size) {
 }  // namespace
 
 HFONT CreateDialogFont(int dpi) {
-  return CreateFontW(-Scaled(kDialogFontHeight, dpi), 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE, SHIFTJIS_CHARSET,
-                     OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY,
+  return CreateFontW(-Scaled(kDialogFontHeight, dpi), 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE,
+                     SHIFTJIS_CHARSET, OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY,
                      DEFAULT_PITCH | FF_DONTCARE, kDialogFace);
 }
 

@@ -4,17 +4,17 @@
 
 #include <algorithm>
 
-#include "ui/folder_sel.h"
 #include "text/code_page_win.h"
+#include "ui/folder_sel.h"
 
 namespace {
 
 constexpr char kCaption[] =
     "\x8c\x9f\x8d\xf5\x83\x76\x83\x8d\x83\x70\x83\x65\x83\x42";            // 検索プロパティ
 constexpr char kNameLabel[] = "\x8c\x9f\x8d\xf5\x96\xbc\x8f\xcc\x81\x46";  // 検索名称：
-constexpr char
-    kSubFolderCaption[] = "\x83\x54\x83\x75\x83\x74\x83\x48\x83\x8b\x83\x5f\x82\xe0\x8c\x9f\x8d"
-                          "\xf5";  // サブフォルダも検索
+constexpr char kSubFolderCaption[] =
+    "\x83\x54\x83\x75\x83\x74\x83\x48\x83\x8b\x83\x5f\x82\xe0\x8c\x9f\x8d"
+    "\xf5";  // サブフォルダも検索
 constexpr char kFolderSetCaption[] =
     "\x8c\x9f\x8d\xf5\x8c\xc5\x92\xe8\x83\x74\x83\x48\x83\x8b\x83\x5f...";  // 検索固定フォルダ...
 constexpr char kUpdateCaption[] = "\x8f\xf0\x8c\x8f\x8d\x58\x90\x56";  // 条件更新
@@ -105,8 +105,8 @@ void TPropForm::CreateControls() {
                     w.buttons[i], kBarHeight});
     x += w.buttons[i] + kSeparatorWidth;
   }
-  AddControl(Args{WC_BUTTONW, zeldrium::WideFrom932(kGroupCaption), 0, BS_GROUPBOX, 0, 0, kBarHeight,
-                  kClientWidth, kClientHeight - kBarHeight});
+  AddControl(Args{WC_BUTTONW, zeldrium::WideFrom932(kGroupCaption), 0, BS_GROUPBOX, 0, 0,
+                  kBarHeight, kClientWidth, kClientHeight - kBarHeight});
   for (int row = 0; row < zeldrium::kFindRows; ++row) {
     CreateRow(row, kBarHeight + kGroupCaptionHeight + row * kBarHeight);
   }

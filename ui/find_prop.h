@@ -11,8 +11,8 @@
 
 #include <string>
 
-#include "store/file_system.h"
 #include "query/find_class.h"
+#include "store/file_system.h"
 #include "ui/dialog.h"
 #include "ui/mail_host.h"
 

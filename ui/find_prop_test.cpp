@@ -10,10 +10,10 @@
 
 #include "tests/standin_services.h"
 #include "tests/test_util.h"
+#include "text/code_page_win.h"
 #include "tools/standin_host/host_api.h"
 #include "ui/dialog_test_driver.h"
 #include "ui/folder_sel.h"
-#include "text/code_page_win.h"
 
 namespace {
 
@@ -40,9 +40,7 @@ class FindPropTest : public ::testing::Test {
     testutil::MakeStore(dir_.path());
     standin::SetDataFolder(zeldrium::To932(dir_.path()));
   }
-  void TearDown() override {
-    standin::ResetHost();
-  }
+  void TearDown() override { standin::ResetHost(); }
 
   struct Outcome {
     bool ok = false;

@@ -6,11 +6,11 @@
 #include <memory>
 
 #include "store/file_system.h"
+#include "text/code_page_win.h"
 #include "text/str_csv.h"
 #include "text/str_libs.h"
 #include "text/str_upper.h"
 #include "ui/folder_pictures.h"
-#include "text/code_page_win.h"
 
 namespace {
 
@@ -147,8 +147,8 @@ void TB2Folder::CreateControls() {
     x += width + kSeparatorWidth;
   }
   AddControl(Args{WC_BUTTONW, L"OK", kBitBtn1, WS_TABSTOP | BS_DEFPUSHBUTTON, 0, 45, 340, 101, 25});
-  AddControl(Args{WC_BUTTONW, zeldrium::WideFrom932(kCancelCaption), kBitBtn2, WS_TABSTOP | BS_PUSHBUTTON,
-                  0, 200, 340, 116, 25});
+  AddControl(Args{WC_BUTTONW, zeldrium::WideFrom932(kCancelCaption), kBitBtn2,
+                  WS_TABSTOP | BS_PUSHBUTTON, 0, 200, 340, 116, 25});
   EnableItem(kAddBtn, false);
   EnableItem(kDelBtn, false);
   FillTree();

@@ -11,9 +11,9 @@
 
 #include "tests/standin_services.h"
 #include "tests/test_util.h"
+#include "text/code_page_win.h"
 #include "tools/standin_host/host_api.h"
 #include "ui/dialog_test_driver.h"
-#include "text/code_page_win.h"
 
 namespace {
 
@@ -34,9 +34,7 @@ class FolderSelTest : public ::testing::Test {
     CreateDirectoryW(root_.c_str(), nullptr);
     standin::SetDataFolder(zeldrium::To932(root_));
   }
-  void TearDown() override {
-    standin::ResetHost();
-  }
+  void TearDown() override { standin::ResetHost(); }
 
   // A directory below the data folder (a code page 932 path ending in a backslash), with or
   // without an index file.

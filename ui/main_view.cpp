@@ -6,10 +6,10 @@
 #include <utility>
 
 #include "engine/search_run.h"
+#include "text/code_page_win.h"
 #include "text/str_csv.h"
 #include "text/str_libs.h"
 #include "ui/main_view_ids.h"
-#include "text/code_page_win.h"
 
 using namespace mainview;
 

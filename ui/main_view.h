@@ -38,9 +38,9 @@
 #include <string_view>
 #include <vector>
 
-#include "store/file_system.h"
 #include "query/find_class.h"
 #include "settings/ini_params.h"
+#include "store/file_system.h"
 #include "ui/dpi.h"
 #include "ui/focus_cycle.h"
 #include "ui/handles.h"

@@ -17,16 +17,16 @@
 // gives way and starts no other; the window is released once the run has unwound.
 #include <exception>
 #include <string>
-#include <vector>
 #include <utility>
+#include <vector>
 
 #include "engine/search_run.h"
+#include "text/code_page_win.h"
 #include "text/str_libs.h"
 #include "ui/address_space.h"
 #include "ui/main_view.h"
 #include "ui/main_view_ids.h"
 #include "ui/module_life.h"
-#include "text/code_page_win.h"
 #include "ui/window.h"
 
 using namespace mainview;

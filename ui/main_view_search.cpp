@@ -4,11 +4,11 @@
 
 #include "engine/search_run.h"
 #include "query/find_class.h"
+#include "text/code_page_win.h"
 #include "text/str_csv.h"
 #include "text/str_libs.h"
 #include "ui/main_view.h"
 #include "ui/main_view_ids.h"
-#include "text/code_page_win.h"
 
 namespace {
 

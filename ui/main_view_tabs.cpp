@@ -1,7 +1,7 @@
 #include "ui/main_view_tabs.h"
 
-#include "ui/main_view_ids.h"
 #include "text/code_page_win.h"
+#include "ui/main_view_ids.h"
 #include "ui/window.h"
 
 namespace ui {
@@ -56,10 +56,9 @@ class NoRedraw {
 }  // namespace
 
 bool MainViewTabs::Create(HWND parent, int id, HFONT font) {
-  tabs_ = CreateWindowExW(0, WC_TABCONTROLW, L"",
-                          WS_CHILD | WS_VISIBLE | WS_CLIPSIBLINGS | TCS_BOTTOM | TCS_FOCUSNEVER, 0,
-                          0, 0, 0, parent, reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)),
-                          ThisModule(), nullptr);
+  tabs_ = CreateWindowExW(
+      0, WC_TABCONTROLW, L"", WS_CHILD | WS_VISIBLE | WS_CLIPSIBLINGS | TCS_BOTTOM | TCS_FOCUSNEVER,
+      0, 0, 0, 0, parent, reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), ThisModule(), nullptr);
   if (!tabs_) return false;
   SetFont(font);
   CreateMenu();
@@ -81,7 +80,8 @@ void MainViewTabs::CreateMenu() {
 
   AppendItem(menu, kN4, kN4Text);
   AppendSeparator(menu);
-  AppendMenuW(menu, MF_POPUP, reinterpret_cast<UINT_PTR>(move_menu_), zeldrium::WideFrom932(kN6Text).c_str());
+  AppendMenuW(menu, MF_POPUP, reinterpret_cast<UINT_PTR>(move_menu_),
+              zeldrium::WideFrom932(kN6Text).c_str());
   AppendSeparator(menu);
   AppendItem(menu, kN_Multi, kMultiText);
   AppendSeparator(menu);

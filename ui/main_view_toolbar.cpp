@@ -3,13 +3,13 @@
 #include <algorithm>
 #include <iterator>
 
+#include "text/code_page_win.h"
 #include "text/str_libs.h"
 #include "ui/dpi.h"
 #include "ui/handles.h"
 #include "ui/main_view_ids.h"
 #include "ui/module_life.h"
 #include "ui/portable/main_view_bar_layout.h"
-#include "text/code_page_win.h"
 #include "ui/window.h"
 
 namespace ui {
@@ -80,9 +80,18 @@ constexpr int kLabel2Item = 14;
 // the picker's box says whether the limit is on without Label2, and a separator of 2 still
 // parts its neighbours.
 constexpr BarGiveUp kGiveUps[] = {
-    {BarGiveUp::kReserve, 0}, {kComboBox1Item, 100}, {kLabel2Item, 0}, {1, 2},  {3, 2},
-    {6, 2},                   {8, 2},                {10, 2},          {12, 2}, {15, 2},
-    {kComboBox2Item, 64},     {kComboBox1Item, 40},
+    {BarGiveUp::kReserve, 0},
+    {kComboBox1Item, 100},
+    {kLabel2Item, 0},
+    {1, 2},
+    {3, 2},
+    {6, 2},
+    {8, 2},
+    {10, 2},
+    {12, 2},
+    {15, 2},
+    {kComboBox2Item, 64},
+    {kComboBox1Item, 40},
 };
 
 std::wstring ToolTipOf(int id) {
@@ -140,7 +149,8 @@ bool MainViewToolBar::Create(HWND parent, HFONT font, int dpi) {
   };
   combo2_ = make(WC_COMBOBOXW, WS_TABSTOP | WS_VSCROLL | CBS_DROPDOWNLIST, kComboBox2, L"");
   for (const char* target : kTargets) {
-    SendMessageW(combo2_, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(zeldrium::WideFrom932(target).c_str()));
+    SendMessageW(combo2_, CB_ADDSTRING, 0,
+                 reinterpret_cast<LPARAM>(zeldrium::WideFrom932(target).c_str()));
   }
   combo1_ =
       make(WC_COMBOBOXW, WS_TABSTOP | WS_VSCROLL | CBS_DROPDOWN | CBS_AUTOHSCROLL, kComboBox1, L"");
@@ -191,7 +201,8 @@ void MainViewToolBar::AddButtons() {
                MAKELPARAM(Scaled(kButtonWidth, dpi_), Scaled(kButtonHeight, dpi_)));
   // The bar keeps its own copies of the captions.
   std::vector<std::wstring> captions;
-  for (const BarItem& item : kBar) captions.push_back(item.caption ? zeldrium::WideFrom932(item.caption) : L"");
+  for (const BarItem& item : kBar)
+    captions.push_back(item.caption ? zeldrium::WideFrom932(item.caption) : L"");
   std::vector<TBBUTTON> buttons;
   for (size_t i = 0; i < std::size(kBar); ++i) {
     const BarItem& item = kBar[i];
@@ -263,7 +274,8 @@ void MainViewToolBar::PlaceControls() {
   }
   std::vector<BarGiveUp> give_ups;
   for (BarGiveUp g : kGiveUps) give_ups.push_back({g.item, Scaled(g.least, dpi_)});
-  const BarFit fit = FitBar(designed, Scaled(kButtonWidth, dpi_), width, CountTextWidth(), give_ups);
+  const BarFit fit =
+      FitBar(designed, Scaled(kButtonWidth, dpi_), width, CountTextWidth(), give_ups);
 
   for (int i = 0; i < kItemsBeforeCount; ++i) {
     const BarItem& item = kBar[i];
@@ -285,9 +297,9 @@ void MainViewToolBar::PlaceControls() {
     if (item.kind != Kind::kControl) continue;
     HWND control = GetDlgItem(parent_, item.id);
     RECT r = {};
-    const bool shown = fit.widths[static_cast<size_t>(i)] > 0 &&
-                       SendMessageW(bar_, TB_GETITEMRECT, static_cast<WPARAM>(i),
-                                    reinterpret_cast<LPARAM>(&r));
+    const bool shown =
+        fit.widths[static_cast<size_t>(i)] > 0 &&
+        SendMessageW(bar_, TB_GETITEMRECT, static_cast<WPARAM>(i), reinterpret_cast<LPARAM>(&r));
     ShowWindow(control, shown ? SW_SHOWNA : SW_HIDE);
     if (!shown) continue;
     int height = height_;
@@ -333,13 +345,15 @@ void MainViewToolBar::SetHistory(const std::vector<std::string>& items) {
   const std::wstring text = WindowText(combo1_);
   SendMessageW(combo1_, CB_RESETCONTENT, 0, 0);
   for (const std::string& item : items) {
-    SendMessageW(combo1_, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(zeldrium::WideFrom932(item).c_str()));
+    SendMessageW(combo1_, CB_ADDSTRING, 0,
+                 reinterpret_cast<LPARAM>(zeldrium::WideFrom932(item).c_str()));
   }
   SetWindowTextW(combo1_, text.c_str());
 }
 
 void MainViewToolBar::InsertHistory(const std::string& text) {
-  SendMessageW(combo1_, CB_INSERTSTRING, 0, reinterpret_cast<LPARAM>(zeldrium::WideFrom932(text).c_str()));
+  SendMessageW(combo1_, CB_INSERTSTRING, 0,
+               reinterpret_cast<LPARAM>(zeldrium::WideFrom932(text).c_str()));
 }
 
 int MainViewToolBar::Field() const {

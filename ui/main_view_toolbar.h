@@ -95,7 +95,7 @@ class MainViewToolBar {
   HFONT font_ = nullptr;
   int dpi_ = 96;
   int height_ = 0;
-  RECT place_ = {};  // where Place last put the bar
+  RECT place_ = {};            // where Place last put the bar
   std::vector<bool> enabled_;  // the buttons' states, kept across a rebuild for a new DPI
   SYSTEMTIME picker_day_ = {};
 };

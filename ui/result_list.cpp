@@ -6,11 +6,11 @@
 #include <new>
 #include <utility>
 
+#include "text/code_page_win.h"
 #include "text/str_libs.h"
 #include "ui/address_space.h"
 #include "ui/dpi.h"
 #include "ui/image_list.h"
-#include "text/code_page_win.h"
 #include "ui/window.h"
 
 namespace ui {
@@ -338,7 +338,9 @@ void ResultList::GetDispInfo(NMLVDISPINFOW* info) const {
   if ((item.mask & LVIF_TEXT) && item.pszText && item.cchTextMax > 0) {
     std::string scratch;
     const std::wstring text =
-        exists ? zeldrium::WideFrom932(Text(static_cast<size_t>(item.iItem), item.iSubItem, &scratch)) : L"";
+        exists
+            ? zeldrium::WideFrom932(Text(static_cast<size_t>(item.iItem), item.iSubItem, &scratch))
+            : L"";
     const size_t n = std::min(text.size(), static_cast<size_t>(item.cchTextMax) - 1);
     std::copy_n(text.data(), n, item.pszText);
     item.pszText[n] = L'\0';

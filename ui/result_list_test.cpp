@@ -10,8 +10,8 @@
 #include <string>
 #include <vector>
 
-#include "text/str_libs.h"
 #include "text/code_page_win.h"
+#include "text/str_libs.h"
 #include "ui/window.h"
 
 namespace {
@@ -696,7 +696,8 @@ TEST(ResultListAtDpi, EnvelopesAreDrawnAtTheSizeOfTheDpi) {
     EXPECT_EQ(icon[23 * 24 + 23], kBluePixel);
     int beyond_16 = 0;
     for (int y = 0; y < 24; ++y) {
-      for (int x = 17; x < 24; ++x) beyond_16 += icon[static_cast<size_t>(y * 24 + x)] != kBluePixel;
+      for (int x = 17; x < 24; ++x)
+        beyond_16 += icon[static_cast<size_t>(y * 24 + x)] != kBluePixel;
     }
     EXPECT_GT(beyond_16, 10) << "the drawing grew with its square";
   }

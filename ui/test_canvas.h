@@ -38,8 +38,7 @@ class TestCanvas {
   TestCanvas& operator=(const TestCanvas&) = delete;
 
   // window's client area as WM_PRINTCLIENT draws it.
-  explicit TestCanvas(HWND window)
-      : TestCanvas(ClientOf(window).right, ClientOf(window).bottom) {
+  explicit TestCanvas(HWND window) : TestCanvas(ClientOf(window).right, ClientOf(window).bottom) {
     if (empty()) return;
     SendMessageW(window, WM_PRINTCLIENT, reinterpret_cast<WPARAM>(dc()),
                  PRF_CLIENT | PRF_ERASEBKGND);

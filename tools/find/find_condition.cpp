@@ -3,11 +3,11 @@
 #include <algorithm>
 
 #include "console.h"
+#include "settings/ini_params.h"
 #include "store/folder_idx.h"
 #include "text/str_csv.h"
 #include "text/str_libs.h"
 #include "text/str_upper.h"
-#include "settings/ini_params.h"
 
 namespace zeldrium::find {
 namespace {

@@ -12,7 +12,7 @@ namespace zeldrium::make_store {
 namespace {
 
 // Written in UTF-8 for readability; converted once per file.
-constexpr std::string_view kMailboxNames[] = {"個人用", "仕事", "Main", "趣味",
+constexpr std::string_view kMailboxNames[] = {"個人用",     "仕事",   "Main",   "趣味",
                                               "旧アドレス", "家族用", "保存用", "予備"};
 
 struct FolderName {

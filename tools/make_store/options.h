@@ -25,8 +25,7 @@ struct CliOptions {
 enum class ParseStatus { kRun, kHelp, kUsageError };
 
 // `args` excludes the program name. On kUsageError *err is one line naming the problem.
-ParseStatus ParseArgs(const std::vector<std::string>& args, CliOptions* options,
-                      std::string* err);
+ParseStatus ParseArgs(const std::vector<std::string>& args, CliOptions* options, std::string* err);
 std::string UsageText();
 
 // Leaves `dir` existing, empty but for the marker, or fails without deleting anything:

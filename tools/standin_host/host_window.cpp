@@ -15,30 +15,58 @@ constexpr int kTreeWidth = 240, kViewHeight = 110, kGap = 4;
 constexpr UINT_PTR kMinuteTimer = 1;
 
 // Code page 932 texts of the host's own menus and controls.
-constexpr char kTitle[] = "Zeldrium \x91\xe3\x91\xd6\x83\x7a\x83\x58\x83\x67";    // Zeldrium 代替ホスト
-constexpr char kMenuFile[] = "\x83\x74\x83\x40\x83\x43\x83\x8b" "(&F)";            // ファイル(&F)
-constexpr char kMenuEdit[] = "\x95\xd2\x8f\x57" "(&E)";                            // 編集(&E)
-constexpr char kMenuView[] = "\x95\x5c\x8e\xa6" "(&V)";                            // 表示(&V)
-constexpr char kMenuMail[] = "\x83\x81\x81\x5b\x83\x8b" "(&M)";                    // メール(&M)
-constexpr char kMenuTools[] = "\x83\x63\x81\x5b\x83\x8b" "(&T)";                   // ツール(&T)
-constexpr char kMenuHelp[] = "\x83\x77\x83\x8b\x83\x76" "(&H)";                    // ヘルプ(&H)
-constexpr char kItemExit[] = "\x8f\x49\x97\xb9" "(&X)";                            // 終了(&X)
-constexpr char kItemCopySubject[] = "\x8c\x8f\x96\xbc\x82\xf0\x83\x52\x83\x73\x81\x5b" "(&C)";  // 件名をコピー(&C)
+constexpr char kTitle[] =
+    "Zeldrium \x91\xe3\x91\xd6\x83\x7a\x83\x58\x83\x67";  // Zeldrium 代替ホスト
+constexpr char kMenuFile[] =
+    "\x83\x74\x83\x40\x83\x43\x83\x8b"
+    "(&F)";  // ファイル(&F)
+constexpr char kMenuEdit[] =
+    "\x95\xd2\x8f\x57"
+    "(&E)";  // 編集(&E)
+constexpr char kMenuView[] =
+    "\x95\x5c\x8e\xa6"
+    "(&V)";  // 表示(&V)
+constexpr char kMenuMail[] =
+    "\x83\x81\x81\x5b\x83\x8b"
+    "(&M)";  // メール(&M)
+constexpr char kMenuTools[] =
+    "\x83\x63\x81\x5b\x83\x8b"
+    "(&T)";  // ツール(&T)
+constexpr char kMenuHelp[] =
+    "\x83\x77\x83\x8b\x83\x76"
+    "(&H)";  // ヘルプ(&H)
+constexpr char kItemExit[] =
+    "\x8f\x49\x97\xb9"
+    "(&X)";  // 終了(&X)
+constexpr char kItemCopySubject[] =
+    "\x8c\x8f\x96\xbc\x82\xf0\x83\x52\x83\x73\x81\x5b"
+    "(&C)";  // 件名をコピー(&C)
 constexpr char kItemRefresh[] =
-    "\x8d\xc5\x90\x56\x82\xcc\x8f\xee\x95\xf1\x82\xc9\x8d\x58\x90\x56" "(&R)";    // 最新の情報に更新(&R)
-constexpr char kItemPrevMail[] = "\x91\x4f\x82\xcc\x83\x81\x81\x5b\x83\x8b" "(&P)";  // 前のメール(&P)
-constexpr char kItemNextMail[] = "\x8e\x9f\x82\xcc\x83\x81\x81\x5b\x83\x8b" "(&N)";  // 次のメール(&N)
-constexpr char kItemSetupSuffix[] = " \x82\xcc\x90\xdd\x92\xe8" "(&S)...";        // " の設定(&S)..."
-constexpr char kItemAbout[] = "\x83\x6f\x81\x5b\x83\x57\x83\x87\x83\x93\x8f\xee\x95\xf1" "(&A)...";  // バージョン情報(&A)...
+    "\x8d\xc5\x90\x56\x82\xcc\x8f\xee\x95\xf1\x82\xc9\x8d\x58\x90\x56"
+    "(&R)";  // 最新の情報に更新(&R)
+constexpr char kItemPrevMail[] =
+    "\x91\x4f\x82\xcc\x83\x81\x81\x5b\x83\x8b"
+    "(&P)";  // 前のメール(&P)
+constexpr char kItemNextMail[] =
+    "\x8e\x9f\x82\xcc\x83\x81\x81\x5b\x83\x8b"
+    "(&N)";  // 次のメール(&N)
+constexpr char kItemSetupSuffix[] =
+    " \x82\xcc\x90\xdd\x92\xe8"
+    "(&S)...";  // " の設定(&S)..."
+constexpr char kItemAbout[] =
+    "\x83\x6f\x81\x5b\x83\x57\x83\x87\x83\x93\x8f\xee\x95\xf1"
+    "(&A)...";  // バージョン情報(&A)...
 // プラグインがありません
 constexpr char kItemNoPlugin[] =
     "\x83\x76\x83\x89\x83\x4f\x83\x43\x83\x93\x82\xaa\x82\xa0\x82\xe8\x82\xdc\x82\xb9\x82\xf1";
-constexpr char kItemOpen[] = "\x8a\x4a\x82\xad" "(&O)";                            // 開く(&O)
-constexpr char kColSubject[] = "\x8c\x8f\x96\xbc";                                  // 件名
-constexpr char kColFrom[] = "\x8d\xb7\x8f\x6f\x90\x6c";                             // 差出人
-constexpr char kColDate[] = "\x93\xfa\x95\x74";                                     // 日付
-constexpr char kLabelTo[] = "\x88\xb6\x90\xe6";                                     // 宛先
-constexpr char kMailsSuffix[] = " \x92\xca";                                        // " 通"
+constexpr char kItemOpen[] =
+    "\x8a\x4a\x82\xad"
+    "(&O)";                                              // 開く(&O)
+constexpr char kColSubject[] = "\x8c\x8f\x96\xbc";       // 件名
+constexpr char kColFrom[] = "\x8d\xb7\x8f\x6f\x90\x6c";  // 差出人
+constexpr char kColDate[] = "\x93\xfa\x95\x74";          // 日付
+constexpr char kLabelTo[] = "\x88\xb6\x90\xe6";          // 宛先
+constexpr char kMailsSuffix[] = " \x92\xca";             // " 通"
 // 読み込んだプラグイン
 constexpr char kLabelPlugins[] =
     "\x93\xc7\x82\xdd\x8d\x9e\x82\xf1\x82\xbe\x83\x76\x83\x89\x83\x4f\x83\x43\x83\x93";
@@ -85,9 +113,12 @@ HMENU BuildMenuBar() {
 
 std::wstring MenuTypeName(MenuType type) {
   switch (type) {
-    case MenuType::kMain: return L"main menu, type 0";
-    case MenuType::kMailList: return L"mail list menu, type 1";
-    case MenuType::kFolderTree: return L"folder tree menu, type 2";
+    case MenuType::kMain:
+      return L"main menu, type 0";
+    case MenuType::kMailList:
+      return L"mail list menu, type 1";
+    case MenuType::kFolderTree:
+      return L"folder tree menu, type 2";
   }
   return L"?";
 }
@@ -145,8 +176,8 @@ bool HostWindow::Create(std::string* err) {
     }
   }
   HMENU bar = BuildMenuBar();
-  if (!CreateWindowExW(0, kClassName, W(kTitle).c_str(), WS_OVERLAPPEDWINDOW | WS_CLIPCHILDREN,
-                       20, 20, 1100, 760, nullptr, bar, instance, this)) {
+  if (!CreateWindowExW(0, kClassName, W(kTitle).c_str(), WS_OVERLAPPEDWINDOW | WS_CLIPCHILDREN, 20,
+                       20, 1100, 760, nullptr, bar, instance, this)) {
     DestroyMenu(bar);
     *err = "cannot create the main window";
     return false;
@@ -242,13 +273,27 @@ bool HostWindow::RunCommand(UINT id) {
     return true;
   }
   switch (id) {
-    case kCmdExit: Close(); return true;
-    case kCmdCopySubject: CopySubject(); return true;
-    case kCmdRefresh: FillTree(); return true;
-    case kCmdPrevMail: StepMail(-1); return true;
-    case kCmdNextMail: StepMail(+1); return true;
-    case kCmdOpenFolder: ShowFolder(CurrentFolder()); return true;
-    case kCmdAbout: ShowAbout(); return true;
+    case kCmdExit:
+      Close();
+      return true;
+    case kCmdCopySubject:
+      CopySubject();
+      return true;
+    case kCmdRefresh:
+      FillTree();
+      return true;
+    case kCmdPrevMail:
+      StepMail(-1);
+      return true;
+    case kCmdNextMail:
+      StepMail(+1);
+      return true;
+    case kCmdOpenFolder:
+      ShowFolder(CurrentFolder());
+      return true;
+    case kCmdAbout:
+      ShowAbout();
+      return true;
   }
   return false;
 }
@@ -290,18 +335,33 @@ LRESULT CALLBACK HostWindow::WindowProc(HWND hwnd, UINT message, WPARAM wparam, 
 LRESULT HostWindow::HandleMessage(UINT message, WPARAM wparam, LPARAM lparam) {
   HWND hwnd = hwnd_;
   switch (message) {
-    case WM_CREATE: OnCreate(); return 0;
-    case WM_SIZE: OnSize(LOWORD(lparam), HIWORD(lparam)); return 0;
-    case WM_NOTIFY: return OnNotify(reinterpret_cast<const NMHDR*>(lparam));
+    case WM_CREATE:
+      OnCreate();
+      return 0;
+    case WM_SIZE:
+      OnSize(LOWORD(lparam), HIWORD(lparam));
+      return 0;
+    case WM_NOTIFY:
+      return OnNotify(reinterpret_cast<const NMHDR*>(lparam));
     case WM_CONTEXTMENU:
       OnContextMenu(reinterpret_cast<HWND>(wparam), {GET_X_LPARAM(lparam), GET_Y_LPARAM(lparam)});
       return 0;
     // Only menus: a control's notification carries its own handle.
-    case WM_COMMAND: if (lparam == 0) OnCommand(LOWORD(wparam)); return 0;
-    case WM_TIMER: if (wparam == kMinuteTimer) OnTimer(); return 0;
-    case WM_CLOSE: Close(); return 0;
-    case WM_DESTROY: OnDestroy(); return 0;
-    case WM_NCDESTROY: hwnd_ = nullptr; break;
+    case WM_COMMAND:
+      if (lparam == 0) OnCommand(LOWORD(wparam));
+      return 0;
+    case WM_TIMER:
+      if (wparam == kMinuteTimer) OnTimer();
+      return 0;
+    case WM_CLOSE:
+      Close();
+      return 0;
+    case WM_DESTROY:
+      OnDestroy();
+      return 0;
+    case WM_NCDESTROY:
+      hwnd_ = nullptr;
+      break;
   }
   return DefWindowProcW(hwnd, message, wparam, lparam);
 }
@@ -316,11 +376,12 @@ void HostWindow::OnCreate() {
     return w;
   };
   tree_ = child(WS_EX_CLIENTEDGE, WC_TREEVIEWW,
-                TVS_HASBUTTONS | TVS_HASLINES | TVS_LINESATROOT | TVS_SHOWSELALWAYS | TVS_NOHSCROLL |
-                    WS_TABSTOP,
+                TVS_HASBUTTONS | TVS_HASLINES | TVS_LINESATROOT | TVS_SHOWSELALWAYS |
+                    TVS_NOHSCROLL | WS_TABSTOP,
                 kTreeId);
-  list_ = child(WS_EX_CLIENTEDGE, WC_LISTVIEWW,
-                LVS_REPORT | LVS_OWNERDATA | LVS_SINGLESEL | LVS_SHOWSELALWAYS | WS_TABSTOP, kListId);
+  list_ =
+      child(WS_EX_CLIENTEDGE, WC_LISTVIEWW,
+            LVS_REPORT | LVS_OWNERDATA | LVS_SINGLESEL | LVS_SHOWSELALWAYS | WS_TABSTOP, kListId);
   view_ = child(WS_EX_CLIENTEDGE, WC_EDITW,
                 ES_MULTILINE | ES_READONLY | ES_AUTOVSCROLL | WS_VSCROLL | WS_TABSTOP, kViewId);
   status_ = child(0, STATUSCLASSNAMEW, SBARS_SIZEGRIP, kStatusId);
@@ -419,15 +480,21 @@ void HostWindow::OnListItemChanged(const NMLISTVIEW* info) {
 
 void HostWindow::OnListGetDispInfo(NMLVDISPINFOW* info) {
   LVITEMW& item = info->item;
-  if (!(item.mask & LVIF_TEXT) || item.iItem < 0 || static_cast<size_t>(item.iItem) >= mails_.size() ||
-      item.cchTextMax <= 0) {
+  if (!(item.mask & LVIF_TEXT) || item.iItem < 0 ||
+      static_cast<size_t>(item.iItem) >= mails_.size() || item.cchTextMax <= 0) {
     return;
   }
   const MailEntry& mail = mails_[item.iItem];
   switch (item.iSubItem) {
-    case 0: cell_ = W(mail.subject); break;
-    case 1: cell_ = W(mail.from); break;
-    default: cell_ = FormatDate(mail.date); break;
+    case 0:
+      cell_ = W(mail.subject);
+      break;
+    case 1:
+      cell_ = W(mail.from);
+      break;
+    default:
+      cell_ = FormatDate(mail.date);
+      break;
   }
   lstrcpynW(item.pszText, cell_.c_str(), item.cchTextMax);
 }

@@ -118,8 +118,8 @@ class HostWindow {
   std::vector<HTREEITEM> tree_items_;  // parallel to folders_
   std::string shown_folder_;           // the folder whose mails mails_ holds
   std::vector<MailEntry> mails_;
-  std::wstring cell_;                  // the text handed out by the last LVN_GETDISPINFO
-  bool syncing_ = false;               // set while the controls are set from the host's state
+  std::wstring cell_;     // the text handed out by the last LVN_GETDISPINFO
+  bool syncing_ = false;  // set while the controls are set from the host's state
   UINT_PTR minute_timer_ = 0;
 };
 

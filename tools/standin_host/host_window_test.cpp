@@ -23,10 +23,11 @@ TEST(CaptionTest, MatchesWhatAUserCallsAnItem) {
     bool match;
   };
   const Case cases[] = {
-      {L"\u30af\u30a4\u30c3\u30af\u691c\u7d22...", L"\u30af\u30a4\u30c3\u30af\u691c\u7d22...", true},
+      {L"\u30af\u30a4\u30c3\u30af\u691c\u7d22...", L"\u30af\u30a4\u30c3\u30af\u691c\u7d22...",
+       true},
       {L"\u30af\u30a4\u30c3\u30af\u691c\u7d22...", L"\u30af\u30a4\u30c3\u30af\u691c\u7d22", true},
-      {L"\u7d42\u4e86(&X)", L"\u7d42\u4e86", true},          // 終了(&X)
-      {L"\u7d42\u4e86(&X)", L"\u7d42\u4e86(X)", true},       // the mnemonic as it shows
+      {L"\u7d42\u4e86(&X)", L"\u7d42\u4e86", true},     // 終了(&X)
+      {L"\u7d42\u4e86(&X)", L"\u7d42\u4e86(X)", true},  // the mnemonic as it shows
       {L"\u7d42\u4e86(&X)", L"\u7d42\u4e86(&X)", true},
       {L"&Open\tCtrl+O", L"Open", true},
       {L"&Open\tCtrl+O", L"&Open", true},
@@ -148,7 +149,8 @@ TEST_F(HostWindowTest, FollowsAPluginThatSelectsAMailInAnotherFolder) {
 
 TEST_F(HostWindowTest, UserSelectionReachesTheHost) {
   ASSERT_TRUE(window_.ShowFolder(testutil::kInbox));
-  ListView_SetItemState(window_.list(), 1, LVIS_SELECTED | LVIS_FOCUSED, LVIS_SELECTED | LVIS_FOCUSED);
+  ListView_SetItemState(window_.list(), 1, LVIS_SELECTED | LVIS_FOCUSED,
+                        LVIS_SELECTED | LVIS_FOCUSED);
   EXPECT_EQ(CurrentMail(), std::string(testutil::kInbox) + "?00000002.mail");
   EXPECT_TRUE(window_.RunCommand(kCmdNextMail));
   EXPECT_EQ(SelectedRow(), 2);

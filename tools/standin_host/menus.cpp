@@ -51,7 +51,8 @@ bool CaptionMatches(std::wstring_view caption, std::wstring_view wanted) {
   if (SameCaption(shown, wanted)) return true;
   size_t open = shown.find(L"(&");
   if (open != std::wstring_view::npos && shown.size() >= open + 4 && shown[open + 3] == L')') {
-    std::wstring without = std::wstring(shown.substr(0, open)) + std::wstring(shown.substr(open + 4));
+    std::wstring without =
+        std::wstring(shown.substr(0, open)) + std::wstring(shown.substr(open + 4));
     if (SameCaption(without, wanted)) return true;
   }
   std::wstring bare;

@@ -35,11 +35,10 @@ struct NamedKey {
 
 // Virtual-key codes, so that this file needs no windows.h.
 constexpr NamedKey kKeys[] = {
-    {"enter", 0x0D},  {"return", 0x0D},   {"esc", 0x1B},     {"escape", 0x1B},
-    {"tab", 0x09},    {"space", 0x20},    {"back", 0x08},    {"backspace", 0x08},
-    {"delete", 0x2E}, {"del", 0x2E},      {"insert", 0x2D},  {"home", 0x24},
-    {"end", 0x23},    {"pageup", 0x21},   {"pagedown", 0x22}, {"left", 0x25},
-    {"up", 0x26},     {"right", 0x27},    {"down", 0x28},    {"apps", 0x5D},
+    {"enter", 0x0D},  {"return", 0x0D}, {"esc", 0x1B},       {"escape", 0x1B}, {"tab", 0x09},
+    {"space", 0x20},  {"back", 0x08},   {"backspace", 0x08}, {"delete", 0x2E}, {"del", 0x2E},
+    {"insert", 0x2D}, {"home", 0x24},   {"end", 0x23},       {"pageup", 0x21}, {"pagedown", 0x22},
+    {"left", 0x25},   {"up", 0x26},     {"right", 0x27},     {"down", 0x28},   {"apps", 0x5D},
 };
 
 bool IsBlank(char c) { return c == ' ' || c == '\t'; }
@@ -99,8 +98,8 @@ bool ParseArguments(std::string_view rest, Step* step) {
     }
     case StepKind::kWait:
       if (!ParseNumber(rest, 0, kMaxWaitMs, &step->number)) {
-        step->error = "wait: '" + std::string(rest) + "' is not a number of milliseconds from 0 to " +
-                      std::to_string(kMaxWaitMs);
+        step->error = "wait: '" + std::string(rest) +
+                      "' is not a number of milliseconds from 0 to " + std::to_string(kMaxWaitMs);
         return false;
       }
       return true;
@@ -138,7 +137,8 @@ bool ParseArguments(std::string_view rest, Step* step) {
       }
       // The line was trimmed, so a control left out shows as a caption ending in " >".
       bool no_control = rest.size() >= 2 && rest.substr(rest.size() - 2) == " >";
-      if (step->arg.empty() || no_control || (split != std::string_view::npos && step->child.empty())) {
+      if (step->arg.empty() || no_control ||
+          (split != std::string_view::npos && step->child.empty())) {
         step->error = "focus: expected CAPTION or CAPTION > CONTROL";
         return false;
       }
@@ -200,8 +200,9 @@ bool ParseKey(std::string_view name, KeyChord* key, std::string* err) {
     }
     rest = rest.substr(plus + 1);
   }
-  if (rest.size() == 1 && ((rest[0] >= 'A' && rest[0] <= 'Z') || (rest[0] >= 'a' && rest[0] <= 'z') ||
-                           (rest[0] >= '0' && rest[0] <= '9'))) {
+  if (rest.size() == 1 &&
+      ((rest[0] >= 'A' && rest[0] <= 'Z') || (rest[0] >= 'a' && rest[0] <= 'z') ||
+       (rest[0] >= '0' && rest[0] <= '9'))) {
     chord.vk = static_cast<uint8_t>(rest[0] >= 'a' ? rest[0] - 32 : rest[0]);
   } else if (rest.size() >= 2 && (rest[0] == 'F' || rest[0] == 'f')) {
     int n = 0;

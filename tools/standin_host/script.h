@@ -62,15 +62,15 @@ struct KeyChord {
 };
 
 struct Step {
-  int line = 0;          // 1-based line of the script
+  int line = 0;  // 1-based line of the script
   StepKind kind = StepKind::kInvalid;
-  std::string source;    // the line as written, trimmed
-  std::string arg;       // UTF-8: folder, mail, caption, text, file or focus target
-  std::string child;     // focus, click: the control after ">", empty for the window itself
+  std::string source;  // the line as written, trimmed
+  std::string arg;     // UTF-8: folder, mail, caption, text, file or focus target
+  std::string child;   // focus, click: the control after ">", empty for the window itself
   MenuKind menu = MenuKind::kMain;
-  int number = 0;        // wait: milliseconds; setup: 1-based plug-in number
+  int number = 0;  // wait: milliseconds; setup: 1-based plug-in number
   KeyChord key;
-  std::string error;     // kInvalid only
+  std::string error;  // kInvalid only
 };
 
 inline constexpr int kMaxWaitMs = 600000;

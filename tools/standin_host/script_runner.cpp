@@ -157,7 +157,8 @@ struct ChildSearch {
 
 BOOL CALLBACK FindChild(HWND w, LPARAM param) {
   auto* search = reinterpret_cast<ChildSearch*>(param);
-  if (_wcsicmp(ClassName(w).c_str(), search->wanted.c_str()) == 0 || WindowText(w) == search->wanted) {
+  if (_wcsicmp(ClassName(w).c_str(), search->wanted.c_str()) == 0 ||
+      WindowText(w) == search->wanted) {
     search->found = w;
     return FALSE;
   }
@@ -230,26 +231,41 @@ int ScriptRunner::Run(const std::vector<Step>& steps) {
 
 bool ScriptRunner::RunStep(const Step& step, std::wstring* result) {
   switch (step.kind) {
-    case StepKind::kInvalid: *result = WideFromUtf8(step.error); return false;
-    case StepKind::kOpenFolder: return OpenFolderStep(step, result);
-    case StepKind::kSelectMail: return SelectMailStep(step, result);
-    case StepKind::kMenu: return MenuStep(step, result);
-    case StepKind::kSetup: return SetupStep(step, result);
-    case StepKind::kWait: PumpMessages(static_cast<DWORD>(step.number)); return true;
+    case StepKind::kInvalid:
+      *result = WideFromUtf8(step.error);
+      return false;
+    case StepKind::kOpenFolder:
+      return OpenFolderStep(step, result);
+    case StepKind::kSelectMail:
+      return SelectMailStep(step, result);
+    case StepKind::kMenu:
+      return MenuStep(step, result);
+    case StepKind::kSetup:
+      return SetupStep(step, result);
+    case StepKind::kWait:
+      PumpMessages(static_cast<DWORD>(step.number));
+      return true;
     case StepKind::kWindows:
       for (const std::wstring& line : DescribeWindows()) Print(line);
       return true;
-    case StepKind::kPrintMenus: return PrintMenusStep(result);
-    case StepKind::kFocus: return FocusStep(step, result);
-    case StepKind::kType: return TypeStep(step, result);
-    case StepKind::kKey: return KeyStep(step, result);
-    case StepKind::kScreenshot: return ScreenshotStep(step, result);
+    case StepKind::kPrintMenus:
+      return PrintMenusStep(result);
+    case StepKind::kFocus:
+      return FocusStep(step, result);
+    case StepKind::kType:
+      return TypeStep(step, result);
+    case StepKind::kKey:
+      return KeyStep(step, result);
+    case StepKind::kScreenshot:
+      return ScreenshotStep(step, result);
     case StepKind::kScreenshotModal:
       g_modal_screenshot = WideFromUtf8(step.arg);
       *result = L"the next modal window goes to " + g_modal_screenshot;
       return true;
-    case StepKind::kClick: return ClickStep(step, result);
-    case StepKind::kQuit: return true;
+    case StepKind::kClick:
+      return ClickStep(step, result);
+    case StepKind::kQuit:
+      return true;
   }
   return false;
 }
@@ -278,8 +294,9 @@ bool ScriptRunner::OpenFolderStep(const Step& step, std::wstring* result) {
     *result = L"the host cannot open " + WideFrom932(id);
     return false;
   }
-  *result = WideFrom932(CurrentFolder()) + L" \"" + WideFrom932(FolderDisplayName(CurrentFolder())) +
-            L"\", " + std::to_wstring(window_.mails().size()) + L" mails";
+  *result = WideFrom932(CurrentFolder()) + L" \"" +
+            WideFrom932(FolderDisplayName(CurrentFolder())) + L"\", " +
+            std::to_wstring(window_.mails().size()) + L" mails";
   return true;
 }
 
@@ -413,7 +430,8 @@ bool ScriptRunner::FocusStep(const Step& step, std::wstring* result) {
   PumpMessages(kSettleMs);
   HWND focus = GetFocus();
   if (!focus || (focus != target && !IsChild(target, focus))) {
-    *result = L"the focus went to " + (focus ? FocusDescription(focus) : std::wstring(L"no window"));
+    *result =
+        L"the focus went to " + (focus ? FocusDescription(focus) : std::wstring(L"no window"));
     return false;
   }
   *result = L"focus on " + FocusDescription(focus);
@@ -486,11 +504,12 @@ BOOL CALLBACK FindButton(HWND w, LPARAM param) {
       TBBUTTON button = {};
       if (!SendMessageW(w, TB_GETBUTTON, i, reinterpret_cast<LPARAM>(&button))) continue;
       wchar_t text[128] = {};
-      if (SendMessageW(w, TB_GETBUTTONTEXTW, button.idCommand, reinterpret_cast<LPARAM>(text)) < 0) {
+      if (SendMessageW(w, TB_GETBUTTONTEXTW, button.idCommand, reinterpret_cast<LPARAM>(text)) <
+          0) {
         continue;
       }
-      if (search->wanted == text && SendMessageW(w, TB_GETITEMRECT, i,
-                                                 reinterpret_cast<LPARAM>(&search->rect))) {
+      if (search->wanted == text &&
+          SendMessageW(w, TB_GETITEMRECT, i, reinterpret_cast<LPARAM>(&search->rect))) {
         search->window = w;
         return FALSE;
       }

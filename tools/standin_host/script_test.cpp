@@ -12,7 +12,7 @@ namespace {
 struct LineCase {
   std::string line;
   StepKind kind;
-  std::string arg;    // for kInvalid: a part of the error
+  std::string arg;         // for kInvalid: a part of the error
   std::string child = "";  // focus only
   int number = 0;
 };
@@ -24,7 +24,8 @@ TEST(ScriptTest, EachLineBecomesItsStep) {
        "\xe5\x8f\x97\xe4\xbf\xa1\xe7\xae\xb1"},  // 受信箱, blanks around it dropped
       {"select-mail #3", StepKind::kSelectMail, "#3"},
       {"\tmenu main \xe3\x82\xaf\xe3\x82\xa4\xe3\x83\x83\xe3\x82\xaf\xe6\xa4\x9c\xe7\xb4\xa2...",
-       StepKind::kMenu, "\xe3\x82\xaf\xe3\x82\xa4\xe3\x83\x83\xe3\x82\xaf\xe6\xa4\x9c\xe7\xb4\xa2..."},
+       StepKind::kMenu,
+       "\xe3\x82\xaf\xe3\x82\xa4\xe3\x83\x83\xe3\x82\xaf\xe6\xa4\x9c\xe7\xb4\xa2..."},
       {"menu list Save as draft", StepKind::kMenu, "Save as draft"},  // blanks inside a caption
       {"setup", StepKind::kSetup, "", "", 1},
       {"setup 2", StepKind::kSetup, "", "", 2},

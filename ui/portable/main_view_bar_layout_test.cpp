@@ -10,8 +10,7 @@ namespace {
 
 // A bar of a button, a box that gives way first, a label, and a separator, with a reserve of 20.
 const std::vector<int> kItems = {30, 200, 100, 10};
-const std::vector<BarGiveUp> kOrder = {
-    {BarGiveUp::kReserve, 0}, {1, 80}, {2, 0}, {3, 2}, {1, 40}};
+const std::vector<BarGiveUp> kOrder = {{BarGiveUp::kReserve, 0}, {1, 80}, {2, 0}, {3, 2}, {1, 40}};
 constexpr int kReserve = 20;
 constexpr int kDesigned = 340;
 

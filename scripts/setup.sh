@@ -6,7 +6,7 @@ set -euo pipefail
 HERE=$(cd "$(dirname "$0")" && pwd)
 . "$HERE/env.sh"
 
-want_native=(cmake ninja-build g++ make googletest libgtest-dev python3 man-db)
+want_native=(cmake ninja-build g++ make googletest libgtest-dev python3 man-db clang-format)
 want_win=(g++-mingw-w64-i686-posix wine wine32:i386 xvfb xauth fonts-vlgothic fonts-wine locales imagemagick)
 want_fuzz=(clang libclang-rt-14-dev)
 want_bench=(ripgrep time)

@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
-# Builds every tree and runs every suite: the native unit tests, the same under AddressSanitizer and
-# UndefinedBehaviorSanitizer, a few seconds of each fuzz target (and every kept reproducer), and
-# the Windows tree (core tests and the real DLL) under Wine.
+# Checks the formatting, builds every tree and runs every suite: the native unit tests, the same
+# under AddressSanitizer and UndefinedBehaviorSanitizer, a few seconds of each fuzz target (and
+# every kept reproducer), and the Windows tree (core tests and the real DLL) under Wine.
 # The last line is the total over all suites: "N passed, N failed".
 set -uo pipefail
 HERE=$(cd "$(dirname "$0")" && pwd)
@@ -57,6 +57,17 @@ run_ctest() {
   fi
   count "$suite" "$log"
 }
+
+# Every C++ file as .clang-format writes it; a file that differs is named and counts as a failure.
+echo "== format: checking"
+unformatted=()
+while IFS= read -r -d '' file; do
+  [ -f "$ROOT/$file" ] || continue
+  clang-format --dry-run -Werror "$ROOT/$file" >/dev/null 2>&1 || unformatted+=("$file")
+done < <(git -C "$ROOT" ls-files -z --cached --others --exclude-standard -- '*.cpp' '*.h')
+for file in "${unformatted[@]}"; do echo "not formatted (clang-format -i $file)"; done
+total_failed=$((total_failed + ${#unformatted[@]}))
+summary+=("$(printf '%-10s %5d passed, %d failed' format $((${#unformatted[@]} ? 0 : 1)) ${#unformatted[@]})")
 
 if build native "$ROOT/build/native" -DCMAKE_BUILD_TYPE=RelWithDebInfo; then
   run_ctest native "$ROOT/build/native"

@@ -124,6 +124,43 @@ TEST(THitListTest, ManyHitsAndLongTexts) {
   EXPECT_EQ(Keys(hits), V{"k"});
 }
 
+// A text's length is stored in one byte below 128, two below 16,384, three from there: at each
+// edge the record must be sized for exactly the bytes written, or a text spills into the record
+// after it (or past its block, which the sanitizer build sees).
+TEST(THitListTest, TextsAtTheEdgesOfTheirLengthsSizeComeBackWhole) {
+  THitList hits;
+  const uint32_t f = Folder(&hits, "f\\", "F");
+  struct Want {
+    std::string subject, from, to, key;
+  };
+  std::vector<Want> added;
+  int n = 0;
+  for (size_t size : {127, 128, 129, 16383, 16384, 16385}) {
+    for (int field = 0; field < 4; ++field) {
+      const std::string text = std::string(size - 1, 'a' + field) + static_cast<char>('0' + n % 10);
+      const std::string tag = "#" + std::to_string(n++);
+      Want w{tag + "s", tag + "f", tag + "t", tag + "k"};
+      std::string* texts[] = {&w.subject, &w.from, &w.to, &w.key};
+      *texts[field] = text;
+      added.push_back(w);
+      // A short record right after each, which is where a spilled byte would land.
+      added.push_back({tag + "S", tag + "F", tag + "T", tag + "K"});
+    }
+  }
+  for (size_t i = 0; i < added.size(); ++i) {
+    const Want& w = added[i];
+    ASSERT_TRUE(hits.Add(f, static_cast<int32_t>(i), w.subject, w.from, w.to, w.key));
+  }
+  THitRow row;
+  for (size_t i = 0; i < added.size(); ++i) {
+    hits.GetRow(i, &row);
+    EXPECT_EQ(row.Subject, added[i].subject) << i;
+    EXPECT_EQ(row.From, added[i].from) << i;
+    EXPECT_EQ(row.To, added[i].to) << i;
+    EXPECT_EQ(row.MailID, "f\\?" + added[i].key) << i;
+  }
+}
+
 TEST(THitListTest, TextsAreSeenInPlaceInTheOrderSet) {
   THitList hits;
   const uint32_t a = Folder(&hits, "a\\", "A");

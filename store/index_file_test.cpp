@@ -77,6 +77,15 @@ TEST(IndexFileReaderTest, LineEnds) {
        {"a"}},
       {"0x1a inside a line", "ab\x1a\r\ncd", {"ab"}},
       {"0x1a right after a CR", "a\r\x1a\n", {"a"}},
+      {"0x1a first",
+       "\x1a"
+       "a\r\n",
+       {}},
+      {"0x1a last", "a\r\nb\x1a", {"a", "b"}},
+      {"only the first 0x1a counts",
+       "a\x1a\x1a"
+       "b\r\n\x1a",
+       {"a"}},
       {"0x00 is data", "a\0b\r\n"s, {"a\0b"s}},
       {"double-byte text passes", "\x83\x5c\x83\x74\x83\x67\r\n", {"\x83\x5c\x83\x74\x83\x67"}},
   };

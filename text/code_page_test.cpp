@@ -24,6 +24,13 @@ TEST(Cp932ToUtf8Test, ConvertsAndReplacesBrokenBytes) {
       {"\x82\x20x", std::string(kFFFD) + " x"},  // a blank is no second byte
       {"\x85\x40!", std::string(kFFFD) + "!"},   // unassigned: one replacement for two bytes
       {"\x89\xef\x80\x8b\x63", std::string("会") + kFFFD + "議"},
+      // The edges of the half-width katakana: 0xA0 is none, 0xA1 and 0xDF are, 0xE0 leads.
+      {"\xa0", kFFFD},
+      {"\xa1", "｡"},
+      {"\xdf", "ﾟ"},
+      {"\xe0", kFFFD},
+      {"\xe0\x40", "漾"},
+      {"\xa1\xdf\xe0\x40\xa0", std::string("｡ﾟ漾") + kFFFD},
   };
   for (const Case& c : cases) {
     EXPECT_EQ(Cp932ToUtf8(c.in), c.want) << c.in;
@@ -68,6 +75,8 @@ TEST(Cp932ToUtf8Test, ExactRefusesWhatIsNoCharacter) {
   std::string out = "old";
   ASSERT_TRUE(Cp932ToUtf8Exact("\x83\x5c\x95\x5c\x94\x5c\xfb\xfc\xb1 a", &out));
   EXPECT_EQ(out, "ソ表能髙ｱ a");  // 髙 is an IBM extension, ｱ a single byte
+  ASSERT_TRUE(Cp932ToUtf8Exact("\xa1\xdf", &out));
+  EXPECT_EQ(out, "｡ﾟ");
   for (const std::string bad : {"ab\x83", "ab\x85\x40", "\x80", "\xa0", "\xfd", "\x82\x20"}) {
     out = "old";
     EXPECT_FALSE(Cp932ToUtf8Exact(bad, &out)) << testing::PrintToString(bad);

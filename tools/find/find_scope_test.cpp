@@ -56,6 +56,13 @@ TEST(MissingFoldersTest, NamesEachMissingFolderOnceAndCountsTheNamed) {
       {"a folder without an index exists", "m.mb\\Empty\\", "", {}, 1},
       {"the current folder first", "x.mb\\,m.mb\\", "y.mb\\", {"y.mb\\", "x.mb\\"}, 3},
       {"each once", "x.mb\\,X.MB,x.mb\\", "x.mb", {"x.mb"}, 1},
+      {"the current folder named again", "m.mb\\In", "M.MB\\IN\\", {}, 1},
+      // ソ ends in the byte of a backslash, which is no separator: both spellings are one folder.
+      {"a trail byte is no backslash",
+       "m.mb\\\x83\x5c,m.mb\\\x83\x5c\\",
+       "",
+       {"m.mb\\\x83\x5c"},
+       1},
       {"a file is no folder", "m.mb\\In\\Folder.idx\\", "", {"m.mb\\In\\Folder.idx\\"}, 1},
   };
   for (const Case& c : cases) {

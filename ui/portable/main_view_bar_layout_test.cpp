@@ -42,6 +42,15 @@ TEST(BarLayout, ItemsGiveWayInOrderSoThatTheCountIsReadable) {
 }
 
 TEST(BarLayout, WhenNothingIsLeftToGiveTheCountLiesOverTheLastItems) {
+  // Everything at its least and the count's text just fits: nothing is covered yet.
+  const BarFit just = FitBar(kItems, kReserve, 30 + 40 + 0 + 2 + 50, 50, kOrder);
+  EXPECT_EQ(just.widths, (std::vector<int>{30, 40, 0, 2}));
+  EXPECT_FALSE(just.covers_items);
+  EXPECT_EQ(just.count_left, 72);
+  EXPECT_EQ(just.count_width, 50);
+  // One pixel less and the count lies over the items.
+  EXPECT_TRUE(FitBar(kItems, kReserve, 30 + 40 + 0 + 2 + 49, 50, kOrder).covers_items);
+
   const BarFit fit = FitBar(kItems, kReserve, 100, 50, kOrder);
   EXPECT_EQ(fit.widths, (std::vector<int>{30, 40, 0, 2}));
   EXPECT_TRUE(fit.covers_items);

@@ -23,9 +23,14 @@ class ScratchDir {
   ScratchDir() {
     static int serial = 0;
     const auto* info = ::testing::UnitTest::GetInstance()->current_test_info();
-    std::string leaf = std::string("zeldrium-") + info->name() + "-" + std::to_string(serial++);
-    dir_ = std::filesystem::temp_directory_path() / leaf / std::filesystem::path(u8"設定");
-    std::filesystem::remove_all(dir_.parent_path());
+    // Only a directory this process made itself is its own: another run of the same tests at
+    // the same time (or a crashed one's leftovers) takes the next number.
+    std::filesystem::path parent;
+    do {
+      std::string leaf = std::string("zeldrium-") + info->name() + "-" + std::to_string(serial++);
+      parent = std::filesystem::temp_directory_path() / leaf;
+    } while (!std::filesystem::create_directory(parent));
+    dir_ = parent / std::filesystem::path(u8"設定");
     std::filesystem::create_directories(dir_);
   }
   ~ScratchDir() {

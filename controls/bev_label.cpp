@@ -5,7 +5,7 @@
 
 #include "text/code_page_win.h"
 #include "text/str_libs.h"
-#include "ui/handles.h"
+#include "win32/handles.h"
 
 namespace controls {
 namespace {

@@ -14,7 +14,7 @@
 #include <string>
 #include <string_view>
 
-#include "ui/window.h"
+#include "win32/window.h"
 
 namespace controls {
 

@@ -6,8 +6,8 @@
 #include <cstdlib>
 #include <vector>
 
-#include "ui/handles.h"
-#include "ui/test_canvas.h"
+#include "tests/test_canvas.h"
+#include "win32/handles.h"
 
 namespace controls {
 namespace {

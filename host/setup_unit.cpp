@@ -8,7 +8,7 @@
 #include "host/zeldrium.h"
 #include "text/code_page_win.h"
 #include "ui/main_view.h"
-#include "ui/module_life.h"
+#include "win32/module_life.h"
 
 namespace {
 

@@ -16,7 +16,7 @@
 
 #include "controls/bev_label.h"
 #include "settings/ini_params.h"
-#include "ui/dialog.h"
+#include "win32/dialog.h"
 
 class TMainForm;
 

@@ -10,13 +10,13 @@
 #include <string>
 #include <vector>
 
-#include "host/setup_dialog_driver.h"
+#include "tests/dialog_test_driver.h"
+#include "tests/setup_dialog_driver.h"
 #include "tests/standin_services.h"
+#include "tests/test_canvas.h"
 #include "text/code_page_win.h"
-#include "ui/dialog_test_driver.h"
-#include "ui/handles.h"
 #include "ui/main_view.h"
-#include "ui/test_canvas.h"
+#include "win32/handles.h"
 
 namespace {
 

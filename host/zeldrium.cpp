@@ -35,8 +35,8 @@
 #include "store/file_system.h"
 #include "text/code_page_win.h"
 #include "ui/main_view.h"
-#include "ui/module_life.h"
-#include "ui/window.h"
+#include "win32/module_life.h"
+#include "win32/window.h"
 
 zeldrium::TInitParam* InitParam = nullptr;
 TMainForm* MainForm = nullptr;

@@ -6,7 +6,7 @@
 #include <vector>
 
 #include "tests/window_driver.h"
-#include "ui/address_space.h"
+#include "win32/address_space.h"
 
 namespace {
 

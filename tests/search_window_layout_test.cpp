@@ -6,9 +6,9 @@
 #include <string>
 #include <vector>
 
+#include "tests/dialog_test_driver.h"
 #include "tests/window_driver.h"
-#include "ui/dialog_test_driver.h"
-#include "ui/dpi.h"
+#include "win32/dpi.h"
 
 namespace {
 

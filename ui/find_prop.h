@@ -13,8 +13,8 @@
 
 #include "query/find_class.h"
 #include "store/file_system.h"
-#include "ui/dialog.h"
 #include "ui/mail_host.h"
+#include "win32/dialog.h"
 
 class TPropForm : public ui::Dialog {
  public:

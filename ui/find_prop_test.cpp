@@ -8,11 +8,11 @@
 #include <string>
 #include <vector>
 
+#include "tests/dialog_test_driver.h"
 #include "tests/standin_services.h"
 #include "tests/test_util.h"
 #include "text/code_page_win.h"
 #include "tools/standin_host/host_api.h"
-#include "ui/dialog_test_driver.h"
 #include "ui/folder_sel.h"
 
 namespace {

@@ -4,8 +4,8 @@
 
 #include <initializer_list>
 
-#include "ui/handles.h"
-#include "ui/image_list.h"
+#include "win32/handles.h"
+#include "win32/image_list.h"
 
 namespace ui {
 namespace {

@@ -2,7 +2,7 @@
 
 #include <gtest/gtest.h>
 
-#include "ui/handles.h"
+#include "win32/handles.h"
 
 namespace {
 

@@ -17,9 +17,9 @@
 #include <vector>
 
 #include "store/file_system.h"
-#include "ui/dialog.h"
-#include "ui/handles.h"
 #include "ui/mail_host.h"
+#include "win32/dialog.h"
+#include "win32/handles.h"
 
 class TB2Folder : public ui::Dialog {
  public:

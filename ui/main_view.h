@@ -13,7 +13,7 @@
 // the field selector, the search text, the date picker and the result list, and a window
 // activated again gives the focus back to the control that had it.
 //
-// Every designed size is a size at 96 dpi, shown at the window's DPI (ui/dpi.h); the window
+// Every designed size is a size at 96 dpi, shown at the window's DPI (win32/dpi.h); the window
 // follows WM_DPICHANGED when the host is per-monitor aware.
 //
 // One run at a time (ui/portable/main_view_runs.h): a request for a new search during a run
@@ -41,15 +41,15 @@
 #include "query/find_class.h"
 #include "settings/ini_params.h"
 #include "store/file_system.h"
-#include "ui/dpi.h"
-#include "ui/focus_cycle.h"
-#include "ui/handles.h"
 #include "ui/mail_host.h"
 #include "ui/main_view_tabs.h"
 #include "ui/main_view_toolbar.h"
 #include "ui/portable/main_view_runs.h"
 #include "ui/result_list.h"
-#include "ui/window.h"
+#include "win32/dpi.h"
+#include "win32/focus_cycle.h"
+#include "win32/handles.h"
+#include "win32/window.h"
 
 namespace zeldrium {
 class TSearchRun;

@@ -13,7 +13,7 @@
 //
 // The library must not be unmapped while a run is on the stack (the host may unload it from a
 // message the run lets through): a series of runs first keeps the module mapped until the
-// process ends (ui/module_life.h). When the host announces its exit during a run, the run
+// process ends (win32/module_life.h). When the host announces its exit during a run, the run
 // gives way and starts no other; the window is released once the run has unwound.
 #include <exception>
 #include <string>
@@ -23,11 +23,11 @@
 #include "engine/search_run.h"
 #include "text/code_page_win.h"
 #include "text/str_libs.h"
-#include "ui/address_space.h"
 #include "ui/main_view.h"
 #include "ui/main_view_ids.h"
-#include "ui/module_life.h"
-#include "ui/window.h"
+#include "win32/address_space.h"
+#include "win32/module_life.h"
+#include "win32/window.h"
 
 using namespace mainview;
 

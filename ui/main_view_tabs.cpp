@@ -2,7 +2,7 @@
 
 #include "text/code_page_win.h"
 #include "ui/main_view_ids.h"
-#include "ui/window.h"
+#include "win32/window.h"
 
 namespace ui {
 namespace {

@@ -15,7 +15,7 @@
 #include <string>
 #include <vector>
 
-#include "ui/handles.h"
+#include "win32/handles.h"
 
 namespace ui {
 

@@ -5,12 +5,12 @@
 
 #include "text/code_page_win.h"
 #include "text/str_libs.h"
-#include "ui/dpi.h"
-#include "ui/handles.h"
 #include "ui/main_view_ids.h"
-#include "ui/module_life.h"
 #include "ui/portable/main_view_bar_layout.h"
-#include "ui/window.h"
+#include "win32/dpi.h"
+#include "win32/handles.h"
+#include "win32/module_life.h"
+#include "win32/window.h"
 
 namespace ui {
 namespace {

@@ -8,10 +8,10 @@
 
 #include "text/code_page_win.h"
 #include "text/str_libs.h"
-#include "ui/address_space.h"
-#include "ui/dpi.h"
-#include "ui/image_list.h"
-#include "ui/window.h"
+#include "win32/address_space.h"
+#include "win32/dpi.h"
+#include "win32/image_list.h"
+#include "win32/window.h"
 
 namespace ui {
 namespace {

@@ -22,8 +22,8 @@
 #include <vector>
 
 #include "engine/hit_list.h"
-#include "ui/handles.h"
 #include "ui/row_order.h"
+#include "win32/handles.h"
 
 namespace ui {
 

@@ -12,7 +12,7 @@
 
 #include "text/code_page_win.h"
 #include "text/str_libs.h"
-#include "ui/window.h"
+#include "win32/window.h"
 
 namespace {
 

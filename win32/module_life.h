@@ -1,5 +1,5 @@
-#ifndef ZELDRIUM_UI_MODULE_LIFE_H_
-#define ZELDRIUM_UI_MODULE_LIFE_H_
+#ifndef ZELDRIUM_WIN32_MODULE_LIFE_H_
+#define ZELDRIUM_WIN32_MODULE_LIFE_H_
 
 // How long the plug-in's code must stay in the host's process.
 //
@@ -42,4 +42,4 @@ void WhenOffTheStack(void (*action)());
 
 }  // namespace ui
 
-#endif  // ZELDRIUM_UI_MODULE_LIFE_H_
+#endif  // ZELDRIUM_WIN32_MODULE_LIFE_H_

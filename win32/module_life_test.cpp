@@ -1,4 +1,4 @@
-#include "ui/module_life.h"
+#include "win32/module_life.h"
 
 #include <gtest/gtest.h>
 

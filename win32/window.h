@@ -1,5 +1,5 @@
-#ifndef ZELDRIUM_UI_WINDOW_H_
-#define ZELDRIUM_UI_WINDOW_H_
+#ifndef ZELDRIUM_WIN32_WINDOW_H_
+#define ZELDRIUM_WIN32_WINDOW_H_
 
 // The one base of the plug-in's windows. The window procedure finds the C++ object through the
 // window's user data, set at WM_NCCREATE, and hands every message to HandleMessage; a derived
@@ -27,7 +27,7 @@ void UnregisterWindowClasses();
 void CutLoose(HWND window);
 
 // A message box of the plug-in. Its modal loop lets the host's messages through while this
-// module's code waits on the stack, so the module is first kept mapped (ui/module_life.h).
+// module's code waits on the stack, so the module is first kept mapped (win32/module_life.h).
 int ModalMessageBox(HWND owner, const std::wstring& text, const std::wstring& caption, UINT type);
 
 // Makes the module's own manifest (resource ID 2, which asks for common controls version 6) the
@@ -87,4 +87,4 @@ class Window {
 
 }  // namespace ui
 
-#endif  // ZELDRIUM_UI_WINDOW_H_
+#endif  // ZELDRIUM_WIN32_WINDOW_H_

@@ -1,4 +1,4 @@
-#include "ui/window.h"
+#include "win32/window.h"
 
 #include <gtest/gtest.h>
 

@@ -1,4 +1,4 @@
-#include "ui/address_space.h"
+#include "win32/address_space.h"
 
 namespace ui {
 

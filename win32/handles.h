@@ -1,5 +1,5 @@
-#ifndef ZELDRIUM_UI_HANDLES_H_
-#define ZELDRIUM_UI_HANDLES_H_
+#ifndef ZELDRIUM_WIN32_HANDLES_H_
+#define ZELDRIUM_WIN32_HANDLES_H_
 
 // Owners for Win32 handles. Each owns one handle, cannot be copied, and closes what it holds when
 // destroyed, reset or assigned another handle by move, so a handle is released exactly once.
@@ -133,4 +133,4 @@ class SelectObjectGuard {
 
 }  // namespace ui
 
-#endif  // ZELDRIUM_UI_HANDLES_H_
+#endif  // ZELDRIUM_WIN32_HANDLES_H_

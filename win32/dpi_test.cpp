@@ -1,4 +1,4 @@
-#include "ui/dpi.h"
+#include "win32/dpi.h"
 
 #include <gtest/gtest.h>
 

@@ -1,6 +1,6 @@
-#include "ui/dpi.h"
+#include "win32/dpi.h"
 
-#include "ui/handles.h"
+#include "win32/handles.h"
 
 namespace ui {
 namespace {

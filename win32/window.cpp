@@ -1,9 +1,9 @@
-#include "ui/window.h"
+#include "win32/window.h"
 
 #include <algorithm>
 #include <vector>
 
-#include "ui/module_life.h"
+#include "win32/module_life.h"
 
 extern "C" IMAGE_DOS_HEADER __ImageBase;
 

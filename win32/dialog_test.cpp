@@ -1,13 +1,13 @@
 // The modal dialog base: what every dialog of the plug-in relies on, shown for real and driven
 // from a second thread.
-#include "ui/dialog.h"
+#include "win32/dialog.h"
 
 #include <gtest/gtest.h>
 
 #include <stdexcept>
 #include <string>
 
-#include "ui/dialog_test_driver.h"
+#include "tests/dialog_test_driver.h"
 
 namespace {
 

@@ -1,5 +1,5 @@
-#ifndef ZELDRIUM_UI_IMAGE_LIST_H_
-#define ZELDRIUM_UI_IMAGE_LIST_H_
+#ifndef ZELDRIUM_WIN32_IMAGE_LIST_H_
+#define ZELDRIUM_WIN32_IMAGE_LIST_H_
 
 // Image lists of pictures we draw ourselves, for the controls that show them.
 
@@ -22,4 +22,4 @@ HIMAGELIST MakeMaskedImageList(int size, int count, COLORREF mask,
 
 }  // namespace ui
 
-#endif  // ZELDRIUM_UI_IMAGE_LIST_H_
+#endif  // ZELDRIUM_WIN32_IMAGE_LIST_H_

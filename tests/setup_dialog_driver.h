@@ -1,8 +1,8 @@
-#ifndef ZELDRIUM_HOST_SETUP_DIALOG_DRIVER_H_
-#define ZELDRIUM_HOST_SETUP_DIALOG_DRIVER_H_
+#ifndef ZELDRIUM_TESTS_SETUP_DIALOG_DRIVER_H_
+#define ZELDRIUM_TESTS_SETUP_DIALOG_DRIVER_H_
 
 // Tests only: what a user does in the setup dialog beyond clicks and ticks
-// (ui/dialog_test_driver.h): pressing keys in the hot-key field, and working the system's font
+// (tests/dialog_test_driver.h): pressing keys in the hot-key field, and working the system's font
 // dialog that the font button opens. Called from the driving thread while the dialog is modal.
 
 // clang-format off
@@ -113,4 +113,4 @@ inline PickedFont PickFont(HWND setup, int button, const std::wstring& current, 
 
 }  // namespace setuptest
 
-#endif  // ZELDRIUM_HOST_SETUP_DIALOG_DRIVER_H_
+#endif  // ZELDRIUM_TESTS_SETUP_DIALOG_DRIVER_H_

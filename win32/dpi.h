@@ -1,5 +1,5 @@
-#ifndef ZELDRIUM_UI_DPI_H_
-#define ZELDRIUM_UI_DPI_H_
+#ifndef ZELDRIUM_WIN32_DPI_H_
+#define ZELDRIUM_WIN32_DPI_H_
 
 // Designed sizes are pixels at 96 dpi; a window shows them at its own DPI. At 96 dpi every size
 // is exactly the designed one.
@@ -25,4 +25,4 @@ inline int FontHeightAt(int points, int dpi) { return -MulDiv(points, dpi, 72); 
 
 }  // namespace ui
 
-#endif  // ZELDRIUM_UI_DPI_H_
+#endif  // ZELDRIUM_WIN32_DPI_H_

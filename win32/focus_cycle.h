@@ -1,5 +1,5 @@
-#ifndef ZELDRIUM_UI_FOCUS_CYCLE_H_
-#define ZELDRIUM_UI_FOCUS_CYCLE_H_
+#ifndef ZELDRIUM_WIN32_FOCUS_CYCLE_H_
+#define ZELDRIUM_WIN32_FOCUS_CYCLE_H_
 
 // Tab and Shift+Tab through the controls of a window that is no dialog. The host's message loop
 // does not call IsDialogMessage for the plug-in's window, so Tab reaches the focused control as
@@ -45,4 +45,4 @@ class FocusCycle {
 
 }  // namespace ui
 
-#endif  // ZELDRIUM_UI_FOCUS_CYCLE_H_
+#endif  // ZELDRIUM_WIN32_FOCUS_CYCLE_H_

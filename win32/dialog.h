@@ -1,9 +1,9 @@
-#ifndef ZELDRIUM_UI_DIALOG_H_
-#define ZELDRIUM_UI_DIALOG_H_
+#ifndef ZELDRIUM_WIN32_DIALOG_H_
+#define ZELDRIUM_WIN32_DIALOG_H_
 
 // The base of the plug-in's modal dialogs. The dialog window comes from an empty in-memory
 // template; a derived dialog creates its controls in CreateControls at designed pixel positions
-// of the client area (pixels at 96 dpi, shown at the dialog's DPI: ui/dpi.h), all in the dialog
+// of the client area (pixels at 96 dpi, shown at the dialog's DPI: win32/dpi.h), all in the dialog
 // font ("ＭＳ Ｐゴシック", 12 designed pixels high). Because the system's
 // dialog manager runs the modal loop, Tab and the arrow keys move between controls, Enter sends
 // IDOK and Esc sends IDCANCEL (both as WM_COMMAND), and the owner is disabled while it is open.
@@ -28,7 +28,7 @@
 
 #include <string>
 
-#include "ui/handles.h"
+#include "win32/handles.h"
 
 namespace ui {
 
@@ -120,4 +120,4 @@ HFONT CreateDialogFont(int dpi = 96);
 
 }  // namespace ui
 
-#endif  // ZELDRIUM_UI_DIALOG_H_
+#endif  // ZELDRIUM_WIN32_DIALOG_H_

@@ -1,6 +1,6 @@
-#include "ui/image_list.h"
+#include "win32/image_list.h"
 
-#include "ui/handles.h"
+#include "win32/handles.h"
 
 namespace ui {
 

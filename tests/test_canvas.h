@@ -1,5 +1,5 @@
-#ifndef ZELDRIUM_UI_TEST_CANVAS_H_
-#define ZELDRIUM_UI_TEST_CANVAS_H_
+#ifndef ZELDRIUM_TESTS_TEST_CANVAS_H_
+#define ZELDRIUM_TESTS_TEST_CANVAS_H_
 
 // For tests of what is drawn: a 32-bit top-down bitmap selected into a memory DC, read back
 // pixel by pixel.
@@ -10,7 +10,7 @@
 #include <cstdint>
 #include <vector>
 
-#include "ui/handles.h"
+#include "win32/handles.h"
 
 namespace ui {
 
@@ -93,4 +93,4 @@ class TestCanvas {
 
 }  // namespace ui
 
-#endif  // ZELDRIUM_UI_TEST_CANVAS_H_
+#endif  // ZELDRIUM_TESTS_TEST_CANVAS_H_

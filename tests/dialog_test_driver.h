@@ -1,5 +1,5 @@
-#ifndef ZELDRIUM_UI_DIALOG_TEST_DRIVER_H_
-#define ZELDRIUM_UI_DIALOG_TEST_DRIVER_H_
+#ifndef ZELDRIUM_TESTS_DIALOG_TEST_DRIVER_H_
+#define ZELDRIUM_TESTS_DIALOG_TEST_DRIVER_H_
 
 // Tests only: drives a modal dialog as a user would while the test thread sits in its modal
 // loop. A second thread waits for the dialog's window and talks to its controls through the
@@ -17,7 +17,7 @@
 #include <thread>
 #include <vector>
 
-#include "ui/dpi.h"
+#include "win32/dpi.h"
 
 namespace dialogtest {
 
@@ -280,4 +280,4 @@ class ModalDriver {
 
 }  // namespace dialogtest
 
-#endif  // ZELDRIUM_UI_DIALOG_TEST_DRIVER_H_
+#endif  // ZELDRIUM_TESTS_DIALOG_TEST_DRIVER_H_

@@ -1,10 +1,10 @@
-#include "ui/dialog.h"
+#include "win32/dialog.h"
 
 #include <algorithm>
 
-#include "ui/dpi.h"
-#include "ui/module_life.h"
-#include "ui/window.h"
+#include "win32/dpi.h"
+#include "win32/module_life.h"
+#include "win32/window.h"
 
 namespace ui {
 namespace {

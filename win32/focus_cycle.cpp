@@ -1,11 +1,11 @@
-#include "ui/focus_cycle.h"
+#include "win32/focus_cycle.h"
 
 #include <commctrl.h>
 
 #include <algorithm>
 
-#include "ui/module_life.h"
-#include "ui/window.h"
+#include "win32/module_life.h"
+#include "win32/window.h"
 
 namespace ui {
 namespace {

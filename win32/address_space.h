@@ -1,5 +1,5 @@
-#ifndef ZELDRIUM_UI_ADDRESS_SPACE_H_
-#define ZELDRIUM_UI_ADDRESS_SPACE_H_
+#ifndef ZELDRIUM_WIN32_ADDRESS_SPACE_H_
+#define ZELDRIUM_WIN32_ADDRESS_SPACE_H_
 
 // The host's address space, which the plug-in shares. A 32-bit host has 2 GiB of it; a search
 // that took the last of it would leave the host to fail at its next allocation, and the host's
@@ -53,4 +53,4 @@ class AddressSpaceGuard {
 
 }  // namespace ui
 
-#endif  // ZELDRIUM_UI_ADDRESS_SPACE_H_
+#endif  // ZELDRIUM_WIN32_ADDRESS_SPACE_H_

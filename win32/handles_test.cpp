@@ -1,4 +1,4 @@
-#include "ui/handles.h"
+#include "win32/handles.h"
 
 #include <gtest/gtest.h>
 

@@ -70,7 +70,7 @@ std::string ExpandNewlines(std::string_view caption);
 
 // The control. Usable before Create (and without it, for painting its state elsewhere): the
 // setters then only store.
-class TBevelLabel : public ui::Window {
+class TBevelLabel : public win32::Window {
  public:
   TBevelLabel() = default;
   ~TBevelLabel() override = default;

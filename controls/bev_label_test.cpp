@@ -21,13 +21,13 @@ COLORREF Shadow() { return GetSysColor(COLOR_BTNSHADOW); }
 COLORREF Highlight() { return GetSysColor(COLOR_BTNHIGHLIGHT); }
 
 // The label painted into a bitmap of its own, over a colour it never paints.
-class Canvas : public ui::TestCanvas {
+class Canvas : public testutil::TestCanvas {
  public:
   using TestCanvas::TestCanvas;
 
   Canvas& Paint(const BevelLabelState& state) {
     RECT all = {0, 0, width(), height()};
-    ui::UniqueHbrush unpainted(CreateSolidBrush(kUnpainted));
+    win32::UniqueHbrush unpainted(CreateSolidBrush(kUnpainted));
     FillRect(dc(), &all, unpainted.get());
     PaintBevelLabel(state, dc(), all);
     GdiFlush();
@@ -297,7 +297,7 @@ class BevelLabelWindowTest : public testing::Test {
   }
   bool Invalidated() { return GetUpdateRect(label_.hwnd(), nullptr, FALSE) != FALSE; }
 
-  ui::UniqueHwnd parent_;
+  win32::UniqueHwnd parent_;
   TBevelLabel label_;
 };
 

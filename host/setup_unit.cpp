@@ -79,7 +79,7 @@ LRESULT ViewHotKeyKeyDown(HWND hwnd, UINT message, WPARAM key, LPARAM lparam) {
 
 LRESULT CALLBACK ViewHotKeyProc(HWND hwnd, UINT message, WPARAM wparam, LPARAM lparam, UINT_PTR id,
                                 DWORD_PTR) {
-  ui::OurFrame frame;
+  win32::OurFrame frame;
   switch (message) {
     case WM_KEYDOWN:
     case WM_SYSKEYDOWN:

@@ -35,7 +35,7 @@ int ScreenDpi();
 uint16_t ShortcutFromHotKey(WORD hot_key);
 WORD HotKeyFromShortcut(uint16_t shortcut);
 
-class TSetupForm : public ui::Dialog {
+class TSetupForm : public win32::Dialog {
  public:
   // The controls, in tab order as far as one flat dialog can follow each group's order.
   enum Control : int {

@@ -84,7 +84,7 @@ class SetupUnitTest : public ::testing::Test {
   void TearDown() override {
     target_.reset();
     form_.reset();
-    ui::UnregisterWindowClasses();
+    win32::UnregisterWindowClasses();
   }
 
   // The host's setup call with the script as the user.
@@ -330,8 +330,8 @@ TEST_F(SetupUnitTest, LayoutCaptionsAndTabOrder) {
     }
     Click(d, IDCANCEL);
   });
-  EXPECT_EQ(layout.client.right, ui::Scaled(347, layout.dpi));
-  EXPECT_EQ(layout.client.bottom, ui::Scaled(254, layout.dpi));
+  EXPECT_EQ(layout.client.right, win32::Scaled(347, layout.dpi));
+  EXPECT_EQ(layout.client.bottom, win32::Scaled(254, layout.dpi));
   EXPECT_NEAR((window.left + window.right) / 2.0, GetSystemMetrics(SM_CXSCREEN) / 2.0, 1);
   EXPECT_NEAR((window.top + window.bottom) / 2.0, GetSystemMetrics(SM_CYSCREEN) / 2.0, 1);
   EXPECT_EQ(owner_seen, form_->hwnd()) << "without a host window, over the search window";
@@ -428,16 +428,16 @@ TEST_F(SetupUnitTest, HostWindowOwnsTheDialogAndASecondCallOpensNoOther) {
 // The font box and the version line as rendered.
 TEST_F(SetupUnitTest, ListFontIsASunkenBoxWithTheNameCentredAndVersionIsRightAligned) {
   params_.ViewFont.Color = 0x0000FF;  // pure red: some glyph pixels carry it exactly
-  std::unique_ptr<ui::TestCanvas> label, version;
+  std::unique_ptr<testutil::TestCanvas> label, version;
   Run([&](HWND d) {
-    label = std::make_unique<ui::TestCanvas>(GetDlgItem(d, F::kListFont));
-    version = std::make_unique<ui::TestCanvas>(GetDlgItem(d, F::kLabel1));
+    label = std::make_unique<testutil::TestCanvas>(GetDlgItem(d, F::kListFont));
+    version = std::make_unique<testutil::TestCanvas>(GetDlgItem(d, F::kLabel1));
     Click(d, IDCANCEL);
   });
   ASSERT_FALSE(label->empty());
-  const int dpi = ui::WindowDpi(form_->hwnd());
-  ASSERT_EQ(label->width(), ui::Scaled(196, dpi));
-  ASSERT_EQ(label->height(), ui::Scaled(31, dpi));
+  const int dpi = win32::WindowDpi(form_->hwnd());
+  ASSERT_EQ(label->width(), win32::Scaled(196, dpi));
+  ASSERT_EQ(label->height(), win32::Scaled(31, dpi));
   const int w = label->width(), h = label->height();
   const COLORREF shadow = GetSysColor(COLOR_BTNSHADOW), light = GetSysColor(COLOR_BTNHIGHLIGHT);
   int wrong_edge_pixels = 0;

@@ -182,9 +182,9 @@ inline bool CaptionCut(HWND control) {
 // A designed rectangle (left, top, right, bottom at 96 dpi) as a dialog at dpi places it: corner
 // and size scaled each.
 inline RECT ScaledRect(const RECT& r, int dpi) {
-  const int left = ui::Scaled(r.left, dpi), top = ui::Scaled(r.top, dpi);
-  return {left, top, left + ui::Scaled(r.right - r.left, dpi),
-          top + ui::Scaled(r.bottom - r.top, dpi)};
+  const int left = win32::Scaled(r.left, dpi), top = win32::Scaled(r.top, dpi);
+  return {left, top, left + win32::Scaled(r.right - r.left, dpi),
+          top + win32::Scaled(r.bottom - r.top, dpi)};
 }
 
 // What a dialog looks like to a user: its frame, and each control in tab order with the faults
@@ -200,7 +200,7 @@ struct Layout {
 
 inline Layout ReadLayout(HWND dialog) {
   Layout layout;
-  layout.dpi = ui::WindowDpi(dialog);
+  layout.dpi = win32::WindowDpi(dialog);
   GetWindowRect(dialog, &layout.window);
   GetClientRect(dialog, &layout.client);
   for (HWND child = GetWindow(dialog, GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT)) {
@@ -210,7 +210,7 @@ inline Layout ReadLayout(HWND dialog) {
     LOGFONTW font = {};
     auto hfont = reinterpret_cast<HFONT>(SendMessageW(child, WM_GETFONT, 0, 0));
     if (!hfont || !GetObjectW(hfont, sizeof(font), &font) ||
-        font.lfHeight != -ui::Scaled(12, layout.dpi) ||
+        font.lfHeight != -win32::Scaled(12, layout.dpi) ||
         lstrcmpW(font.lfFaceName, L"\xff2d\xff33 \xff30\x30b4\x30b7\x30c3\x30af") !=
             0) {  // ＭＳ Ｐゴシック
       layout.wrong_font.push_back(id);

@@ -12,7 +12,7 @@
 
 #include "win32/handles.h"
 
-namespace ui {
+namespace testutil {
 
 class TestCanvas {
  public:
@@ -85,12 +85,12 @@ class TestCanvas {
   }
 
   int width_, height_;
-  UniqueHdc dc_;
-  UniqueHbitmap bitmap_;
+  win32::UniqueHdc dc_;
+  win32::UniqueHbitmap bitmap_;
   const uint32_t* bits_ = nullptr;
   HGDIOBJ old_ = nullptr;
 };
 
-}  // namespace ui
+}  // namespace testutil
 
 #endif  // ZELDRIUM_TESTS_TEST_CANVAS_H_

@@ -16,7 +16,7 @@
 #include "ui/mail_host.h"
 #include "win32/dialog.h"
 
-class TPropForm : public ui::Dialog {
+class TPropForm : public win32::Dialog {
  public:
   // The controls, in tab order. The rows' controls, by row 0 to 4, are listed in kRowControls.
   enum Control : int {

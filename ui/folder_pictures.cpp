@@ -10,7 +10,7 @@
 namespace ui {
 namespace {
 
-using UniqueHpen = UniqueHandle<GdiObjectTraits<HPEN>>;
+using UniqueHpen = win32::UniqueHandle<win32::GdiObjectTraits<HPEN>>;
 
 constexpr COLORREF kPostRed = RGB(220, 32, 32);
 constexpr COLORREF kPostEdge = RGB(120, 0, 0);
@@ -27,7 +27,7 @@ constexpr COLORREF kSheet = RGB(255, 255, 255);
 constexpr COLORREF kMask = RGB(255, 0, 255);
 
 void Fill(HDC dc, int x, int y, RECT r, COLORREF colour) {
-  UniqueHbrush brush(CreateSolidBrush(colour));
+  win32::UniqueHbrush brush(CreateSolidBrush(colour));
   OffsetRect(&r, x, y);
   FillRect(dc, &r, brush.get());
 }
@@ -35,10 +35,10 @@ void Fill(HDC dc, int x, int y, RECT r, COLORREF colour) {
 // A filled polygon with a one-pixel outline; the points are picture coordinates.
 void Shape(HDC dc, int x, int y, std::initializer_list<POINT> points, COLORREF fill,
            COLORREF edge) {
-  UniqueHbrush brush(CreateSolidBrush(fill));
+  win32::UniqueHbrush brush(CreateSolidBrush(fill));
   UniqueHpen pen(CreatePen(PS_SOLID, 1, edge));
-  SelectObjectGuard with_brush(dc, brush.get());
-  SelectObjectGuard with_pen(dc, pen.get());
+  win32::SelectObjectGuard with_brush(dc, brush.get());
+  win32::SelectObjectGuard with_pen(dc, pen.get());
   POINT moved[8];
   int n = 0;
   for (POINT p : points) moved[n++] = {p.x + x, p.y + y};
@@ -82,7 +82,7 @@ void DrawFolderPicture(HDC dc, int x, int y, FolderPicture picture) {
 }
 
 HIMAGELIST CreateFolderImageList(int size) {
-  return MakeMaskedImageList(size, 3, kMask, [](HDC dc, int i) {
+  return win32::MakeMaskedImageList(size, 3, kMask, [](HDC dc, int i) {
     DrawFolderPicture(dc, 0, 0, static_cast<FolderPicture>(i));
   });
 }

@@ -14,11 +14,11 @@ constexpr int kAt = 16;
 class Canvas {
  public:
   explicit Canvas(ui::FolderPicture picture) {
-    ui::ClientDc screen(nullptr);
+    win32::ClientDc screen(nullptr);
     dc_.reset(CreateCompatibleDC(screen.dc()));
     bitmap_.reset(CreateCompatibleBitmap(screen.dc(), kSide, kSide));
-    ui::SelectObjectGuard into(dc_.get(), bitmap_.get());
-    ui::UniqueHbrush brush(CreateSolidBrush(kBackground));
+    win32::SelectObjectGuard into(dc_.get(), bitmap_.get());
+    win32::UniqueHbrush brush(CreateSolidBrush(kBackground));
     RECT all = {0, 0, kSide, kSide};
     FillRect(dc_.get(), &all, brush.get());
     ui::DrawFolderPicture(dc_.get(), kAt, kAt, picture);
@@ -31,8 +31,8 @@ class Canvas {
   COLORREF Raw(int x, int y) const { return pixels_[y][x]; }
 
  private:
-  ui::UniqueHdc dc_;
-  ui::UniqueHbitmap bitmap_;
+  win32::UniqueHdc dc_;
+  win32::UniqueHbitmap bitmap_;
   COLORREF pixels_[kSide][kSide] = {};
 };
 
@@ -89,7 +89,7 @@ TEST(FolderPictures, ShowWhatTheyStandFor) {
 }
 
 TEST(FolderPictures, ImageListHoldsTheThreeInOrder) {
-  ui::UniqueHimagelist list(ui::CreateFolderImageList());
+  win32::UniqueHimagelist list(ui::CreateFolderImageList());
   ASSERT_TRUE(list);
   EXPECT_EQ(ImageList_GetImageCount(list.get()), 3);
   int cx = 0, cy = 0;
@@ -101,11 +101,11 @@ TEST(FolderPictures, ImageListHoldsTheThreeInOrder) {
   for (ui::FolderPicture picture : kAll) {
     SCOPED_TRACE(static_cast<int>(picture));
     Canvas direct(picture);
-    ui::ClientDc screen(nullptr);
-    ui::UniqueHdc dc(CreateCompatibleDC(screen.dc()));
-    ui::UniqueHbitmap bitmap(CreateCompatibleBitmap(screen.dc(), 16, 16));
-    ui::SelectObjectGuard into(dc.get(), bitmap.get());
-    ui::UniqueHbrush green(CreateSolidBrush(RGB(0, 255, 0)));
+    win32::ClientDc screen(nullptr);
+    win32::UniqueHdc dc(CreateCompatibleDC(screen.dc()));
+    win32::UniqueHbitmap bitmap(CreateCompatibleBitmap(screen.dc(), 16, 16));
+    win32::SelectObjectGuard into(dc.get(), bitmap.get());
+    win32::UniqueHbrush green(CreateSolidBrush(RGB(0, 255, 0)));
     RECT all = {0, 0, 16, 16};
     FillRect(dc.get(), &all, green.get());
     ASSERT_TRUE(ImageList_Draw(list.get(), static_cast<int>(picture), dc.get(), 0, 0, ILD_NORMAL));

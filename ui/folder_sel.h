@@ -21,7 +21,7 @@
 #include "win32/dialog.h"
 #include "win32/handles.h"
 
-class TB2Folder : public ui::Dialog {
+class TB2Folder : public win32::Dialog {
  public:
   // The controls, in tab order.
   enum Control : int {
@@ -86,7 +86,7 @@ class TB2Folder : public ui::Dialog {
   std::vector<TMailBox> MailBoxes;
   std::vector<TreeNode> nodes_;
   std::vector<Line> lines_;
-  ui::UniqueHimagelist images_;
+  win32::UniqueHimagelist images_;
 };
 
 // Opens the folder selection dialog over owner with its top-left corner at top_left (screen

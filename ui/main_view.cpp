@@ -25,7 +25,7 @@ constexpr RECT kDesignedBounds = {302, 281, 302 + 932, 281 + 399};
 HFONT MakeFont(const zeldrium::TFontDesc& desc, int dpi) {
   LOGFONTW font = {};
   const int points = desc.Size > 0 ? desc.Size : kFormFontPoints;
-  font.lfHeight = ui::FontHeightAt(points, dpi);
+  font.lfHeight = win32::FontHeightAt(points, dpi);
   font.lfWeight = (desc.Style & zeldrium::kFontBold) ? FW_BOLD : FW_NORMAL;
   font.lfItalic = (desc.Style & zeldrium::kFontItalic) ? TRUE : FALSE;
   font.lfUnderline = (desc.Style & zeldrium::kFontUnderline) ? TRUE : FALSE;
@@ -128,7 +128,7 @@ bool TMainForm::Create() {
   args.y = kDesignedBounds.top;
   args.width = kDesignedBounds.right - kDesignedBounds.left;
   args.height = kDesignedBounds.bottom - kDesignedBounds.top;
-  return ui::Window::Create(args);
+  return win32::Window::Create(args);
 }
 
 LRESULT TMainForm::HandleMessage(UINT message, WPARAM wparam, LPARAM lparam) {
@@ -150,15 +150,15 @@ LRESULT TMainForm::HandleMessage(UINT message, WPARAM wparam, LPARAM lparam) {
     case WM_DPICHANGED: OnDpiChanged(LOWORD(wparam), reinterpret_cast<const RECT*>(lparam)); return 0;
   }
   // clang-format on
-  return ui::Window::HandleMessage(message, wparam, lparam);
+  return win32::Window::HandleMessage(message, wparam, lparam);
 }
 
 void TMainForm::FormCreate() {
-  dpi_ = ui::WindowDpi(hwnd());
-  if (dpi_ != ui::kDesignDpi) {
+  dpi_ = win32::WindowDpi(hwnd());
+  if (dpi_ != win32::kDesignDpi) {
     SetWindowPos(hwnd(), nullptr, 0, 0,
-                 ui::Scaled(kDesignedBounds.right - kDesignedBounds.left, dpi_),
-                 ui::Scaled(kDesignedBounds.bottom - kDesignedBounds.top, dpi_),
+                 win32::Scaled(kDesignedBounds.right - kDesignedBounds.left, dpi_),
+                 win32::Scaled(kDesignedBounds.bottom - kDesignedBounds.top, dpi_),
                  SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
   }
   CreateControls();
@@ -184,7 +184,7 @@ void TMainForm::MakeFonts() {
 }
 
 void TMainForm::CreateControls() {
-  ui::ActivationScope themed;
+  win32::ActivationScope themed;
   INITCOMMONCONTROLSEX classes = {sizeof(classes), ICC_TAB_CLASSES | ICC_BAR_CLASSES |
                                                        ICC_DATE_CLASSES | ICC_LISTVIEW_CLASSES |
                                                        ICC_STANDARD_CLASSES};
@@ -261,14 +261,14 @@ void TMainForm::ApplyColumnWidths(const std::string& stored) {
   const zeldrium::TStringCSV fields(stored);
   for (int i = 0; i < fields.Count() && i < ui::ResultList::kColumnCount; ++i) {
     const int width = fields.GetInt(i);
-    if (width > 0) MailList.SetColumnWidth(i, ui::Scaled(width, dpi_));
+    if (width > 0) MailList.SetColumnWidth(i, win32::Scaled(width, dpi_));
   }
 }
 
 std::string TMainForm::StoredColumnWidths() const {
   std::vector<std::string> widths;
   for (int i = 0; i < ui::ResultList::kColumnCount; ++i) {
-    widths.push_back(std::to_string(ui::Unscaled(MailList.ColumnWidth(i), dpi_)));
+    widths.push_back(std::to_string(win32::Unscaled(MailList.ColumnWidth(i), dpi_)));
   }
   return zeldrium::WriteCommaList(widths);
 }
@@ -282,7 +282,7 @@ void TMainForm::StoreHistoryForExit() { StoreHistory(); }
 void TMainForm::Abandon() {
   StoreHistory();
   focus_cycle_.CutLoose();
-  ui::CutLoose(ToolBar8.SearchEdit());
+  win32::CutLoose(ToolBar8.SearchEdit());
   if (!hwnd()) return;
   SetWindowLongPtrW(hwnd(), GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&DefWindowProcW));
   PostMessageW(hwnd(), WM_CLOSE, 0, 0);
@@ -299,7 +299,7 @@ void TMainForm::SetBounds(int left, int top, int width, int height) {
 
 void TMainForm::ApplyListFont() {
   if (!MailList.hwnd()) return;
-  ui::UniqueHfont font(MakeFont(params_.ViewFont, dpi_));
+  win32::UniqueHfont font(MakeFont(params_.ViewFont, dpi_));
   if (!font) return;
   MailList.SetFont(font.get());
   // The old font may go only once the list no longer uses it.
@@ -314,7 +314,7 @@ void TMainForm::ApplyListFont() {
 void TMainForm::OnDpiChanged(int dpi, const RECT* suggested) {
   if (dpi <= 0 || dpi == dpi_) return;
   dpi_ = dpi;
-  ui::UniqueHfont old_font = std::move(form_font_);
+  win32::UniqueHfont old_font = std::move(form_font_);
   MakeFonts();
   TabControl1.SetFont(form_font_.get());
   ToolBar8.SetDpi(dpi_, form_font_.get());

@@ -55,7 +55,7 @@ namespace zeldrium {
 class TSearchRun;
 }  // namespace zeldrium
 
-class TMainForm : public ui::Window {
+class TMainForm : public win32::Window {
  public:
   // REQUIRES: params, host and fs outlive the window.
   TMainForm(zeldrium::TInitParam& params, ui::MailHost& host, zeldrium::FileSystem& fs);
@@ -187,17 +187,17 @@ class TMainForm : public ui::Window {
   std::vector<std::string> history_;
   // The state to show the window in; kept apart because a hidden window has none of its own.
   zeldrium::TWindowState state_ = zeldrium::TWindowState::kNormal;
-  int dpi_ = ui::kDesignDpi;
+  int dpi_ = win32::kDesignDpi;
 
   ui::MainViewTabs TabControl1;
   ui::MainViewToolBar ToolBar8;
   ui::ResultList MailList;
-  ui::FocusCycle focus_cycle_;
+  win32::FocusCycle focus_cycle_;
   // The control that had the keyboard when the window was last deactivated.
   HWND saved_focus_ = nullptr;
   RECT page_ = {};  // where Layout last put the page
-  ui::UniqueHfont form_font_;
-  ui::UniqueHfont list_font_;
+  win32::UniqueHfont form_font_;
+  win32::UniqueHfont list_font_;
 
   std::unique_ptr<RunHooks> hooks_;
   std::unique_ptr<zeldrium::TSearchRun> run_;

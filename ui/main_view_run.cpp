@@ -102,7 +102,7 @@ class TMainForm::RunHooks : public zeldrium::SearchHooks {
   }
 
   TMainForm& form_;
-  ui::AddressSpaceGuard guard_;
+  win32::AddressSpaceGuard guard_;
   int64_t last_pump_ = 0;
   int lines_ = 0;
   bool limit_on_ = false;
@@ -124,7 +124,7 @@ void TMainForm::AfterRuns(std::function<void()> action) { runs_.AfterRuns(std::m
 // A series of runs keeps the library mapped (see the top of this file).
 void TMainForm::RunSearch() {
   if (CurrentTab() < 0) return;
-  if (!runs_.Busy()) ui::KeepModuleMapped();
+  if (!runs_.Busy()) win32::KeepModuleMapped();
   runs_.RequestRun();
 }
 
@@ -214,6 +214,6 @@ void TMainForm::PumpMessages() {
 }
 
 void TMainForm::ReportRunError(const std::string& text) {
-  ui::ModalMessageBox(Visible() ? hwnd() : nullptr, zeldrium::WideFrom932(text), L"Zeldrium",
-                      MB_OK | MB_ICONERROR);
+  win32::ModalMessageBox(Visible() ? hwnd() : nullptr, zeldrium::WideFrom932(text), L"Zeldrium",
+                         MB_OK | MB_ICONERROR);
 }

@@ -38,7 +38,7 @@ constexpr ColumnDef kColumns[ResultList::kColumnCount] = {
     {L"Subject", 400}, {L"From", 200}, {L"Date", 150}, {L"Folder", 150}, {L"MailID", 0},
 };
 
-using UniqueHpen = UniqueHandle<GdiObjectTraits<HPEN>>;
+using UniqueHpen = win32::UniqueHandle<win32::GdiObjectTraits<HPEN>>;
 
 std::vector<POINT> Moved(POINT origin, std::initializer_list<POINT> points) {
   std::vector<POINT> moved;
@@ -48,8 +48,8 @@ std::vector<POINT> Moved(POINT origin, std::initializer_list<POINT> points) {
 
 void Shape(HDC dc, POINT origin, COLORREF fill, std::initializer_list<POINT> points) {
   const std::vector<POINT> corners = Moved(origin, points);
-  UniqueHbrush brush(CreateSolidBrush(fill));
-  SelectObjectGuard use(dc, brush.get());
+  win32::UniqueHbrush brush(CreateSolidBrush(fill));
+  win32::SelectObjectGuard use(dc, brush.get());
   Polygon(dc, corners.data(), static_cast<int>(corners.size()));
 }
 
@@ -65,7 +65,7 @@ void DrawEnvelope(HDC dc, const RECT& box, bool opened) {
   const int saved = SaveDC(dc);
   IntersectClipRect(dc, o.x, o.y, o.x + kIconSize, o.y + kIconSize);
   UniqueHpen outline(CreatePen(PS_SOLID, 1, kOutline));
-  SelectObjectGuard pen(dc, outline.get());
+  win32::SelectObjectGuard pen(dc, outline.get());
   if (!opened) {
     Shape(dc, o, kPaper, {{1, 3}, {14, 3}, {14, 13}, {1, 13}});
     Lines(dc, o, {{1, 3}, {7, 9}, {8, 9}, {15, 2}});
@@ -75,7 +75,7 @@ void DrawEnvelope(HDC dc, const RECT& box, bool opened) {
     Shape(dc, o, kLetter, {{3, 3}, {12, 3}, {12, 11}, {3, 11}});
     UniqueHpen writing(CreatePen(PS_SOLID, 1, kWriting));
     {
-      SelectObjectGuard blue(dc, writing.get());
+      win32::SelectObjectGuard blue(dc, writing.get());
       Lines(dc, o, {{5, 5}, {11, 5}});
       Lines(dc, o, {{5, 7}, {11, 7}});
     }
@@ -92,14 +92,15 @@ ResultList::~ResultList() {
 bool ResultList::Create(HWND parent, int id, int dpi) {
   if (hwnd_ && IsWindow(hwnd_)) return false;
   dpi_ = dpi;
-  ActivationScope themed;
+  win32::ActivationScope themed;
   INITCOMMONCONTROLSEX classes = {sizeof(classes), ICC_LISTVIEW_CLASSES};
   InitCommonControlsEx(&classes);
   // The control shares the image list rather than owning it, so this object can free it.
   const DWORD style = WS_CHILD | WS_VISIBLE | WS_TABSTOP | LVS_REPORT | LVS_OWNERDATA |
                       LVS_SINGLESEL | LVS_SHOWSELALWAYS | LVS_SHAREIMAGELISTS;
   hwnd_ = CreateWindowExW(WS_EX_CLIENTEDGE, WC_LISTVIEWW, L"", style, 0, 0, 0, 0, parent,
-                          reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), ThisModule(), nullptr);
+                          reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), win32::ThisModule(),
+                          nullptr);
   if (!hwnd_) return false;
   ListView_SetExtendedListViewStyle(hwnd_, LVS_EX_FULLROWSELECT | LVS_EX_DOUBLEBUFFER);
   for (int i = 0; i < kColumnCount; ++i) {
@@ -107,7 +108,7 @@ bool ResultList::Create(HWND parent, int id, int dpi) {
     column.mask = LVCF_TEXT | LVCF_WIDTH | LVCF_SUBITEM | LVCF_FMT;
     column.fmt = LVCFMT_LEFT;
     column.pszText = const_cast<wchar_t*>(kColumns[i].caption);
-    column.cx = Scaled(kColumns[i].width, dpi_);
+    column.cx = win32::Scaled(kColumns[i].width, dpi_);
     column.iSubItem = i;
     ListView_InsertColumn(hwnd_, i, &column);
   }
@@ -123,15 +124,16 @@ void ResultList::SetDpi(int dpi) {
   }
   dpi_ = dpi;
   // The control lets go of the old list before this object frees it.
-  UniqueHimagelist old = std::move(images_);
+  win32::UniqueHimagelist old = std::move(images_);
   if (CreateIcons()) ListView_SetImageList(hwnd_, images_.get(), LVSIL_SMALL);
 }
 
 bool ResultList::CreateIcons() {
   // Picture 0 for every row, 1 (opened) for the selected one.
-  images_.reset(MakeMaskedImageList(Scaled(kIconSize, dpi_), 2, kMaskColor, [](HDC dc, int i) {
-    DrawEnvelope(dc, {0, 0, kIconSize, kIconSize}, i == 1);
-  }));
+  images_.reset(
+      win32::MakeMaskedImageList(win32::Scaled(kIconSize, dpi_), 2, kMaskColor, [](HDC dc, int i) {
+        DrawEnvelope(dc, {0, 0, kIconSize, kIconSize}, i == 1);
+      }));
   return static_cast<bool>(images_);
 }
 
@@ -198,7 +200,7 @@ bool ResultList::Sort(int column, bool descending) {
   // What the sort may take at most, per row: its keys and the new order. It is refused rather
   // than left to take the host's last memory.
   const uint64_t per_row = column == kDate ? 16 : 128;
-  if (!LeavesEnoughForHost(per_row * hits_.size())) return false;
+  if (!win32::LeavesEnoughForHost(per_row * hits_.size())) return false;
   const int selected = Selected();
   const uint32_t selected_hit = selected >= 0 ? hits_.IndexAt(static_cast<size_t>(selected)) : 0;
   std::vector<uint32_t> order;
@@ -239,8 +241,8 @@ void ResultList::ColumnClick(int column) {
   const bool sorted = Sort(column, descending);
   SetCursor(LoadCursorW(nullptr, IDC_ARROW));
   if (!sorted) {
-    ModalMessageBox(GetParent(hwnd_), zeldrium::WideFrom932(kCannotSortText), L"Zeldrium",
-                    MB_OK | MB_ICONWARNING);
+    win32::ModalMessageBox(GetParent(hwnd_), zeldrium::WideFrom932(kCannotSortText), L"Zeldrium",
+                           MB_OK | MB_ICONWARNING);
     return;
   }
   sort_descending_ = descending;

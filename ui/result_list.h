@@ -111,8 +111,8 @@ class ResultList {
   std::string_view HitText(uint32_t hit, int column, std::string* scratch) const;
   std::string MailId(int row) const;
 
-  UniqueHimagelist images_;  // shared with the control, which is gone before this is
-  HWND hwnd_ = nullptr;      // destroyed with the parent, or by the destructor
+  win32::UniqueHimagelist images_;  // shared with the control, which is gone before this is
+  HWND hwnd_ = nullptr;             // destroyed with the parent, or by the destructor
   int dpi_ = 96;
   zeldrium::THitList hits_;
   int selected_ = -1;  // the row that shows the opened envelope, to repaint when it loses it

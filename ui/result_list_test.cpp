@@ -24,7 +24,7 @@ constexpr char kHalfKana[] = "\xb6\xc5";              // ｶﾅ (half-width)
 
 // The window the list lives in, as the search window holds it: notifications are forwarded, and
 // the context menus that reach it are counted.
-class Parent : public ui::Window {
+class Parent : public win32::Window {
  public:
   bool Make() {
     CreateArgs args;
@@ -56,7 +56,7 @@ class Parent : public ui::Window {
         MoveWindow(list.hwnd(), 0, 0, LOWORD(lparam), HIWORD(lparam), TRUE);
         return 0;
     }
-    return ui::Window::HandleMessage(message, wparam, lparam);
+    return win32::Window::HandleMessage(message, wparam, lparam);
   }
 };
 
@@ -116,7 +116,7 @@ class ResultListTest : public ::testing::Test {
   }
   void TearDown() override {
     parent_.Destroy();
-    ui::UnregisterWindowClasses();
+    win32::UnregisterWindowClasses();
   }
 
   ui::ResultList& list() { return parent_.list; }
@@ -614,13 +614,13 @@ std::vector<uint32_t> Pixels(HDC dc, HBITMAP bitmap, int width, int height) {
 template <typename Paint>
 std::vector<uint32_t> PaintOnto(COLORREF background, Paint paint) {
   constexpr int kSize = 24;
-  ui::ClientDc screen(nullptr);
-  ui::UniqueHdc dc(CreateCompatibleDC(screen.dc()));
-  ui::UniqueHbitmap bitmap(CreateCompatibleBitmap(screen.dc(), kSize, kSize));
+  win32::ClientDc screen(nullptr);
+  win32::UniqueHdc dc(CreateCompatibleDC(screen.dc()));
+  win32::UniqueHbitmap bitmap(CreateCompatibleBitmap(screen.dc(), kSize, kSize));
   {
-    ui::SelectObjectGuard use(dc.get(), bitmap.get());
+    win32::SelectObjectGuard use(dc.get(), bitmap.get());
     const RECT all = {0, 0, kSize, kSize};
-    ui::UniqueHbrush brush(CreateSolidBrush(background));
+    win32::UniqueHbrush brush(CreateSolidBrush(background));
     FillRect(dc.get(), &all, brush.get());
     paint(dc.get());
   }

@@ -1,6 +1,6 @@
 #include "win32/address_space.h"
 
-namespace ui {
+namespace win32 {
 
 bool LeavesEnoughForHost(uint64_t bytes) { return FreeAddressSpace() >= kKeptForHost + bytes; }
 
@@ -18,4 +18,4 @@ bool AddressSpaceGuard::MayTake(size_t bytes) {
   return true;
 }
 
-}  // namespace ui
+}  // namespace win32

@@ -12,7 +12,7 @@
 #include <cstddef>
 #include <cstdint>
 
-namespace ui {
+namespace win32 {
 
 inline constexpr uint64_t kKeptForHost = uint64_t{128} << 20;
 
@@ -51,6 +51,6 @@ class AddressSpaceGuard {
   uint64_t budget_ = 0;
 };
 
-}  // namespace ui
+}  // namespace win32
 
 #endif  // ZELDRIUM_WIN32_ADDRESS_SPACE_H_

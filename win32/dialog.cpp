@@ -6,7 +6,7 @@
 #include "win32/module_life.h"
 #include "win32/window.h"
 
-namespace ui {
+namespace win32 {
 namespace {
 
 // "ＭＳ Ｐゴシック"
@@ -68,7 +68,7 @@ INT_PTR Dialog::Show(HWND owner, Placement placement, POINT top_left) {
   placement_ = placement;
   place_ = top_left;
   // The dialog manager's modal loop runs with this frame on the stack.
-  ui::KeepModuleMapped();
+  win32::KeepModuleMapped();
   EmptyTemplate tmpl = {};
   // Shown by the dialog manager once the controls exist, so they never flash at a wrong place.
   tmpl.style = frame_.style & ~WS_VISIBLE;
@@ -170,7 +170,7 @@ INT_PTR Dialog::HandleMessage(UINT message, WPARAM wparam, LPARAM lparam) {
 }
 
 INT_PTR CALLBACK Dialog::DialogProc(HWND hwnd, UINT message, WPARAM wparam, LPARAM lparam) {
-  ui::OurFrame frame;
+  win32::OurFrame frame;
   Dialog* self;
   if (message == WM_INITDIALOG) {
     self = reinterpret_cast<Dialog*>(lparam);
@@ -199,4 +199,4 @@ INT_PTR CALLBACK Dialog::DialogProc(HWND hwnd, UINT message, WPARAM wparam, LPAR
   return result;
 }
 
-}  // namespace ui
+}  // namespace win32

@@ -9,7 +9,7 @@
 // IDOK and Esc sends IDCANCEL (both as WM_COMMAND), and the owner is disabled while it is open.
 //
 // Use:
-//   class TMyForm : public ui::Dialog {
+//   class TMyForm : public win32::Dialog {
 //    public:
 //     TMyForm() : Dialog({L"caption", 300, 200}) {}
 //    protected:
@@ -30,7 +30,7 @@
 
 #include "win32/handles.h"
 
-namespace ui {
+namespace win32 {
 
 class Dialog {
  public:
@@ -118,6 +118,6 @@ class Dialog {
 // The dialog font: "ＭＳ Ｐゴシック" 12 designed pixels high at dpi. The caller owns the font.
 HFONT CreateDialogFont(int dpi = 96);
 
-}  // namespace ui
+}  // namespace win32
 
 #endif  // ZELDRIUM_WIN32_DIALOG_H_

@@ -16,7 +16,7 @@ constexpr int kButton = 302;
 constexpr UINT kThrow = WM_APP + 1;
 const std::wstring kCaption = L"Dialog base test";
 
-class Probe : public ui::Dialog {
+class Probe : public win32::Dialog {
  public:
   Probe() : Dialog({kCaption, 200, 100}) {}
 
@@ -83,9 +83,9 @@ TEST(Dialog, IsCentredOnItsOwnerWhichIsDisabledMeanwhile) {
   driver.Join();
   ASSERT_TRUE(driver.found());
   EXPECT_EQ(result, IDOK);  // Enter
-  const int dpi = ui::WindowDpi(owner.hwnd());
-  EXPECT_EQ(client.right, ui::Scaled(200, dpi));
-  EXPECT_EQ(client.bottom, ui::Scaled(100, dpi));
+  const int dpi = win32::WindowDpi(owner.hwnd());
+  EXPECT_EQ(client.right, win32::Scaled(200, dpi));
+  EXPECT_EQ(client.bottom, win32::Scaled(100, dpi));
   // Odd sizes round either way.
   EXPECT_NEAR((window.left + window.right) / 2, 500, 1);
   EXPECT_NEAR((window.top + window.bottom) / 2, 350, 1);
@@ -131,7 +131,7 @@ TEST(Dialog, FaultsNeverUnwindIntoTheDialogManager) {
 
   // A dialog whose controls cannot be made never shows and reports it.
   probe.fail_at_create = true;
-  EXPECT_EQ(probe.ShowModal(nullptr), ui::Dialog::kShowFailed);
+  EXPECT_EQ(probe.ShowModal(nullptr), win32::Dialog::kShowFailed);
   EXPECT_EQ(probe.hwnd(), nullptr);
 }
 

@@ -2,7 +2,7 @@
 
 #include "win32/handles.h"
 
-namespace ui {
+namespace win32 {
 namespace {
 
 using GetDpiForWindowFn = UINT(WINAPI*)(HWND);
@@ -29,4 +29,4 @@ int WindowDpi(HWND window) {
   return dpi > 0 ? dpi : kDesignDpi;
 }
 
-}  // namespace ui
+}  // namespace win32

@@ -6,7 +6,7 @@
 
 #include <windows.h>
 
-namespace ui {
+namespace win32 {
 
 inline constexpr int kDesignDpi = 96;
 
@@ -23,6 +23,6 @@ inline int Unscaled(int pixels, int dpi) { return MulDiv(pixels, kDesignDpi, dpi
 // The LOGFONT height of a font of that many points at dpi.
 inline int FontHeightAt(int points, int dpi) { return -MulDiv(points, dpi, 72); }
 
-}  // namespace ui
+}  // namespace win32
 
 #endif  // ZELDRIUM_WIN32_DPI_H_

@@ -13,7 +13,7 @@ TEST(Dpi, WindowsAreDrawnAtTheDpiOfThisRun) {
   HWND window = CreateWindowExW(0, L"STATIC", L"", WS_POPUP, 0, 0, 10, 10, nullptr, nullptr,
                                 nullptr, nullptr);
   ASSERT_NE(window, nullptr);
-  EXPECT_EQ(ui::WindowDpi(window), wanted ? std::atoi(wanted) : 96);
+  EXPECT_EQ(win32::WindowDpi(window), wanted ? std::atoi(wanted) : 96);
   DestroyWindow(window);
 }
 
@@ -23,12 +23,12 @@ TEST(Dpi, DesignedSizesSurviveTheWayThereAndBack) {
   for (int dpi : {96, 120, 144, 168, 192, 288}) {
     SCOPED_TRACE(dpi);
     for (int designed = 0; designed <= 2000; ++designed) {
-      ASSERT_EQ(ui::Unscaled(ui::Scaled(designed, dpi), dpi), designed);
+      ASSERT_EQ(win32::Unscaled(win32::Scaled(designed, dpi), dpi), designed);
     }
   }
-  EXPECT_EQ(ui::Scaled(241, 96), 241);
-  EXPECT_EQ(ui::FontHeightAt(9, 96), -12);
-  EXPECT_EQ(ui::FontHeightAt(9, 144), -18);
+  EXPECT_EQ(win32::Scaled(241, 96), 241);
+  EXPECT_EQ(win32::FontHeightAt(9, 96), -12);
+  EXPECT_EQ(win32::FontHeightAt(9, 144), -18);
 }
 
 }  // namespace

@@ -7,7 +7,7 @@
 #include "win32/module_life.h"
 #include "win32/window.h"
 
-namespace ui {
+namespace win32 {
 namespace {
 
 bool Reachable(HWND control) { return IsWindowVisible(control) && IsWindowEnabled(control); }
@@ -47,7 +47,7 @@ void FocusCycle::Release() {
 }
 
 void FocusCycle::CutLoose() {
-  for (HWND window : subclassed_) ui::CutLoose(window);
+  for (HWND window : subclassed_) win32::CutLoose(window);
   subclassed_.clear();
   controls_.clear();
 }
@@ -101,4 +101,4 @@ LRESULT CALLBACK FocusCycle::Proc(HWND hwnd, UINT message, WPARAM wparam, LPARAM
   return DefSubclassProc(hwnd, message, wparam, lparam);
 }
 
-}  // namespace ui
+}  // namespace win32

@@ -12,7 +12,7 @@
 
 #include <vector>
 
-namespace ui {
+namespace win32 {
 
 class FocusCycle {
  public:
@@ -29,7 +29,7 @@ class FocusCycle {
   // Gives the focus to the next control of the round after the one holding it, or before it;
   // from outside the round, to the first or the last.
   void Move(bool backwards);
-  // The windows of another thread lose their subclasses (ui::CutLoose), and the round is
+  // The windows of another thread lose their subclasses (win32::CutLoose), and the round is
   // forgotten.
   void CutLoose();
 
@@ -43,6 +43,6 @@ class FocusCycle {
   std::vector<HWND> subclassed_;
 };
 
-}  // namespace ui
+}  // namespace win32
 
 #endif  // ZELDRIUM_WIN32_FOCUS_CYCLE_H_

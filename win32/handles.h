@@ -11,7 +11,7 @@
 
 #include <utility>
 
-namespace ui {
+namespace win32 {
 
 template <typename Traits>
 class UniqueHandle {
@@ -131,6 +131,6 @@ class SelectObjectGuard {
   HGDIOBJ old_;
 };
 
-}  // namespace ui
+}  // namespace win32
 
 #endif  // ZELDRIUM_WIN32_HANDLES_H_

@@ -7,8 +7,8 @@
 namespace {
 
 TEST(UniqueHandle, MoveAssignmentClosesWhatItHeld) {
-  ui::UniqueHmenu a(CreateMenu());
-  ui::UniqueHmenu b(CreateMenu());
+  win32::UniqueHmenu a(CreateMenu());
+  win32::UniqueHmenu b(CreateMenu());
   HMENU first = a.get();
   HMENU second = b.get();
   a = std::move(b);
@@ -22,7 +22,7 @@ TEST(UniqueHandle, MoveAssignmentClosesWhatItHeld) {
 TEST(UniqueHandle, ReleaseGivesUpOwnershipAndSelfMoveKeepsTheHandle) {
   HMENU menu;
   {
-    ui::UniqueHmenu owner(CreateMenu());
+    win32::UniqueHmenu owner(CreateMenu());
     auto& same = owner;
     owner = std::move(same);
     EXPECT_TRUE(IsMenu(owner.get()));
@@ -36,24 +36,24 @@ TEST(UniqueHandle, ReleaseGivesUpOwnershipAndSelfMoveKeepsTheHandle) {
 TEST(UniqueHandle, WindowIsDestroyedWithItsOwner) {
   HWND hwnd;
   {
-    ui::UniqueHwnd window(CreateWindowExW(0, L"STATIC", L"", WS_POPUP, 0, 0, 10, 10, nullptr,
-                                          nullptr, nullptr, nullptr));
+    win32::UniqueHwnd window(CreateWindowExW(0, L"STATIC", L"", WS_POPUP, 0, 0, 10, 10, nullptr,
+                                             nullptr, nullptr, nullptr));
     hwnd = window.get();
     ASSERT_TRUE(IsWindow(hwnd));
-    ui::UniqueHwnd moved(std::move(window));
+    win32::UniqueHwnd moved(std::move(window));
     EXPECT_TRUE(IsWindow(hwnd));
   }
   EXPECT_FALSE(IsWindow(hwnd));
 }
 
 TEST(SelectObjectGuard, PutsThePreviousObjectBack) {
-  ui::UniqueHdc dc(CreateCompatibleDC(nullptr));
+  win32::UniqueHdc dc(CreateCompatibleDC(nullptr));
   ASSERT_TRUE(dc);
-  ui::UniqueHfont font(
+  win32::UniqueHfont font(
       CreateFontW(-12, 0, 0, 0, FW_BOLD, 0, 0, 0, DEFAULT_CHARSET, 0, 0, 0, 0, L"Arial"));
   HGDIOBJ before = GetCurrentObject(dc.get(), OBJ_FONT);
   {
-    ui::SelectObjectGuard guard(dc.get(), font.get());
+    win32::SelectObjectGuard guard(dc.get(), font.get());
     EXPECT_EQ(GetCurrentObject(dc.get(), OBJ_FONT), font.get());
   }
   EXPECT_EQ(GetCurrentObject(dc.get(), OBJ_FONT), before);

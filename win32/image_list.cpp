@@ -2,7 +2,7 @@
 
 #include "win32/handles.h"
 
-namespace ui {
+namespace win32 {
 
 HIMAGELIST MakeMaskedImageList(int size, int count, COLORREF mask,
                                const std::function<void(HDC, int)>& draw) {
@@ -33,4 +33,4 @@ HIMAGELIST MakeMaskedImageList(int size, int count, COLORREF mask,
   return list.release();
 }
 
-}  // namespace ui
+}  // namespace win32

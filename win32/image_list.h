@@ -8,7 +8,7 @@
 
 #include <functional>
 
-namespace ui {
+namespace win32 {
 
 // The pictures are designed in a square of this many pixels.
 inline constexpr int kPictureDesignSize = 16;
@@ -20,6 +20,6 @@ inline constexpr int kPictureDesignSize = 16;
 HIMAGELIST MakeMaskedImageList(int size, int count, COLORREF mask,
                                const std::function<void(HDC, int)>& draw);
 
-}  // namespace ui
+}  // namespace win32
 
 #endif  // ZELDRIUM_WIN32_IMAGE_LIST_H_

@@ -2,7 +2,7 @@
 
 #include <windows.h>
 
-namespace ui {
+namespace win32 {
 namespace {
 
 // One thread only: the host calls the plug-in on its window thread (see zeldrium.cpp for an
@@ -43,4 +43,4 @@ bool ModuleKeptMapped() { return g_kept_mapped; }
 
 void WhenOffTheStack(void (*action)()) { g_when_off_the_stack = action; }
 
-}  // namespace ui
+}  // namespace win32

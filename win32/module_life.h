@@ -14,7 +14,7 @@
 //
 // A module that was never pinned unloads as usual, and DLL_PROCESS_DETACH releases it there.
 
-namespace ui {
+namespace win32 {
 
 // Held by every way into the plug-in's code (each export and command, each window, dialog and
 // subclass procedure) while it runs.
@@ -40,6 +40,6 @@ bool ModuleKeptMapped();
 // for before and not yet run. REQUIRES: a frame is on the stack (FramesOnStack() > 0).
 void WhenOffTheStack(void (*action)());
 
-}  // namespace ui
+}  // namespace win32
 
 #endif  // ZELDRIUM_WIN32_MODULE_LIFE_H_

@@ -13,30 +13,30 @@ std::vector<int>& Log() {
 void First() { Log().push_back(1); }
 void Second() {
   // The action's own way back into the plug-in's code does not start it again.
-  ui::OurFrame inner;
+  win32::OurFrame inner;
   Log().push_back(2);
-  ui::WhenOffTheStack(&First);
+  win32::WhenOffTheStack(&First);
 }
 
 TEST(ModuleLifeTest, TeardownWaitsForTheOutermostFrameAndRunsOnce) {
   Log().clear();
-  EXPECT_EQ(ui::FramesOnStack(), 0);
+  EXPECT_EQ(win32::FramesOnStack(), 0);
   {
-    ui::OurFrame outer;
+    win32::OurFrame outer;
     {
-      ui::OurFrame inner;
-      EXPECT_EQ(ui::FramesOnStack(), 2);
-      ui::WhenOffTheStack(&First);
-      ui::WhenOffTheStack(&Second);  // the later request replaces the earlier one
+      win32::OurFrame inner;
+      EXPECT_EQ(win32::FramesOnStack(), 2);
+      win32::WhenOffTheStack(&First);
+      win32::WhenOffTheStack(&Second);  // the later request replaces the earlier one
     }
     EXPECT_TRUE(Log().empty()) << "a frame is still on the stack";
   }
   EXPECT_EQ(Log(), std::vector<int>{2});
-  EXPECT_EQ(ui::FramesOnStack(), 0);
+  EXPECT_EQ(win32::FramesOnStack(), 0);
   // Asked for from inside the action, First waits for the next outermost frame.
-  { ui::OurFrame next; }
+  { win32::OurFrame next; }
   EXPECT_EQ(Log(), (std::vector<int>{2, 1}));
-  { ui::OurFrame again; }
+  { win32::OurFrame again; }
   EXPECT_EQ(Log(), (std::vector<int>{2, 1}));
 }
 

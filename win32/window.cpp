@@ -7,7 +7,7 @@
 
 extern "C" IMAGE_DOS_HEADER __ImageBase;
 
-namespace ui {
+namespace win32 {
 namespace {
 
 std::vector<std::wstring>& RegisteredClasses() {
@@ -33,7 +33,7 @@ void CutLoose(HWND window) {
 }
 
 int ModalMessageBox(HWND owner, const std::wstring& text, const std::wstring& caption, UINT type) {
-  ui::KeepModuleMapped();
+  win32::KeepModuleMapped();
   return MessageBoxW(owner, text.c_str(), caption.c_str(), type);
 }
 
@@ -109,10 +109,10 @@ LRESULT Window::HandleMessage(UINT message, WPARAM wparam, LPARAM lparam) {
 }
 
 LRESULT CALLBACK Window::WindowProc(HWND hwnd, UINT message, WPARAM wparam, LPARAM lparam) {
-  ui::OurFrame frame;
+  win32::OurFrame frame;
   // The system's own modal loops for a menu or for moving and sizing the window run inside
   // this frame.
-  if (message == WM_ENTERMENULOOP || message == WM_ENTERSIZEMOVE) ui::KeepModuleMapped();
+  if (message == WM_ENTERMENULOOP || message == WM_ENTERSIZEMOVE) win32::KeepModuleMapped();
   Window* self;
   if (message == WM_NCCREATE) {
     self = static_cast<Window*>(reinterpret_cast<CREATESTRUCTW*>(lparam)->lpCreateParams);
@@ -136,4 +136,4 @@ LRESULT CALLBACK Window::WindowProc(HWND hwnd, UINT message, WPARAM wparam, LPAR
   return result;
 }
 
-}  // namespace ui
+}  // namespace win32

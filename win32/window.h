@@ -13,7 +13,7 @@
 
 #include <string>
 
-namespace ui {
+namespace win32 {
 
 // The module this code is linked into: the plug-in DLL, or a test program.
 HINSTANCE ThisModule();
@@ -85,6 +85,6 @@ class Window {
   HWND hwnd_ = nullptr;
 };
 
-}  // namespace ui
+}  // namespace win32
 
 #endif  // ZELDRIUM_WIN32_WINDOW_H_

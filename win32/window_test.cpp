@@ -9,7 +9,7 @@ namespace {
 
 constexpr wchar_t kClass[] = L"ZeldriumWindowTest";
 
-class Probe : public ui::Window {
+class Probe : public win32::Window {
  public:
   bool Make() {
     CreateArgs args;
@@ -36,14 +36,14 @@ class Probe : public ui::Window {
         if (throw_on_user) throw std::runtime_error("handler fault");
         return 42;
     }
-    return ui::Window::HandleMessage(message, wparam, lparam);
+    return win32::Window::HandleMessage(message, wparam, lparam);
   }
 };
 
 bool ClassRegistered() {
   WNDCLASSEXW wc = {};
   wc.cbSize = sizeof(wc);
-  return GetClassInfoExW(ui::ThisModule(), kClass, &wc) != FALSE;
+  return GetClassInfoExW(win32::ThisModule(), kClass, &wc) != FALSE;
 }
 
 TEST(Window, ObjectIsKnownFromTheFirstMessageOn) {
@@ -74,7 +74,7 @@ TEST(Window, DestroyedWindowForgetsItsHandle) {
 }
 
 TEST(Window, ClassesAreRegisteredOnFirstUseAndUnregisteredTogether) {
-  ui::UnregisterWindowClasses();
+  win32::UnregisterWindowClasses();
   EXPECT_FALSE(ClassRegistered());
   {
     Probe a, b;
@@ -82,7 +82,7 @@ TEST(Window, ClassesAreRegisteredOnFirstUseAndUnregisteredTogether) {
     ASSERT_TRUE(b.Make());
     EXPECT_TRUE(ClassRegistered());
   }
-  ui::UnregisterWindowClasses();
+  win32::UnregisterWindowClasses();
   EXPECT_FALSE(ClassRegistered());
   // And registered again by the next window, as after a reload of the library.
   Probe c;
@@ -91,11 +91,11 @@ TEST(Window, ClassesAreRegisteredOnFirstUseAndUnregisteredTogether) {
 
 TEST(ActivationScope, IsHarmlessInAModuleWithoutItsManifest) {
   {
-    ui::ActivationScope scope;
-    ui::ActivationScope nested;
+    win32::ActivationScope scope;
+    win32::ActivationScope nested;
   }
-  ui::ReleaseActivationContext();
-  ui::ActivationScope again;
+  win32::ReleaseActivationContext();
+  win32::ActivationScope again;
 }
 
 }  // namespace

@@ -10,7 +10,7 @@
 #include "text/str_csv.h"
 #include "text/str_libs.h"
 #include "text/str_upper.h"
-#include "ui/folder_pictures.h"
+#include "ui/pictures.h"
 
 namespace {
 

@@ -1,4 +1,4 @@
-#include "ui/folder_pictures.h"
+#include "ui/pictures.h"
 
 #include <gtest/gtest.h>
 

@@ -1,5 +1,5 @@
-#ifndef ZELDRIUM_UI_FOLDER_PICTURES_H_
-#define ZELDRIUM_UI_FOLDER_PICTURES_H_
+#ifndef ZELDRIUM_UI_PICTURES_H_
+#define ZELDRIUM_UI_PICTURES_H_
 
 // The three 16 x 16 pictures of the folder tree, drawn with GDI rather than loaded, so the
 // library carries no bitmap resources.
@@ -27,4 +27,4 @@ HIMAGELIST CreateFolderImageList(int size = kFolderPictureSize);
 
 }  // namespace ui
 
-#endif  // ZELDRIUM_UI_FOLDER_PICTURES_H_
+#endif  // ZELDRIUM_UI_PICTURES_H_

@@ -2,6 +2,10 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <functional>
+#include <vector>
+
 #include "win32/handles.h"
 
 namespace {
@@ -13,7 +17,9 @@ constexpr int kAt = 16;
 // A 48 x 48 memory bitmap filled with the background, one picture drawn in its middle.
 class Canvas {
  public:
-  explicit Canvas(ui::FolderPicture picture) {
+  explicit Canvas(ui::FolderPicture picture)
+      : Canvas([picture](HDC dc) { ui::DrawFolderPicture(dc, kAt, kAt, picture); }) {}
+  explicit Canvas(const std::function<void(HDC)>& draw) {
     win32::ClientDc screen(nullptr);
     dc_.reset(CreateCompatibleDC(screen.dc()));
     bitmap_.reset(CreateCompatibleBitmap(screen.dc(), kSide, kSide));
@@ -21,7 +27,7 @@ class Canvas {
     win32::UniqueHbrush brush(CreateSolidBrush(kBackground));
     RECT all = {0, 0, kSide, kSide};
     FillRect(dc_.get(), &all, brush.get());
-    ui::DrawFolderPicture(dc_.get(), kAt, kAt, picture);
+    draw(dc_.get());
     for (int y = 0; y < kSide; ++y) {
       for (int x = 0; x < kSide; ++x) pixels_[y][x] = GetPixel(dc_.get(), x, y);
     }
@@ -29,6 +35,9 @@ class Canvas {
   // In picture coordinates.
   COLORREF At(int x, int y) const { return pixels_[kAt + y][kAt + x]; }
   COLORREF Raw(int x, int y) const { return pixels_[y][x]; }
+  bool operator==(const Canvas& other) const {
+    return std::equal(&pixels_[0][0], &pixels_[0][0] + kSide * kSide, &other.pixels_[0][0]);
+  }
 
  private:
   win32::UniqueHdc dc_;
@@ -45,10 +54,18 @@ bool White(COLORREF c) { return c == RGB(255, 255, 255); }
 const ui::FolderPicture kAll[] = {ui::FolderPicture::kPostBox, ui::FolderPicture::kClosedFolder,
                                   ui::FolderPicture::kOpenFolder};
 
-TEST(FolderPictures, EachStaysInsideItsSquareAndLeavesItsCornersClear) {
-  for (ui::FolderPicture picture : kAll) {
-    SCOPED_TRACE(static_cast<int>(picture));
-    Canvas canvas(picture);
+Canvas Envelope(bool opened) {
+  return Canvas([opened](HDC dc) { ui::DrawEnvelope(dc, kAt, kAt, opened); });
+}
+
+TEST(Pictures, EachStaysInsideItsSquareAndLeavesItsCornersClear) {
+  std::vector<Canvas> pictures;
+  pictures.push_back(Envelope(false));
+  pictures.push_back(Envelope(true));
+  for (ui::FolderPicture picture : kAll) pictures.emplace_back(picture);
+  for (size_t i = 0; i < pictures.size(); ++i) {
+    SCOPED_TRACE(i);
+    const Canvas& canvas = pictures[i];
     int painted = 0;
     for (int y = 0; y < kSide; ++y) {
       for (int x = 0; x < kSide; ++x) {
@@ -66,6 +83,7 @@ TEST(FolderPictures, EachStaysInsideItsSquareAndLeavesItsCornersClear) {
     EXPECT_EQ(canvas.At(15, 0), kBackground);
     EXPECT_EQ(canvas.At(0, 15), kBackground);
   }
+  EXPECT_FALSE(pictures[0] == pictures[1]) << "the opened envelope is another picture";
 }
 
 TEST(FolderPictures, ShowWhatTheyStandFor) {

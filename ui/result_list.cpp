@@ -2,34 +2,24 @@
 
 #include <algorithm>
 #include <cstdint>
-#include <initializer_list>
 #include <new>
 #include <utility>
 
 #include "text/code_page_win.h"
 #include "text/str_libs.h"
+#include "ui/pictures.h"
 #include "win32/address_space.h"
 #include "win32/dpi.h"
-#include "win32/image_list.h"
 #include "win32/window.h"
 
 namespace ui {
 namespace {
 
-constexpr int kIconSize = 16;
 // "メモリが足りないため、並べ替えられませんでした", code page 932.
 constexpr char kCannotSortText[] =
     "\x83\x81\x83\x82\x83\x8a\x82\xaa\x91\xab\x82\xe8\x82\xc8\x82\xa2\x82\xbd\x82\xdf\x81\x41"
     "\x95\xc0\x82\xd7\x91\xd6\x82\xa6\x82\xe7\x82\xea\x82\xdc\x82\xb9\x82\xf1\x82\xc5\x82\xb5\x82"
     "\xbd";
-// Never drawn by DrawEnvelope, so it can stand for "transparent" in the image list.
-constexpr COLORREF kMaskColor = RGB(255, 0, 255);
-constexpr COLORREF kOutline = RGB(92, 76, 52);
-constexpr COLORREF kPaper = RGB(255, 248, 218);
-constexpr COLORREF kInside = RGB(226, 206, 150);
-constexpr COLORREF kLetter = RGB(255, 255, 255);
-constexpr COLORREF kWriting = RGB(70, 110, 190);
-
 struct ColumnDef {
   const wchar_t* caption;
   int width;
@@ -38,51 +28,7 @@ constexpr ColumnDef kColumns[ResultList::kColumnCount] = {
     {L"Subject", 400}, {L"From", 200}, {L"Date", 150}, {L"Folder", 150}, {L"MailID", 0},
 };
 
-using UniqueHpen = win32::UniqueHandle<win32::GdiObjectTraits<HPEN>>;
-
-std::vector<POINT> Moved(POINT origin, std::initializer_list<POINT> points) {
-  std::vector<POINT> moved;
-  for (POINT p : points) moved.push_back({origin.x + p.x, origin.y + p.y});
-  return moved;
-}
-
-void Shape(HDC dc, POINT origin, COLORREF fill, std::initializer_list<POINT> points) {
-  const std::vector<POINT> corners = Moved(origin, points);
-  win32::UniqueHbrush brush(CreateSolidBrush(fill));
-  win32::SelectObjectGuard use(dc, brush.get());
-  Polygon(dc, corners.data(), static_cast<int>(corners.size()));
-}
-
-void Lines(HDC dc, POINT origin, std::initializer_list<POINT> points) {
-  const std::vector<POINT> ends = Moved(origin, points);
-  Polyline(dc, ends.data(), static_cast<int>(ends.size()));
-}
-
 }  // namespace
-
-void DrawEnvelope(HDC dc, const RECT& box, bool opened) {
-  const POINT o = {box.left, box.top};
-  const int saved = SaveDC(dc);
-  IntersectClipRect(dc, o.x, o.y, o.x + kIconSize, o.y + kIconSize);
-  UniqueHpen outline(CreatePen(PS_SOLID, 1, kOutline));
-  win32::SelectObjectGuard pen(dc, outline.get());
-  if (!opened) {
-    Shape(dc, o, kPaper, {{1, 3}, {14, 3}, {14, 13}, {1, 13}});
-    Lines(dc, o, {{1, 3}, {7, 9}, {8, 9}, {15, 2}});
-  } else {
-    // The flap stands open behind a letter that sticks out of the pocket.
-    Shape(dc, o, kInside, {{1, 7}, {7, 1}, {8, 1}, {14, 7}});
-    Shape(dc, o, kLetter, {{3, 3}, {12, 3}, {12, 11}, {3, 11}});
-    UniqueHpen writing(CreatePen(PS_SOLID, 1, kWriting));
-    {
-      win32::SelectObjectGuard blue(dc, writing.get());
-      Lines(dc, o, {{5, 5}, {11, 5}});
-      Lines(dc, o, {{5, 7}, {11, 7}});
-    }
-    Shape(dc, o, kPaper, {{1, 7}, {7, 11}, {8, 11}, {14, 7}, {14, 14}, {1, 14}});
-  }
-  RestoreDC(dc, saved);
-}
 
 ResultList::~ResultList() {
   // Usually the parent has destroyed the control already.
@@ -130,10 +76,7 @@ void ResultList::SetDpi(int dpi) {
 
 bool ResultList::CreateIcons() {
   // Picture 0 for every row, 1 (opened) for the selected one.
-  images_.reset(
-      win32::MakeMaskedImageList(win32::Scaled(kIconSize, dpi_), 2, kMaskColor, [](HDC dc, int i) {
-        DrawEnvelope(dc, {0, 0, kIconSize, kIconSize}, i == 1);
-      }));
+  images_.reset(CreateEnvelopeImageList(win32::Scaled(kPictureSize, dpi_)));
   return static_cast<bool>(images_);
 }
 

@@ -5,7 +5,7 @@
 // are the hits of a run as the run kept them (THitList), so that a million hits cost little more
 // than their texts. A row's display texts are made, and converted from code page 932, only when
 // the control asks for them, so a run of any size shows at once. It owns its two envelope icons
-// (ImageList1) and the header-click sort state.
+// (ImageList1, ui/pictures.h) and the header-click sort state.
 //
 // The window that holds the list forwards every WM_NOTIFY to HandleNotify. The list has no
 // context menu of its own: a right-click reaches the parent as WM_CONTEXTMENU, with the list's
@@ -26,10 +26,6 @@
 #include "win32/handles.h"
 
 namespace ui {
-
-// Draws the 16 × 16 row icon at the top-left corner of box: a closed envelope, or an opened one
-// with a letter in it. Touches no pixel outside the 16 × 16 square.
-void DrawEnvelope(HDC dc, const RECT& box, bool opened);
 
 class ResultList {
  public:

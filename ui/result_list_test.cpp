@@ -627,30 +627,6 @@ std::vector<uint32_t> PaintOnto(COLORREF background, Paint paint) {
   return Pixels(dc.get(), bitmap.get(), kSize, kSize);
 }
 
-TEST(ResultListEnvelope, TwoDifferentIconsDrawnInsideTheirSquare) {
-  constexpr COLORREF kGreen = RGB(0, 128, 0);
-  constexpr uint32_t kGreenPixel = 0x008000;
-  std::vector<uint32_t> drawn[2];
-  for (bool opened : {false, true}) {
-    drawn[opened] = PaintOnto(kGreen, [&](HDC dc) {
-      ui::DrawEnvelope(dc, RECT{4, 5, 20, 21}, opened);
-    });
-    int inside = 0;
-    for (int y = 0; y < 24; ++y) {
-      for (int x = 0; x < 24; ++x) {
-        const bool in_square = x >= 4 && x < 20 && y >= 5 && y < 21;
-        const bool painted = drawn[opened][static_cast<size_t>(y * 24 + x)] != kGreenPixel;
-        if (!in_square) {
-          EXPECT_FALSE(painted) << "opened " << opened << " at " << x << "," << y;
-        }
-        inside += painted;
-      }
-    }
-    EXPECT_GT(inside, 60) << "opened " << opened;
-  }
-  EXPECT_NE(drawn[0], drawn[1]);
-}
-
 TEST_F(ResultListTest, ImageListHoldsBothEnvelopesWithTransparentCorners) {
   HIMAGELIST images = ListView_GetImageList(view(), LVSIL_SMALL);
   ASSERT_NE(images, nullptr);

@@ -20,13 +20,7 @@
 
 class TMainForm;
 
-// The font as the font dialog and GDI see it, and back. dpi is the screen's vertical pixels per
-// inch: sizes are kept in points, LOGFONT heights are pixels.
-LOGFONTW ToLogFont(const zeldrium::TFontDesc& font, int dpi);
-// color is the colour the font dialog chose (a plain RGB value).
-zeldrium::TFontDesc FromLogFont(const LOGFONTW& font, COLORREF color, int dpi);
-// The LOGFONT height of a size in points, as the label draws it.
-int FontHeight(int32_t points, int dpi);
+// The screen's vertical pixels per inch, which the font dialog's sizes are for.
 int ScreenDpi();
 
 // Between a hot-key control's value (virtual key in the low byte, HOTKEYF_ flags in the high

@@ -287,11 +287,7 @@ std::string ZeldriumSettingsPath() {
 void OpenFindWindow(std::string_view text) {
   HWND main = nullptr, tree = nullptr, list = nullptr, view = nullptr;
   if (BeckyAPI->BKA_GetWindowHandles) BeckyAPI->BKA_GetWindowHandles(&main, &tree, &list, &view);
-  RECT r;
-  // A handle that names no window leaves the search window where it is.
-  if (!InitParam->WindowFit && list && IsWindow(list) && GetWindowRect(list, &r)) {
-    MainForm->SetBounds(r.left, r.top, r.right - r.left, r.bottom - r.top);
-  }
+  if (!InitParam->WindowFit) MainForm->LayOver(list);
   MainForm->ShowQuickSearch(text);
 }
 

@@ -5,6 +5,7 @@
 
 #include "text/code_page_win.h"
 #include "text/str_libs.h"
+#include "text/text_compare.h"
 #include "ui/main_view_ids.h"
 #include "ui/portable/main_view_bar_layout.h"
 #include "win32/dpi.h"
@@ -334,24 +335,35 @@ void MainViewToolBar::EnableButton(int id, bool enabled) {
   if (bar_) SendMessageW(bar_, TB_ENABLEBUTTON, id, MAKELPARAM(enabled ? TRUE : FALSE, 0));
 }
 
+void MainViewToolBar::EnableForRun(bool running) {
+  EnableButton(kStopBtn, running);
+  EnableButton(kFindBtn, !running);
+  EnableButton(kReFindBtn, !running);
+}
+
 std::string MainViewToolBar::SearchText() const { return zeldrium::To932(WindowText(combo1_)); }
 
 void MainViewToolBar::SetSearchText(const std::string& text) {
   SetWindowTextW(combo1_, zeldrium::WideFrom932(text).c_str());
 }
 
-void MainViewToolBar::SetHistory(const std::vector<std::string>& items) {
+void MainViewToolBar::SetHistory(std::vector<std::string> items) {
+  history_ = std::move(items);
   if (!combo1_) return;
   const std::wstring text = WindowText(combo1_);
   SendMessageW(combo1_, CB_RESETCONTENT, 0, 0);
-  for (const std::string& item : items) {
+  for (const std::string& item : history_) {
     SendMessageW(combo1_, CB_ADDSTRING, 0,
                  reinterpret_cast<LPARAM>(zeldrium::WideFrom932(item).c_str()));
   }
   SetWindowTextW(combo1_, text.c_str());
 }
 
-void MainViewToolBar::InsertHistory(const std::string& text) {
+void MainViewToolBar::AddToHistory(const std::string& text) {
+  for (const std::string& item : history_) {
+    if (zeldrium::CompareTextIgnoreCase(item, text) == 0) return;
+  }
+  history_.insert(history_.begin(), text);
   SendMessageW(combo1_, CB_INSERTSTRING, 0,
                reinterpret_cast<LPARAM>(zeldrium::WideFrom932(text).c_str()));
 }
@@ -378,18 +390,20 @@ void MainViewToolBar::WriteDatePicker(int32_t unix_time, bool checked) {
   if (!checked) SendMessageW(picker_, DTM_SETSYSTEMTIME, GDT_NONE, reinterpret_cast<LPARAM>(&day));
 }
 
-bool MainViewToolBar::ReadDatePicker(SYSTEMTIME* day) {
+bool MainViewToolBar::ReadDatePicker(uint32_t* unix_day) {
   SYSTEMTIME now = {};
-  if (SendMessageW(picker_, DTM_GETSYSTEMTIME, 0, reinterpret_cast<LPARAM>(&now)) == GDT_VALID) {
+  const bool checked =
+      SendMessageW(picker_, DTM_GETSYSTEMTIME, 0, reinterpret_cast<LPARAM>(&now)) == GDT_VALID;
+  if (checked) {
     picker_day_ = {};
     picker_day_.wYear = now.wYear;
     picker_day_.wMonth = now.wMonth;
     picker_day_.wDay = now.wDay;
-    *day = picker_day_;
-    return true;
   }
-  *day = picker_day_;
-  return false;
+  zeldrium::TDateTime date = 0;
+  zeldrium::EncodeDateTime({picker_day_.wYear, picker_day_.wMonth, picker_day_.wDay}, &date);
+  *unix_day = zeldrium::DateToUnix(date);
+  return checked;
 }
 
 void MainViewToolBar::SetCounter(size_t count) {

@@ -6,6 +6,7 @@
 #include <utility>
 
 #include "text/code_page_win.h"
+#include "text/str_csv.h"
 #include "text/str_libs.h"
 #include "ui/pictures.h"
 #include "win32/address_space.h"
@@ -92,6 +93,22 @@ int ResultList::ColumnWidth(int column) const {
 void ResultList::SetColumnWidth(int column, int width) {
   if (column < 0 || column >= kColumnCount || width < 0) return;
   ListView_SetColumnWidth(hwnd_, column, width);
+}
+
+void ResultList::ApplyStoredWidths(const std::string& stored) {
+  const zeldrium::TStringCSV fields(stored);
+  for (int i = 0; i < fields.Count() && i < kColumnCount; ++i) {
+    const int width = fields.GetInt(i);
+    if (width > 0) SetColumnWidth(i, win32::Scaled(width, dpi_));
+  }
+}
+
+std::string ResultList::StoredWidths() const {
+  std::vector<std::string> widths;
+  for (int i = 0; i < kColumnCount; ++i) {
+    widths.push_back(std::to_string(win32::Unscaled(ColumnWidth(i), dpi_)));
+  }
+  return zeldrium::WriteCommaList(widths);
 }
 
 void ResultList::SetHits(zeldrium::THitList hits) {

@@ -51,6 +51,11 @@ class ResultList {
   // the control would take as auto-size requests).
   int ColumnWidth(int column) const;
   void SetColumnWidth(int column, int width);
+  // The widths as the settings keep them (COLWIDTH): a comma list of designed pixels, as every
+  // size of the window, so a file written at one DPI shows the same columns at another. Applying,
+  // a width of 0 or less, or a field beyond the last column, changes nothing.
+  void ApplyStoredWidths(const std::string& stored);
+  std::string StoredWidths() const;
 
   // Replaces all rows in one update (nothing is painted in between) by the hits, in their
   // order; the selection is dropped without a call of on_select.

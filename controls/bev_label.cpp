@@ -222,6 +222,13 @@ std::string ExpandNewlines(std::string_view caption) {
   return out;
 }
 
+void SetDown(BevelLabelState* state, bool down) {
+  if (state->Down == down) return;
+  state->Down = down;
+  state->BevelInner = down ? TBevelCut::bvLowered : TBevelCut::bvRaised;
+  state->BevelOuter = TBevelCut::bvNone;
+}
+
 void PaintBevelLabel(const BevelLabelState& state, HDC dc, RECT client) {
   int saved = SaveDC(dc);
   RECT r = client;
@@ -321,69 +328,15 @@ void TBevelLabel::OnPrintClient(HDC dc) {
   PaintBevelLabel(state_, dc, client);
 }
 
-void TBevelLabel::Repaint() {
-  if (hwnd()) InvalidateRect(hwnd(), nullptr, FALSE);
-}
-
-template <typename T>
-void TBevelLabel::ChangeAndRepaint(T& field, const T& value) {
-  if (field == value) return;
-  field = value;
-  Repaint();
-}
-
-void TBevelLabel::SetBevelInner(TBevelCut cut) {
-  state_.BevelInner = cut;
-  Repaint();
-}
-
-void TBevelLabel::SetBevelOuter(TBevelCut cut) {
-  state_.BevelOuter = cut;
-  Repaint();
-}
-
-bool TBevelLabel::SetBevelWidth(int width) {
-  if (width < 1) return false;
-  state_.BevelWidth = width;
-  Repaint();
-  return true;
-}
-
-bool TBevelLabel::SetBorderWidth(int width) {
-  if (width < 0) return false;
-  state_.BorderWidth = width;
-  Repaint();
-  return true;
-}
-
-void TBevelLabel::SetDown(bool down) {
-  if (state_.Down == down) return;
-  state_.Down = down;
-  SetBevelInner(down ? TBevelCut::bvLowered : TBevelCut::bvRaised);
-  SetBevelOuter(TBevelCut::bvNone);
-}
-
-void TBevelLabel::SetTextBorder(int pixels) { ChangeAndRepaint(state_.TextBorder, pixels); }
-void TBevelLabel::SetTextOffset(int pixels) { ChangeAndRepaint(state_.TextOffset, pixels); }
-void TBevelLabel::SetTextRotate(TTextRotate rotate) { ChangeAndRepaint(state_.TextRotate, rotate); }
-void TBevelLabel::SetSingleLine(bool single_line) {
-  ChangeAndRepaint(state_.SingleLine, single_line);
-}
-void TBevelLabel::SetNewlines(bool newlines) { ChangeAndRepaint(state_.Newlines, newlines); }
-void TBevelLabel::SetFont(const TBevelFont& font) { ChangeAndRepaint(state_.Font, font); }
-void TBevelLabel::SetColor(TColor color) { ChangeAndRepaint(state_.Color, color); }
-void TBevelLabel::SetAlignment(TAlignment alignment) {
-  ChangeAndRepaint(state_.Alignment, alignment);
-}
-void TBevelLabel::SetLayout(TTextLayout layout) { ChangeAndRepaint(state_.Layout, layout); }
-void TBevelLabel::SetWordWrap(bool word_wrap) { ChangeAndRepaint(state_.WordWrap, word_wrap); }
-
-void TBevelLabel::SetCaption(std::string_view caption) {
-  if (state_.Caption == caption) return;
-  state_.Caption = caption;
+bool TBevelLabel::SetState(const BevelLabelState& state) {
+  if (state.BevelWidth < 1 || state.BorderWidth < 0) return false;
+  if (state == state_) return true;
+  const bool new_caption = state.Caption != state_.Caption;
+  state_ = state;
   // The window text serves accessibility tools; the painting reads the code page 932 bytes.
-  if (hwnd()) SetWindowTextW(hwnd(), zeldrium::WideFrom932(state_.Caption).c_str());
-  Repaint();
+  if (hwnd() && new_caption) SetWindowTextW(hwnd(), zeldrium::WideFrom932(state_.Caption).c_str());
+  if (hwnd()) InvalidateRect(hwnd(), nullptr, FALSE);
+  return true;
 }
 
 }  // namespace controls

@@ -132,8 +132,10 @@ WORD HotKeyFromShortcut(uint16_t shortcut) {
 }
 
 TSetupForm::TSetupForm() : Dialog({W(kCaption), kClientWidth, kClientHeight, kFrameStyle}) {
-  ListFont.SetAlignment(controls::TAlignment::taCenter);
-  ListFont.SetLayout(controls::TTextLayout::tlCenter);
+  controls::BevelLabelState centred;
+  centred.Alignment = controls::TAlignment::taCenter;
+  centred.Layout = controls::TTextLayout::tlCenter;
+  ListFont.SetState(centred);
   SetListFont(view_font_);
 }
 
@@ -234,9 +236,11 @@ void TSetupForm::ShowControls() {
 
 void TSetupForm::SetListFont(const zeldrium::TFontDesc& font) {
   view_font_ = font;
-  ListFont.SetFont({font.Name, win32::FontHeightAt(font.Size, ScreenDpi()),
-                    static_cast<controls::TColor>(ui::ColorOf(font.Color))});
-  ListFont.SetCaption(font.Name);
+  controls::BevelLabelState shown = ListFont.State();
+  shown.Font = {font.Name, win32::FontHeightAt(font.Size, ScreenDpi()),
+                static_cast<controls::TColor>(ui::ColorOf(font.Color))};
+  shown.Caption = font.Name;
+  ListFont.SetState(shown);
 }
 
 INT_PTR TSetupForm::HandleMessage(UINT message, WPARAM wparam, LPARAM lparam) {

@@ -58,7 +58,6 @@ class TSetupForm : public win32::Dialog {
 
   // ListFont's font: the list font until the user picks another in the font dialog.
   const zeldrium::TFontDesc& ViewFont() const { return view_font_; }
-  const controls::TBevelLabel& ListFontLabel() const { return ListFont; }
 
   // Shows the dialog modally, centred on the screen: IDOK, IDCANCEL or kShowFailed.
   INT_PTR ShowCentred(HWND owner);

@@ -13,7 +13,7 @@
 
 #include "query/find_class.h"
 #include "store/file_system.h"
-#include "ui/mail_host.h"
+#include "ui/portable/mail_host.h"
 #include "win32/dialog.h"
 
 class TPropForm : public win32::Dialog {

@@ -17,7 +17,7 @@
 #include <vector>
 
 #include "store/file_system.h"
-#include "ui/mail_host.h"
+#include "ui/portable/mail_host.h"
 #include "win32/dialog.h"
 #include "win32/handles.h"
 

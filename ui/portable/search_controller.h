@@ -27,7 +27,7 @@
 #include "engine/hit_list.h"
 #include "query/find_class.h"
 #include "store/file_system.h"
-#include "ui/mail_host.h"
+#include "ui/portable/mail_host.h"
 #include "ui/portable/main_view_runs.h"
 
 namespace zeldrium {

@@ -1,5 +1,5 @@
-#ifndef ZELDRIUM_UI_MAIL_HOST_H_
-#define ZELDRIUM_UI_MAIL_HOST_H_
+#ifndef ZELDRIUM_UI_PORTABLE_MAIL_HOST_H_
+#define ZELDRIUM_UI_PORTABLE_MAIL_HOST_H_
 
 // What the plug-in's windows ask of the mail client. host/ answers it with the host's BKA_
 // functions (host/becky_mail_host.h); a test can answer it from memory. Texts are code page 932
@@ -27,4 +27,4 @@ class MailHost {
 
 }  // namespace ui
 
-#endif  // ZELDRIUM_UI_MAIL_HOST_H_
+#endif  // ZELDRIUM_UI_PORTABLE_MAIL_HOST_H_

@@ -33,19 +33,19 @@ class TSetupForm : public win32::Dialog {
  public:
   // The controls, in tab order as far as one flat dialog can follow each group's order.
   enum Control : int {
-    kGroupBox1 = 101,
-    kListFont,
-    kButton1,
+    kGroupBox1 = 101,  // リスト表示のフォント
+    kListFont,         // the chosen font's name, in that font
+    kButton1,          // フォント...: the font dialog
     kBitBtn1 = IDOK,
     kBitBtn2 = IDCANCEL,
-    kGroupBox2 = 111,
+    kGroupBox2 = 111,  // 検索のデフォルト: the options of new quick searches
     kCommaCheck,
     kCaseCheck,
     kSubCheck,
     kWindowFit,
-    kGroupBox3,
+    kGroupBox3,  // ウィンドウ表示ホットキー
     kViewHotKey,
-    kLabel1,
+    kLabel1,  // the version line
   };
 
   TSetupForm();

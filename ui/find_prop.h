@@ -21,10 +21,10 @@ class TPropForm : public win32::Dialog {
   // The controls, in tab order. The rows' controls, by row 0 to 4, are listed in kRowControls.
   enum Control : int {
     kQueryText = 201,
-    kCheckBox3,
+    kCheckBox3,  // サブフォルダも検索
     kFolderSetBtn,
-    kToolButton1 = IDOK,
-    kToolButton2 = IDCANCEL,
+    kToolButton1 = IDOK,      // 条件更新
+    kToolButton2 = IDCANCEL,  // 閉じる
     kComboBox2 = 211,
     kComboBox3,
     kEdit4,

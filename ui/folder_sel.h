@@ -29,7 +29,7 @@ class TB2Folder : public win32::Dialog {
     kListBox1,
     kAddBtn,
     kDelBtn,
-    kToolButton2,
+    kToolButton2,  // 全クリア: empties the list
     kBitBtn1 = IDOK,
     kBitBtn2 = IDCANCEL,
   };

@@ -178,8 +178,8 @@ class TMainForm : public win32::Window, private ui::SearchView {
   ui::MainViewPlacement placement_;
   int dpi_ = win32::kDesignDpi;
 
-  ui::MainViewTabs TabControl1;
-  ui::MainViewToolBar ToolBar8;
+  ui::MainViewTabs TabControl1;  // one tab per saved condition, with its menu PopupMenu1
+  ui::MainViewToolBar ToolBar8;  // the search bar
   ui::ResultList MailList;
   win32::FocusCycle focus_cycle_;
   // The control that had the keyboard when the window was last deactivated.

@@ -1,17 +1,16 @@
 #include "tests/test_util.h"
 
+#include <string>
+#include <utility>
+
 #include "testsupport/index_line.h"
 #include "tools/standin_host/host_api.h"
 #include "tools/standin_host/mail_store.h"
-
-#include <string>
-#include <utility>
 
 namespace testutil {
 namespace {
 
 using zeldrium::IndexLine;
-
 
 void RemoveTree(const std::wstring& dir) {
   WIN32_FIND_DATAW data;
@@ -94,18 +93,19 @@ void MakeStore(const std::wstring& root) {
                  "=\x83\x81\x83\x43\x83\x93\r\n"     // メイン
                  "INBOX=\x8e\xf3\x90\x4d\x94\xa0\n"  // 受信箱; letter case and a lone LF
                  "Inbox\\2024\\=2024\r\n");
-  MakeFolder(
-      root, kInbox,
-      IndexLine(kFirstKey, kFirstSubject, kFirstFrom, "hanako@example.jp", 0x5f5e1000) +
-          IndexLine("00000002.mail", "Re: budget", "hanako@example.jp", "taro@example.jp",
-                    0x5f5e2000) +
-          IndexLine("00000003.mail", "   ", "Jiro <jiro@example.jp>", "taro@example.jp", 0x5f5e3000));
+  MakeFolder(root, kInbox,
+             IndexLine(kFirstKey, kFirstSubject, kFirstFrom, "hanako@example.jp", 0x5f5e1000) +
+                 IndexLine("00000002.mail", "Re: budget", "hanako@example.jp", "taro@example.jp",
+                           0x5f5e2000) +
+                 IndexLine("00000003.mail", "   ", "Jiro <jiro@example.jp>", "taro@example.jp",
+                           0x5f5e3000));
   MakeFolder(root, kInbox2024,
              IndexLine("00000010.mail", "2024", "a@example.jp", "b@example.jp", 0x65920080));
   MakeFolder(root, kSoftFolder,
              IndexLine("00000020.mail", "soft", "c@example.jp", "d@example.jp", 0x1));
   MakeFolder(root, "Main.mb\\NoIndex\\", "");
-  MakeFolder(root, kSubInbox, IndexLine("00000030.mail", "sub", "e@example.jp", "f@example.jp", 0x2));
+  MakeFolder(root, kSubInbox,
+             IndexLine("00000030.mail", "sub", "e@example.jp", "f@example.jp", 0x2));
 }
 
 namespace {

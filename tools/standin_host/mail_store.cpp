@@ -66,7 +66,6 @@ bool FileExists(const std::wstring& path) {
   return attr != INVALID_FILE_ATTRIBUTES && !(attr & FILE_ATTRIBUTE_DIRECTORY);
 }
 
-
 // Index lines end at CR LF or a lone CR; a byte 0x1A ends the file.
 std::vector<std::string_view> IndexLines(std::string_view data) {
   size_t eof = data.find('\x1a');

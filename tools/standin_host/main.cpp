@@ -158,7 +158,8 @@ int Run(int argc, wchar_t** argv) {
   std::vector<Step> steps;
   if (!options.script.empty()) {
     std::string text;
-    if (!standin::ReadWholeFile(options.script, &text)) return StartError(L"cannot read " + options.script);
+    if (!standin::ReadWholeFile(options.script, &text))
+      return StartError(L"cannot read " + options.script);
     steps = ParseScript(text);
   }
   std::wstring data = FullPath(options.data);

@@ -108,8 +108,7 @@ TEST_F(SearchControllerTest, ASearchAskedForDuringARunReplacesIt) {
 TEST_F(SearchControllerTest, WaitingActionsFollowTheRunAndErrorsItsEnd) {
   view_.current = zeldrium::FromSearch("alice");
   platform_.messages.push_back([this] {
-    runs_.WhenIdle([this] { view_.log.push_back("action"); },
-                   SearchController::Wait::kLetItFinish);
+    runs_.WhenIdle([this] { view_.log.push_back("action"); }, SearchController::Wait::kLetItFinish);
     view_.log.push_back(runs_.Running() ? "during the run" : "idle");
   });
   runs_.RunCurrent();

@@ -5,6 +5,7 @@
 // thread, in the host's address space.
 
 #include <cstddef>
+#include <cstdint>
 
 #include "ui/portable/search_controller.h"
 #include "win32/address_space.h"
@@ -21,6 +22,7 @@ class HostThreadSearchPlatform : public SearchPlatform {
   void RunBegins() override { memory_.Reset(); }
   bool MayTake(size_t bytes) override { return memory_.MayTake(bytes); }
   bool LetMessagesThrough() override { return win32::LetWaitingMessagesThrough(); }
+  int64_t NowMicros() override { return win32::NowMicros(); }
 
  private:
   win32::AddressSpaceGuard memory_;

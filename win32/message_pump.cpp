@@ -4,6 +4,17 @@
 
 namespace win32 {
 
+int64_t NowMicros() {
+  static const int64_t frequency = [] {
+    LARGE_INTEGER f;
+    QueryPerformanceFrequency(&f);
+    return f.QuadPart > 0 ? f.QuadPart : 1;
+  }();
+  LARGE_INTEGER now;
+  QueryPerformanceCounter(&now);
+  return now.QuadPart / frequency * 1000000 + now.QuadPart % frequency * 1000000 / frequency;
+}
+
 bool LetWaitingMessagesThrough() {
   const DWORD began = GetTickCount();
   MSG msg;

@@ -1,6 +1,5 @@
 #include "ui/portable/search_controller.h"
 
-#include <chrono>
 #include <exception>
 #include <string>
 #include <utility>
@@ -13,8 +12,7 @@ namespace {
 // Thrown through the core's run by its hook when the scheduler ends the run.
 struct RunGivenUp {};
 
-using Clock = std::chrono::steady_clock;
-constexpr Clock::duration kPauseInterval = std::chrono::milliseconds(15);
+constexpr int64_t kPauseIntervalMicros = 15000;
 // Lines tested between two looks at the clock.
 constexpr int kLinesPerClockLook = 32;
 
@@ -28,7 +26,7 @@ class SearchController::Hooks : public zeldrium::SearchHooks {
     runs_.platform_.RunBegins();
     // The first look at the clock lets messages through at once: whatever was asked before the
     // run reaches the window while it runs, however quickly the run then goes.
-    last_pause_ = Clock::now() - kPauseInterval;
+    last_pause_ = runs_.platform_.NowMicros() - kPauseIntervalMicros;
     lines_ = 0;
     ReadLimit();
   }
@@ -42,7 +40,7 @@ class SearchController::Hooks : public zeldrium::SearchHooks {
   bool DateLimit(uint32_t* limit) override {
     if (++lines_ >= kLinesPerClockLook) {
       lines_ = 0;
-      if (Clock::now() - last_pause_ >= kPauseInterval) Pause();
+      if (runs_.platform_.NowMicros() - last_pause_ >= kPauseIntervalMicros) Pause();
     }
     if (limit_on_) *limit = limit_;
     return limit_on_;
@@ -51,7 +49,7 @@ class SearchController::Hooks : public zeldrium::SearchHooks {
  private:
   void Pause() {
     if (!runs_.platform_.LetMessagesThrough()) runs_.runs_.QuitSeen();
-    last_pause_ = Clock::now();
+    last_pause_ = runs_.platform_.NowMicros();
     ReadLimit();
     if (runs_.runs_.ShouldGiveUp()) throw RunGivenUp{};
   }
@@ -59,7 +57,7 @@ class SearchController::Hooks : public zeldrium::SearchHooks {
   void ReadLimit() { limit_on_ = runs_.view_.DateLimit(&limit_); }
 
   SearchController& runs_;
-  Clock::time_point last_pause_;
+  int64_t last_pause_ = 0;
   int lines_ = 0;
   bool limit_on_ = false;
   uint32_t limit_ = 0;

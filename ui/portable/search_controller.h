@@ -69,6 +69,8 @@ class SearchPlatform {
   // Lets the messages waiting for the thread through. False when one of them asked the thread's
   // loop to quit: the request is left for that loop.
   virtual bool LetMessagesThrough() = 0;
+  // A steady clock, in microseconds: when the next pause is due.
+  virtual int64_t NowMicros() = 0;
 };
 
 class SearchController {

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <functional>
 #include <string>
 #include <vector>
@@ -52,6 +53,11 @@ class TestPlatform : public SearchPlatform {
   void RunsBegin() override {}
   void RunBegins() override {}
   bool MayTake(size_t) override { return true; }
+  int64_t NowMicros() override {
+    return std::chrono::duration_cast<std::chrono::microseconds>(
+               std::chrono::steady_clock::now().time_since_epoch())
+        .count();
+  }
   bool LetMessagesThrough() override {
     std::vector<std::function<void()>> now;
     now.swap(messages);

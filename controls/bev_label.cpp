@@ -5,7 +5,7 @@
 
 #include "text/code_page_win.h"
 #include "text/str_libs.h"
-#include "ui/handles.h"
+#include "win32/handles.h"
 
 namespace controls {
 namespace {
@@ -43,8 +43,8 @@ void Frame3D(HDC dc, RECT r, COLORREF top_left, COLORREF bottom_right, int width
   // Rings past the middle of the rectangle would paint nothing.
   int rings = std::min<LONG>(width, (std::min(r.right - r.left, r.bottom - r.top) + 1) / 2);
   if (rings <= 0) return;
-  ui::UniqueHbrush tl(CreateSolidBrush(top_left));
-  ui::UniqueHbrush br(CreateSolidBrush(bottom_right));
+  win32::UniqueHbrush tl(CreateSolidBrush(top_left));
+  win32::UniqueHbrush br(CreateSolidBrush(bottom_right));
   for (int i = 0; i < rings; ++i) {
     Fill(dc, r.left, r.top, r.right - 1, r.top + 1, tl.get());
     Fill(dc, r.left, r.top + 1, r.left + 1, r.bottom - 1, tl.get());
@@ -64,7 +64,7 @@ void Bevel(HDC dc, RECT r, TBevelCut cut, int width) {
   }
 }
 
-ui::UniqueHfont MakeFont(const TBevelFont& font, int escapement) {
+win32::UniqueHfont MakeFont(const TBevelFont& font, int escapement) {
   LOGFONTW lf = {};
   lf.lfHeight = font.Height;
   lf.lfEscapement = escapement;
@@ -72,7 +72,7 @@ ui::UniqueHfont MakeFont(const TBevelFont& font, int escapement) {
   std::wstring face = zeldrium::WideFrom932(font.Name);
   face.resize(std::min<size_t>(face.size(), LF_FACESIZE - 1));
   std::copy(face.begin(), face.end(), lf.lfFaceName);
-  return ui::UniqueHfont(CreateFontIndirectW(&lf));
+  return win32::UniqueHfont(CreateFontIndirectW(&lf));
 }
 
 int Escapement(TTextRotate rotate) {
@@ -91,9 +91,9 @@ int Escapement(TTextRotate rotate) {
 // t is relative to (0, 0); r is where the inner area really is.
 void DrawSingleLine(const BevelLabelState& state, HDC dc, const std::wstring& text, RECT r,
                     RECT t) {
-  ui::UniqueHfont font = MakeFont(state.Font, Escapement(state.TextRotate));
+  win32::UniqueHfont font = MakeFont(state.Font, Escapement(state.TextRotate));
   // Without the font the DC's own one still shows the caption.
-  ui::SelectObjectGuard select(dc, font ? static_cast<HGDIOBJ>(font.get()) : nullptr);
+  win32::SelectObjectGuard select(dc, font ? static_cast<HGDIOBJ>(font.get()) : nullptr);
   int length = static_cast<int>(text.size());
   SIZE extent = {};
   GetTextExtentPoint32W(dc, text.c_str(), length, &extent);
@@ -162,8 +162,8 @@ void DrawMultiLine(const BevelLabelState& state, HDC dc, const std::wstring& tex
   }
   // Multi-line text is drawn in the label's face and height too: the setup dialog shows the
   // chosen font's name in that font.
-  ui::UniqueHfont font = MakeFont(state.Font, 0);
-  ui::SelectObjectGuard select(dc, font ? static_cast<HGDIOBJ>(font.get()) : nullptr);
+  win32::UniqueHfont font = MakeFont(state.Font, 0);
+  win32::SelectObjectGuard select(dc, font ? static_cast<HGDIOBJ>(font.get()) : nullptr);
   int length = static_cast<int>(text.size());
 
   // Wrapped text is measured at the width it will be drawn in: in an empty rectangle every word
@@ -222,6 +222,13 @@ std::string ExpandNewlines(std::string_view caption) {
   return out;
 }
 
+void SetDown(BevelLabelState* state, bool down) {
+  if (state->Down == down) return;
+  state->Down = down;
+  state->BevelInner = down ? TBevelCut::bvLowered : TBevelCut::bvRaised;
+  state->BevelOuter = TBevelCut::bvNone;
+}
+
 void PaintBevelLabel(const BevelLabelState& state, HDC dc, RECT client) {
   int saved = SaveDC(dc);
   RECT r = client;
@@ -242,7 +249,7 @@ void PaintBevelLabel(const BevelLabelState& state, HDC dc, RECT client) {
     Shrink(&r, bevel_width);
   }
   {
-    ui::UniqueHbrush brush(CreateSolidBrush(color));
+    win32::UniqueHbrush brush(CreateSolidBrush(color));
     Fill(dc, r.left, r.top, r.right, r.bottom, brush.get());
   }
 
@@ -279,7 +286,7 @@ bool TBevelLabel::Create(HWND parent, int left, int top, int width, int height) 
   args.width = width;
   args.height = height;
   args.parent = parent;
-  return ui::Window::Create(args);
+  return win32::Window::Create(args);
 }
 
 LRESULT TBevelLabel::HandleMessage(UINT message, WPARAM wparam, LPARAM lparam) {
@@ -293,24 +300,24 @@ LRESULT TBevelLabel::HandleMessage(UINT message, WPARAM wparam, LPARAM lparam) {
       OnPrintClient(reinterpret_cast<HDC>(wparam));
       return 0;
   }
-  return ui::Window::HandleMessage(message, wparam, lparam);
+  return win32::Window::HandleMessage(message, wparam, lparam);
 }
 
 void TBevelLabel::OnPaint() {
-  ui::PaintScope paint(hwnd());
+  win32::PaintScope paint(hwnd());
   RECT client;
   GetClientRect(hwnd(), &client);
   int width = client.right - client.left;
   int height = client.bottom - client.top;
   if (width <= 0 || height <= 0) return;
-  ui::UniqueHdc buffer(CreateCompatibleDC(paint.dc()));
-  ui::UniqueHbitmap bitmap(buffer ? CreateCompatibleBitmap(paint.dc(), width, height) : nullptr);
+  win32::UniqueHdc buffer(CreateCompatibleDC(paint.dc()));
+  win32::UniqueHbitmap bitmap(buffer ? CreateCompatibleBitmap(paint.dc(), width, height) : nullptr);
   if (!bitmap) {
     // Short of GDI resources a flickering label beats a blank one.
     PaintBevelLabel(state_, paint.dc(), client);
     return;
   }
-  ui::SelectObjectGuard select(buffer.get(), bitmap.get());
+  win32::SelectObjectGuard select(buffer.get(), bitmap.get());
   PaintBevelLabel(state_, buffer.get(), client);
   BitBlt(paint.dc(), 0, 0, width, height, buffer.get(), 0, 0, SRCCOPY);
 }
@@ -321,69 +328,15 @@ void TBevelLabel::OnPrintClient(HDC dc) {
   PaintBevelLabel(state_, dc, client);
 }
 
-void TBevelLabel::Repaint() {
-  if (hwnd()) InvalidateRect(hwnd(), nullptr, FALSE);
-}
-
-template <typename T>
-void TBevelLabel::ChangeAndRepaint(T& field, const T& value) {
-  if (field == value) return;
-  field = value;
-  Repaint();
-}
-
-void TBevelLabel::SetBevelInner(TBevelCut cut) {
-  state_.BevelInner = cut;
-  Repaint();
-}
-
-void TBevelLabel::SetBevelOuter(TBevelCut cut) {
-  state_.BevelOuter = cut;
-  Repaint();
-}
-
-bool TBevelLabel::SetBevelWidth(int width) {
-  if (width < 1) return false;
-  state_.BevelWidth = width;
-  Repaint();
-  return true;
-}
-
-bool TBevelLabel::SetBorderWidth(int width) {
-  if (width < 0) return false;
-  state_.BorderWidth = width;
-  Repaint();
-  return true;
-}
-
-void TBevelLabel::SetDown(bool down) {
-  if (state_.Down == down) return;
-  state_.Down = down;
-  SetBevelInner(down ? TBevelCut::bvLowered : TBevelCut::bvRaised);
-  SetBevelOuter(TBevelCut::bvNone);
-}
-
-void TBevelLabel::SetTextBorder(int pixels) { ChangeAndRepaint(state_.TextBorder, pixels); }
-void TBevelLabel::SetTextOffset(int pixels) { ChangeAndRepaint(state_.TextOffset, pixels); }
-void TBevelLabel::SetTextRotate(TTextRotate rotate) { ChangeAndRepaint(state_.TextRotate, rotate); }
-void TBevelLabel::SetSingleLine(bool single_line) {
-  ChangeAndRepaint(state_.SingleLine, single_line);
-}
-void TBevelLabel::SetNewlines(bool newlines) { ChangeAndRepaint(state_.Newlines, newlines); }
-void TBevelLabel::SetFont(const TBevelFont& font) { ChangeAndRepaint(state_.Font, font); }
-void TBevelLabel::SetColor(TColor color) { ChangeAndRepaint(state_.Color, color); }
-void TBevelLabel::SetAlignment(TAlignment alignment) {
-  ChangeAndRepaint(state_.Alignment, alignment);
-}
-void TBevelLabel::SetLayout(TTextLayout layout) { ChangeAndRepaint(state_.Layout, layout); }
-void TBevelLabel::SetWordWrap(bool word_wrap) { ChangeAndRepaint(state_.WordWrap, word_wrap); }
-
-void TBevelLabel::SetCaption(std::string_view caption) {
-  if (state_.Caption == caption) return;
-  state_.Caption = caption;
+bool TBevelLabel::SetState(const BevelLabelState& state) {
+  if (state.BevelWidth < 1 || state.BorderWidth < 0) return false;
+  if (state == state_) return true;
+  const bool new_caption = state.Caption != state_.Caption;
+  state_ = state;
   // The window text serves accessibility tools; the painting reads the code page 932 bytes.
-  if (hwnd()) SetWindowTextW(hwnd(), zeldrium::WideFrom932(state_.Caption).c_str());
-  Repaint();
+  if (hwnd() && new_caption) SetWindowTextW(hwnd(), zeldrium::WideFrom932(state_.Caption).c_str());
+  if (hwnd()) InvalidateRect(hwnd(), nullptr, FALSE);
+  return true;
 }
 
 }  // namespace controls

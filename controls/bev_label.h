@@ -6,7 +6,7 @@
 // can be turned by 90, 180 or 270 degrees. The setup dialog shows the list font's name in one.
 //
 // The painting is the free function PaintBevelLabel, so that it can be checked on a memory
-// bitmap; the window only keeps the state, repaints when it changes and double-buffers.
+// bitmap; the window only keeps the state.
 
 #include <windows.h>
 
@@ -14,7 +14,7 @@
 #include <string>
 #include <string_view>
 
-#include "ui/window.h"
+#include "win32/window.h"
 
 namespace controls {
 
@@ -38,8 +38,8 @@ struct TBevelFont {
   friend bool operator==(const TBevelFont&, const TBevelFont&) = default;
 };
 
-// Everything the painting reads. Widths out of range (a bevel below 1, a border below 0) are
-// refused by TBevelLabel's setters; PaintBevelLabel copes with any value.
+// Everything the painting reads: the label's properties. PaintBevelLabel copes with any value;
+// TBevelLabel refuses a bevel narrower than 1 pixel and a border band below 0.
 struct BevelLabelState {
   std::string Caption;  // code page 932
   TBevelFont Font;
@@ -58,7 +58,14 @@ struct BevelLabelState {
   TTextRotate TextRotate = TTextRotate::trNone;
   bool SingleLine = false;
   bool Newlines = false;
+
+  friend bool operator==(const BevelLabelState&, const BevelLabelState&) = default;
 };
+
+// Down is a shortcut for the look of a box: true sinks it, false raises it, either way without
+// outer bevel. Setting the current value changes nothing, so a new label (Down false) stays
+// sunken.
+void SetDown(BevelLabelState* state, bool down);
 
 // Paints the whole of client into dc. The DC's own state (font, colours, modes) is left as it
 // was found.
@@ -68,58 +75,16 @@ void PaintBevelLabel(const BevelLabelState& state, HDC dc, RECT client);
 // byte of a double-byte character ("ソ" is 0x83 0x5C) is part of that character, not an escape.
 std::string ExpandNewlines(std::string_view caption);
 
-// The control. Usable before Create (and without it, for painting its state elsewhere): the
-// setters then only store.
-class TBevelLabel : public ui::Window {
+// The control: it keeps its state, repaints when the state changes and double-buffers. Usable
+// before Create: the state is then only stored.
+class TBevelLabel : public win32::Window {
  public:
-  TBevelLabel() = default;
-  ~TBevelLabel() override = default;
-
   // A visible child of parent; the window class is registered by the first label.
   bool Create(HWND parent, int left, int top, int width, int height);
 
   const BevelLabelState& State() const { return state_; }
-
-  TBevelCut BevelInner() const { return state_.BevelInner; }
-  TBevelCut BevelOuter() const { return state_.BevelOuter; }
-  int BevelWidth() const { return state_.BevelWidth; }
-  int BorderWidth() const { return state_.BorderWidth; }
-  bool Down() const { return state_.Down; }
-  int TextBorder() const { return state_.TextBorder; }
-  int TextOffset() const { return state_.TextOffset; }
-  TTextRotate TextRotate() const { return state_.TextRotate; }
-  bool SingleLine() const { return state_.SingleLine; }
-  bool Newlines() const { return state_.Newlines; }
-  const std::string& Caption() const { return state_.Caption; }
-  const TBevelFont& Font() const { return state_.Font; }
-  TColor Color() const { return state_.Color; }
-  TAlignment Alignment() const { return state_.Alignment; }
-  TTextLayout Layout() const { return state_.Layout; }
-  bool WordWrap() const { return state_.WordWrap; }
-
-  // The frame setters repaint even when the value is the same.
-  void SetBevelInner(TBevelCut cut);
-  void SetBevelOuter(TBevelCut cut);
-  // False, and nothing changes, for a width below 1.
-  bool SetBevelWidth(int width);
-  // False, and nothing changes, for a width below 0.
-  bool SetBorderWidth(int width);
-  // true: a sunken box, false: a raised one; either way without outer bevel. Setting the
-  // current value changes nothing, so a new label (Down false) stays sunken.
-  void SetDown(bool down);
-
-  // These repaint only on a change.
-  void SetTextBorder(int pixels);
-  void SetTextOffset(int pixels);
-  void SetTextRotate(TTextRotate rotate);
-  void SetSingleLine(bool single_line);
-  void SetNewlines(bool newlines);
-  void SetCaption(std::string_view caption);  // code page 932
-  void SetFont(const TBevelFont& font);
-  void SetColor(TColor color);
-  void SetAlignment(TAlignment alignment);
-  void SetLayout(TTextLayout layout);
-  void SetWordWrap(bool word_wrap);
+  // False, and nothing changes, for a BevelWidth below 1 or a BorderWidth below 0.
+  bool SetState(const BevelLabelState& state);
 
  protected:
   LRESULT HandleMessage(UINT message, WPARAM wparam, LPARAM lparam) override;
@@ -127,9 +92,6 @@ class TBevelLabel : public ui::Window {
  private:
   void OnPaint();
   void OnPrintClient(HDC dc);
-  void Repaint();
-  template <typename T>
-  void ChangeAndRepaint(T& field, const T& value);
 
   BevelLabelState state_;
 };

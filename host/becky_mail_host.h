@@ -1,13 +1,14 @@
 #ifndef ZELDRIUM_HOST_BECKY_MAIL_HOST_H_
 #define ZELDRIUM_HOST_BECKY_MAIL_HOST_H_
 
-// The windows' view of the mail client (ui/mail_host.h) through the host's bound functions.
+// The windows' view of the mail client (ui/portable/mail_host.h) through the host's bound
+// functions.
 
 #include <string>
 #include <string_view>
 
 #include "host/b2api.h"
-#include "ui/mail_host.h"
+#include "ui/portable/mail_host.h"
 
 class TBeckyMailHost : public ui::MailHost {
  public:

@@ -8,7 +8,9 @@
 #include "host/zeldrium.h"
 #include "text/code_page_win.h"
 #include "ui/main_view.h"
-#include "ui/module_life.h"
+#include "ui/view_font.h"
+#include "win32/dpi.h"
+#include "win32/module_life.h"
 
 namespace {
 
@@ -49,13 +51,6 @@ constexpr RECT kGroupBox3 = {195, 75, 195 + 146, 75 + 56};
 
 std::wstring W(const char* text) { return zeldrium::WideFrom932(text); }
 
-COLORREF ColorRefFrom(uint32_t color) {
-  // A system colour (COLOR_ index with the high byte 0x80) is resolved as the font dialog
-  // needs a plain colour to start from.
-  if ((color >> 24) == 0x80) return GetSysColor(static_cast<int>(color & 0xFF));
-  return color & 0x00FFFFFF;
-}
-
 // One dialog at a time: the host's window stays usable when it is not the owner, and a second
 // dialog would hand the hot key back while the first still edits it.
 TSetupForm* g_open_form = nullptr;
@@ -79,7 +74,7 @@ LRESULT ViewHotKeyKeyDown(HWND hwnd, UINT message, WPARAM key, LPARAM lparam) {
 
 LRESULT CALLBACK ViewHotKeyProc(HWND hwnd, UINT message, WPARAM wparam, LPARAM lparam, UINT_PTR id,
                                 DWORD_PTR) {
-  ui::OurFrame frame;
+  win32::OurFrame frame;
   switch (message) {
     case WM_KEYDOWN:
     case WM_SYSKEYDOWN:
@@ -114,63 +109,6 @@ int ScreenDpi() {
   return dpi > 0 ? dpi : 96;
 }
 
-int FontHeight(int32_t points, int dpi) { return -MulDiv(points, dpi, 72); }
-
-LOGFONTW ToLogFont(const zeldrium::TFontDesc& font, int dpi) {
-  LOGFONTW lf = {};
-  lf.lfHeight = FontHeight(font.Size, dpi);
-  lf.lfWeight = (font.Style & zeldrium::kFontBold) ? FW_BOLD : FW_NORMAL;
-  lf.lfItalic = (font.Style & zeldrium::kFontItalic) ? TRUE : FALSE;
-  lf.lfUnderline = (font.Style & zeldrium::kFontUnderline) ? TRUE : FALSE;
-  lf.lfStrikeOut = (font.Style & zeldrium::kFontStrikeOut) ? TRUE : FALSE;
-  lf.lfCharSet = static_cast<BYTE>(font.Charset);
-  lf.lfOutPrecision = OUT_DEFAULT_PRECIS;
-  lf.lfClipPrecision = CLIP_DEFAULT_PRECIS;
-  lf.lfQuality = DEFAULT_QUALITY;
-  switch (font.Pitch) {
-    case zeldrium::kPitchVariable:
-      lf.lfPitchAndFamily = VARIABLE_PITCH;
-      break;
-    case zeldrium::kPitchFixed:
-      lf.lfPitchAndFamily = FIXED_PITCH;
-      break;
-    default:
-      lf.lfPitchAndFamily = DEFAULT_PITCH;
-      break;
-  }
-  std::wstring face = zeldrium::WideFrom932(font.Name);
-  face.resize(std::min<size_t>(face.size(), LF_FACESIZE - 1));
-  std::copy(face.begin(), face.end(), lf.lfFaceName);
-  return lf;
-}
-
-zeldrium::TFontDesc FromLogFont(const LOGFONTW& font, COLORREF color, int dpi) {
-  zeldrium::TFontDesc out;
-  size_t length =
-      std::find(font.lfFaceName, font.lfFaceName + LF_FACESIZE, L'\0') - font.lfFaceName;
-  out.Name = zeldrium::To932(std::wstring_view(font.lfFaceName, length));
-  out.Charset = font.lfCharSet;
-  out.Color = color & 0x00FFFFFF;
-  out.Style = 0;
-  if (font.lfWeight >= FW_BOLD) out.Style |= zeldrium::kFontBold;
-  if (font.lfItalic) out.Style |= zeldrium::kFontItalic;
-  if (font.lfUnderline) out.Style |= zeldrium::kFontUnderline;
-  if (font.lfStrikeOut) out.Style |= zeldrium::kFontStrikeOut;
-  out.Size = -MulDiv(font.lfHeight, 72, dpi);
-  switch (font.lfPitchAndFamily & 0x03) {
-    case VARIABLE_PITCH:
-      out.Pitch = zeldrium::kPitchVariable;
-      break;
-    case FIXED_PITCH:
-      out.Pitch = zeldrium::kPitchFixed;
-      break;
-    default:
-      out.Pitch = zeldrium::kPitchDefault;
-      break;
-  }
-  return out;
-}
-
 uint16_t ShortcutFromHotKey(WORD hot_key) {
   BYTE key = LOBYTE(hot_key);
   BYTE flags = HIBYTE(hot_key);
@@ -194,8 +132,10 @@ WORD HotKeyFromShortcut(uint16_t shortcut) {
 }
 
 TSetupForm::TSetupForm() : Dialog({W(kCaption), kClientWidth, kClientHeight, kFrameStyle}) {
-  ListFont.SetAlignment(controls::TAlignment::taCenter);
-  ListFont.SetLayout(controls::TTextLayout::tlCenter);
+  controls::BevelLabelState centred;
+  centred.Alignment = controls::TAlignment::taCenter;
+  centred.Layout = controls::TTextLayout::tlCenter;
+  ListFont.SetState(centred);
   SetListFont(view_font_);
 }
 
@@ -296,9 +236,11 @@ void TSetupForm::ShowControls() {
 
 void TSetupForm::SetListFont(const zeldrium::TFontDesc& font) {
   view_font_ = font;
-  ListFont.SetFont(
-      {font.Name, FontHeight(font.Size, ScreenDpi()), static_cast<controls::TColor>(font.Color)});
-  ListFont.SetCaption(font.Name);
+  controls::BevelLabelState shown = ListFont.State();
+  shown.Font = {font.Name, win32::FontHeightAt(font.Size, ScreenDpi()),
+                static_cast<controls::TColor>(ui::ColorOf(font.Color))};
+  shown.Caption = font.Name;
+  ListFont.SetState(shown);
 }
 
 INT_PTR TSetupForm::HandleMessage(UINT message, WPARAM wparam, LPARAM lparam) {
@@ -324,15 +266,15 @@ BOOL TSetupForm::OnCommand(int id, int code) {
 
 void TSetupForm::Button1Click() {
   int dpi = ScreenDpi();
-  LOGFONTW font = ToLogFont(view_font_, dpi);
+  LOGFONTW font = ui::ToLogFont(view_font_, dpi);
   CHOOSEFONTW dialog = {};
   dialog.lStructSize = sizeof(dialog);
   dialog.hwndOwner = hwnd();
   dialog.lpLogFont = &font;
   dialog.Flags = CF_SCREENFONTS | CF_EFFECTS | CF_INITTOLOGFONTSTRUCT;
-  dialog.rgbColors = ColorRefFrom(view_font_.Color);
+  dialog.rgbColors = ui::ColorOf(view_font_.Color);
   if (!ChooseFontW(&dialog)) return;
-  SetListFont(FromLogFont(font, dialog.rgbColors, dpi));
+  SetListFont(ui::FromLogFont(font, dialog.rgbColors, dpi));
 }
 
 void TSetupForm::BitBtn1Click() {

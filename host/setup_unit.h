@@ -16,17 +16,11 @@
 
 #include "controls/bev_label.h"
 #include "settings/ini_params.h"
-#include "ui/dialog.h"
+#include "win32/dialog.h"
 
 class TMainForm;
 
-// The font as the font dialog and GDI see it, and back. dpi is the screen's vertical pixels per
-// inch: sizes are kept in points, LOGFONT heights are pixels.
-LOGFONTW ToLogFont(const zeldrium::TFontDesc& font, int dpi);
-// color is the colour the font dialog chose (a plain RGB value).
-zeldrium::TFontDesc FromLogFont(const LOGFONTW& font, COLORREF color, int dpi);
-// The LOGFONT height of a size in points, as the label draws it.
-int FontHeight(int32_t points, int dpi);
+// The screen's vertical pixels per inch, which the font dialog's sizes are for.
 int ScreenDpi();
 
 // Between a hot-key control's value (virtual key in the low byte, HOTKEYF_ flags in the high
@@ -35,23 +29,23 @@ int ScreenDpi();
 uint16_t ShortcutFromHotKey(WORD hot_key);
 WORD HotKeyFromShortcut(uint16_t shortcut);
 
-class TSetupForm : public ui::Dialog {
+class TSetupForm : public win32::Dialog {
  public:
   // The controls, in tab order as far as one flat dialog can follow each group's order.
   enum Control : int {
-    kGroupBox1 = 101,
-    kListFont,
-    kButton1,
+    kGroupBox1 = 101,  // リスト表示のフォント
+    kListFont,         // the chosen font's name, in that font
+    kButton1,          // フォント...: the font dialog
     kBitBtn1 = IDOK,
     kBitBtn2 = IDCANCEL,
-    kGroupBox2 = 111,
+    kGroupBox2 = 111,  // 検索のデフォルト: the options of new quick searches
     kCommaCheck,
     kCaseCheck,
     kSubCheck,
     kWindowFit,
-    kGroupBox3,
+    kGroupBox3,  // ウィンドウ表示ホットキー
     kViewHotKey,
-    kLabel1,
+    kLabel1,  // the version line
   };
 
   TSetupForm();
@@ -64,7 +58,6 @@ class TSetupForm : public ui::Dialog {
 
   // ListFont's font: the list font until the user picks another in the font dialog.
   const zeldrium::TFontDesc& ViewFont() const { return view_font_; }
-  const controls::TBevelLabel& ListFontLabel() const { return ListFont; }
 
   // Shows the dialog modally, centred on the screen: IDOK, IDCANCEL or kShowFailed.
   INT_PTR ShowCentred(HWND owner);

@@ -10,13 +10,13 @@
 #include <string>
 #include <vector>
 
-#include "host/setup_dialog_driver.h"
+#include "tests/dialog_test_driver.h"
+#include "tests/setup_dialog_driver.h"
 #include "tests/standin_services.h"
+#include "tests/test_canvas.h"
 #include "text/code_page_win.h"
-#include "ui/dialog_test_driver.h"
-#include "ui/handles.h"
 #include "ui/main_view.h"
-#include "ui/test_canvas.h"
+#include "win32/handles.h"
 
 namespace {
 
@@ -30,8 +30,6 @@ using setuptest::Press;
 using zeldrium::TFontDesc;
 
 const std::wstring kCaption = L"Zeldrium\x306e\x8a2d\x5b9a";  // Zeldriumの設定
-constexpr char kGothic[] =
-    "\x82\x6c\x82\x72 \x82\x6f\x83\x53\x83\x56\x83\x62\x83\x4e";  // ＭＳ Ｐゴシック
 const std::wstring kGothicWide = L"\xff2d\xff33 \xff30\x30b4\x30b7\x30c3\x30af";
 
 // Keys nobody else in the test session is likely to hold.
@@ -84,7 +82,7 @@ class SetupUnitTest : public ::testing::Test {
   void TearDown() override {
     target_.reset();
     form_.reset();
-    ui::UnregisterWindowClasses();
+    win32::UnregisterWindowClasses();
   }
 
   // The host's setup call with the script as the user.
@@ -330,8 +328,8 @@ TEST_F(SetupUnitTest, LayoutCaptionsAndTabOrder) {
     }
     Click(d, IDCANCEL);
   });
-  EXPECT_EQ(layout.client.right, ui::Scaled(347, layout.dpi));
-  EXPECT_EQ(layout.client.bottom, ui::Scaled(254, layout.dpi));
+  EXPECT_EQ(layout.client.right, win32::Scaled(347, layout.dpi));
+  EXPECT_EQ(layout.client.bottom, win32::Scaled(254, layout.dpi));
   EXPECT_NEAR((window.left + window.right) / 2.0, GetSystemMetrics(SM_CXSCREEN) / 2.0, 1);
   EXPECT_NEAR((window.top + window.bottom) / 2.0, GetSystemMetrics(SM_CYSCREEN) / 2.0, 1);
   EXPECT_EQ(owner_seen, form_->hwnd()) << "without a host window, over the search window";
@@ -428,16 +426,16 @@ TEST_F(SetupUnitTest, HostWindowOwnsTheDialogAndASecondCallOpensNoOther) {
 // The font box and the version line as rendered.
 TEST_F(SetupUnitTest, ListFontIsASunkenBoxWithTheNameCentredAndVersionIsRightAligned) {
   params_.ViewFont.Color = 0x0000FF;  // pure red: some glyph pixels carry it exactly
-  std::unique_ptr<ui::TestCanvas> label, version;
+  std::unique_ptr<testutil::TestCanvas> label, version;
   Run([&](HWND d) {
-    label = std::make_unique<ui::TestCanvas>(GetDlgItem(d, F::kListFont));
-    version = std::make_unique<ui::TestCanvas>(GetDlgItem(d, F::kLabel1));
+    label = std::make_unique<testutil::TestCanvas>(GetDlgItem(d, F::kListFont));
+    version = std::make_unique<testutil::TestCanvas>(GetDlgItem(d, F::kLabel1));
     Click(d, IDCANCEL);
   });
   ASSERT_FALSE(label->empty());
-  const int dpi = ui::WindowDpi(form_->hwnd());
-  ASSERT_EQ(label->width(), ui::Scaled(196, dpi));
-  ASSERT_EQ(label->height(), ui::Scaled(31, dpi));
+  const int dpi = win32::WindowDpi(form_->hwnd());
+  ASSERT_EQ(label->width(), win32::Scaled(196, dpi));
+  ASSERT_EQ(label->height(), win32::Scaled(31, dpi));
   const int w = label->width(), h = label->height();
   const COLORREF shadow = GetSysColor(COLOR_BTNSHADOW), light = GetSysColor(COLOR_BTNHIGHLIGHT);
   int wrong_edge_pixels = 0;
@@ -466,85 +464,6 @@ TEST_F(SetupUnitTest, ListFontIsASunkenBoxWithTheNameCentredAndVersionIsRightAli
   ASSERT_LT(text.left, text.right);
   EXPECT_GE(text.right, version->width() - 4) << "right-aligned";
   EXPECT_GT(text.left, version->width() / 2);
-}
-
-// The font dialog's LOGFONT and the stored font, both ways, at several screen resolutions.
-TEST(SetupFontTest, StoredFontAndLogFontConvertBothWays) {
-  const struct {
-    TFontDesc stored;
-    int dpi;
-    LONG height;
-    LONG weight;
-    BYTE italic, underline, strike, pitch;
-  } cases[] = {
-      {{kGothic, 128, 0, 0, 9, zeldrium::kPitchDefault},
-       96,
-       -12,
-       FW_NORMAL,
-       0,
-       0,
-       0,
-       DEFAULT_PITCH},
-      {{"Courier", 0, 0x123456, zeldrium::kFontBold | zeldrium::kFontItalic, 10,
-        zeldrium::kPitchFixed},
-       96,
-       -13,
-       FW_BOLD,
-       1,
-       0,
-       0,
-       FIXED_PITCH},
-      {{"Arial", 0, 0xFF, zeldrium::kFontUnderline | zeldrium::kFontStrikeOut, 12,
-        zeldrium::kPitchVariable},
-       120,
-       -20,
-       FW_NORMAL,
-       0,
-       1,
-       1,
-       VARIABLE_PITCH},
-      {{"Tahoma", 1, 0, zeldrium::kFontBold, 24, zeldrium::kPitchDefault},
-       144,
-       -48,
-       FW_BOLD,
-       0,
-       0,
-       0,
-       DEFAULT_PITCH},
-  };
-  for (const auto& c : cases) {
-    SCOPED_TRACE(c.stored.Name + " " + std::to_string(c.dpi));
-    LOGFONTW lf = ToLogFont(c.stored, c.dpi);
-    EXPECT_EQ(lf.lfHeight, c.height);
-    EXPECT_EQ(lf.lfWeight, c.weight);
-    EXPECT_EQ(lf.lfItalic, c.italic);
-    EXPECT_EQ(lf.lfUnderline, c.underline);
-    EXPECT_EQ(lf.lfStrikeOut, c.strike);
-    EXPECT_EQ(lf.lfPitchAndFamily, c.pitch);
-    EXPECT_EQ(lf.lfCharSet, c.stored.Charset);
-    EXPECT_EQ(zeldrium::WideFrom932(c.stored.Name), lf.lfFaceName);
-    EXPECT_EQ(FromLogFont(lf, c.stored.Color, c.dpi), c.stored) << "and back";
-  }
-}
-
-TEST(SetupFontTest, DialogResultsReadAsTheyAreMeant) {
-  LOGFONTW lf = {};
-  lf.lfHeight = -16;
-  lf.lfWeight = FW_HEAVY;  // anything from bold up is bold
-  lf.lfPitchAndFamily = FIXED_PITCH | FF_MODERN;
-  std::fill(lf.lfFaceName, lf.lfFaceName + LF_FACESIZE, L'x');  // no terminator
-  TFontDesc stored = FromLogFont(lf, 0x01ABCDEF, 96);
-  EXPECT_EQ(stored.Style, zeldrium::kFontBold);
-  EXPECT_EQ(stored.Pitch, zeldrium::kPitchFixed);
-  EXPECT_EQ(stored.Size, 12);
-  EXPECT_EQ(stored.Color, 0xABCDEFu) << "a plain RGB value";
-  EXPECT_EQ(stored.Name, std::string(LF_FACESIZE, 'x')) << "never read beyond the face field";
-
-  // A face name longer than a LOGFONT holds is cut, still terminated.
-  TFontDesc longer;
-  longer.Name = std::string(40, 'a');
-  LOGFONTW cut = ToLogFont(longer, 96);
-  EXPECT_EQ(std::wstring(cut.lfFaceName), std::wstring(LF_FACESIZE - 1, L'a'));
 }
 
 // What typing cannot produce: values the field never shows or the settings never hold.

@@ -35,8 +35,8 @@
 #include "store/file_system.h"
 #include "text/code_page_win.h"
 #include "ui/main_view.h"
-#include "ui/module_life.h"
-#include "ui/window.h"
+#include "win32/module_life.h"
+#include "win32/window.h"
 
 zeldrium::TInitParam* InitParam = nullptr;
 TMainForm* MainForm = nullptr;
@@ -74,8 +74,8 @@ class MessageBoxWarning : public zeldrium::WarningBox {
  public:
   void ShowWarning(std::string_view text, std::string_view caption) override {
     if (quiet) return;
-    ui::ModalMessageBox(nullptr, zeldrium::WideFrom932(text), zeldrium::WideFrom932(caption),
-                        MB_OK | MB_ICONWARNING | MB_TASKMODAL);
+    win32::ModalMessageBox(nullptr, zeldrium::WideFrom932(text), zeldrium::WideFrom932(caption),
+                           MB_OK | MB_ICONWARNING | MB_TASKMODAL);
   }
   bool quiet = false;
 };
@@ -140,8 +140,8 @@ void ReleaseAll(Release how) {
   delete g_mail_host;
   g_mail_host = nullptr;
   if (how != Release::kProcessEnding) {
-    ui::UnregisterWindowClasses();
-    ui::ReleaseActivationContext();
+    win32::UnregisterWindowClasses();
+    win32::ReleaseActivationContext();
   }
   delete InitParam;  // saves
   InitParam = nullptr;
@@ -157,39 +157,40 @@ void ReleaseOnUnload() { ReleaseAll(Release::kUnload); }
 // once they have returned.
 void Exit() {
   // This call is a frame of ours too.
-  if (ui::FramesOnStack() <= 1) {
+  if (win32::FramesOnStack() <= 1) {
     ReleaseOnExit();
     return;
   }
-  ui::KeepModuleMapped();
+  win32::KeepModuleMapped();
   if (MainForm) MainForm->HostExiting();
-  ui::WhenOffTheStack(&ReleaseOnExit);
+  win32::WhenOffTheStack(&ReleaseOnExit);
 }
 
 // FreeLibrary without BKC_OnExit. With frames of ours on the stack (the host unloads from
 // inside a call the plug-in made) nothing they use may go: the module is kept mapped if the
 // loader still allows it, and the release waits for them, silent.
 void Unload() {
-  if (ui::FramesOnStack() == 0) {
+  if (win32::FramesOnStack() == 0) {
     ReleaseOnUnload();
     return;
   }
-  ui::KeepModuleMapped();
+  win32::KeepModuleMapped();
   if (MainForm) MainForm->HostExiting();
-  ui::WhenOffTheStack(&ReleaseOnUnload);
+  win32::WhenOffTheStack(&ReleaseOnUnload);
 }
 
 // A fault in work the user started (a command) is shown; its text is code page 932, as the
 // core writes its errors.
 void ReportError(const char* what) {
-  ui::ModalMessageBox(MainForm && MainForm->Visible() ? MainForm->hwnd() : nullptr,
-                      zeldrium::WideFrom932(what ? what : ""), L"Zeldrium", MB_OK | MB_ICONERROR);
+  win32::ModalMessageBox(MainForm && MainForm->Visible() ? MainForm->hwnd() : nullptr,
+                         zeldrium::WideFrom932(what ? what : ""), L"Zeldrium",
+                         MB_OK | MB_ICONERROR);
 }
 
 // Runs body with the library started; every fault stops here. Returns result either way.
 template <typename Body>
 int Guarded(int result, Body&& body, bool report = false) {
-  ui::OurFrame frame;
+  win32::OurFrame frame;
   try {
     if (EnsureStarted()) body();
   } catch (const std::exception& e) {
@@ -268,7 +269,7 @@ std::string ZeldriumSettingsPath() {
   // the settings would go to a file of another name.
   std::wstring path(MAX_PATH, L'\0');
   for (;;) {
-    DWORD n = GetModuleFileNameW(g_instance ? g_instance : ui::ThisModule(), path.data(),
+    DWORD n = GetModuleFileNameW(g_instance ? g_instance : win32::ThisModule(), path.data(),
                                  static_cast<DWORD>(path.size()));
     if (n == 0) return {};
     if (n < path.size()) {
@@ -286,11 +287,7 @@ std::string ZeldriumSettingsPath() {
 void OpenFindWindow(std::string_view text) {
   HWND main = nullptr, tree = nullptr, list = nullptr, view = nullptr;
   if (BeckyAPI->BKA_GetWindowHandles) BeckyAPI->BKA_GetWindowHandles(&main, &tree, &list, &view);
-  RECT r;
-  // A handle that names no window leaves the search window where it is.
-  if (!InitParam->WindowFit && list && IsWindow(list) && GetWindowRect(list, &r)) {
-    MainForm->SetBounds(r.left, r.top, r.right - r.left, r.bottom - r.top);
-  }
+  if (!InitParam->WindowFit) MainForm->LayOver(list);
   MainForm->ShowQuickSearch(text);
 }
 
@@ -320,7 +317,7 @@ int WINAPI BKC_OnStart() {
 }
 // The host is about to unload us. Not through Guarded: nothing is started for it.
 int WINAPI BKC_OnExit() {
-  ui::OurFrame frame;
+  win32::OurFrame frame;
   try {
     Exit();
   } catch (...) {

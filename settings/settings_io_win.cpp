@@ -4,21 +4,10 @@
 #include <string>
 
 #include "settings/settings_io.h"
+#include "text/code_page_win.h"
 
 namespace zeldrium {
 namespace {
-
-// REQUIRES: utf8 is what DiskSettingsIO's callers hand over: the UTF-8 form of a Windows path.
-bool ToWide(const std::string& utf8, std::wstring* wide) {
-  wide->clear();
-  if (utf8.empty()) return true;
-  int n = MultiByteToWideChar(CP_UTF8, MB_ERR_INVALID_CHARS, utf8.data(),
-                              static_cast<int>(utf8.size()), nullptr, 0);
-  if (n <= 0) return false;
-  wide->resize(static_cast<size_t>(n));
-  return MultiByteToWideChar(CP_UTF8, MB_ERR_INVALID_CHARS, utf8.data(),
-                             static_cast<int>(utf8.size()), wide->data(), n) == n;
-}
 
 std::string ErrorText(const char* what, const std::string& path, DWORD error) {
   return std::string(what) + " " + path + ": Windows error " + std::to_string(error);
@@ -90,7 +79,7 @@ class WinSettingsIO : public SettingsIO {
   SettingsReadResult ReadFile(const std::string& path, std::string* contents,
                               std::string* err) override {
     std::wstring wide;
-    if (!ToWide(path, &wide)) {
+    if (!WideFromUtf8Exact(path, &wide)) {
       *err = "not a UTF-8 file name: " + path;
       return SettingsReadResult::kError;
     }
@@ -123,7 +112,7 @@ class WinSettingsIO : public SettingsIO {
 
   std::unique_ptr<SettingsTempFile> CreateTemp(const std::string& path, std::string* err) override {
     std::wstring target;
-    if (!ToWide(path, &target) || target.empty()) {
+    if (!WideFromUtf8Exact(path, &target) || target.empty()) {
       *err = "not a UTF-8 file name: " + path;
       return nullptr;
     }
@@ -132,7 +121,7 @@ class WinSettingsIO : public SettingsIO {
       std::string tmp = path + ".tmp" + std::to_string(GetCurrentProcessId()) + "-" +
                         std::to_string(counter.fetch_add(1));
       std::wstring wide_tmp;
-      ToWide(tmp, &wide_tmp);
+      WideFromUtf8Exact(tmp, &wide_tmp);
       // No sharing: nobody may read a half-written file.
       HANDLE file = CreateFileW(wide_tmp.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
                                 FILE_ATTRIBUTE_NORMAL, nullptr);

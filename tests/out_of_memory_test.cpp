@@ -6,7 +6,7 @@
 #include <vector>
 
 #include "tests/window_driver.h"
-#include "ui/address_space.h"
+#include "win32/address_space.h"
 
 namespace {
 
@@ -30,7 +30,7 @@ class AddressSpaceHog {
  public:
   explicit AddressSpaceHog(uint64_t left) {
     for (size_t size = size_t{256} << 20; size >= (size_t{64} << 10);) {
-      void* block = ui::FreeAddressSpace() >= left + size
+      void* block = win32::FreeAddressSpace() >= left + size
                         ? VirtualAlloc(nullptr, size, MEM_RESERVE, PAGE_NOACCESS)
                         : nullptr;
       if (block) {
@@ -66,9 +66,9 @@ TEST_F(SearchWindowTest, RunOutOfMemoryEndsAsAStoppedRunWithItsRowsCounted) {
   std::vector<std::wstring>* boxes = WatchMessageBoxes();
   {
     // More than the plug-in leaves to the host, but less than the hits would take.
-    AddressSpaceHog hog(ui::kKeptForHost + (uint64_t{6} << 20));
+    AddressSpaceHog hog(win32::kKeptForHost + (uint64_t{6} << 20));
     ChooseTab(0);
-    EXPECT_GE(ui::FreeAddressSpace(), ui::kKeptForHost / 2) << "the host was left its share";
+    EXPECT_GE(win32::FreeAddressSpace(), win32::kKeptForHost / 2) << "the host was left its share";
     // A header click, which would take more again, is refused with its own message.
     HeaderClick(0);
   }

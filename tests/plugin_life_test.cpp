@@ -7,8 +7,8 @@
 #include <string>
 #include <vector>
 
+#include "tests/dialog_test_driver.h"
 #include "tests/plugin_fixture.h"
-#include "ui/dialog_test_driver.h"
 
 namespace {
 

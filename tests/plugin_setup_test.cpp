@@ -6,10 +6,10 @@
 
 #include <string>
 
-#include "host/setup_dialog_driver.h"
 #include "host/setup_unit.h"
+#include "tests/dialog_test_driver.h"
 #include "tests/plugin_fixture.h"
-#include "ui/dialog_test_driver.h"
+#include "tests/setup_dialog_driver.h"
 
 namespace {
 

@@ -6,9 +6,9 @@
 #include <string>
 #include <vector>
 
+#include "tests/dialog_test_driver.h"
 #include "tests/window_driver.h"
-#include "ui/dialog_test_driver.h"
-#include "ui/dpi.h"
+#include "win32/dpi.h"
 
 namespace {
 
@@ -83,7 +83,7 @@ TEST_F(LayoutTest, DesignedSizeKeepsTheDesignedToolBar) {
   // The designed size, as far as the screen lets the window grow.
   RECT window = {};
   GetWindowRect(form_, &window);
-  EXPECT_EQ(window.bottom - window.top, ui::Scaled(399, dpi));
+  EXPECT_EQ(window.bottom - window.top, win32::Scaled(399, dpi));
   const RECT bar = RectOf(Bar());
   int left = 0;
   for (size_t i = 0; i < std::size(kBarItems); ++i) {
@@ -93,7 +93,7 @@ TEST_F(LayoutTest, DesignedSizeKeepsTheDesignedToolBar) {
     EXPECT_EQ(item.left, left);
     const BarItem& b = kBarItems[i];
     if (b.designed > 0) {
-      EXPECT_EQ(item.right - item.left, ui::Scaled(b.designed, dpi));
+      EXPECT_EQ(item.right - item.left, win32::Scaled(b.designed, dpi));
     } else {
       wchar_t caption[32] = {};
       SendMessageW(Bar(), TB_GETBUTTONTEXTW, b.id, reinterpret_cast<LPARAM>(caption));
@@ -115,8 +115,8 @@ TEST_F(LayoutTest, DesignedSizeKeepsTheDesignedToolBar) {
   }
   const RECT label1 = RectOf(Item(kLabel1));
   EXPECT_EQ(label1.left, bar.left + left);
-  if (bar.right - label1.left - ui::Scaled(49, dpi) >= TextWidth(Item(kLabel1))) {
-    EXPECT_EQ(label1.right, bar.right - ui::Scaled(49, dpi));
+  if (bar.right - label1.left - win32::Scaled(49, dpi) >= TextWidth(Item(kLabel1))) {
+    EXPECT_EQ(label1.right, bar.right - win32::Scaled(49, dpi));
   }
   // The combo boxes are as tall as the bar allows, and the bar holds them.
   for (int id : {kComboBox2, kComboBox1, kDateTimePicker1}) {
@@ -158,7 +158,7 @@ TEST_F(LayoutTest, TheCountIsReadableOverANarrowMailList) {
     // The search text gives way first, but keeps a working width down to 640 pixels at 96 dpi,
     // and some room to type in below.
     const RECT search = RectOf(Item(kComboBox1));
-    EXPECT_GE(search.right - search.left, ui::Scaled(width * 96 >= 640 * dpi ? 100 : 40, dpi));
+    EXPECT_GE(search.right - search.left, win32::Scaled(width * 96 >= 640 * dpi ? 100 : 40, dpi));
     SendMessageW(form_, WM_CLOSE, 0, 0);
   }
 }
@@ -172,14 +172,14 @@ TEST_F(LayoutTest, ColumnsAndIconsFollowTheDpiAndStoreDesignedWidths) {
   const int dpi = Dpi();
   const int want[] = {300, 200, 150, 120, 0};
   for (int i = 0; i < 5; ++i) {
-    EXPECT_EQ(SendMessageW(List(), LVM_GETCOLUMNWIDTH, i, 0), ui::Scaled(want[i], dpi)) << i;
+    EXPECT_EQ(SendMessageW(List(), LVM_GETCOLUMNWIDTH, i, 0), win32::Scaled(want[i], dpi)) << i;
   }
   HIMAGELIST icons =
       reinterpret_cast<HIMAGELIST>(SendMessageW(List(), LVM_GETIMAGELIST, LVSIL_SMALL, 0));
   int cx = 0, cy = 0;
   ASSERT_TRUE(ImageList_GetIconSize(icons, &cx, &cy));
-  EXPECT_EQ(cx, ui::Scaled(16, dpi));
-  EXPECT_EQ(cy, ui::Scaled(16, dpi));
+  EXPECT_EQ(cx, win32::Scaled(16, dpi));
+  EXPECT_EQ(cy, win32::Scaled(16, dpi));
   SendMessageW(form_, WM_CLOSE, 0, 0);
   EXPECT_EQ(Setting("COLWIDTH"), "300,200,150,120,0");
 }
@@ -207,11 +207,11 @@ TEST_F(LayoutTest, DpiChangeRescalesEverythingAndBackRestoresIt) {
   change(higher, width * 3 / 2, height * 3 / 2);
   // What never gives way to a narrow window has its designed size at the new DPI.
   const RECT picker = RectOf(Item(kDateTimePicker1));
-  EXPECT_EQ(picker.right - picker.left, ui::Scaled(110, higher));
+  EXPECT_EQ(picker.right - picker.left, win32::Scaled(110, higher));
   RECT find = {};
   SendMessageW(Bar(), TB_GETRECT, kFindBtn, reinterpret_cast<LPARAM>(&find));
-  EXPECT_EQ(find.right - find.left, ui::Scaled(49, higher));
-  EXPECT_EQ(SendMessageW(List(), LVM_GETCOLUMNWIDTH, 0, 0), ui::Scaled(400, higher));
+  EXPECT_EQ(find.right - find.left, win32::Scaled(49, higher));
+  EXPECT_EQ(SendMessageW(List(), LVM_GETCOLUMNWIDTH, 0, 0), win32::Scaled(400, higher));
   LOGFONTW font = {};
   GetObjectW(reinterpret_cast<HFONT>(SendMessageW(Item(kComboBox1), WM_GETFONT, 0, 0)),
              sizeof(font), &font);

@@ -3,16 +3,14 @@
 #include <string>
 #include <utility>
 
+#include "testsupport/index_line.h"
+#include "tools/standin_host/host_api.h"
+#include "tools/standin_host/mail_store.h"
+
 namespace testutil {
 namespace {
 
-std::wstring Wide932(std::string_view text) {
-  if (text.empty()) return {};
-  int n = MultiByteToWideChar(932, 0, text.data(), static_cast<int>(text.size()), nullptr, 0);
-  std::wstring wide(n, L'\0');
-  MultiByteToWideChar(932, 0, text.data(), static_cast<int>(text.size()), wide.data(), n);
-  return wide;
-}
+using zeldrium::IndexLine;
 
 void RemoveTree(const std::wstring& dir) {
   WIN32_FIND_DATAW data;
@@ -34,34 +32,10 @@ void RemoveTree(const std::wstring& dir) {
   RemoveDirectoryW(dir.c_str());
 }
 
-// One Folder.idx line: fields separated by 0x01; 2 key, 4 subject, 5 from, 6 to, 9 hex date.
-std::string IdxLine(std::string_view key, std::string_view subject, std::string_view from,
-                    std::string_view to, std::string_view hex_date) {
-  std::string line = "0\x01";
-  line += key;
-  line +=
-      "\x01"
-      "0\x01";
-  line += subject;
-  line += "\x01";
-  line += from;
-  line += "\x01";
-  line += to;
-  line +=
-      "\x01"
-      "x\x01"
-      "y\x01";
-  line += hex_date;
-  line +=
-      "\x01"
-      "tail\r\n";
-  return line;
-}
-
 void MakeFolder(const std::wstring& root, std::string_view id, const std::string& index) {
   std::wstring path = root;
   size_t start = 0;
-  std::wstring wide_id = Wide932(id);
+  std::wstring wide_id = standin::WideFrom932(id);
   while (start < wide_id.size()) {
     size_t end = wide_id.find(L'\\', start);
     path += wide_id.substr(start, end - start) + L"\\";
@@ -104,16 +78,7 @@ bool WriteFileBytes(const std::wstring& path, std::string_view bytes) {
 }
 
 bool ReadFileBytes(const std::wstring& path, std::string* bytes) {
-  HANDLE file = CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
-                            FILE_ATTRIBUTE_NORMAL, nullptr);
-  if (file == INVALID_HANDLE_VALUE) return false;
-  bytes->clear();
-  char buffer[4096];
-  DWORD got = 0;
-  while (ReadFile(file, buffer, sizeof buffer, &got, nullptr) && got > 0)
-    bytes->append(buffer, got);
-  CloseHandle(file);
-  return true;
+  return standin::ReadWholeFile(path, bytes);
 }
 
 bool FileExists(const std::wstring& path) {
@@ -128,18 +93,19 @@ void MakeStore(const std::wstring& root) {
                  "=\x83\x81\x83\x43\x83\x93\r\n"     // メイン
                  "INBOX=\x8e\xf3\x90\x4d\x94\xa0\n"  // 受信箱; letter case and a lone LF
                  "Inbox\\2024\\=2024\r\n");
-  MakeFolder(
-      root, kInbox,
-      IdxLine(kFirstKey, kFirstSubject, kFirstFrom, "hanako@example.jp", "5f5e1000") +
-          IdxLine("00000002.mail", "Re: budget", "hanako@example.jp", "taro@example.jp",
-                  "5f5e2000") +
-          IdxLine("00000003.mail", "   ", "Jiro <jiro@example.jp>", "taro@example.jp", "5f5e3000"));
+  MakeFolder(root, kInbox,
+             IndexLine(kFirstKey, kFirstSubject, kFirstFrom, "hanako@example.jp", 0x5f5e1000) +
+                 IndexLine("00000002.mail", "Re: budget", "hanako@example.jp", "taro@example.jp",
+                           0x5f5e2000) +
+                 IndexLine("00000003.mail", "   ", "Jiro <jiro@example.jp>", "taro@example.jp",
+                           0x5f5e3000));
   MakeFolder(root, kInbox2024,
-             IdxLine("00000010.mail", "2024", "a@example.jp", "b@example.jp", "65920080"));
+             IndexLine("00000010.mail", "2024", "a@example.jp", "b@example.jp", 0x65920080));
   MakeFolder(root, kSoftFolder,
-             IdxLine("00000020.mail", "soft", "c@example.jp", "d@example.jp", "1"));
+             IndexLine("00000020.mail", "soft", "c@example.jp", "d@example.jp", 0x1));
   MakeFolder(root, "Main.mb\\NoIndex\\", "");
-  MakeFolder(root, kSubInbox, IdxLine("00000030.mail", "sub", "e@example.jp", "f@example.jp", "2"));
+  MakeFolder(root, kSubInbox,
+             IndexLine("00000030.mail", "sub", "e@example.jp", "f@example.jp", 0x2));
 }
 
 namespace {

@@ -17,37 +17,15 @@
 #include <vector>
 
 #include "tests/plugin_fixture.h"
+#include "testsupport/index_line.h"
+#include "text/str_libs.h"
 #include "ui/main_view_ids.h"
 
 // Header only: the integration tests are one program built from the *_test.cpp files here.
 
 namespace testutil {
 
-// One Folder.idx line: 2 key, 4 subject, 5 from, 6 to, 9 hexadecimal date.
-inline std::string IndexLine(std::string_view key, std::string_view subject, std::string_view from,
-                             std::string_view to, uint32_t date) {
-  char hex[16];
-  wsprintfA(hex, "%x", date);
-  std::string line = "0\x01";
-  line.append(key)
-      .append(
-          "\x01"
-          "0\x01")
-      .append(subject)
-      .append("\x01")
-      .append(from);
-  line.append("\x01")
-      .append(to)
-      .append(
-          "\x01"
-          "x\x01"
-          "y\x01")
-      .append(hex)
-      .append(
-          "\x01"
-          "t\r\n");
-  return line;
-}
+using zeldrium::IndexLine;
 
 // Writes Folder.idx of a folder below root (directories made as needed); the ID is code page
 // 932 with backslashes.
@@ -87,13 +65,7 @@ inline std::string FindParam(std::string_view name, bool subfolder, std::string_
 
 // Unix seconds of 00:00 of a day (the plug-in's dates are local times already).
 inline uint32_t UnixDay(int year, int month, int day) {
-  // Days from 1970-01-01 in the proleptic Gregorian calendar.
-  year -= month <= 2;
-  const int era = (year >= 0 ? year : year - 399) / 400;
-  const int yoe = year - era * 400;
-  const int doy = (153 * (month + (month > 2 ? -3 : 9)) + 2) / 5 + day - 1;
-  const int doe = yoe * 365 + yoe / 4 - yoe / 100 + doy;
-  return static_cast<uint32_t>((era * 146097 + doe - 719468) * 86400);
+  return static_cast<uint32_t>(zeldrium::DaysFromCivil(year, month, day) * 86400);
 }
 
 // The value of a KEY=value line of a settings file, or "<none>".

@@ -84,6 +84,11 @@ void WideFrom932(std::string_view text, std::wstring* out) {
 std::string To932(std::wstring_view text) { return Narrow(kShiftJis, text); }
 std::string Utf8FromWide(std::wstring_view text) { return Narrow(CP_UTF8, text); }
 std::wstring WideFromUtf8(std::string_view text) { return Widen(CP_UTF8, text); }
+bool WideFromUtf8Exact(std::string_view text, std::wstring* out) {
+  if (ToWideExact(CP_UTF8, text, out)) return true;
+  out->clear();
+  return false;
+}
 
 namespace internal {
 

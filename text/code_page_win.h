@@ -21,6 +21,9 @@ std::string To932(std::wstring_view text);
 // For file names the settings keep in UTF-8, so that any name works.
 std::string Utf8FromWide(std::wstring_view text);
 std::wstring WideFromUtf8(std::string_view text);
+// The exact form: false, leaving *out empty, for text that is not valid UTF-8. A file name must
+// not be changed behind the user's back.
+bool WideFromUtf8Exact(std::string_view text, std::wstring* out);
 
 }  // namespace zeldrium
 

@@ -44,6 +44,12 @@ TEST(TextUtf8, FileNamesOutsideCodePage932SurviveTheRoundTrip) {
   std::wstring name = L"C:\\\u00e9t\u00e9\\\u691c\u7d22.ini";
   EXPECT_EQ(zeldrium::WideFromUtf8(zeldrium::Utf8FromWide(name)), name);
   EXPECT_EQ(zeldrium::Utf8FromWide(L"\u691c"), "\xe6\xa4\x9c");
+  std::wstring wide = L"left over";
+  EXPECT_TRUE(zeldrium::WideFromUtf8Exact(zeldrium::Utf8FromWide(name), &wide));
+  EXPECT_EQ(wide, name);
+  // Not UTF-8: a settings file of another name must not be written instead.
+  EXPECT_FALSE(zeldrium::WideFromUtf8Exact("C:\\\x82\xa0.ini", &wide));
+  EXPECT_TRUE(wide.empty());
 }
 
 }  // namespace

@@ -44,6 +44,28 @@ std::string UnixToText(uint32_t u);
 // REQUIRES: out has room for kUnixTextSize bytes; no terminating zero is written.
 void UnixToText(uint32_t u, char* out);
 
+// Days since 1970-01-01 of a date of the proleptic Gregorian calendar, and back (H. Hinnant's
+// days_from_civil and civil_from_days): exact for every year that fits in an int.
+constexpr int64_t DaysFromCivil(int64_t year, int month, int day) {
+  year -= month <= 2;
+  const int64_t era = (year >= 0 ? year : year - 399) / 400;
+  const int64_t yoe = year - era * 400;
+  const int64_t doy = (153 * (month > 2 ? month - 3 : month + 9) + 2) / 5 + day - 1;
+  const int64_t doe = yoe * 365 + yoe / 4 - yoe / 100 + doy;
+  return era * 146097 + doe - 719468;
+}
+constexpr void CivilFromDays(int64_t days, int* year, int* month, int* day) {
+  days += 719468;
+  const int64_t era = (days >= 0 ? days : days - 146096) / 146097;
+  const int64_t doe = days - era * 146097;
+  const int64_t yoe = (doe - doe / 1460 + doe / 36524 - doe / 146096) / 365;
+  const int64_t doy = doe - (365 * yoe + yoe / 4 - yoe / 100);
+  const int64_t mp = (5 * doy + 2) / 153;
+  *month = static_cast<int>(mp < 10 ? mp + 3 : mp - 9);
+  *year = static_cast<int>(yoe + era * 400 + (*month <= 2));
+  *day = static_cast<int>(doy - (153 * mp + 2) / 5 + 1);
+}
+
 // The current local date and time, day-based.
 TDateTime LocalNow();
 

@@ -13,18 +13,18 @@
 
 #include "query/find_class.h"
 #include "store/file_system.h"
-#include "ui/dialog.h"
-#include "ui/mail_host.h"
+#include "ui/portable/mail_host.h"
+#include "win32/dialog.h"
 
-class TPropForm : public ui::Dialog {
+class TPropForm : public win32::Dialog {
  public:
   // The controls, in tab order. The rows' controls, by row 0 to 4, are listed in kRowControls.
   enum Control : int {
     kQueryText = 201,
-    kCheckBox3,
+    kCheckBox3,  // サブフォルダも検索
     kFolderSetBtn,
-    kToolButton1 = IDOK,
-    kToolButton2 = IDCANCEL,
+    kToolButton1 = IDOK,      // 条件更新
+    kToolButton2 = IDCANCEL,  // 閉じる
     kComboBox2 = 211,
     kComboBox3,
     kEdit4,

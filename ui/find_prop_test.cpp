@@ -8,11 +8,11 @@
 #include <string>
 #include <vector>
 
+#include "tests/dialog_test_driver.h"
 #include "tests/standin_services.h"
 #include "tests/test_util.h"
 #include "text/code_page_win.h"
 #include "tools/standin_host/host_api.h"
-#include "ui/dialog_test_driver.h"
 #include "ui/folder_sel.h"
 
 namespace {
@@ -262,8 +262,8 @@ TEST_F(FindPropTest, LaidOutAsDesignedAtTheGivenPlace) {
   ASSERT_TRUE(out.found);
   EXPECT_EQ(layout.window.left, kPlace.x);
   EXPECT_EQ(layout.window.top, kPlace.y);
-  EXPECT_EQ(layout.client.right, ui::Scaled(688, layout.dpi));
-  EXPECT_EQ(layout.client.bottom, ui::Scaled(141, layout.dpi));
+  EXPECT_EQ(layout.client.right, win32::Scaled(688, layout.dpi));
+  EXPECT_EQ(layout.client.bottom, win32::Scaled(141, layout.dpi));
   EXPECT_FALSE(style & WS_SYSMENU) << "no close box";
   EXPECT_TRUE(ex_style & WS_EX_TOOLWINDOW);
   std::vector<int> want = {F::kQueryText, F::kCheckBox3, F::kFolderSetBtn, F::kToolButton1,

@@ -10,7 +10,7 @@
 #include "text/str_csv.h"
 #include "text/str_libs.h"
 #include "text/str_upper.h"
-#include "ui/folder_pictures.h"
+#include "ui/pictures.h"
 
 namespace {
 
@@ -126,7 +126,7 @@ std::string TB2Folder::NodeLine(int node) const {
 
 void TB2Folder::CreateControls() {
   using Args = ControlArgs;
-  images_.reset(ui::CreateFolderImageList(Scale(ui::kFolderPictureSize)));
+  images_.reset(ui::CreateFolderImageList(Scale(ui::kPictureSize)));
   AddControl(Args{WC_TREEVIEWW, L"", kB2Tree,
                   WS_TABSTOP | TVS_HASBUTTONS | TVS_HASLINES | TVS_LINESATROOT | TVS_SHOWSELALWAYS,
                   WS_EX_CLIENTEDGE, 0, kTreeTop, kClientWidth, kTreeHeight});

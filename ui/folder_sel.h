@@ -17,11 +17,11 @@
 #include <vector>
 
 #include "store/file_system.h"
-#include "ui/dialog.h"
-#include "ui/handles.h"
-#include "ui/mail_host.h"
+#include "ui/portable/mail_host.h"
+#include "win32/dialog.h"
+#include "win32/handles.h"
 
-class TB2Folder : public ui::Dialog {
+class TB2Folder : public win32::Dialog {
  public:
   // The controls, in tab order.
   enum Control : int {
@@ -29,7 +29,7 @@ class TB2Folder : public ui::Dialog {
     kListBox1,
     kAddBtn,
     kDelBtn,
-    kToolButton2,
+    kToolButton2,  // 全クリア: empties the list
     kBitBtn1 = IDOK,
     kBitBtn2 = IDCANCEL,
   };
@@ -86,7 +86,7 @@ class TB2Folder : public ui::Dialog {
   std::vector<TMailBox> MailBoxes;
   std::vector<TreeNode> nodes_;
   std::vector<Line> lines_;
-  ui::UniqueHimagelist images_;
+  win32::UniqueHimagelist images_;
 };
 
 // Opens the folder selection dialog over owner with its top-left corner at top_left (screen

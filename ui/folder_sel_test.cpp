@@ -9,11 +9,11 @@
 #include <string>
 #include <vector>
 
+#include "tests/dialog_test_driver.h"
 #include "tests/standin_services.h"
 #include "tests/test_util.h"
 #include "text/code_page_win.h"
 #include "tools/standin_host/host_api.h"
-#include "ui/dialog_test_driver.h"
 
 namespace {
 
@@ -173,9 +173,9 @@ TEST_F(FolderSelTest, LaidOutAsDesignedWithTheDialogFont) {
   ASSERT_TRUE(out.found);
   EXPECT_EQ(layout.window.left, kPlace.x);
   EXPECT_EQ(layout.window.top, kPlace.y);
-  EXPECT_EQ(layout.client.right, ui::Scaled(337, layout.dpi));
-  EXPECT_EQ(layout.client.bottom, ui::Scaled(370, layout.dpi));
-  EXPECT_EQ(indent, ui::Scaled(19, layout.dpi));
+  EXPECT_EQ(layout.client.right, win32::Scaled(337, layout.dpi));
+  EXPECT_EQ(layout.client.bottom, win32::Scaled(370, layout.dpi));
+  EXPECT_EQ(indent, win32::Scaled(19, layout.dpi));
   using F = TB2Folder;
   EXPECT_EQ(layout.ids, (std::vector<int>{F::kB2Tree, F::kListBox1, F::kAddBtn, F::kDelBtn,
                                           F::kToolButton2, F::kBitBtn1, F::kBitBtn2}));

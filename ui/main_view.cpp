@@ -5,11 +5,10 @@
 #include <algorithm>
 #include <utility>
 
-#include "engine/search_run.h"
 #include "text/code_page_win.h"
 #include "text/str_csv.h"
-#include "text/str_libs.h"
 #include "ui/main_view_ids.h"
+#include "ui/view_font.h"
 
 using namespace mainview;
 
@@ -19,31 +18,12 @@ constexpr char kCaption[] = "\x83\x4e\x83\x43\x83\x62\x83\x4e\x8c\x9f\x8d\xf5"; 
 constexpr char kFormFont[] = "\x82l\x82r \x82o\x83S\x83V\x83\x62\x83N";  // ＭＳ Ｐゴシック
 constexpr int kFormFontPoints = 9;
 constexpr wchar_t kClassName[] = L"ZeldriumQuickSearch";
-constexpr RECT kDesignedBounds = {302, 281, 302 + 932, 281 + 399};
 
-// A font of the settings' form at the window's DPI: points become pixels there.
-HFONT MakeFont(const zeldrium::TFontDesc& desc, int dpi) {
-  LOGFONTW font = {};
-  const int points = desc.Size > 0 ? desc.Size : kFormFontPoints;
-  font.lfHeight = ui::FontHeightAt(points, dpi);
-  font.lfWeight = (desc.Style & zeldrium::kFontBold) ? FW_BOLD : FW_NORMAL;
-  font.lfItalic = (desc.Style & zeldrium::kFontItalic) ? TRUE : FALSE;
-  font.lfUnderline = (desc.Style & zeldrium::kFontUnderline) ? TRUE : FALSE;
-  font.lfStrikeOut = (desc.Style & zeldrium::kFontStrikeOut) ? TRUE : FALSE;
-  font.lfCharSet = static_cast<BYTE>(desc.Charset & 0xFF);
-  font.lfPitchAndFamily = desc.Pitch == zeldrium::kPitchVariable ? VARIABLE_PITCH
-                          : desc.Pitch == zeldrium::kPitchFixed  ? FIXED_PITCH
-                                                                 : DEFAULT_PITCH;
-  const std::wstring face = zeldrium::WideFrom932(desc.Name);
-  const size_t n = std::min(face.size(), static_cast<size_t>(LF_FACESIZE - 1));
-  std::copy_n(face.data(), n, font.lfFaceName);
+// A font of the settings' form at the window's DPI; one without a size has the form's.
+HFONT MakeFont(zeldrium::TFontDesc desc, int dpi) {
+  if (desc.Size <= 0) desc.Size = kFormFontPoints;
+  const LOGFONTW font = ui::ToLogFont(desc, dpi);
   return CreateFontIndirectW(&font);
-}
-
-// Stored colours with the high byte set name a system colour by its index in the low byte.
-COLORREF TextColor(uint32_t color) {
-  if (color & 0xFF000000u) return GetSysColor(static_cast<int>(color & 0xFF));
-  return static_cast<COLORREF>(color & 0xFFFFFF);
 }
 
 // OpeningHit for the time the host takes to display a hit, also when that throws.
@@ -61,61 +41,10 @@ class OpeningHitScope {
 
 }  // namespace
 
-// The window as the settings see its placement. A hidden window has no state of its own, so the
-// state to show it in is kept by the form.
-class FormPlacement : public zeldrium::PlacedWindow {
- public:
-  explicit FormPlacement(TMainForm& form) : form_(form) {}
+TMainForm::TMainForm(zeldrium::TInitParam& params, ui::MailHost& host, zeldrium::FileSystem& fs)
+    : params_(params), host_(host), fs_(fs), search_(fs, host, *this, platform_) {}
 
-  zeldrium::TWindowState GetState() const override {
-    if (!form_.Visible()) return form_.state_;
-    if (IsIconic(form_.hwnd())) return zeldrium::TWindowState::kMinimized;
-    if (IsZoomed(form_.hwnd())) return zeldrium::TWindowState::kMaximized;
-    return zeldrium::TWindowState::kNormal;
-  }
-
-  void SetState(zeldrium::TWindowState state) override {
-    form_.state_ = state;
-    if (form_.Visible()) ShowWindow(form_.hwnd(), ShowCommand(state));
-  }
-
-  zeldrium::TRect GetBounds() const override {
-    WINDOWPLACEMENT placement = {};
-    placement.length = sizeof(placement);
-    GetWindowPlacement(form_.hwnd(), &placement);
-    // A tool window's normal position is in screen coordinates.
-    const RECT& r = placement.rcNormalPosition;
-    return {static_cast<int32_t>(r.left), static_cast<int32_t>(r.top),
-            static_cast<int32_t>(r.right), static_cast<int32_t>(r.bottom)};
-  }
-
-  void SetBounds(const zeldrium::TRect& bounds) override {
-    WINDOWPLACEMENT placement = {};
-    placement.length = sizeof(placement);
-    GetWindowPlacement(form_.hwnd(), &placement);
-    placement.rcNormalPosition = {bounds.Left, bounds.Top, bounds.Right, bounds.Bottom};
-    if (!form_.Visible()) placement.showCmd = SW_HIDE;
-    SetWindowPlacement(form_.hwnd(), &placement);
-  }
-
-  zeldrium::TScreenSize ScreenSize() const override {
-    return {GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN)};
-  }
-
-  static int ShowCommand(zeldrium::TWindowState state) {
-    switch (state) {
-      case zeldrium::TWindowState::kMinimized:
-        return SW_SHOWMINIMIZED;
-      case zeldrium::TWindowState::kMaximized:
-        return SW_SHOWMAXIMIZED;
-      default:
-        return SW_SHOWNORMAL;
-    }
-  }
-
- private:
-  TMainForm& form_;
-};
+TMainForm::~TMainForm() { Destroy(); }
 
 bool TMainForm::Create() {
   CreateArgs args;
@@ -124,11 +53,12 @@ bool TMainForm::Create() {
   // Sizable with a small caption, but no system menu and so no caption buttons.
   args.style = WS_CAPTION | WS_THICKFRAME | WS_CLIPCHILDREN;
   args.title = zeldrium::WideFrom932(kCaption);
-  args.x = kDesignedBounds.left;
-  args.y = kDesignedBounds.top;
-  args.width = kDesignedBounds.right - kDesignedBounds.left;
-  args.height = kDesignedBounds.bottom - kDesignedBounds.top;
-  return ui::Window::Create(args);
+  constexpr RECT bounds = ui::MainViewPlacement::kDesignedBounds;
+  args.x = bounds.left;
+  args.y = bounds.top;
+  args.width = bounds.right - bounds.left;
+  args.height = bounds.bottom - bounds.top;
+  return win32::Window::Create(args);
 }
 
 LRESULT TMainForm::HandleMessage(UINT message, WPARAM wparam, LPARAM lparam) {
@@ -150,25 +80,18 @@ LRESULT TMainForm::HandleMessage(UINT message, WPARAM wparam, LPARAM lparam) {
     case WM_DPICHANGED: OnDpiChanged(LOWORD(wparam), reinterpret_cast<const RECT*>(lparam)); return 0;
   }
   // clang-format on
-  return ui::Window::HandleMessage(message, wparam, lparam);
+  return win32::Window::HandleMessage(message, wparam, lparam);
 }
 
 void TMainForm::FormCreate() {
-  dpi_ = ui::WindowDpi(hwnd());
-  if (dpi_ != ui::kDesignDpi) {
-    SetWindowPos(hwnd(), nullptr, 0, 0,
-                 ui::Scaled(kDesignedBounds.right - kDesignedBounds.left, dpi_),
-                 ui::Scaled(kDesignedBounds.bottom - kDesignedBounds.top, dpi_),
-                 SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
-  }
+  dpi_ = win32::WindowDpi(hwnd());
+  placement_.Attach(hwnd(), dpi_);
   CreateControls();
   TabControl1.Fill(TabCaptions());
-  history_ = zeldrium::ReadCommaList(params_.FindHistory);
-  ToolBar8.SetHistory(history_);
+  ToolBar8.SetHistory(zeldrium::ReadCommaList(params_.FindHistory));
   ApplyListFont();
-  ApplyColumnWidths(params_.ColWidth);
-  FormPlacement placement(*this);
-  params_.RestoreWindow(placement);
+  MailList.ApplyStoredWidths(params_.ColWidth);
+  placement_.Restore(params_);
   ToolBar8.WriteDatePicker(params_.DateLimit, params_.UseDateLimit);
   SetMultiLine(params_.MultiLineTab);
   RegisterShowHotKey(0, params_.ShowHotKey);
@@ -176,15 +99,11 @@ void TMainForm::FormCreate() {
 }
 
 void TMainForm::MakeFonts() {
-  zeldrium::TFontDesc form_font;
-  form_font.Name = kFormFont;
-  form_font.Charset = SHIFTJIS_CHARSET;
-  form_font.Size = kFormFontPoints;
-  form_font_.reset(MakeFont(form_font, dpi_));
+  form_font_.reset(MakeFont({kFormFont, SHIFTJIS_CHARSET, 0, 0, kFormFontPoints}, dpi_));
 }
 
 void TMainForm::CreateControls() {
-  ui::ActivationScope themed;
+  win32::ActivationScope themed;
   INITCOMMONCONTROLSEX classes = {sizeof(classes), ICC_TAB_CLASSES | ICC_BAR_CLASSES |
                                                        ICC_DATE_CLASSES | ICC_LISTVIEW_CLASSES |
                                                        ICC_STANDARD_CLASSES};
@@ -233,14 +152,11 @@ void TMainForm::ToolBar1Resize() {
 void TMainForm::FormShow() { ToolBar1Resize(); }
 
 void TMainForm::FormClose() {
-  params_.ColWidth = StoredColumnWidths();
-  SYSTEMTIME day;
+  params_.ColWidth = MailList.StoredWidths();
+  uint32_t day = 0;
   params_.UseDateLimit = ToolBar8.ReadDatePicker(&day);
-  zeldrium::TDateTime date = 0;
-  zeldrium::EncodeDateTime({day.wYear, day.wMonth, day.wDay}, &date);
-  params_.DateLimit = static_cast<int32_t>(zeldrium::DateToUnix(date));
-  FormPlacement placement(*this);
-  params_.StoreWindow(placement);
+  params_.DateLimit = static_cast<int32_t>(day);
+  placement_.Store(&params_);
   params_.Save();
   ShowWindow(hwnd(), SW_HIDE);
 }
@@ -254,26 +170,9 @@ void TMainForm::FormDestroy() {
 // Before the edit goes: a subclass left in place would point into code that may be unloaded.
 void TMainForm::RemoveEditSubclass() { ToolBar8.RemoveSearchEditSubclass(); }
 
-// Stored widths are designed pixels, as every size of the window: at 96 dpi the screen's
-// pixels, and a file written at one DPI shows the same columns at another. A width of 0 or
-// less, or a field beyond the last column, changes nothing.
-void TMainForm::ApplyColumnWidths(const std::string& stored) {
-  const zeldrium::TStringCSV fields(stored);
-  for (int i = 0; i < fields.Count() && i < ui::ResultList::kColumnCount; ++i) {
-    const int width = fields.GetInt(i);
-    if (width > 0) MailList.SetColumnWidth(i, ui::Scaled(width, dpi_));
-  }
+void TMainForm::StoreHistory() {
+  params_.FindHistory = zeldrium::WriteCommaList(ToolBar8.History());
 }
-
-std::string TMainForm::StoredColumnWidths() const {
-  std::vector<std::string> widths;
-  for (int i = 0; i < ui::ResultList::kColumnCount; ++i) {
-    widths.push_back(std::to_string(ui::Unscaled(MailList.ColumnWidth(i), dpi_)));
-  }
-  return zeldrium::WriteCommaList(widths);
-}
-
-void TMainForm::StoreHistory() { params_.FindHistory = zeldrium::WriteCommaList(history_); }
 
 void TMainForm::StoreHistoryForExit() { StoreHistory(); }
 
@@ -282,50 +181,36 @@ void TMainForm::StoreHistoryForExit() { StoreHistory(); }
 void TMainForm::Abandon() {
   StoreHistory();
   focus_cycle_.CutLoose();
-  ui::CutLoose(ToolBar8.SearchEdit());
+  win32::CutLoose(ToolBar8.SearchEdit());
   if (!hwnd()) return;
   SetWindowLongPtrW(hwnd(), GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&DefWindowProcW));
   PostMessageW(hwnd(), WM_CLOSE, 0, 0);
 }
 
-bool TMainForm::Visible() const { return hwnd() && IsWindowVisible(hwnd()); }
-
-void TMainForm::SetBounds(int left, int top, int width, int height) {
-  FormPlacement(*this).SetBounds({left, top, left + width, top + height});
-  if (Visible() && state_ == zeldrium::TWindowState::kNormal) {
-    SetWindowPos(hwnd(), nullptr, left, top, width, height, SWP_NOZORDER | SWP_NOACTIVATE);
-  }
-}
-
 void TMainForm::ApplyListFont() {
   if (!MailList.hwnd()) return;
-  ui::UniqueHfont font(MakeFont(params_.ViewFont, dpi_));
+  win32::UniqueHfont font(MakeFont(params_.ViewFont, dpi_));
   if (!font) return;
   MailList.SetFont(font.get());
   // The old font may go only once the list no longer uses it.
   list_font_ = std::move(font);
-  const COLORREF color = TextColor(params_.ViewFont.Color);
-  ListView_SetTextColor(MailList.hwnd(), color);
+  ListView_SetTextColor(MailList.hwnd(), ui::ColorOf(params_.ViewFont.Color));
   InvalidateRect(MailList.hwnd(), nullptr, TRUE);
 }
 
-// Every designed size again for the new DPI, then the place the system suggests. The column
-// widths keep their proportions (the list scales them); the stored ones are designed pixels.
+// Every designed size again for the new DPI, then the window's new place. The column widths keep
+// their proportions (the list scales them); the stored ones are designed pixels.
 void TMainForm::OnDpiChanged(int dpi, const RECT* suggested) {
   if (dpi <= 0 || dpi == dpi_) return;
   dpi_ = dpi;
-  ui::UniqueHfont old_font = std::move(form_font_);
+  win32::UniqueHfont old_font = std::move(form_font_);
   MakeFonts();
   TabControl1.SetFont(form_font_.get());
   ToolBar8.SetDpi(dpi_, form_font_.get());
   MailList.SetDpi(dpi_);
   ApplyListFont();
   page_ = {};
-  if (suggested) {
-    SetWindowPos(hwnd(), nullptr, suggested->left, suggested->top,
-                 suggested->right - suggested->left, suggested->bottom - suggested->top,
-                 SWP_NOZORDER | SWP_NOACTIVATE);
-  }
+  placement_.DpiChanged(suggested);
   Layout();
 }
 
@@ -385,7 +270,7 @@ void TMainForm::OnContextMenu(HWND source, int x, int y) {
 
 // The hourglass stays while a run pumps messages, wherever the mouse goes in the window.
 bool TMainForm::OnSetCursor() {
-  if (!runs_.Running()) return false;
+  if (!search_.Running()) return false;
   SetCursor(LoadCursorW(nullptr, IDC_WAIT));
   return true;
 }
@@ -435,7 +320,7 @@ void TMainForm::WMHotKey(int id) {
 // text.
 void TMainForm::ToggleWindow() {
   if (!Visible()) {
-    ShowWindow(hwnd(), FormPlacement::ShowCommand(state_));
+    ShowWindow(hwnd(), placement_.ShowCommand());
   } else if (GetForegroundWindow() == hwnd()) {
     ShowWindow(hwnd(), SW_HIDE);
   }
@@ -445,6 +330,6 @@ void TMainForm::ToggleWindow() {
 }
 
 void TMainForm::ShowInFront() {
-  if (!Visible()) ShowWindow(hwnd(), FormPlacement::ShowCommand(state_));
+  if (!Visible()) ShowWindow(hwnd(), placement_.ShowCommand());
   SetForegroundWindow(hwnd());
 }

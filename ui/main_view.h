@@ -13,18 +13,20 @@
 // the field selector, the search text, the date picker and the result list, and a window
 // activated again gives the focus back to the control that had it.
 //
-// Every designed size is a size at 96 dpi, shown at the window's DPI (ui/dpi.h); the window
+// Every designed size is a size at 96 dpi, shown at the window's DPI (win32/dpi.h); the window
 // follows WM_DPICHANGED when the host is per-monitor aware.
 //
-// One run at a time (ui/portable/main_view_runs.h): a request for a new search during a run
-// (Enter, a tab chosen, 再検索, タブ削除, 検索プロパティ, a host folder change) makes the running
-// search give up and is carried out once it has unwound; whatever would change or delete a
-// condition waits for the end of the run.
+// The runs are the search controller's (ui/portable/search_controller.h), one at a time: a new
+// search asked for during a run (Enter, a tab chosen, 再検索, タブ削除, 検索プロパティ, a host
+// folder change) makes the running one give up, and whatever would change or delete a condition
+// waits for the run's end. The window shows the runs as the controller's SearchView. Where the
+// window stands is its placement's (main_view_placement.h).
 //
 // The class spreads over files that carry its name: main_view.cpp (the window as a whole),
-// main_view_search.cpp (the search bar's commands), main_view_tab_menu.cpp (the tabs and their
-// menu), main_view_run.cpp (the run). Its parts have classes of their own: the tool bar
-// (main_view_toolbar.h), the tab strip (main_view_tabs.h) and the result list (result_list.h).
+// main_view_search.cpp (the search bar's commands and the runs as the window shows them),
+// main_view_tab_menu.cpp (the tabs and their menu). Its parts have classes of their own: the tool
+// bar (main_view_toolbar.h), the tab strip (main_view_tabs.h) and the result list
+// (result_list.h).
 
 // clang-format off
 #include <windows.h>
@@ -32,8 +34,6 @@
 // clang-format on
 
 #include <cstdint>
-#include <functional>
-#include <memory>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -41,21 +41,19 @@
 #include "query/find_class.h"
 #include "settings/ini_params.h"
 #include "store/file_system.h"
-#include "ui/dpi.h"
-#include "ui/focus_cycle.h"
-#include "ui/handles.h"
-#include "ui/mail_host.h"
+#include "ui/main_view_placement.h"
 #include "ui/main_view_tabs.h"
 #include "ui/main_view_toolbar.h"
-#include "ui/portable/main_view_runs.h"
+#include "ui/portable/mail_host.h"
+#include "ui/portable/search_controller.h"
 #include "ui/result_list.h"
-#include "ui/window.h"
+#include "ui/search_platform.h"
+#include "win32/dpi.h"
+#include "win32/focus_cycle.h"
+#include "win32/handles.h"
+#include "win32/window.h"
 
-namespace zeldrium {
-class TSearchRun;
-}  // namespace zeldrium
-
-class TMainForm : public ui::Window {
+class TMainForm : public win32::Window, private ui::SearchView {
  public:
   // REQUIRES: params, host and fs outlive the window.
   TMainForm(zeldrium::TInitParam& params, ui::MailHost& host, zeldrium::FileSystem& fs);
@@ -64,9 +62,13 @@ class TMainForm : public ui::Window {
   // Creates the window hidden and without owner, applying the settings (FormCreate).
   bool Create();
 
-  bool Visible() const;
+  bool Visible() const { return hwnd() && placement_.Visible(); }
   // The bounds of the window in its normal state, screen pixels.
-  void SetBounds(int left, int top, int width, int height);
+  void SetBounds(int left, int top, int width, int height) {
+    placement_.SetBounds(left, top, width, height);
+  }
+  // Lays the window over the host's mail list (its window handle), when it names a window.
+  void LayOver(HWND list) { placement_.LayOver(list); }
 
   // For a non-empty text: set up and run a quick search of From for it. Then show the window in
   // front, whatever the text: with the keyboard in the result list after a search, else in the
@@ -76,7 +78,7 @@ class TMainForm : public ui::Window {
   // running search gives way and this one follows it.
   void RunSearch();
   // True from the start of a run until it has unwound.
-  bool Searching() const { return runs_.Running(); }
+  bool Searching() const { return search_.Running(); }
 
   // Registers a stored shortcut value (virtual key | shift 0x2000 | ctrl 0x4000 | alt 0x8000) as
   // the window's global hot key. 0 registers nothing; a combination another program holds is
@@ -89,7 +91,7 @@ class TMainForm : public ui::Window {
   void ApplyListFont();
 
   // The host is about to unload the library: the window hides, a running search gives way and
-  // no other starts (see main_view_run.cpp).
+  // no other starts.
   void HostExiting();
 
   // At process exit the window may no longer be touched: hands the search-string list, kept in
@@ -107,7 +109,7 @@ class TMainForm : public ui::Window {
   bool OpeningHit = false;
 
   // The entries of the search-string list, in list order (what FINDHISTORY stores).
-  const std::vector<std::string>& History() const { return history_; }
+  const std::vector<std::string>& History() const { return ToolBar8.History(); }
   // The DPI the window lays itself out for.
   int Dpi() const { return dpi_; }
 
@@ -115,10 +117,6 @@ class TMainForm : public ui::Window {
   LRESULT HandleMessage(UINT message, WPARAM wparam, LPARAM lparam) override;
 
  private:
-  class RunHooks;
-  friend class RunHooks;
-  friend class FormPlacement;
-
   // main_view.cpp: the window as a whole.
   void FormCreate();
   void FormShow();
@@ -144,17 +142,19 @@ class TMainForm : public ui::Window {
   void RemoveEditSubclass();
   void CloseBtnClick();
   void MailListSelectItem(const std::string& mail_id);
-  void ApplyColumnWidths(const std::string& stored);
-  std::string StoredColumnWidths() const;
 
-  // main_view_search.cpp: the commands of the search bar.
+  // main_view_search.cpp: the commands of the search bar, and the runs as the window shows them.
   void FindBtnClick();
   void ComboBox1KeyPress(wchar_t key);
   void ReFindClick();
   void ToolButton1Click();
   void ComboBox2Change();
-  void AddToHistory(const std::string& text);
   void ShowCondition(const zeldrium::TFindRec& rec);
+  const zeldrium::TFindRec* CurrentCondition() override;
+  bool DateLimit(uint32_t* limit) override;
+  void RunStarted(const zeldrium::TFindRec& rec) override;
+  void RunEnded(zeldrium::THitList hits, bool counted) override;
+  void ShowError(const std::string& text) override;
 
   // main_view_tab_menu.cpp: the tabs and their context menu.
   void RefreshTabs();
@@ -172,36 +172,24 @@ class TMainForm : public ui::Window {
   int IndexOfRec(const zeldrium::TFindRec* rec) const;
   std::vector<std::string> TabCaptions() const;
 
-  // main_view_run.cpp: the run.
-  void WhenIdle(std::function<void()> action, ui::RunScheduler::Wait wait);
-  void AfterRuns(std::function<void()> action);
-  void RunOnce();
-  void RunStarted(const zeldrium::TFindRec& rec);
-  void RunEnded(bool counted);
-  void PumpMessages();
-  void ReportRunError(const std::string& text);
-
   zeldrium::TInitParam& params_;
   ui::MailHost& host_;
   zeldrium::FileSystem& fs_;
-  std::vector<std::string> history_;
-  // The state to show the window in; kept apart because a hidden window has none of its own.
-  zeldrium::TWindowState state_ = zeldrium::TWindowState::kNormal;
-  int dpi_ = ui::kDesignDpi;
+  ui::MainViewPlacement placement_;
+  int dpi_ = win32::kDesignDpi;
 
-  ui::MainViewTabs TabControl1;
-  ui::MainViewToolBar ToolBar8;
+  ui::MainViewTabs TabControl1;  // one tab per saved condition, with its menu PopupMenu1
+  ui::MainViewToolBar ToolBar8;  // the search bar
   ui::ResultList MailList;
-  ui::FocusCycle focus_cycle_;
+  win32::FocusCycle focus_cycle_;
   // The control that had the keyboard when the window was last deactivated.
   HWND saved_focus_ = nullptr;
   RECT page_ = {};  // where Layout last put the page
-  ui::UniqueHfont form_font_;
-  ui::UniqueHfont list_font_;
+  win32::UniqueHfont form_font_;
+  win32::UniqueHfont list_font_;
 
-  std::unique_ptr<RunHooks> hooks_;
-  std::unique_ptr<zeldrium::TSearchRun> run_;
-  ui::RunScheduler runs_;
+  ui::HostThreadSearchPlatform platform_;
+  ui::SearchController search_;
   HCURSOR saved_cursor_ = nullptr;
 };
 

@@ -39,7 +39,7 @@ int TMainForm::IndexOfRec(const zeldrium::TFindRec* rec) const {
 
 void TMainForm::TabControl1Change() {
   const bool current = CurrentTab() >= 0;
-  ToolBar8.EnableButton(mainview::kPropBtn, current && !runs_.Running());
+  ToolBar8.EnableButton(mainview::kPropBtn, current && !search_.Running());
   if (current) RunSearch();
 }
 
@@ -49,14 +49,14 @@ void TMainForm::TabControl1Change() {
 void TMainForm::TabControl1Changed() {
   const int index = CurrentTab();
   const zeldrium::TFindRec* rec = index >= 0 ? &params_.FindList.GetRec(index) : nullptr;
-  WhenIdle(
+  search_.WhenIdle(
       [this, rec] {
         const int now = IndexOfRec(rec);
         if (rec && now < 0) return;  // deleted meanwhile
         if (now >= 0) TabControl1.Select(now);
         TabControl1Change();
       },
-      ui::RunScheduler::Wait::kEndTheRun);
+      ui::SearchController::Wait::kEndTheRun);
 }
 
 void TMainForm::SetMultiLine(bool multi) {
@@ -107,7 +107,7 @@ void TMainForm::Delete1Click() {
   const int i = CurrentTab();
   if (i < 0) return;
   const zeldrium::TFindRec* rec = &params_.FindList.GetRec(i);
-  WhenIdle(
+  search_.WhenIdle(
       [this, rec] {
         const int index = IndexOfRec(rec);
         if (index < 0) return;
@@ -118,17 +118,17 @@ void TMainForm::Delete1Click() {
         LayoutIfPageMoved();
         RunSearch();
       },
-      ui::RunScheduler::Wait::kEndTheRun);
+      ui::SearchController::Wait::kEndTheRun);
 }
 
 // Clears the conditions but not the rows; waits for a running search without disturbing it.
 void TMainForm::N3Click() {
-  WhenIdle(
+  search_.WhenIdle(
       [this] {
         params_.FindList.ClearAll();
         RefreshTabs();
       },
-      ui::RunScheduler::Wait::kLetItFinish);
+      ui::SearchController::Wait::kLetItFinish);
 }
 
 // The dialog may be opened in the middle of a run (from the menu); the edited condition is
@@ -141,7 +141,7 @@ void TMainForm::PropClick() {
   POINT corner = {0, 0};
   ClientToScreen(MailList.hwnd(), &corner);
   if (!EditFindRec(hwnd(), corner, &edited, host_, fs_)) return;
-  WhenIdle(
+  search_.WhenIdle(
       [this, rec, edited] {
         const int index = IndexOfRec(rec);
         if (index < 0) return;
@@ -150,5 +150,5 @@ void TMainForm::PropClick() {
         TabControl1.Select(index);
         RunSearch();
       },
-      ui::RunScheduler::Wait::kEndTheRun);
+      ui::SearchController::Wait::kEndTheRun);
 }

@@ -2,7 +2,7 @@
 
 #include "text/code_page_win.h"
 #include "ui/main_view_ids.h"
-#include "ui/window.h"
+#include "win32/window.h"
 
 namespace ui {
 namespace {
@@ -56,9 +56,10 @@ class NoRedraw {
 }  // namespace
 
 bool MainViewTabs::Create(HWND parent, int id, HFONT font) {
-  tabs_ = CreateWindowExW(
-      0, WC_TABCONTROLW, L"", WS_CHILD | WS_VISIBLE | WS_CLIPSIBLINGS | TCS_BOTTOM | TCS_FOCUSNEVER,
-      0, 0, 0, 0, parent, reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), ThisModule(), nullptr);
+  tabs_ = CreateWindowExW(0, WC_TABCONTROLW, L"",
+                          WS_CHILD | WS_VISIBLE | WS_CLIPSIBLINGS | TCS_BOTTOM | TCS_FOCUSNEVER, 0,
+                          0, 0, 0, parent, reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)),
+                          win32::ThisModule(), nullptr);
   if (!tabs_) return false;
   SetFont(font);
   CreateMenu();

@@ -15,7 +15,7 @@
 #include <string>
 #include <vector>
 
-#include "ui/handles.h"
+#include "win32/handles.h"
 
 namespace ui {
 
@@ -54,7 +54,7 @@ class MainViewTabs {
   void CreateMenu();
 
   HWND tabs_ = nullptr;  // destroyed with the parent
-  UniqueHmenu popup_;
+  win32::UniqueHmenu popup_;
   HMENU move_menu_ = nullptr;  // N6, owned by popup_
 };
 

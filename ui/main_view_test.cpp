@@ -14,7 +14,7 @@ class MainViewTest : public ::testing::Test {
  protected:
   void TearDown() override {
     form_.reset();
-    ui::UnregisterWindowClasses();
+    win32::UnregisterWindowClasses();
   }
   TMainForm& Make() {
     form_ = std::make_unique<TMainForm>(params_, services_.host, *services_.fs);
@@ -42,9 +42,9 @@ TEST_F(MainViewTest, CreatedHiddenAtItsDesignedPlaceWithoutStoredPlacement) {
   EXPECT_EQ(r.top, 281);
   // The designed size at the window's DPI, as far as the screen lets a window grow.
   EXPECT_EQ(r.right - r.left,
-            std::min(ui::Scaled(932, form.Dpi()), GetSystemMetrics(SM_CXMAXTRACK)));
+            std::min(win32::Scaled(932, form.Dpi()), GetSystemMetrics(SM_CXMAXTRACK)));
   EXPECT_EQ(r.bottom - r.top,
-            std::min(ui::Scaled(399, form.Dpi()), GetSystemMetrics(SM_CYMAXTRACK)));
+            std::min(win32::Scaled(399, form.Dpi()), GetSystemMetrics(SM_CYMAXTRACK)));
 }
 
 TEST_F(MainViewTest, StoredPlacementIsAppliedAtCreation) {

@@ -5,12 +5,13 @@
 
 #include "text/code_page_win.h"
 #include "text/str_libs.h"
-#include "ui/dpi.h"
-#include "ui/handles.h"
+#include "text/text_compare.h"
 #include "ui/main_view_ids.h"
-#include "ui/module_life.h"
 #include "ui/portable/main_view_bar_layout.h"
-#include "ui/window.h"
+#include "win32/dpi.h"
+#include "win32/handles.h"
+#include "win32/module_life.h"
+#include "win32/window.h"
 
 namespace ui {
 namespace {
@@ -116,8 +117,8 @@ std::wstring WindowText(HWND window) {
 
 int TextWidth(HWND window, HFONT font, const std::wstring& text) {
   if (text.empty()) return 0;
-  ClientDc dc(window);
-  SelectObjectGuard with_font(dc.dc(), font);
+  win32::ClientDc dc(window);
+  win32::SelectObjectGuard with_font(dc.dc(), font);
   SIZE size = {};
   GetTextExtentPoint32W(dc.dc(), text.c_str(), static_cast<int>(text.size()), &size);
   return size.cx;
@@ -132,8 +133,8 @@ bool MainViewToolBar::Create(HWND parent, HFONT font, int dpi) {
   const DWORD style = WS_CHILD | WS_VISIBLE | WS_CLIPSIBLINGS | TBSTYLE_FLAT | TBSTYLE_LIST |
                       TBSTYLE_TOOLTIPS | CCS_NORESIZE | CCS_NODIVIDER | CCS_NOPARENTALIGN;
   bar_ = CreateWindowExW(0, TOOLBARCLASSNAMEW, L"", style, 0, 0, 0, 0, parent,
-                         reinterpret_cast<HMENU>(static_cast<INT_PTR>(kToolBar8)), ThisModule(),
-                         nullptr);
+                         reinterpret_cast<HMENU>(static_cast<INT_PTR>(kToolBar8)),
+                         win32::ThisModule(), nullptr);
   if (!bar_) return false;
   SendMessageW(bar_, TB_BUTTONSTRUCTSIZE, sizeof(TBBUTTON), 0);
   SendMessageW(bar_, WM_SETFONT, reinterpret_cast<WPARAM>(font), FALSE);
@@ -143,7 +144,7 @@ bool MainViewToolBar::Create(HWND parent, HFONT font, int dpi) {
   auto make = [&](const wchar_t* cls, DWORD extra, int id, const std::wstring& text) {
     HWND control = CreateWindowExW(
         0, cls, text.c_str(), WS_CHILD | WS_VISIBLE | WS_CLIPSIBLINGS | extra, 0, 0, 10, 10, parent,
-        reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), ThisModule(), nullptr);
+        reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), win32::ThisModule(), nullptr);
     SendMessageW(control, WM_SETFONT, reinterpret_cast<WPARAM>(font), FALSE);
     return control;
   };
@@ -198,7 +199,7 @@ void MainViewToolBar::AddButtons() {
   }
   SendMessageW(bar_, TB_SETBITMAPSIZE, 0, MAKELPARAM(0, 0));
   SendMessageW(bar_, TB_SETBUTTONSIZE, 0,
-               MAKELPARAM(Scaled(kButtonWidth, dpi_), Scaled(kButtonHeight, dpi_)));
+               MAKELPARAM(win32::Scaled(kButtonWidth, dpi_), win32::Scaled(kButtonHeight, dpi_)));
   // The bar keeps its own copies of the captions.
   std::vector<std::wstring> captions;
   for (const BarItem& item : kBar)
@@ -210,7 +211,7 @@ void MainViewToolBar::AddButtons() {
     b.idCommand = item.id;
     if (item.kind == Kind::kSeparator || item.kind == Kind::kControl) {
       b.fsStyle = BTNS_SEP;
-      b.iBitmap = Scaled(item.width, dpi_);  // a separator's width
+      b.iBitmap = win32::Scaled(item.width, dpi_);  // a separator's width
     } else {
       b.iBitmap = I_IMAGENONE;
       b.fsState = enabled_[i] ? TBSTATE_ENABLED : 0;
@@ -223,13 +224,13 @@ void MainViewToolBar::AddButtons() {
   TBBUTTONINFOW fixed = {};
   fixed.cbSize = sizeof(fixed);
   fixed.dwMask = TBIF_SIZE;
-  fixed.cx = static_cast<WORD>(Scaled(kButtonWidth, dpi_));
+  fixed.cx = static_cast<WORD>(win32::Scaled(kButtonWidth, dpi_));
   SendMessageW(bar_, TB_SETBUTTONINFOW, kFindBtn, reinterpret_cast<LPARAM>(&fixed));
   SendMessageW(bar_, TB_AUTOSIZE, 0, 0);
 }
 
 void MainViewToolBar::MeasureHeight() {
-  int height = Scaled(kButtonHeight, dpi_);
+  int height = win32::Scaled(kButtonHeight, dpi_);
   const LRESULT size = SendMessageW(bar_, TB_GETBUTTONSIZE, 0, 0);
   height = std::max(height, static_cast<int>(HIWORD(size)));
   // The combo boxes' closed parts follow their font; the picker is given the bar's height.
@@ -237,7 +238,7 @@ void MainViewToolBar::MeasureHeight() {
     RECT r;
     if (control && GetWindowRect(control, &r)) height = std::max<int>(height, r.bottom - r.top);
   }
-  height_ = height + Scaled(2, dpi_);
+  height_ = height + win32::Scaled(2, dpi_);
 }
 
 void MainViewToolBar::SetDpi(int dpi, HFONT font) {
@@ -269,13 +270,13 @@ void MainViewToolBar::PlaceControls() {
       SendMessageW(bar_, TB_GETITEMRECT, static_cast<WPARAM>(i), reinterpret_cast<LPARAM>(&r));
       designed.push_back(r.right - r.left);
     } else {
-      designed.push_back(Scaled(item.width, dpi_));
+      designed.push_back(win32::Scaled(item.width, dpi_));
     }
   }
   std::vector<BarGiveUp> give_ups;
-  for (BarGiveUp g : kGiveUps) give_ups.push_back({g.item, Scaled(g.least, dpi_)});
+  for (BarGiveUp g : kGiveUps) give_ups.push_back({g.item, win32::Scaled(g.least, dpi_)});
   const BarFit fit =
-      FitBar(designed, Scaled(kButtonWidth, dpi_), width, CountTextWidth(), give_ups);
+      FitBar(designed, win32::Scaled(kButtonWidth, dpi_), width, CountTextWidth(), give_ups);
 
   for (int i = 0; i < kItemsBeforeCount; ++i) {
     const BarItem& item = kBar[i];
@@ -309,10 +310,10 @@ void MainViewToolBar::PlaceControls() {
       RECT closed;
       GetWindowRect(control, &closed);
       y = top + std::max(0, (height_ - static_cast<int>(closed.bottom - closed.top)) / 2);
-      height = Scaled(kComboListHeight, dpi_);
+      height = win32::Scaled(kComboListHeight, dpi_);
     } else if (item.id == kDateTimePicker1) {
-      height = height_ - Scaled(2, dpi_);
-      y = top + Scaled(1, dpi_);
+      height = height_ - win32::Scaled(2, dpi_);
+      y = top + win32::Scaled(1, dpi_);
     }
     MoveWindow(control, place_.left + r.left, y, r.right - r.left, height, TRUE);
   }
@@ -334,24 +335,35 @@ void MainViewToolBar::EnableButton(int id, bool enabled) {
   if (bar_) SendMessageW(bar_, TB_ENABLEBUTTON, id, MAKELPARAM(enabled ? TRUE : FALSE, 0));
 }
 
+void MainViewToolBar::EnableForRun(bool running) {
+  EnableButton(kStopBtn, running);
+  EnableButton(kFindBtn, !running);
+  EnableButton(kReFindBtn, !running);
+}
+
 std::string MainViewToolBar::SearchText() const { return zeldrium::To932(WindowText(combo1_)); }
 
 void MainViewToolBar::SetSearchText(const std::string& text) {
   SetWindowTextW(combo1_, zeldrium::WideFrom932(text).c_str());
 }
 
-void MainViewToolBar::SetHistory(const std::vector<std::string>& items) {
+void MainViewToolBar::SetHistory(std::vector<std::string> items) {
+  history_ = std::move(items);
   if (!combo1_) return;
   const std::wstring text = WindowText(combo1_);
   SendMessageW(combo1_, CB_RESETCONTENT, 0, 0);
-  for (const std::string& item : items) {
+  for (const std::string& item : history_) {
     SendMessageW(combo1_, CB_ADDSTRING, 0,
                  reinterpret_cast<LPARAM>(zeldrium::WideFrom932(item).c_str()));
   }
   SetWindowTextW(combo1_, text.c_str());
 }
 
-void MainViewToolBar::InsertHistory(const std::string& text) {
+void MainViewToolBar::AddToHistory(const std::string& text) {
+  for (const std::string& item : history_) {
+    if (zeldrium::CompareTextIgnoreCase(item, text) == 0) return;
+  }
+  history_.insert(history_.begin(), text);
   SendMessageW(combo1_, CB_INSERTSTRING, 0,
                reinterpret_cast<LPARAM>(zeldrium::WideFrom932(text).c_str()));
 }
@@ -378,18 +390,20 @@ void MainViewToolBar::WriteDatePicker(int32_t unix_time, bool checked) {
   if (!checked) SendMessageW(picker_, DTM_SETSYSTEMTIME, GDT_NONE, reinterpret_cast<LPARAM>(&day));
 }
 
-bool MainViewToolBar::ReadDatePicker(SYSTEMTIME* day) {
+bool MainViewToolBar::ReadDatePicker(uint32_t* unix_day) {
   SYSTEMTIME now = {};
-  if (SendMessageW(picker_, DTM_GETSYSTEMTIME, 0, reinterpret_cast<LPARAM>(&now)) == GDT_VALID) {
+  const bool checked =
+      SendMessageW(picker_, DTM_GETSYSTEMTIME, 0, reinterpret_cast<LPARAM>(&now)) == GDT_VALID;
+  if (checked) {
     picker_day_ = {};
     picker_day_.wYear = now.wYear;
     picker_day_.wMonth = now.wMonth;
     picker_day_.wDay = now.wDay;
-    *day = picker_day_;
-    return true;
   }
-  *day = picker_day_;
-  return false;
+  zeldrium::TDateTime date = 0;
+  zeldrium::EncodeDateTime({picker_day_.wYear, picker_day_.wMonth, picker_day_.wDay}, &date);
+  *unix_day = zeldrium::DateToUnix(date);
+  return checked;
 }
 
 void MainViewToolBar::SetCounter(size_t count) {
@@ -422,7 +436,7 @@ void MainViewToolBar::RemoveSearchEditSubclass() {
 
 LRESULT CALLBACK MainViewToolBar::SearchEditProc(HWND hwnd, UINT message, WPARAM wparam,
                                                  LPARAM lparam, UINT_PTR id, DWORD_PTR self) {
-  OurFrame frame;
+  win32::OurFrame frame;
   switch (message) {
     case WM_CHAR:
       if (wparam != VK_RETURN) break;

@@ -39,20 +39,26 @@ class MainViewToolBar {
 
   bool ButtonEnabled(int id) const;
   void EnableButton(int id, bool enabled);
+  // 中止 while a run reads; 検索 and 再検索 otherwise.
+  void EnableForRun(bool running);
 
-  // ComboBox1: the text in its edit field (code page 932) and its list.
+  // ComboBox1: the text in its edit field (code page 932) and its list, the search-string
+  // history (what FINDHISTORY stores), in list order.
   std::string SearchText() const;
   void SetSearchText(const std::string& text);
   // Replaces the list; the text in the edit field stays.
-  void SetHistory(const std::vector<std::string>& items);
-  void InsertHistory(const std::string& text);
+  void SetHistory(std::vector<std::string> items);
+  // Puts text first, unless the list holds it already in any letter case: it then stays where it
+  // is. The history has no bound.
+  void AddToHistory(const std::string& text);
+  const std::vector<std::string>& History() const { return history_; }
   // ComboBox2: the selected field, -1 for none.
   int Field() const;
   void SetField(int field);
 
-  // The picker holds a day, at 00:00; kept also while its box is cleared, when the control
-  // itself forgets it. True when the box is ticked.
-  bool ReadDatePicker(SYSTEMTIME* day);
+  // The picker holds a day, at 00:00, as Unix seconds of a local day; kept also while its box is
+  // cleared, when the control itself forgets it. True when the box is ticked.
+  bool ReadDatePicker(uint32_t* unix_day);
   void WriteDatePicker(int32_t unix_time, bool checked);
 
   // Label1: "N 件".
@@ -98,6 +104,7 @@ class MainViewToolBar {
   RECT place_ = {};            // where Place last put the bar
   std::vector<bool> enabled_;  // the buttons' states, kept across a rebuild for a new DPI
   SYSTEMTIME picker_day_ = {};
+  std::vector<std::string> history_;
 };
 
 }  // namespace ui

@@ -2,34 +2,25 @@
 
 #include <algorithm>
 #include <cstdint>
-#include <initializer_list>
 #include <new>
 #include <utility>
 
 #include "text/code_page_win.h"
+#include "text/str_csv.h"
 #include "text/str_libs.h"
-#include "ui/address_space.h"
-#include "ui/dpi.h"
-#include "ui/image_list.h"
-#include "ui/window.h"
+#include "ui/pictures.h"
+#include "win32/address_space.h"
+#include "win32/dpi.h"
+#include "win32/window.h"
 
 namespace ui {
 namespace {
 
-constexpr int kIconSize = 16;
 // "メモリが足りないため、並べ替えられませんでした", code page 932.
 constexpr char kCannotSortText[] =
     "\x83\x81\x83\x82\x83\x8a\x82\xaa\x91\xab\x82\xe8\x82\xc8\x82\xa2\x82\xbd\x82\xdf\x81\x41"
     "\x95\xc0\x82\xd7\x91\xd6\x82\xa6\x82\xe7\x82\xea\x82\xdc\x82\xb9\x82\xf1\x82\xc5\x82\xb5\x82"
     "\xbd";
-// Never drawn by DrawEnvelope, so it can stand for "transparent" in the image list.
-constexpr COLORREF kMaskColor = RGB(255, 0, 255);
-constexpr COLORREF kOutline = RGB(92, 76, 52);
-constexpr COLORREF kPaper = RGB(255, 248, 218);
-constexpr COLORREF kInside = RGB(226, 206, 150);
-constexpr COLORREF kLetter = RGB(255, 255, 255);
-constexpr COLORREF kWriting = RGB(70, 110, 190);
-
 struct ColumnDef {
   const wchar_t* caption;
   int width;
@@ -38,51 +29,7 @@ constexpr ColumnDef kColumns[ResultList::kColumnCount] = {
     {L"Subject", 400}, {L"From", 200}, {L"Date", 150}, {L"Folder", 150}, {L"MailID", 0},
 };
 
-using UniqueHpen = UniqueHandle<GdiObjectTraits<HPEN>>;
-
-std::vector<POINT> Moved(POINT origin, std::initializer_list<POINT> points) {
-  std::vector<POINT> moved;
-  for (POINT p : points) moved.push_back({origin.x + p.x, origin.y + p.y});
-  return moved;
-}
-
-void Shape(HDC dc, POINT origin, COLORREF fill, std::initializer_list<POINT> points) {
-  const std::vector<POINT> corners = Moved(origin, points);
-  UniqueHbrush brush(CreateSolidBrush(fill));
-  SelectObjectGuard use(dc, brush.get());
-  Polygon(dc, corners.data(), static_cast<int>(corners.size()));
-}
-
-void Lines(HDC dc, POINT origin, std::initializer_list<POINT> points) {
-  const std::vector<POINT> ends = Moved(origin, points);
-  Polyline(dc, ends.data(), static_cast<int>(ends.size()));
-}
-
 }  // namespace
-
-void DrawEnvelope(HDC dc, const RECT& box, bool opened) {
-  const POINT o = {box.left, box.top};
-  const int saved = SaveDC(dc);
-  IntersectClipRect(dc, o.x, o.y, o.x + kIconSize, o.y + kIconSize);
-  UniqueHpen outline(CreatePen(PS_SOLID, 1, kOutline));
-  SelectObjectGuard pen(dc, outline.get());
-  if (!opened) {
-    Shape(dc, o, kPaper, {{1, 3}, {14, 3}, {14, 13}, {1, 13}});
-    Lines(dc, o, {{1, 3}, {7, 9}, {8, 9}, {15, 2}});
-  } else {
-    // The flap stands open behind a letter that sticks out of the pocket.
-    Shape(dc, o, kInside, {{1, 7}, {7, 1}, {8, 1}, {14, 7}});
-    Shape(dc, o, kLetter, {{3, 3}, {12, 3}, {12, 11}, {3, 11}});
-    UniqueHpen writing(CreatePen(PS_SOLID, 1, kWriting));
-    {
-      SelectObjectGuard blue(dc, writing.get());
-      Lines(dc, o, {{5, 5}, {11, 5}});
-      Lines(dc, o, {{5, 7}, {11, 7}});
-    }
-    Shape(dc, o, kPaper, {{1, 7}, {7, 11}, {8, 11}, {14, 7}, {14, 14}, {1, 14}});
-  }
-  RestoreDC(dc, saved);
-}
 
 ResultList::~ResultList() {
   // Usually the parent has destroyed the control already.
@@ -92,14 +39,15 @@ ResultList::~ResultList() {
 bool ResultList::Create(HWND parent, int id, int dpi) {
   if (hwnd_ && IsWindow(hwnd_)) return false;
   dpi_ = dpi;
-  ActivationScope themed;
+  win32::ActivationScope themed;
   INITCOMMONCONTROLSEX classes = {sizeof(classes), ICC_LISTVIEW_CLASSES};
   InitCommonControlsEx(&classes);
   // The control shares the image list rather than owning it, so this object can free it.
   const DWORD style = WS_CHILD | WS_VISIBLE | WS_TABSTOP | LVS_REPORT | LVS_OWNERDATA |
                       LVS_SINGLESEL | LVS_SHOWSELALWAYS | LVS_SHAREIMAGELISTS;
   hwnd_ = CreateWindowExW(WS_EX_CLIENTEDGE, WC_LISTVIEWW, L"", style, 0, 0, 0, 0, parent,
-                          reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), ThisModule(), nullptr);
+                          reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), win32::ThisModule(),
+                          nullptr);
   if (!hwnd_) return false;
   ListView_SetExtendedListViewStyle(hwnd_, LVS_EX_FULLROWSELECT | LVS_EX_DOUBLEBUFFER);
   for (int i = 0; i < kColumnCount; ++i) {
@@ -107,7 +55,7 @@ bool ResultList::Create(HWND parent, int id, int dpi) {
     column.mask = LVCF_TEXT | LVCF_WIDTH | LVCF_SUBITEM | LVCF_FMT;
     column.fmt = LVCFMT_LEFT;
     column.pszText = const_cast<wchar_t*>(kColumns[i].caption);
-    column.cx = Scaled(kColumns[i].width, dpi_);
+    column.cx = win32::Scaled(kColumns[i].width, dpi_);
     column.iSubItem = i;
     ListView_InsertColumn(hwnd_, i, &column);
   }
@@ -123,15 +71,13 @@ void ResultList::SetDpi(int dpi) {
   }
   dpi_ = dpi;
   // The control lets go of the old list before this object frees it.
-  UniqueHimagelist old = std::move(images_);
+  win32::UniqueHimagelist old = std::move(images_);
   if (CreateIcons()) ListView_SetImageList(hwnd_, images_.get(), LVSIL_SMALL);
 }
 
 bool ResultList::CreateIcons() {
   // Picture 0 for every row, 1 (opened) for the selected one.
-  images_.reset(MakeMaskedImageList(Scaled(kIconSize, dpi_), 2, kMaskColor, [](HDC dc, int i) {
-    DrawEnvelope(dc, {0, 0, kIconSize, kIconSize}, i == 1);
-  }));
+  images_.reset(CreateEnvelopeImageList(win32::Scaled(kPictureSize, dpi_)));
   return static_cast<bool>(images_);
 }
 
@@ -147,6 +93,22 @@ int ResultList::ColumnWidth(int column) const {
 void ResultList::SetColumnWidth(int column, int width) {
   if (column < 0 || column >= kColumnCount || width < 0) return;
   ListView_SetColumnWidth(hwnd_, column, width);
+}
+
+void ResultList::ApplyStoredWidths(const std::string& stored) {
+  const zeldrium::TStringCSV fields(stored);
+  for (int i = 0; i < fields.Count() && i < kColumnCount; ++i) {
+    const int width = fields.GetInt(i);
+    if (width > 0) SetColumnWidth(i, win32::Scaled(width, dpi_));
+  }
+}
+
+std::string ResultList::StoredWidths() const {
+  std::vector<std::string> widths;
+  for (int i = 0; i < kColumnCount; ++i) {
+    widths.push_back(std::to_string(win32::Unscaled(ColumnWidth(i), dpi_)));
+  }
+  return zeldrium::WriteCommaList(widths);
 }
 
 void ResultList::SetHits(zeldrium::THitList hits) {
@@ -198,7 +160,7 @@ bool ResultList::Sort(int column, bool descending) {
   // What the sort may take at most, per row: its keys and the new order. It is refused rather
   // than left to take the host's last memory.
   const uint64_t per_row = column == kDate ? 16 : 128;
-  if (!LeavesEnoughForHost(per_row * hits_.size())) return false;
+  if (!win32::LeavesEnoughForHost(per_row * hits_.size())) return false;
   const int selected = Selected();
   const uint32_t selected_hit = selected >= 0 ? hits_.IndexAt(static_cast<size_t>(selected)) : 0;
   std::vector<uint32_t> order;
@@ -239,8 +201,8 @@ void ResultList::ColumnClick(int column) {
   const bool sorted = Sort(column, descending);
   SetCursor(LoadCursorW(nullptr, IDC_ARROW));
   if (!sorted) {
-    ModalMessageBox(GetParent(hwnd_), zeldrium::WideFrom932(kCannotSortText), L"Zeldrium",
-                    MB_OK | MB_ICONWARNING);
+    win32::ModalMessageBox(GetParent(hwnd_), zeldrium::WideFrom932(kCannotSortText), L"Zeldrium",
+                           MB_OK | MB_ICONWARNING);
     return;
   }
   sort_descending_ = descending;

@@ -5,7 +5,7 @@
 // are the hits of a run as the run kept them (THitList), so that a million hits cost little more
 // than their texts. A row's display texts are made, and converted from code page 932, only when
 // the control asks for them, so a run of any size shows at once. It owns its two envelope icons
-// (ImageList1) and the header-click sort state.
+// (ImageList1, ui/pictures.h) and the header-click sort state.
 //
 // The window that holds the list forwards every WM_NOTIFY to HandleNotify. The list has no
 // context menu of its own: a right-click reaches the parent as WM_CONTEXTMENU, with the list's
@@ -22,14 +22,10 @@
 #include <vector>
 
 #include "engine/hit_list.h"
-#include "ui/handles.h"
 #include "ui/row_order.h"
+#include "win32/handles.h"
 
 namespace ui {
-
-// Draws the 16 × 16 row icon at the top-left corner of box: a closed envelope, or an opened one
-// with a letter in it. Touches no pixel outside the 16 × 16 square.
-void DrawEnvelope(HDC dc, const RECT& box, bool opened);
 
 class ResultList {
  public:
@@ -55,6 +51,11 @@ class ResultList {
   // the control would take as auto-size requests).
   int ColumnWidth(int column) const;
   void SetColumnWidth(int column, int width);
+  // The widths as the settings keep them (COLWIDTH): a comma list of designed pixels, as every
+  // size of the window, so a file written at one DPI shows the same columns at another. Applying,
+  // a width of 0 or less, or a field beyond the last column, changes nothing.
+  void ApplyStoredWidths(const std::string& stored);
+  std::string StoredWidths() const;
 
   // Replaces all rows in one update (nothing is painted in between) by the hits, in their
   // order; the selection is dropped without a call of on_select.
@@ -111,8 +112,8 @@ class ResultList {
   std::string_view HitText(uint32_t hit, int column, std::string* scratch) const;
   std::string MailId(int row) const;
 
-  UniqueHimagelist images_;  // shared with the control, which is gone before this is
-  HWND hwnd_ = nullptr;      // destroyed with the parent, or by the destructor
+  win32::UniqueHimagelist images_;  // shared with the control, which is gone before this is
+  HWND hwnd_ = nullptr;             // destroyed with the parent, or by the destructor
   int dpi_ = 96;
   zeldrium::THitList hits_;
   int selected_ = -1;  // the row that shows the opened envelope, to repaint when it loses it

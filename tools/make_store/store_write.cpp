@@ -7,6 +7,7 @@
 #include <system_error>
 
 #include "store_gen.h"
+#include "text/str_libs.h"
 
 namespace zeldrium::make_store {
 namespace {
@@ -17,28 +18,6 @@ constexpr size_t kFlushBytes = size_t{4} << 20;
 // 2003-01-01 and 2027-01-01, 00:00:00 UTC.
 constexpr int64_t kFirstDate = 1041379200;
 constexpr int64_t kEndDate = 1798761600;
-
-// Days since 1970-01-01 of a proleptic Gregorian date (H. Hinnant's algorithm).
-int64_t DaysFromCivil(int64_t y, unsigned m, unsigned d) {
-  y -= m <= 2;
-  int64_t era = (y >= 0 ? y : y - 399) / 400;
-  unsigned yoe = static_cast<unsigned>(y - era * 400);
-  unsigned doy = (153 * (m + (m > 2 ? -3 : 9)) + 2) / 5 + d - 1;
-  unsigned doe = yoe * 365 + yoe / 4 - yoe / 100 + doy;
-  return era * 146097 + static_cast<int64_t>(doe) - 719468;
-}
-
-void CivilFromDays(int64_t z, int* y, unsigned* m, unsigned* d) {
-  z += 719468;
-  int64_t era = (z >= 0 ? z : z - 146096) / 146097;
-  unsigned doe = static_cast<unsigned>(z - era * 146097);
-  unsigned yoe = (doe - doe / 1460 + doe / 36524 - doe / 146096) / 365;
-  unsigned doy = doe - (365 * yoe + yoe / 4 - yoe / 100);
-  unsigned mp = (5 * doy + 2) / 153;
-  *d = doy - (153 * mp + 2) / 5 + 1;
-  *m = mp < 10 ? mp + 3 : mp - 9;
-  *y = static_cast<int>(yoe + era * 400 + (*m <= 2));
-}
 
 void AppendUnsigned(uint64_t v, std::string* out) {
   char buf[24];
@@ -300,14 +279,13 @@ class FolderLines {
   }
 
   void AppendMessageId(int64_t date, std::string* out) {
-    int y;
-    unsigned m, d;
+    int y, m, d;
     int64_t days = date / 86400, secs = date % 86400;
     CivilFromDays(days, &y, &m, &d);
     *out += '<';
     AppendPadded(static_cast<uint64_t>(y), 4, out);
-    AppendPadded(m, 2, out);
-    AppendPadded(d, 2, out);
+    AppendPadded(static_cast<uint64_t>(m), 2, out);
+    AppendPadded(static_cast<uint64_t>(d), 2, out);
     AppendPadded(static_cast<uint64_t>(secs / 3600), 2, out);
     AppendPadded(static_cast<uint64_t>(secs / 60 % 60), 2, out);
     AppendPadded(static_cast<uint64_t>(secs % 60), 2, out);

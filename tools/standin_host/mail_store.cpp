@@ -66,21 +66,6 @@ bool FileExists(const std::wstring& path) {
   return attr != INVALID_FILE_ATTRIBUTES && !(attr & FILE_ATTRIBUTE_DIRECTORY);
 }
 
-bool ReadWholeFile(const std::wstring& path, std::string* out) {
-  HANDLE file = CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
-                            OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
-  if (file == INVALID_HANDLE_VALUE) return false;
-  out->clear();
-  char chunk[65536];
-  DWORD got = 0;
-  bool ok;
-  while ((ok = ReadFile(file, chunk, sizeof chunk, &got, nullptr)) && got > 0) {
-    out->append(chunk, got);
-  }
-  CloseHandle(file);
-  return ok;
-}
-
 // Index lines end at CR LF or a lone CR; a byte 0x1A ends the file.
 std::vector<std::string_view> IndexLines(std::string_view data) {
   size_t eof = data.find('\x1a');
@@ -163,6 +148,21 @@ void AddFolders(std::string_view data_folder, const std::string& parent_id, int 
 }
 
 }  // namespace
+
+bool ReadWholeFile(const std::wstring& path, std::string* out) {
+  HANDLE file = CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                            OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+  if (file == INVALID_HANDLE_VALUE) return false;
+  out->clear();
+  char chunk[65536];
+  DWORD got = 0;
+  bool ok;
+  while ((ok = ReadFile(file, chunk, sizeof chunk, &got, nullptr)) && got > 0) {
+    out->append(chunk, got);
+  }
+  CloseHandle(file);
+  return ok;
+}
 
 std::wstring WideFrom932(std::string_view text) {
   if (text.empty()) return {};

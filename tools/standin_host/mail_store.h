@@ -25,6 +25,9 @@ bool IsSafeRelative(std::string_view id);
 // Splits folder ID + "?" + key. False when there is no "?" or nothing before it.
 bool SplitMailId(std::string_view mail_id, std::string* folder_id, std::string* key);
 
+// The whole of a file, read while others may read and write it; false when it cannot be read.
+bool ReadWholeFile(const std::wstring& path, std::string* out);
+
 bool FolderDirectoryExists(std::string_view data_folder, std::string_view folder_id);
 // The mails of a folder's Folder.idx in index order; lines without a key or a hexadecimal date
 // are left out. Empty when the index cannot be read.

@@ -17,6 +17,7 @@
 #include "command_line.h"
 #include "tools/standin_host/host_api.h"
 #include "tools/standin_host/host_window.h"
+#include "tools/standin_host/mail_store.h"
 #include "tools/standin_host/output.h"
 #include "tools/standin_host/script.h"
 #include "tools/standin_host/script_runner.h"
@@ -109,20 +110,6 @@ bool IsDirectory(const std::wstring& path) {
   return attr != INVALID_FILE_ATTRIBUTES && (attr & FILE_ATTRIBUTE_DIRECTORY);
 }
 
-bool ReadFileBytes(const std::wstring& path, std::string* bytes) {
-  HANDLE file = CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
-                            FILE_ATTRIBUTE_NORMAL, nullptr);
-  if (file == INVALID_HANDLE_VALUE) return false;
-  bytes->clear();
-  char chunk[16384];
-  DWORD got = 0;
-  bool ok;
-  while ((ok = ReadFile(file, chunk, sizeof chunk, &got, nullptr)) && got > 0)
-    bytes->append(chunk, got);
-  CloseHandle(file);
-  return ok;
-}
-
 // The host library names files in code page 932; a name outside it could not be reached.
 bool To932Exact(const std::wstring& text, std::string* out) {
   *out = standin::To932(text);
@@ -171,7 +158,8 @@ int Run(int argc, wchar_t** argv) {
   std::vector<Step> steps;
   if (!options.script.empty()) {
     std::string text;
-    if (!ReadFileBytes(options.script, &text)) return StartError(L"cannot read " + options.script);
+    if (!standin::ReadWholeFile(options.script, &text))
+      return StartError(L"cannot read " + options.script);
     steps = ParseScript(text);
   }
   std::wstring data = FullPath(options.data);

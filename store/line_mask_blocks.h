@@ -20,6 +20,7 @@
 #include <bit>
 #include <cstdint>
 #include <cstring>
+#include <span>
 #include <utility>
 #include <vector>
 
@@ -33,7 +34,7 @@ namespace zeldrium {
 
 // One instruction set's MarkLineBytes and FindProbe.
 struct LineMaskFunctions {
-  void (*mark)(const char* data, size_t n, LineMarks* out, const LineProbe* probe);
+  void (*mark)(const char* data, size_t n, LineMarks* out, std::span<const LineProbe> probes);
   const char* (*find_probe)(const char* from, const char* end, const LineProbe& probe);
 };
 
@@ -93,6 +94,17 @@ template <typename V>
      ...);
   }
   (std::make_index_sequence<kLineMaskBits / V::kWidth>{});
+  return hits;
+}
+
+// Where the first and last byte of one of the probes stand.
+template <typename V, size_t kProbes>
+[[gnu::always_inline]] inline LineMask AnyProbeBits(const char* block, const LineProbe* probes) {
+  LineMask hits = 0;
+  [&]<size_t... kProbe>(std::index_sequence<kProbe...>) {
+    ((hits |= ProbeBits<V>(block, probes[kProbe])), ...);
+  }
+  (std::make_index_sequence<kProbes>{});
   return hits;
 }
 
@@ -185,14 +197,14 @@ inline uint32_t* Room(std::vector<uint32_t>* list, size_t need) {
 
 // The kinds of a stretch of blocks, as the vector half of the pass leaves them for the scalar
 // half.
-template <bool kProbe>
+template <size_t kProbes>
 struct StretchKinds {
   static constexpr size_t kBlocks = 64;
   LineMask cr[kBlocks];
   LineMask lead[kBlocks];
   LineMask separator[kBlocks];
   LineMask nul[kBlocks];
-  LineMask probe[kProbe ? kBlocks : 1];
+  LineMask probe[kProbes > 0 ? kBlocks : 1];
 };
 
 // What the blocks pass on to each other, and where their positions go.
@@ -208,12 +220,12 @@ struct MarkState {
   LineMask nuls = 0;
 };
 
-// The vector half: the kinds of count blocks from start on. probed: how many of them the probe
+// The vector half: the kinds of count blocks from start on. probed: how many of them the probes
 // can be loaded for; the others are candidates everywhere.
-template <typename V, bool kLikelySound, bool kProbe>
+template <typename V, bool kLikelySound, size_t kProbes>
 [[gnu::always_inline]] inline void ClassifyStretch(const char* start, size_t count, size_t probed,
-                                                   const LineProbe& probe, typename V::Reg* least,
-                                                   StretchKinds<kProbe>* kinds) {
+                                                   const LineProbe* probes, typename V::Reg* least,
+                                                   StretchKinds<kProbes>* kinds) {
   typename V::Reg l = *least;
   for (size_t i = 0; i < count; ++i) {
     const char* block = start + i * kLineMaskBits;
@@ -222,15 +234,17 @@ template <typename V, bool kLikelySound, bool kProbe>
     kinds->lead[i] = bytes.lead;
     kinds->separator[i] = bytes.separator;
     if constexpr (!kLikelySound) kinds->nul[i] = bytes.nul;
-    if constexpr (kProbe) kinds->probe[i] = i < probed ? ProbeBits<V>(block, probe) : ~LineMask{0};
+    if constexpr (kProbes > 0) {
+      kinds->probe[i] = i < probed ? AnyProbeBits<V, kProbes>(block, probes) : ~LineMask{0};
+    }
   }
   *least = l;
 }
 
 // The scalar half: the positions of count blocks' kinds, the first at base. inside: the bytes
 // of the last block that belong to the data.
-template <typename V, bool kLikelySound, bool kProbe>
-[[gnu::always_inline]] inline void ListStretch(const StretchKinds<kProbe>& kinds, size_t count,
+template <typename V, bool kLikelySound, size_t kProbes>
+[[gnu::always_inline]] inline void ListStretch(const StretchKinds<kProbes>& kinds, size_t count,
                                                uint32_t base, LineMask inside, MarkState* state) {
   // Locals, so that they stay in registers.
   MarkState s = *state;
@@ -239,7 +253,7 @@ template <typename V, bool kLikelySound, bool kProbe>
     const LineMask nul = kLikelySound ? 0 : kinds.nul[i] & in;
     const LineMask ends = (FieldEnds(kinds.separator[i], kinds.lead[i], &s.carry) | nul) & in;
     s.nuls |= nul;
-    if constexpr (kProbe) {
+    if constexpr (kProbes > 0) {
       // Most blocks hold no place: a branch taken seldom costs less than listing nothing.
       const LineMask hits = kinds.probe[i] & in;
       if (hits != 0) {
@@ -258,18 +272,23 @@ template <typename V, bool kLikelySound, bool kProbe>
   *state = s;
 }
 
-template <typename V, bool kLikelySound, bool kProbe>
-void MarkBlocks(const char* data, size_t n, LineMarks* out, const LineProbe* probe,
+template <typename V, bool kLikelySound, size_t kProbes>
+void MarkBlocks(const char* data, size_t n, LineMarks* out, std::span<const LineProbe> probes,
                 typename V::Reg* least) {
   const size_t blocks = LineMaskBlocks(n);
   const size_t full = n / kLineMaskBits;
-  // Blocks from here on are marked as candidates everywhere: the loads for the probe's last
-  // byte would pass the end, and every candidate is checked anyway.
+  // Blocks from here on are marked as candidates everywhere: the loads for a probe's last byte
+  // would pass the end, and every candidate is checked anyway.
+  size_t distance = 0;
+  LineProbe probe_copy[kProbes > 0 ? kProbes : 1] = {};
+  for (size_t i = 0; i < kProbes; ++i) {
+    probe_copy[i] = probes[i];
+    distance = std::max(distance, probes[i].distance);
+  }
   const size_t probed =
-      kProbe && n >= probe->distance + kLineMaskBits ? (n - probe->distance) / kLineMaskBits : 0;
-  const LineProbe probe_copy = kProbe ? *probe : LineProbe{};
+      kProbes > 0 && n >= distance + kLineMaskBits ? (n - distance) / kLineMaskBits : 0;
   MarkState state;
-  StretchKinds<kProbe> kinds;
+  StretchKinds<kProbes> kinds;
   // Makes room in the lists for every position that count more blocks could hold. Lists sized
   // for lines of a usual length grow only when a stretch holds unusually many ends.
   const auto room = [&](size_t count) {
@@ -277,7 +296,7 @@ void MarkBlocks(const char* data, size_t n, LineMarks* out, const LineProbe* pro
     state.line_ends = Room(&out->line_ends, std::max(state.lines + most, n / 64 + kLineMaskBits));
     state.ends_before = Room(&out->ends_before, out->line_ends.size());
     state.field_ends = Room(&out->field_ends, std::max(state.fields + most, n / 8 + kLineMaskBits));
-    if constexpr (kProbe) {
+    if constexpr (kProbes > 0) {
       state.probe_at = Room(&out->probe_at, std::max(state.probes + most, n / 256));
     }
   };
@@ -286,14 +305,14 @@ void MarkBlocks(const char* data, size_t n, LineMarks* out, const LineProbe* pro
   // second turns the masks into positions. As one loop, what both need is live at once, more
   // than 32-bit x86 has registers for, and what the blocks pass on to each other would live in
   // memory.
-  constexpr size_t kStretch = StretchKinds<kProbe>::kBlocks;
+  constexpr size_t kStretch = StretchKinds<kProbes>::kBlocks;
   for (size_t b = 0; b < full; b += kStretch) {
     const size_t count = std::min(full - b, kStretch);
     room(count);
-    ClassifyStretch<V, kLikelySound, kProbe>(
+    ClassifyStretch<V, kLikelySound, kProbes>(
         data + b * kLineMaskBits, count, probed > b ? probed - b : 0, probe_copy, least, &kinds);
-    ListStretch<V, kLikelySound, kProbe>(kinds, count, static_cast<uint32_t>(b * kLineMaskBits),
-                                         ~LineMask{0}, &state);
+    ListStretch<V, kLikelySound, kProbes>(kinds, count, static_cast<uint32_t>(b * kLineMaskBits),
+                                          ~LineMask{0}, &state);
   }
   if (full < blocks) {
     // The last, partial block: from a copy, so nothing past n is read, padded with 0xFF, a byte
@@ -303,9 +322,9 @@ void MarkBlocks(const char* data, size_t n, LineMarks* out, const LineProbe* pro
     std::memset(tail, 0xFF, sizeof tail);
     std::memcpy(tail, data + full * kLineMaskBits, rest);
     room(1);
-    ClassifyStretch<V, kLikelySound, kProbe>(tail, 1, 0, probe_copy, least, &kinds);
-    ListStretch<V, kLikelySound, kProbe>(kinds, 1, static_cast<uint32_t>(full * kLineMaskBits),
-                                         (LineMask{1} << rest) - 1, &state);
+    ClassifyStretch<V, kLikelySound, kProbes>(tail, 1, 0, probe_copy, least, &kinds);
+    ListStretch<V, kLikelySound, kProbes>(kinds, 1, static_cast<uint32_t>(full * kLineMaskBits),
+                                          (LineMask{1} << rest) - 1, &state);
   }
   out->lines = state.lines;
   out->fields = state.fields;
@@ -314,12 +333,16 @@ void MarkBlocks(const char* data, size_t n, LineMarks* out, const LineProbe* pro
 }
 
 template <typename V, bool kLikelySound>
-void MarkBlocks(const char* data, size_t n, LineMarks* out, const LineProbe* probe,
+void MarkBlocks(const char* data, size_t n, LineMarks* out, std::span<const LineProbe> probes,
                 typename V::Reg* least) {
-  if (probe != nullptr) {
-    MarkBlocks<V, kLikelySound, true>(data, n, out, probe, least);
-  } else {
-    MarkBlocks<V, kLikelySound, false>(data, n, out, probe, least);
+  static_assert(kMaxLineProbes == 2);
+  switch (probes.size()) {
+    case 0:
+      return MarkBlocks<V, kLikelySound, 0>(data, n, out, probes, least);
+    case 1:
+      return MarkBlocks<V, kLikelySound, 1>(data, n, out, probes, least);
+    default:
+      return MarkBlocks<V, kLikelySound, 2>(data, n, out, probes, least);
   }
 }
 
@@ -327,10 +350,10 @@ void MarkBlocks(const char* data, size_t n, LineMarks* out, const LineProbe* pro
 // for a separator (the cheaper classification), keeping the least byte seen; only when that was
 // a 0x00 is it marked again telling the two apart (a 0x00 is never carried by a lead byte).
 template <typename V>
-void MarkWith(const char* data, size_t n, LineMarks* out, const LineProbe* probe) {
+void MarkWith(const char* data, size_t n, LineMarks* out, std::span<const LineProbe> probes) {
   typename V::Reg least = V::Splat(0xFF);
-  MarkBlocks<V, true>(data, n, out, probe, &least);
-  if (V::HasZero(least)) MarkBlocks<V, false>(data, n, out, probe, &least);
+  MarkBlocks<V, true>(data, n, out, probes, &least);
+  if (V::HasZero(least)) MarkBlocks<V, false>(data, n, out, probes, &least);
 }
 
 inline bool ProbeHitAt(const char* p, const LineProbe& probe) {

@@ -85,7 +85,7 @@ TEST(NativeStoreTest, ReadAheadHandsOutEveryByteOnce) {
         std::string err;
         auto file = fs->OpenSequential(path, &err);
         ASSERT_NE(file, nullptr) << err;
-        if (ahead) file->ReadAhead();
+        if (ahead) file->ReadAhead(-1);
         std::string got;
         std::vector<char> buf(piece);
         size_t n = 0;
@@ -98,7 +98,79 @@ TEST(NativeStoreTest, ReadAheadHandsOutEveryByteOnce) {
     std::string err;
     auto file = fs->OpenSequential(path, &err);
     ASSERT_NE(file, nullptr) << err;
-    file->ReadAhead();
+    file->ReadAhead(-1);
+  }
+  std::error_code ec;
+  std::filesystem::remove_all(dir, ec);
+}
+
+std::string Text(const FileSystemCalls& c) {
+  return "listings " + std::to_string(c.listings) + ", existence tests " +
+         std::to_string(c.existence_tests) + ", opens " + std::to_string(c.opens) + ", sizes " +
+         std::to_string(c.sizes) + ", reads " + std::to_string(c.reads) + ", read hints " +
+         std::to_string(c.read_hints) + ", waits " + std::to_string(c.waits) + ", closes " +
+         std::to_string(c.closes);
+}
+
+// What a search costs the system beyond the bytes it reads, counted by the native file system:
+// per folder walked one listing of its directory, which names both its index and its
+// subfolders; per index file one open, one read when it is small, one close; no existence test
+// where a listing has answered. A call more per folder fails here.
+TEST(NativeStoreTest, EachFolderCostsOneListingAndEachIndexOneOpen) {
+  const std::filesystem::path dir =
+      std::filesystem::temp_directory_path() / ("zeldrium-calls-" + std::to_string(::getpid()));
+  for (const char* index : {"m/a", "m/a/b", "m/c", "m/n/d"}) {
+    std::filesystem::create_directories(dir / index);
+    std::ofstream(dir / index / "Folder.idx", std::ios::binary) << LineFromX();
+  }
+  const std::string root = dir.string() + "/";
+#ifdef _WIN32
+  // The listing gives the index's size; the read ahead is an overlapped read, waited for.
+  const FileSystemCalls index{.opens = 1, .reads = 1, .waits = 1, .closes = 1};
+#else
+  // The open file is asked its size; the read ahead is a hint.
+  const FileSystemCalls index{.opens = 1, .sizes = 1, .reads = 1, .read_hints = 1, .closes = 1};
+#endif
+  const auto times = [](FileSystemCalls c, int n) {
+    return FileSystemCalls{c.listings * n, c.existence_tests * n, c.opens * n, c.sizes * n,
+                           c.reads * n,    c.read_hints * n,      c.waits * n, c.closes * n};
+  };
+  const auto plus = [](FileSystemCalls a, FileSystemCalls b) {
+    return FileSystemCalls{a.listings + b.listings, a.existence_tests + b.existence_tests,
+                           a.opens + b.opens,       a.sizes + b.sizes,
+                           a.reads + b.reads,       a.read_hints + b.read_hints,
+                           a.waits + b.waits,       a.closes + b.closes};
+  };
+  const FileSystemCalls listing{.listings = 1, .closes = 1};
+#ifdef _WIN32
+  const FileSystemCalls missing{.opens = 1};
+#else
+  const FileSystemCalls missing{.listings = 1, .existence_tests = 1, .opens = 1, .closes = 1};
+#endif
+  struct Case {
+    const char* name;
+    TFindRec condition;
+    size_t hits;
+    FileSystemCalls calls;
+  };
+  const Case cases[] = {
+      // m, a, b, c and n listed (n has no index: d below it is not walked); three indexes read.
+      {"a mailbox with its subfolders", FromSearch("x", true, "m\\"), 3,
+       plus(times(listing, 5), times(index, 3))},
+      // One folder without its subfolders: nothing listed.
+      {"one folder", FromSearch("x", false, "m\\a\\"), 1, index},
+      // A folder without an index: one open fails, which says that none is there. (On a
+      // file system that tells letter cases apart, the index is then looked for under other
+      // cases, among the folder's entries.)
+      {"a folder without an index", FromSearch("x", false, "m\\n\\"), 0, missing},
+  };
+  for (const Case& c : cases) {
+    auto fs = NewNativeFileSystem();
+    FromHooks hooks;
+    TSearchRun run(fs.get(), &hooks);
+    ASSERT_EQ(run.Run(c.condition, SearchScope{root, "", ""}), SearchStatus::kCompleted) << c.name;
+    EXPECT_EQ(run.HitCount(), c.hits) << c.name;
+    EXPECT_EQ(Text(fs->Calls()), Text(c.calls)) << c.name;
   }
   std::error_code ec;
   std::filesystem::remove_all(dir, ec);

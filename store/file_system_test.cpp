@@ -75,7 +75,7 @@ TEST(NativeStoreTest, ReadAheadHandsOutEveryByteOnce) {
       std::filesystem::temp_directory_path() / ("zeldrium-ahead-" + std::to_string(::getpid()));
   std::filesystem::create_directories(dir);
   auto fs = NewNativeFileSystem();
-  for (const size_t size : {size_t{0}, size_t{1000}, size_t{700000}}) {
+  for (const size_t size : {size_t{0}, size_t{1000}, size_t{1500000}}) {
     std::string content(size, '\0');
     for (size_t i = 0; i < size; ++i) content[i] = static_cast<char>(i * 7 + i / 251);
     const std::string path = (dir / ("f" + std::to_string(size))).string();

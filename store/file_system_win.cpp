@@ -9,6 +9,7 @@
 
 #include "store/file_system.h"
 #include "store/folder_idx.h"
+#include "store/index_file.h"
 #include "store/subfolder_rule.h"
 #include "text/code_page_win.h"
 
@@ -121,7 +122,7 @@ class WinFile : public SequentialFile {
   bool AtEnd() const override { return at_end_; }
 
  private:
-  static constexpr DWORD kAheadBytes = 256 << 10;
+  static constexpr DWORD kAheadBytes = TIndexFileReader::kDefaultChunk;
 
   // Starts reading at offset_.
   bool Start(char* dst, DWORD size, std::string* err) {

@@ -323,7 +323,9 @@ void PosixFileSystem::ListFolder(std::string_view dir, FolderListing* listing) {
                                                       (index_name.empty() || name < index_name));
     if (before_others && EqualIgnoringAsciiCase(name, kIndexName, false)) {
       index_name = std::string(name);
-      index_is_file = type == DT_REG;
+      // Anything but a directory, as FileExists has it: an index that cannot be read (a
+      // socket, say) is an error to report, not a folder without an index.
+      index_is_file = type != DT_DIR;
       if (type == DT_LNK) {
         // What the link names, as FileExists would see it.
         ++calls_.existence_tests;

@@ -260,8 +260,16 @@ template <typename V, bool kLikelySound, size_t kProbes>
         s.probes = static_cast<size_t>(Flatten<V>(s.probe_at + s.probes, hits, base) - s.probe_at);
       }
     }
-    for (LineMask m = kinds.cr[i] & in; m != 0; m &= m - 1) {
-      const int at = std::countr_zero(m);
+    // A line is longer than a block, so a block holds a line end or none, in no order a
+    // branch could foresee: the first one is written whatever there is, and counted only if
+    // there; a loop takes the others, which seldom are.
+    LineMask cr = kinds.cr[i] & in;
+    const LineMask below_first = (cr & (~cr + 1)) - 1;  // every bit when there is none
+    s.line_ends[s.lines] = base + static_cast<uint32_t>(std::countr_zero(cr));
+    s.ends_before[s.lines] = static_cast<uint32_t>(s.fields) + std::popcount(ends & below_first);
+    s.lines += cr != 0;
+    for (cr &= cr - 1; cr != 0; cr &= cr - 1) {
+      const int at = std::countr_zero(cr);
       s.line_ends[s.lines] = base + static_cast<uint32_t>(at);
       s.ends_before[s.lines] =
           static_cast<uint32_t>(s.fields) + std::popcount(ends & ((LineMask{1} << at) - 1));

@@ -79,7 +79,7 @@ bool ProcessorRuns(LineMaskCode code) {
              __builtin_cpu_supports("popcnt");
     case LineMaskCode::kAvx512:
       return ProcessorRuns(LineMaskCode::kAvx2) && __builtin_cpu_supports("avx512bw") &&
-             __builtin_cpu_supports("avx512vbmi2");
+             __builtin_cpu_supports("avx512vl") && __builtin_cpu_supports("avx512vbmi2");
   }
   return false;
 #else

@@ -108,6 +108,22 @@ template <typename V, size_t kProbes>
   return hits;
 }
 
+// The set bits of a mask. Without the processor's instruction (the SSE2 and portable versions)
+// the compiler would call a library function, a table walk, for every block and every line.
+inline int CountBits(LineMask m) {
+#if defined(__POPCNT__)
+  return std::popcount(m);
+#else
+  constexpr LineMask k55 = ~LineMask{0} / 3;
+  constexpr LineMask k33 = ~LineMask{0} / 5;
+  constexpr LineMask k0F = ~LineMask{0} / 17;
+  m -= (m >> 1) & k55;
+  m = (m & k33) + ((m >> 2) & k33);
+  m = (m + (m >> 4)) & k0F;
+  return static_cast<int>((m * (~LineMask{0} / 255)) >> (kLineMaskBits - 8));
+#endif
+}
+
 // Which bytes of a block are carried as the second byte of a double-byte character, given
 // carried_in: 1 when the block's first byte is (the block before ended in a character's first
 // byte).
@@ -151,7 +167,7 @@ inline LineMask FieldEnds(LineMask separator, LineMask lead, LineMask* carry) {
 // no branch depends on the count most of the time.
 // REQUIRES: room for kLineMaskBits positions at out.
 [[gnu::always_inline]] inline uint32_t* FlattenBits(uint32_t* out, LineMask m, uint32_t base) {
-  const int count = std::popcount(m);
+  const int count = CountBits(m);
   auto one = [&](int i) {
 #if defined(__BMI__)
   // The instructions themselves: the compiler knows what the count of an empty mask is and
@@ -266,13 +282,13 @@ template <typename V, bool kLikelySound, size_t kProbes>
     LineMask cr = kinds.cr[i] & in;
     const LineMask below_first = (cr & (~cr + 1)) - 1;  // every bit when there is none
     s.line_ends[s.lines] = base + static_cast<uint32_t>(std::countr_zero(cr));
-    s.ends_before[s.lines] = static_cast<uint32_t>(s.fields) + std::popcount(ends & below_first);
+    s.ends_before[s.lines] = static_cast<uint32_t>(s.fields) + CountBits(ends & below_first);
     s.lines += cr != 0;
     for (cr &= cr - 1; cr != 0; cr &= cr - 1) {
       const int at = std::countr_zero(cr);
       s.line_ends[s.lines] = base + static_cast<uint32_t>(at);
       s.ends_before[s.lines] =
-          static_cast<uint32_t>(s.fields) + std::popcount(ends & ((LineMask{1} << at) - 1));
+          static_cast<uint32_t>(s.fields) + CountBits(ends & ((LineMask{1} << at) - 1));
       ++s.lines;
     }
     s.fields = static_cast<size_t>(Flatten<V>(s.field_ends + s.fields, ends, base) - s.field_ends);

@@ -402,9 +402,21 @@ const char* FindProbeWith(const char* from, const char* end, const LineProbe& pr
   // Starts before this have their last byte inside.
   const char* const starts_end = end - probe.distance;
   const char* p = from;
-  // One byte looked for (the end of a file's data, 0x1A, in every chunk read): one compare.
+  // One byte looked for (the end of a file's data, 0x1A, in every chunk read): one compare, and
+  // where it is not, four blocks at a time with one test: the least of their bytes xor it.
   const bool one_byte = probe.distance == 0 && probe.first_fold == 0 && probe.last_fold == 0 &&
                         probe.first == probe.last;
+  if (one_byte) {
+    constexpr size_t kStride = 4 * kLineMaskBits;
+    const typename V::Reg c = V::Splat(probe.first);
+    for (; starts_end - p >= static_cast<ptrdiff_t>(kStride); p += kStride) {
+      typename V::Reg least = V::Xor(V::Load(p), c);
+      for (size_t at = V::kWidth; at < kStride; at += V::kWidth) {
+        least = V::Min(least, V::Xor(V::Load(p + at), c));
+      }
+      if (V::HasZero(least)) break;
+    }
+  }
   for (; starts_end - p >= static_cast<ptrdiff_t>(kLineMaskBits); p += kLineMaskBits) {
     const LineMask hits = one_byte ? ByteBits<V>(p, probe.first) : ProbeBits<V>(p, probe);
     if (hits != 0) return p + std::countr_zero(hits);

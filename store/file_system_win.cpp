@@ -104,12 +104,14 @@ class WinFile : public SequentialFile {
     return true;
   }
 
-  // The first chunk of the file, or all of it when the listing said it is smaller: a byte more
-  // than it said, so that the read stops short at the end, and no read is needed to learn that
-  // nothing follows, unless the file has grown since.
+  // All of the file when the listing said it is at most a few chunks, in one read (under Wine
+  // every read costs a call to its server), else its first chunk. A byte more than the listing
+  // said, so that the read stops short at the end, and no read is needed to learn that nothing
+  // follows, unless the file has grown since.
   int64_t ReadAhead(int64_t size) override {
     if (offset_ != 0 || ahead_pending_ || ahead_ != nullptr) return 0;
-    ahead_wanted_ = size >= 0 && size < kAheadBytes ? static_cast<DWORD>(size) + 1 : kAheadBytes;
+    ahead_wanted_ =
+        size >= 0 && size < kWholeFileBytes ? static_cast<DWORD>(size) + 1 : kFirstChunkBytes;
     // Not zeroed: the system writes it.
     ahead_.reset(new char[ahead_wanted_]);
     std::string ignored;
@@ -122,7 +124,8 @@ class WinFile : public SequentialFile {
   bool AtEnd() const override { return at_end_; }
 
  private:
-  static constexpr DWORD kAheadBytes = TIndexFileReader::kDefaultChunk;
+  static constexpr DWORD kFirstChunkBytes = TIndexFileReader::kDefaultChunk;
+  static constexpr DWORD kWholeFileBytes = 4 * kFirstChunkBytes;
 
   // Starts reading at offset_.
   bool Start(char* dst, DWORD size, std::string* err) {

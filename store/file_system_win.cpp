@@ -48,14 +48,55 @@ std::string ErrorText(DWORD error) {
   return To932(text);
 }
 
+// Buffers for reads ahead, kept for the next files while any file is open: a fresh buffer of
+// megabytes costs a page fault for every page of it, as many as the bytes it is to hold cost in
+// reading, every file anew.
+class AheadBuffers {
+ public:
+  static constexpr size_t kGrain = size_t{1} << 20;
+
+  // A buffer of at least size bytes; *capacity its size.
+  std::unique_ptr<char[]> Take(size_t size, size_t* capacity) {
+    for (size_t i = 0; i < spares_.size(); ++i) {
+      if (spares_[i].capacity < size) continue;
+      std::unique_ptr<char[]> taken = std::move(spares_[i].data);
+      *capacity = spares_[i].capacity;
+      spares_.erase(spares_.begin() + static_cast<ptrdiff_t>(i));
+      return taken;
+    }
+    *capacity = (size + kGrain - 1) / kGrain * kGrain;
+    // Not zeroed: the system writes it.
+    return std::unique_ptr<char[]>(new char[*capacity]);
+  }
+  void Give(std::unique_ptr<char[]> data, size_t capacity) {
+    if (data != nullptr) spares_.push_back({std::move(data), capacity});
+  }
+  // The files open, so that the buffers go when the last one is closed.
+  void Opened() { ++open_; }
+  void Closed() {
+    if (--open_ == 0) spares_.clear();
+  }
+
+ private:
+  struct Spare {
+    std::unique_ptr<char[]> data;
+    size_t capacity;
+  };
+  std::vector<Spare> spares_;
+  int open_ = 0;
+};
+
 // Opened for overlapped reading, so that ReadAhead can start on the file's first bytes while
 // another file is searched; every read names its offset and is waited for at once. One read at
 // a time: the file's own handle signals it, and no event is made per file.
-// REQUIRES: calls outlives the file.
+// REQUIRES: calls and buffers outlive the file.
 class WinFile : public SequentialFile {
  public:
   // REQUIRES: file opened with FILE_FLAG_OVERLAPPED.
-  WinFile(HANDLE file, FileSystemCalls* calls) : h_(file), calls_(calls) {}
+  WinFile(HANDLE file, FileSystemCalls* calls, AheadBuffers* buffers)
+      : h_(file), calls_(calls), buffers_(buffers) {
+    buffers_->Opened();
+  }
   ~WinFile() override {
     // The system must be done writing into ahead_ before it goes.
     if (ahead_pending_) {
@@ -66,6 +107,8 @@ class WinFile : public SequentialFile {
     }
     ++calls_->closes;
     CloseHandle(h_);
+    DropAhead();
+    buffers_->Closed();
   }
   WinFile(const WinFile&) = delete;
   WinFile& operator=(const WinFile&) = delete;
@@ -76,7 +119,7 @@ class WinFile : public SequentialFile {
       ahead_pending_ = false;
       DWORD n = 0;
       if (!Finish(&n, err)) {
-        ahead_.reset();
+        DropAhead();
         return false;
       }
       ahead_size_ = n;
@@ -89,7 +132,7 @@ class WinFile : public SequentialFile {
       std::memcpy(dst, ahead_.get() + ahead_taken_, n);
       ahead_taken_ += n;
       if (ahead_taken_ == ahead_size_) {
-        ahead_.reset();
+        DropAhead();
         at_end_ = ahead_ends_file_;
       }
       *got = n;
@@ -112,12 +155,11 @@ class WinFile : public SequentialFile {
     if (offset_ != 0 || ahead_pending_ || ahead_ != nullptr) return 0;
     ahead_wanted_ =
         size >= 0 && size < kWholeFileBytes ? static_cast<DWORD>(size) + 1 : kFirstChunkBytes;
-    // Not zeroed: the system writes it.
-    ahead_.reset(new char[ahead_wanted_]);
+    ahead_ = buffers_->Take(ahead_wanted_, &ahead_capacity_);
     std::string ignored;
     ahead_pending_ = Start(ahead_.get(), ahead_wanted_, &ignored);
     // A read that cannot even start is tried again, and reported, by Read.
-    if (!ahead_pending_) ahead_.reset();
+    if (!ahead_pending_) DropAhead();
     return ahead_pending_ ? ahead_wanted_ : 0;
   }
 
@@ -125,6 +167,8 @@ class WinFile : public SequentialFile {
 
  private:
   static constexpr DWORD kFirstChunkBytes = TIndexFileReader::kDefaultChunk;
+
+  void DropAhead() { buffers_->Give(std::move(ahead_), ahead_capacity_); }
   static constexpr DWORD kWholeFileBytes = 4 * kFirstChunkBytes;
 
   // Starts reading at offset_.
@@ -162,12 +206,14 @@ class WinFile : public SequentialFile {
 
   HANDLE h_;
   FileSystemCalls* calls_;
+  AheadBuffers* buffers_;
   OVERLAPPED op_{};
   uint64_t offset_ = 0;   // where the next read starts
   bool met_end_ = false;  // the read started last met the end at once
   bool at_end_ = false;   // a read stopped short: nothing follows
   bool ahead_pending_ = false;
   std::unique_ptr<char[]> ahead_;  // read by ReadAhead, not yet handed out
+  size_t ahead_capacity_ = 0;
   size_t ahead_size_ = 0;
   DWORD ahead_wanted_ = 0;
   size_t ahead_taken_ = 0;
@@ -251,13 +297,14 @@ class WinFileSystem : public FileSystem {
       *err = ErrorText(error);
       return nullptr;
     }
-    return std::make_unique<WinFile>(h, &calls_);
+    return std::make_unique<WinFile>(h, &calls_, &buffers_);
   }
 
   FileSystemCalls Calls() const override { return calls_; }
 
  private:
   FileSystemCalls calls_;
+  AheadBuffers buffers_;
   std::string just_missing_;  // the path of the last open, when it failed for want of a file
 };
 

@@ -118,8 +118,13 @@ class FileSystem {
   virtual FileSystemCalls Calls() const { return {}; }
 };
 
+// When the machine's file system asks the system to read files ahead of the one being read:
+// once a read has found the data missing from the system's cache, until the files of that run
+// are closed (where the cache holds them, every hint costs a call and gives nothing); or always.
+enum class ReadAheadMode { kWhenCold, kAlways };
+
 // The file system of the machine the program runs on.
-std::unique_ptr<FileSystem> NewNativeFileSystem();
+std::unique_ptr<FileSystem> NewNativeFileSystem(ReadAheadMode mode = ReadAheadMode::kWhenCold);
 
 }  // namespace zeldrium
 

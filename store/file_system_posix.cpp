@@ -1,8 +1,10 @@
 #include <dirent.h>
 #include <fcntl.h>
 #include <sys/stat.h>
+#include <sys/uio.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
 #include <string>
@@ -60,35 +62,100 @@ std::string ErrorText(int error) {
   return text;
 }
 
-// REQUIRES: calls outlives the file.
+class PosixFile;
+
+// Whether the files being read come from the disk or from the system's cache. Asking the system
+// to read a file ahead costs a call that finds every page in memory when the cache holds them,
+// a twentieth of a search's time; where it does not, the hints keep the disk busy while files
+// are searched. So a file is hinted only once a read has found its data missing (a read that
+// may not wait, which fails then), and from then on every file is, until none is open any
+// more: the run is over. Where such reads are not to be had, every file is hinted.
+class ReadingAhead {
+ public:
+  ReadingAhead(FileSystemCalls* calls, ReadAheadMode mode)
+      : calls_(calls), probes_work_(mode == ReadAheadMode::kWhenCold) {}
+
+  bool Cold() const { return cold_ || !probes_work_; }
+  bool Probing() const { return probes_work_ && !cold_; }
+  // The data of a file was found missing: every file waiting for it is hinted now.
+  void TurnCold();
+  void ProbesDoNotWork() {
+    probes_work_ = false;
+    TurnCold();
+  }
+  void Wait(PosixFile* file) { waiting_.push_back(file); }
+  void StopWaiting(PosixFile* file) {
+    waiting_.erase(std::remove(waiting_.begin(), waiting_.end(), file), waiting_.end());
+  }
+  void Opened() { ++open_; }
+  void Closed() {
+    if (--open_ == 0) cold_ = false;
+  }
+  FileSystemCalls* calls() { return calls_; }
+
+ private:
+  FileSystemCalls* calls_;
+  std::vector<PosixFile*> waiting_;  // opened ahead, not hinted
+  int open_ = 0;
+  bool cold_ = false;
+  bool probes_work_;
+};
+
+// REQUIRES: ahead outlives the file.
 class PosixFile : public SequentialFile {
  public:
-  PosixFile(int fd, off_t size, FileSystemCalls* calls) : fd_(fd), size_(size), calls_(calls) {}
+  PosixFile(int fd, off_t size, ReadingAhead* ahead)
+      : fd_(fd), size_(size), ahead_(ahead), calls_(ahead->calls()) {
+    ahead_->Opened();
+  }
   ~PosixFile() override {
+    ahead_->StopWaiting(this);
     ++calls_->closes;
     ::close(fd_);
+    ahead_->Closed();
   }
   PosixFile(const PosixFile&) = delete;
   PosixFile& operator=(const PosixFile&) = delete;
 
   bool Read(char* dst, size_t capacity, size_t* got, std::string* err) override;
   int64_t ReadAhead(int64_t size) override {
-    ++calls_->read_hints;
-    ::posix_fadvise(fd_, 0, 0, POSIX_FADV_WILLNEED);
+    if (ahead_->Cold()) {
+      Hint();
+    } else {
+      ahead_->Wait(this);
+    }
     return size_;
   }
   bool AtEnd() const override { return at_end_; }
 
+  void Hint() {
+    hinted_ = true;
+    ++calls_->read_hints;
+    ::posix_fadvise(fd_, 0, 0, POSIX_FADV_WILLNEED);
+  }
+
  private:
+  bool Took(ssize_t n, size_t capacity, size_t* got);
+
   int fd_;
   off_t size_;  // when opened
   off_t read_ = 0;
   bool at_end_ = false;
+  bool hinted_ = false;
+  bool started_ = false;
+  ReadingAhead* ahead_;
   FileSystemCalls* calls_;
 };
 
+void ReadingAhead::TurnCold() {
+  cold_ = true;
+  for (PosixFile* file : waiting_) file->Hint();
+  waiting_.clear();
+}
+
 class PosixFileSystem : public FileSystem {
  public:
+  explicit PosixFileSystem(ReadAheadMode mode) : ahead_(&calls_, mode) {}
   bool FileExists(std::string_view path) override;
   bool DirectoryExists(std::string_view path) override;
   void ListFolder(std::string_view dir, FolderListing* listing) override;
@@ -123,21 +190,48 @@ class PosixFileSystem : public FileSystem {
 
   std::string scratch_;
   FileSystemCalls calls_;
+  ReadingAhead ahead_;
   std::string just_missing_;  // the path of the last open, when it failed for want of a file
 };
 
+bool PosixFile::Took(ssize_t n, size_t capacity, size_t* got) {
+  *got = static_cast<size_t>(n);
+  read_ += n;
+  // A read that stops short where the file ended when it was opened has met the end; had the
+  // file grown since, the read would have given the new bytes too.
+  at_end_ = static_cast<size_t>(n) < capacity && read_ >= size_;
+  return true;
+}
+
 bool PosixFile::Read(char* dst, size_t capacity, size_t* got, std::string* err) {
+  if (!started_) {
+    started_ = true;
+    ahead_->StopWaiting(this);
+    // The first read of a file not hinted may not wait for the disk: that it would have to
+    // says the cache is cold, and the files opened ahead are hinted.
+    if (!hinted_ && ahead_->Probing()) {
+      ++calls_->reads;
+      iovec into{dst, capacity};
+      const ssize_t n = ::preadv2(fd_, &into, 1, -1, RWF_NOWAIT);
+      if (n >= 0) {
+        if (static_cast<size_t>(n) < capacity && read_ + n < size_) ahead_->TurnCold();
+        return Took(n, capacity, got);
+      }
+      if (errno == EAGAIN) {
+        ahead_->TurnCold();
+      } else if (errno == EOPNOTSUPP || errno == EINVAL || errno == ENOSYS) {
+        ahead_->ProbesDoNotWork();
+      } else if (errno != EINTR) {
+        *got = 0;
+        *err = ErrorText(errno);
+        return false;
+      }
+    }
+  }
   for (;;) {
     ++calls_->reads;
     const ssize_t n = ::read(fd_, dst, capacity);
-    if (n >= 0) {
-      *got = static_cast<size_t>(n);
-      read_ += n;
-      // A read that stops short where the file ended when it was opened has met the end; had
-      // the file grown since, the read would have given the new bytes too.
-      at_end_ = static_cast<size_t>(n) < capacity && read_ >= size_;
-      return true;
-    }
+    if (n >= 0) return Took(n, capacity, got);
     if (errno == EINTR) continue;
     *got = 0;
     *err = ErrorText(errno);
@@ -379,11 +473,13 @@ std::unique_ptr<SequentialFile> PosixFileSystem::OpenSequential(std::string_view
     *err = ErrorText(EISDIR);
     return nullptr;
   }
-  return std::make_unique<PosixFile>(fd, st.st_size, &calls_);
+  return std::make_unique<PosixFile>(fd, st.st_size, &ahead_);
 }
 
 }  // namespace
 
-std::unique_ptr<FileSystem> NewNativeFileSystem() { return std::make_unique<PosixFileSystem>(); }
+std::unique_ptr<FileSystem> NewNativeFileSystem(ReadAheadMode mode) {
+  return std::make_unique<PosixFileSystem>(mode);
+}
 
 }  // namespace zeldrium

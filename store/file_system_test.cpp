@@ -19,6 +19,7 @@
 #include <stdlib.h>
 #include <sys/fsuid.h>
 #include <sys/stat.h>
+#include <sys/uio.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -74,11 +75,11 @@ TEST(NativeStoreTest, ReadAheadHandsOutEveryByteOnce) {
   const std::filesystem::path dir =
       std::filesystem::temp_directory_path() / ("zeldrium-ahead-" + std::to_string(::getpid()));
   std::filesystem::create_directories(dir);
-  auto fs = NewNativeFileSystem();
+  auto fs = NewNativeFileSystem(ReadAheadMode::kAlways);
   for (const size_t size : {size_t{0}, size_t{1000}, size_t{1500000}}) {
     std::string content(size, '\0');
     for (size_t i = 0; i < size; ++i) content[i] = static_cast<char>(i * 7 + i / 251);
-    const std::string path = (dir / ("f" + std::to_string(size))).string();
+    const std::string path = (dir / std::to_string(size)).string();
     { std::ofstream(path, std::ios::binary).write(content.data(), content.size()); }
     for (const bool ahead : {true, false}) {
       for (const size_t piece : {size_t{100}, size_t{300000}}) {
@@ -115,7 +116,8 @@ std::string Text(const FileSystemCalls& c) {
 // What a search costs the system beyond the bytes it reads, counted by the native file system:
 // per folder walked one listing of its directory, which names both its index and its
 // subfolders; per index file one open, one read when it is small, one close; no existence test
-// where a listing has answered. A call more per folder fails here.
+// where a listing has answered. A call more per folder fails here. (The files are small and in
+// the system's cache: nothing tells it to read ahead.)
 TEST(NativeStoreTest, EachFolderCostsOneListingAndEachIndexOneOpen) {
   const std::filesystem::path dir =
       std::filesystem::temp_directory_path() / ("zeldrium-calls-" + std::to_string(::getpid()));
@@ -124,12 +126,16 @@ TEST(NativeStoreTest, EachFolderCostsOneListingAndEachIndexOneOpen) {
     std::ofstream(dir / index / "Folder.idx", std::ios::binary) << LineFromX();
   }
   const std::string root = dir.string() + "/";
+  // Nothing is asked to be read ahead while reads find everything in memory. The open file is
+  // asked its size where no listing gives it. Reading ahead always, an index costs a hint more
+  // (under Windows its read is overlapped, and waited for).
 #ifdef _WIN32
-  // The listing gives the index's size; the read ahead is an overlapped read, waited for.
-  const FileSystemCalls index{.opens = 1, .reads = 1, .waits = 1, .closes = 1};
+  const FileSystemCalls index{.opens = 1, .reads = 1, .closes = 1};
+  const FileSystemCalls index_ahead{.opens = 1, .reads = 1, .waits = 1, .closes = 1};
 #else
-  // The open file is asked its size; the read ahead is a hint.
-  const FileSystemCalls index{.opens = 1, .sizes = 1, .reads = 1, .read_hints = 1, .closes = 1};
+  const FileSystemCalls index{.opens = 1, .sizes = 1, .reads = 1, .closes = 1};
+  const FileSystemCalls index_ahead{
+      .opens = 1, .sizes = 1, .reads = 1, .read_hints = 1, .closes = 1};
 #endif
   const auto times = [](FileSystemCalls c, int n) {
     return FileSystemCalls{c.listings * n, c.existence_tests * n, c.opens * n, c.sizes * n,
@@ -152,11 +158,14 @@ TEST(NativeStoreTest, EachFolderCostsOneListingAndEachIndexOneOpen) {
     TFindRec condition;
     size_t hits;
     FileSystemCalls calls;
+    ReadAheadMode mode = ReadAheadMode::kWhenCold;
   };
   const Case cases[] = {
       // m, a, b, c and n listed (n has no index: d below it is not walked); three indexes read.
       {"a mailbox with its subfolders", FromSearch("x", true, "m\\"), 3,
        plus(times(listing, 5), times(index, 3))},
+      {"reading ahead always", FromSearch("x", true, "m\\"), 3,
+       plus(times(listing, 5), times(index_ahead, 3)), ReadAheadMode::kAlways},
       // One folder without its subfolders: nothing listed.
       {"one folder", FromSearch("x", false, "m\\a\\"), 1, index},
       // A folder without an index: one open fails, which says that none is there. (On a
@@ -165,7 +174,7 @@ TEST(NativeStoreTest, EachFolderCostsOneListingAndEachIndexOneOpen) {
       {"a folder without an index", FromSearch("x", false, "m\\n\\"), 0, missing},
   };
   for (const Case& c : cases) {
-    auto fs = NewNativeFileSystem();
+    auto fs = NewNativeFileSystem(c.mode);
     FromHooks hooks;
     TSearchRun run(fs.get(), &hooks);
     ASSERT_EQ(run.Run(c.condition, SearchScope{root, "", ""}), SearchStatus::kCompleted) << c.name;
@@ -403,6 +412,49 @@ TEST_F(PosixFileSystemTest, LinkLoopsDoNotTrapTheWalk) {
   ASSERT_EQ(run.Run(FromSearch("x", true, "m\\"), SearchScope{root_, "", ""}),
             SearchStatus::kCompleted);
   EXPECT_EQ(run.FilesRead(), 2);
+}
+
+// Where the system's cache holds the files, none is asked to be read ahead; once a read has found
+// its file's data missing, the files opened after it are, until the run is over.
+TEST(PosixReadAheadTest, FilesAreHintedOnceAReadFindsTheCacheCold) {
+  const std::filesystem::path dir =
+      std::filesystem::temp_directory_path() / ("zeldrium-cold-" + std::to_string(::getpid()));
+  std::string lines;
+  while (lines.size() < 100000) lines += LineFromX();
+  std::vector<std::string> paths;
+  for (const char* folder : {"a", "b", "c", "d"}) {
+    std::filesystem::create_directories(dir / "m" / folder);
+    paths.push_back((dir / "m" / folder / "Folder.idx").string());
+    std::ofstream(paths.back(), std::ios::binary) << lines;
+  }
+  // Out of the cache, as after a restart. A file system held in memory keeps them: nothing to
+  // learn there.
+  for (const std::string& path : paths) {
+    const int fd = ::open(path.c_str(), O_RDONLY);
+    ASSERT_GE(fd, 0);
+    ::fdatasync(fd);
+    ::posix_fadvise(fd, 0, 0, POSIX_FADV_DONTNEED);
+    char byte;
+    iovec into{&byte, 1};
+    const bool cached = ::preadv2(fd, &into, 1, 0, RWF_NOWAIT) == 1;
+    ::close(fd);
+    if (cached) {
+      std::filesystem::remove_all(dir);
+      GTEST_SKIP() << dir << " keeps its files in memory";
+    }
+  }
+  auto fs = NewNativeFileSystem();
+  FromHooks hooks;
+  TSearchRun run(fs.get(), &hooks);
+  const std::string root = dir.string() + "/";
+  const TFindRec all = FromSearch("x", false, "m\\a\\,m\\b\\,m\\c\\,m\\d\\");
+  ASSERT_EQ(run.Run(all, SearchScope{root, "", ""}), SearchStatus::kCompleted);
+  // All four were opened before the first was read; its read found the cache cold.
+  EXPECT_EQ(fs->Calls().read_hints, 3);
+  // Now all four are in the cache, and the next run hints none.
+  ASSERT_EQ(run.Run(all, SearchScope{root, "", ""}), SearchStatus::kCompleted);
+  EXPECT_EQ(fs->Calls().read_hints, 3);
+  std::filesystem::remove_all(dir);
 }
 
 TEST_F(PosixFileSystemTest, TenThousandFoldersTwoHundredDeep) {

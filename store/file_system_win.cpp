@@ -1,6 +1,7 @@
 #include <windows.h>
 
 #include <algorithm>
+#include <chrono>
 #include <cstdint>
 #include <cstring>
 #include <memory>
@@ -48,12 +49,34 @@ std::string ErrorText(DWORD error) {
   return To932(text);
 }
 
-// Buffers for reads ahead, kept for the next files while any file is open: a fresh buffer of
-// megabytes costs a page fault for every page of it, as many as the bytes it is to hold cost in
-// reading, every file anew.
-class AheadBuffers {
+int64_t NowMicros() {
+  return std::chrono::duration_cast<std::chrono::microseconds>(
+             std::chrono::steady_clock::now().time_since_epoch())
+      .count();
+}
+
+// Whether the files being read come from the disk or from the system's cache, judged by the
+// pace of their reads. A file is read ahead with an overlapped read of its own, started while
+// other files are searched; that helps only where the data is on the disk, and costs where it
+// is in memory (under Wine every overlapped read is a call to its server, and the bytes are
+// copied once more). So files are opened for plain reads until a read has gone at the pace of
+// a disk rather than of memory, and for reading ahead from then on, until none is open any more:
+// the run is over. Also the buffers of reads ahead, kept for the next files meanwhile: a fresh
+// buffer of megabytes costs a page fault for every page of it, every file anew.
+class ReadingAhead {
  public:
   static constexpr size_t kGrain = size_t{1} << 20;
+
+  explicit ReadingAhead(ReadAheadMode mode) : always_(mode == ReadAheadMode::kAlways) {}
+
+  bool Cold() const { return cold_ || always_; }
+  // A read of bytes took micros: memory gives a megabyte in a fraction of a millisecond. Short
+  // reads say nothing.
+  void Judge(size_t bytes, int64_t micros) {
+    if (bytes >= (size_t{64} << 10) && micros > 100 + static_cast<int64_t>(bytes / 3000)) {
+      cold_ = true;
+    }
+  }
 
   // A buffer of at least size bytes; *capacity its size.
   std::unique_ptr<char[]> Take(size_t size, size_t* capacity) {
@@ -71,10 +94,11 @@ class AheadBuffers {
   void Give(std::unique_ptr<char[]> data, size_t capacity) {
     if (data != nullptr) spares_.push_back({std::move(data), capacity});
   }
-  // The files open, so that the buffers go when the last one is closed.
   void Opened() { ++open_; }
   void Closed() {
-    if (--open_ == 0) spares_.clear();
+    if (--open_ > 0) return;
+    spares_.clear();
+    cold_ = false;
   }
 
  private:
@@ -84,18 +108,21 @@ class AheadBuffers {
   };
   std::vector<Spare> spares_;
   int open_ = 0;
+  bool cold_ = false;
+  bool always_;
 };
 
-// Opened for overlapped reading, so that ReadAhead can start on the file's first bytes while
-// another file is searched; every read names its offset and is waited for at once. One read at
-// a time: the file's own handle signals it, and no event is made per file.
-// REQUIRES: calls and buffers outlive the file.
+// A file read with plain reads, or, when opened for overlapped reading, one whose first bytes
+// ReadAhead can start on while another file is searched; every overlapped read names its offset
+// and is waited for at once. One read at a time: the file's own handle signals it, and no event
+// is made per file.
+// REQUIRES: calls and ahead outlive the file.
 class WinFile : public SequentialFile {
  public:
-  // REQUIRES: file opened with FILE_FLAG_OVERLAPPED.
-  WinFile(HANDLE file, FileSystemCalls* calls, AheadBuffers* buffers)
-      : h_(file), calls_(calls), buffers_(buffers) {
-    buffers_->Opened();
+  // overlapped: the file was opened with FILE_FLAG_OVERLAPPED.
+  WinFile(HANDLE file, bool overlapped, FileSystemCalls* calls, ReadingAhead* ahead)
+      : h_(file), overlapped_(overlapped), calls_(calls), reading_(ahead) {
+    reading_->Opened();
   }
   ~WinFile() override {
     // The system must be done writing into ahead_ before it goes.
@@ -108,13 +135,14 @@ class WinFile : public SequentialFile {
     ++calls_->closes;
     CloseHandle(h_);
     DropAhead();
-    buffers_->Closed();
+    reading_->Closed();
   }
   WinFile(const WinFile&) = delete;
   WinFile& operator=(const WinFile&) = delete;
 
   bool Read(char* dst, size_t capacity, size_t* got, std::string* err) override {
     *got = 0;
+    if (!overlapped_) return PlainRead(dst, capacity, got, err);
     if (ahead_pending_) {
       ahead_pending_ = false;
       DWORD n = 0;
@@ -151,11 +179,13 @@ class WinFile : public SequentialFile {
   // every read costs a call to its server), else its first chunk. A byte more than the listing
   // said, so that the read stops short at the end, and no read is needed to learn that nothing
   // follows, unless the file has grown since.
+  // Opened for plain reads, it asks nothing and says what it would have asked.
   int64_t ReadAhead(int64_t size) override {
     if (offset_ != 0 || ahead_pending_ || ahead_ != nullptr) return 0;
     ahead_wanted_ =
         size >= 0 && size < kWholeFileBytes ? static_cast<DWORD>(size) + 1 : kFirstChunkBytes;
-    ahead_ = buffers_->Take(ahead_wanted_, &ahead_capacity_);
+    if (!overlapped_) return ahead_wanted_;
+    ahead_ = reading_->Take(ahead_wanted_, &ahead_capacity_);
     std::string ignored;
     ahead_pending_ = Start(ahead_.get(), ahead_wanted_, &ignored);
     // A read that cannot even start is tried again, and reported, by Read.
@@ -168,7 +198,23 @@ class WinFile : public SequentialFile {
  private:
   static constexpr DWORD kFirstChunkBytes = TIndexFileReader::kDefaultChunk;
 
-  void DropAhead() { buffers_->Give(std::move(ahead_), ahead_capacity_); }
+  void DropAhead() { reading_->Give(std::move(ahead_), ahead_capacity_); }
+
+  bool PlainRead(char* dst, size_t capacity, size_t* got, std::string* err) {
+    if (at_end_) return true;
+    const DWORD want = static_cast<DWORD>(std::min<size_t>(capacity, DWORD{1} << 30));
+    DWORD n = 0;
+    ++calls_->reads;
+    const int64_t start = NowMicros();
+    if (!ReadFile(h_, dst, want, &n, nullptr)) {
+      *err = ErrorText(GetLastError());
+      return false;
+    }
+    reading_->Judge(n, NowMicros() - start);
+    *got = n;
+    at_end_ = n < want;
+    return true;
+  }
   static constexpr DWORD kWholeFileBytes = 4 * kFirstChunkBytes;
 
   // Starts reading at offset_.
@@ -205,8 +251,9 @@ class WinFile : public SequentialFile {
   }
 
   HANDLE h_;
+  bool overlapped_;
   FileSystemCalls* calls_;
-  AheadBuffers* buffers_;
+  ReadingAhead* reading_;
   OVERLAPPED op_{};
   uint64_t offset_ = 0;   // where the next read starts
   bool met_end_ = false;  // the read started last met the end at once
@@ -232,6 +279,8 @@ bool IsIndexName(std::wstring_view name) {
 
 class WinFileSystem : public FileSystem {
  public:
+  explicit WinFileSystem(ReadAheadMode mode) : ahead_(mode) {}
+
   bool FileExists(std::string_view path) override {
     if (!just_missing_.empty() && path == just_missing_) {
       just_missing_.clear();
@@ -286,9 +335,11 @@ class WinFileSystem : public FileSystem {
   std::unique_ptr<SequentialFile> OpenSequential(std::string_view path, std::string* err) override {
     just_missing_.clear();
     ++calls_.opens;
+    const bool overlapped = ahead_.Cold();
     HANDLE h = CreateFileW(
         ToWin(path).c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
-        FILE_ATTRIBUTE_NORMAL | FILE_FLAG_SEQUENTIAL_SCAN | FILE_FLAG_OVERLAPPED, nullptr);
+        FILE_ATTRIBUTE_NORMAL | FILE_FLAG_SEQUENTIAL_SCAN | (overlapped ? FILE_FLAG_OVERLAPPED : 0),
+        nullptr);
     if (h == INVALID_HANDLE_VALUE) {
       const DWORD error = GetLastError();
       // (A directory of that name is refused with ERROR_ACCESS_DENIED, as a file held by
@@ -297,19 +348,21 @@ class WinFileSystem : public FileSystem {
       *err = ErrorText(error);
       return nullptr;
     }
-    return std::make_unique<WinFile>(h, &calls_, &buffers_);
+    return std::make_unique<WinFile>(h, overlapped, &calls_, &ahead_);
   }
 
   FileSystemCalls Calls() const override { return calls_; }
 
  private:
   FileSystemCalls calls_;
-  AheadBuffers buffers_;
+  ReadingAhead ahead_;
   std::string just_missing_;  // the path of the last open, when it failed for want of a file
 };
 
 }  // namespace
 
-std::unique_ptr<FileSystem> NewNativeFileSystem() { return std::make_unique<WinFileSystem>(); }
+std::unique_ptr<FileSystem> NewNativeFileSystem(ReadAheadMode mode) {
+  return std::make_unique<WinFileSystem>(mode);
+}
 
 }  // namespace zeldrium

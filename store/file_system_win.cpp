@@ -70,10 +70,11 @@ class ReadingAhead {
   explicit ReadingAhead(ReadAheadMode mode) : always_(mode == ReadAheadMode::kAlways) {}
 
   bool Cold() const { return cold_ || always_; }
-  // A read of bytes took micros: memory gives a megabyte in a fraction of a millisecond. Short
-  // reads say nothing.
+  // A read of bytes took micros. Memory gives a megabyte in a fraction of a millisecond, a disk
+  // in a millisecond or more; the first read of a file also asks Wine's server for the file
+  // once, which may take a millisecond on a busy machine. Short reads say nothing.
   void Judge(size_t bytes, int64_t micros) {
-    if (bytes >= (size_t{64} << 10) && micros > 100 + static_cast<int64_t>(bytes / 3000)) {
+    if (bytes >= (size_t{64} << 10) && micros > 1000 + static_cast<int64_t>(bytes / 1000)) {
       cold_ = true;
     }
   }

@@ -333,13 +333,36 @@ echo "Memory with $many_hits hits: $many_tsv_mb MiB (target < 64: $(verdict "$ma
 
 [ "${BENCH_WINDOW:-1}" = 0 ] && exit 0
 echo
-echo "== the search window (Zeldrium.dll under Wine) against zeldrium-find"
+echo "== the search window (Zeldrium.dll under Wine) against zeldrium-find, and against the DLL of before ($BEFORE)"
 "$ROOT/scripts/setup.sh" win
 cmake -S "$ROOT" -B "$ROOT/build/win" -G Ninja -DCMAKE_BUILD_TYPE=Release \
   -DCMAKE_TOOLCHAIN_FILE="$ROOT/cmake/toolchain-i686-mingw.cmake" >/dev/null
-cmake --build "$ROOT/build/win" -j "$JOBS" --target window_bench zeldrium-find >/dev/null
-"$HERE/window.sh" "$ROOT/build/win"
+cmake --build "$ROOT/build/win" -j "$JOBS" --target window_bench zeldrium-find Zeldrium >/dev/null
+# The revision before, for Windows, once: its DLL and zeldrium-find.exe.
+BEFORE_WIN=
+if [ -n "$BEFORE_REV" ]; then
+  BEFORE_WIN=$BEFORE_BUILD/win
+  if [ "$(cat "$BEFORE_WIN/.revision" 2>/dev/null)" != "$BEFORE_REV" ]; then
+    echo "== building the DLL of before ($BEFORE) in ${BEFORE_WIN#$ROOT/}"
+    { cmake -S "$BEFORE_BUILD/src" -B "$BEFORE_WIN" -G Ninja -DCMAKE_BUILD_TYPE=Release \
+        -DCMAKE_TOOLCHAIN_FILE="$BEFORE_BUILD/src/cmake/toolchain-i686-mingw.cmake" &&
+      cmake --build "$BEFORE_WIN" -j "$JOBS" --target Zeldrium zeldrium-find; } \
+      >"$BEFORE_BUILD/win.log" 2>&1 && echo "$BEFORE_REV" >"$BEFORE_WIN/.revision" ||
+      { echo "bench: the DLL of before did not build (log: ${BEFORE_BUILD#$ROOT/}/win.log)" >&2; BEFORE_WIN=; }
+  fi
+fi
+"$HERE/window.sh" "$ROOT/build/win" "$BEFORE_WIN"
+
+echo
+echo "== requests to Wine's server per folder, ours and before ($BEFORE)"
+"$HERE/calls.sh" wine "$STORE" "$ROOT/build/win/tools/find/zeldrium-find.exe" \
+  "${BEFORE_WIN:+$BEFORE_WIN/tools/find/zeldrium-find.exe}"
 
 echo
 echo "== a million hits: memory per hit and header-click sorts"
 "$HERE/memory.sh" "$ROOT/build/win"
+if [ -n "$BEFORE_WIN" ]; then
+  echo
+  echo "== the same, the DLL of before ($BEFORE) driven by our driver"
+  "$HERE/memory.sh" "$ROOT/build/win" "$BEFORE_WIN"
+fi

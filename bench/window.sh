@@ -101,9 +101,10 @@ if [ -n "$BEFORE_WIN" ] && [ -f "$BEFORE_WIN/bin/Zeldrium.dll" ]; then
   cp "$TESTS" "$BEFORE_WIN/bin/Zeldrium.dll" "$before_dir/"
   trap 'rm -f "$wine_script"; rm -rf "$before_dir"' EXIT
 fi
-# Ours and the earlier build in turns, twice: a slow moment of the machine falls on both alike.
+# Ours and the earlier build in turns, three times: a slow moment of the machine falls on both
+# alike.
 ours_tab=() before_tab=() ours_enter=()
-for ((round = 0; round < 2; round++)); do
+for ((round = 0; round < 3; round++)); do
   out=$(window "$WIN/bin")
   [ -n "$(fastest_of window-enter-ms "$out")" ] || { echo "$out" | tail -20; echo "window bench: no timing" >&2; exit 1; }
   ours_enter+=("$(fastest_of window-enter-ms "$out")")
@@ -113,15 +114,15 @@ for ((round = 0; round < 2; round++)); do
     before_tab+=("$(fastest_of window-tab-ms "$out")")
   fi
 done
-lesser() { awk -v a="$1" -v b="$2" 'BEGIN { print (a < b) ? a : b }'; }
-window_enter=$(lesser "${ours_enter[0]}" "${ours_enter[1]}")
-window_all=$(lesser "${ours_tab[0]}" "${ours_tab[1]}")
+least() { printf '%s\n' "$@" | sort -n | head -1; }
+window_enter=$(least "${ours_enter[@]}")
+window_all=$(least "${ours_tab[@]}")
 
 ratio() { awk -v a="$1" -v b="$2" 'BEGIN { if (b > 0) printf "%.2f", a / b; else print "-" }'; }
 echo "== Subject '$TEXT', milliseconds, each on one core"
 echo "   native: zeldrium-find on Linux, processor time (median of $RUNS); wine: zeldrium-find.exe"
 echo "   under Wine, its fastest run less its fastest start-up; window: Zeldrium.dll in a test host"
-echo "   under Wine, its fastest run of 2 x $RUNS"
+echo "   under Wine, its fastest run of 3 x $RUNS"
 printf '%-44s %8s %8s %8s %10s %12s %s\n' search native wine window wine/native window/wine hits
 printf '%-44s %8s %8s %8s %10s %12s %s\n' "Enter over $mailbox\\$folder\\ + subfolders" \
   "$native_enter" "$wine_enter" "$window_enter" "$(ratio "$wine_enter" "$native_enter")" \
@@ -145,7 +146,7 @@ echo "target window / zeldrium-find.exe under Wine <= 1.3, from Enter: $r $(verd
 r=$(ratio "$window_all" "$wine_all")
 echo "target window / zeldrium-find.exe under Wine <= 1.3, from a tab: $r $(verdict "$r" 1.3)"
 if [ ${#before_tab[@]} -gt 0 ]; then
-  before_all=$(lesser "${before_tab[0]}" "${before_tab[-1]}")
+  before_all=$(least "${before_tab[@]}")
   r=$(ratio "$window_all" "$before_all")
   echo "target window from a tab / the earlier build's <= 0.75: $r $(verdict "$r" 0.75)"
 fi

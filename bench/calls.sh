@@ -21,14 +21,16 @@ counts() {
   local name=$1; shift
   case $mode in
     native)
-      strace -c -o "$WORK/$name.strace" "$@" >/dev/null 2>&1 || true
+      strace -c -o "$WORK/$name.strace" "$@" >"$WORK/$name.out" 2>/dev/null || true
       # The file system's calls only; the program's start-up maps memory and the like.
-      awk '$NF ~ /^(openat|open|close|getdents64|newfstatat|fstat|stat|lstat|statx|read|pread64|fadvise64|readahead)$/ {
-             print $NF, ($5 ~ /^[0-9]+$/ ? $4 : $4) }' "$WORK/$name.strace"
+      awk '$NF ~ /^(openat|open|close|getdents64|newfstatat|fstat|stat|lstat|statx|read|pread64|preadv2|fadvise64|readahead)$/ {
+             print $NF, $4 }' "$WORK/$name.strace"
       ;;
     wine)
       wineserver -k 2>/dev/null || true
-      WINEDEBUG=+server wine "$@" >/dev/null 2>"$WORK/$name.trace" || true
+      # Wine maps the store's Japanese folder names through a Japanese locale, as the tests run.
+      LOCPATH="$ZELDRIUM_LOCPATH" LC_ALL=ja_JP.UTF-8 WINEDEBUG=+server wine "$@" \
+        >"$WORK/$name.out" 2>"$WORK/$name.trace" || true
       wineserver -w 2>/dev/null || true
       local thread
       thread=$(grep -m1 'init_first_thread() = 0' "$WORK/$name.trace" | cut -d: -f1)
@@ -44,11 +46,11 @@ report() {
   [ "$mode" = wine ] && data="Z:$store"
   counts "$label-search" "$program" --data "$data" --count --subject invoice >"$WORK/search"
   counts "$label-start" "$program" --data "$data" --count --subject invoice --folder 'NOPE.mb\' >"$WORK/start"
-  awk -v label="$label" -v files="$files" '
+  awk -v label="$label" -v files="$files" -v hits="$(tr -d '\r' <"$WORK/$label-search.out")" '
     NR == FNR { start[$1] = $2; next }
     { n = $2 - start[$1]; if (n > 0) { kinds[$1] = n; total += n } }
     END {
-      line = sprintf("%-7s %6.1f per index file:", label, total / files)
+      line = sprintf("%-7s %6s hits, %5.1f per index file:", label, hits, total / files)
       for (k in kinds) if (kinds[k] / files >= 0.05) line = line sprintf(" %s %.1f", k, kinds[k] / files)
       print line
     }' "$WORK/start" "$WORK/search"

@@ -198,7 +198,9 @@ bool PosixFile::Took(ssize_t n, size_t capacity, size_t* got) {
   *got = static_cast<size_t>(n);
   read_ += n;
   // A read that stops short where the file ended when it was opened has met the end; had the
-  // file grown since, the read would have given the new bytes too.
+  // file grown since, the read would have given the new bytes too. (One that may not wait
+  // might stop there all the same: bytes written in that moment are missed, as are those
+  // written a moment after the search.)
   at_end_ = static_cast<size_t>(n) < capacity && read_ >= size_;
   return true;
 }
@@ -213,10 +215,9 @@ bool PosixFile::Read(char* dst, size_t capacity, size_t* got, std::string* err) 
       ++calls_->reads;
       iovec into{dst, capacity};
       const ssize_t n = ::preadv2(fd_, &into, 1, -1, RWF_NOWAIT);
-      if (n >= 0) {
-        if (static_cast<size_t>(n) < capacity && read_ + n < size_) ahead_->TurnCold();
-        return Took(n, capacity, got);
-      }
+      // (Such a read also stops short where the system would start reading ahead on its own,
+      // with the rest in memory: only a read that gets nothing says the cache is cold.)
+      if (n >= 0) return Took(n, capacity, got);
       if (errno == EAGAIN) {
         ahead_->TurnCold();
       } else if (errno == EOPNOTSUPP || errno == EINVAL || errno == ENOSYS) {

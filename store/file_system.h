@@ -12,8 +12,9 @@
 //   the wide API. Paths of MAX_PATH characters or more are given the "\\?\" prefix, so that a
 //   deep folder tree is still reachable.
 // - An index file is opened with CreateFileW(GENERIC_READ, FILE_SHARE_READ): others may read it
-//   at the same time, nobody may write it while we read. It is read with overlapped reads that
-//   signal the file's handle (one read at a time), so that no event is made per file.
+//   at the same time, nobody may write it while we read. It is read with plain reads; once a
+//   read has gone at the pace of a disk, files are opened for overlapped reads, which signal the
+//   file's handle (one read at a time, no event made per file), and read ahead.
 // - Listing uses FindFirstFileExW with the basic information and large fetches, in the order the
 //   file system gives: one listing names a folder's subdirectories and its index file, with the
 //   index's size. Hidden and system directories are left out, and so are links (junctions,
@@ -75,11 +76,6 @@ struct FileSystemCalls {
   int64_t read_hints = 0;  // the system asked to read ahead, besides reads
   int64_t waits = 0;       // for a read started earlier
   int64_t closes = 0;      // of files and of listings
-
-  int64_t Total() const {
-    return listings + existence_tests + opens + sizes + reads + read_hints + waits + closes;
-  }
-  bool operator==(const FileSystemCalls&) const = default;
 };
 
 // What the search needs to know of a folder's directory, from one listing.

@@ -83,14 +83,25 @@ TSearchRun::~TSearchRun() = default;
 
 THitList TSearchRun::TakeHits() { return std::move(hits_); }
 
-// An index file the run has opened, or failed to open. The next file is opened while one is
-// read, so that the system reads it ahead meanwhile; a failure is reported only when the run
-// comes to that file.
+// An index file the run has opened, or failed to open. Files are opened ahead of the one being
+// read, so that the system reads them meanwhile; a failure is reported only when the run comes
+// to that file.
 struct TSearchRun::OpenedFile {
   std::string path;
   std::unique_ptr<SequentialFile> file;  // null when it could not be opened
   std::string error;                     // the system's words when not opened
+  int64_t ahead = 0;                     // bytes the system was asked to read ahead
 };
+
+namespace {
+
+// What the files opened ahead may ask the system to read: enough to keep a disk busy while a
+// file is searched, whatever the sizes of the files (many small ones need many files ahead).
+constexpr int64_t kReadAheadBytes = int64_t{4} << 20;
+// And how many files may be open for it at once, the one being read left aside.
+constexpr size_t kMostFilesAhead = 64;
+
+}  // namespace
 
 // What a run tests lines with: the prefilter passes over lines where no word of the condition
 // stands, the matcher decides the others.
@@ -124,18 +135,23 @@ SearchStatus TSearchRun::Run(const TFindRec& condition, const SearchScope& scope
         condition.SubFolder);
     // The run's own copy: the caller may change the condition from inside a hook.
     Tester tester(condition);
-    OpenedFile file;
-    OpenedFile next;
-    for (bool more = OpenNext(&walk, &file); more && !out_of_memory_; std::swap(file, next)) {
+    ahead_.clear();
+    ahead_bytes_ = 0;
+    walked_ = false;
+    OpenAhead(&walk);
+    while (!ahead_.empty() && !out_of_memory_) {
+      const OpenedFile file = std::move(ahead_.front());
+      ahead_.pop_front();
+      ahead_bytes_ -= file.ahead;
       // A file that could not be opened is reported before the next one is opened: a run that
       // ends there has opened nothing after it.
       if (!file.file) {
         ok = Fail(file.path, file.path + ": " + file.error);
         if (!hooks_->GoOnAfterError(error_path_, error_)) break;
-        more = OpenNext(&walk, &next);
+        OpenAhead(&walk);
         continue;
       }
-      more = OpenNext(&walk, &next);
+      OpenAhead(&walk);
       if (!SearchIndexFile(file, &tester)) {
         ok = false;
         if (!hooks_->GoOnAfterError(error_path_, error_)) break;
@@ -147,6 +163,7 @@ SearchStatus TSearchRun::Run(const TFindRec& condition, const SearchScope& scope
   }
   reader_.Reset(nullptr);
   path_.clear();
+  ahead_.clear();
 
   // Newest first; equal dates keep their reading order. Without memory for the sort they stay
   // in reading order.
@@ -171,21 +188,36 @@ bool TSearchRun::Fail(const std::string& path, std::string message) {
   return false;
 }
 
+// Opens files ahead of the one being read until they are to bring the budget's bytes, the
+// next one at least, and none past one that could not be opened.
+void TSearchRun::OpenAhead(TFolderWalk* walk) {
+  while (!walked_ && (ahead_.empty() || (ahead_bytes_ < kReadAheadBytes &&
+                                         ahead_.size() < kMostFilesAhead && ahead_.back().file))) {
+    OpenedFile file;
+    if (!OpenNext(walk, &file)) {
+      walked_ = true;
+      return;
+    }
+    ahead_bytes_ += file.ahead;
+    ahead_.push_back(std::move(file));
+  }
+}
+
 // Opens the walk's next index file not read yet, whatever the letter case of its path, and asks
-// the system to start reading it. False when the walk is done.
+// the system to start reading it. False when the walk is done. An index that is not there is
+// passed over; that is asked of the system only when an open fails, which it then does anyway.
 bool TSearchRun::OpenNext(TFolderWalk* walk, OpenedFile* file) {
   std::string path;
-  bool known_to_exist;
-  while (walk->Next(&path, &known_to_exist)) {
-    if (!known_to_exist && !fs_->FileExists(path)) continue;
+  int64_t size;
+  while (walk->Next(&path, &size)) {
     if (!done_files_.insert(UpperCase(path)).second) continue;
-    file->path = std::move(path);
     file->error.clear();
-    file->file = fs_->OpenSequential(file->path, &file->error);
-    if (file->file) file->file->ReadAhead();
+    file->file = fs_->OpenSequential(path, &file->error);
+    if (!file->file && !fs_->FileExists(path)) continue;
+    file->path = std::move(path);
+    file->ahead = file->file ? file->file->ReadAhead(size) : 0;
     return true;
   }
-  file->file.reset();
   return false;
 }
 

@@ -11,6 +11,7 @@
 // stays responsive through the hooks, which it uses to let its messages through now and then.
 
 #include <cstdint>
+#include <deque>
 #include <memory>
 #include <string>
 #include <string_view>
@@ -143,6 +144,7 @@ class TSearchRun {
   struct Tester;
   enum class Lines { kAll, kStopped, kBadDate };
 
+  void OpenAhead(TFolderWalk* walk);
   bool OpenNext(TFolderWalk* walk, OpenedFile* file);
   bool SearchIndexFile(const OpenedFile& file, Tester* tester);
   Lines SearchLines(std::string_view data, bool at_end, Tester* tester, std::string* err);
@@ -167,6 +169,9 @@ class TSearchRun {
   TIndexFileReader reader_;
   TIdxLineScanner lines_;
   std::vector<int32_t> other_dates_;            // of lines the prefilter passed over, in order
+  std::deque<OpenedFile> ahead_;                // opened after the file being read, in order
+  int64_t ahead_bytes_ = 0;                     // that the system was asked to read for them
+  bool walked_ = false;                         // the walk has given its last index file
   std::unordered_set<std::string> done_files_;  // upper-cased paths
   RowsKept kept_ = RowsKept::kRows;
   THitList hits_;

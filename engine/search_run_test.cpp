@@ -719,20 +719,35 @@ TEST_P(SearchRunAheadTest, ShortReadsChangeNothing) {
   }
 }
 
-// The next file is opened while one is read (so the system can read it ahead), never more.
-TEST_P(SearchRunAheadTest, OpensAtMostOneFileAhead) {
-  AddIdx("a\\", ManyLines("a", 10));
-  AddIdx("b\\", ManyLines("b", 10));
-  AddIdx("c\\", ManyLines("c", 10));
+// Files are opened ahead of the one being read (so the system can read them meanwhile) until
+// they are to bring several megabytes, or up to a number of files.
+TEST_P(SearchRunAheadTest, OpensFilesAheadWithinAByteBudget) {
+  std::string folders;
+  for (char c = 'a'; c <= 'h'; ++c) {
+    AddIdx(std::string(1, c) + "\\", ManyLines(std::string(1, c), 10));
+    folders += std::string(1, c) + "\\,";
+  }
   std::vector<size_t> opened_while_testing;
   hooks_.after_line = [&] { opened_while_testing.push_back(fs_.OpenLog().size()); };
-  ASSERT_EQ(Run(FromSearch("x", false, "a\\,b\\,c\\")), SearchStatus::kCompleted);
-  EXPECT_EQ(fs_.OpenLog(),
-            (V{"C:\\Data\\a\\Folder.idx", "C:\\Data\\b\\Folder.idx", "C:\\Data\\c\\Folder.idx"}));
-  ASSERT_EQ(opened_while_testing.size(), 30u);
-  EXPECT_EQ(opened_while_testing[0], 2u);   // a, and b ahead
-  EXPECT_EQ(opened_while_testing[10], 3u);  // b, and c ahead
-  EXPECT_EQ(opened_while_testing[29], 3u);
+  // Small files: every one at once.
+  ASSERT_EQ(Run(FromSearch("x", false, folders)), SearchStatus::kCompleted);
+  ASSERT_EQ(fs_.OpenLog().size(), 8u);
+  EXPECT_EQ(fs_.OpenLog()[1], "C:\\Data\\b\\Folder.idx");
+  ASSERT_EQ(opened_while_testing.size(), 80u);
+  EXPECT_EQ(opened_while_testing[0], 8u);
+  // Files that each ask for 3 MB: the one read and two ahead, then one more for each done.
+  fs_.SetReadAhead(int64_t{3} << 20);
+  opened_while_testing.clear();
+  ASSERT_EQ(Run(FromSearch("x", false, folders)), SearchStatus::kCompleted);
+  EXPECT_EQ(opened_while_testing[0], 8u + 3u);
+  EXPECT_EQ(opened_while_testing[10], 8u + 4u);
+  EXPECT_EQ(opened_while_testing[79], 8u + 8u);
+  // Files that ask for nothing: 64 ahead at most.
+  fs_.SetReadAhead(0);
+  for (int i = 0; i < 70; ++i) AddIdx("h\\" + std::to_string(i) + "\\", ManyLines("z", 1));
+  opened_while_testing.clear();
+  ASSERT_EQ(Run(FromSearch("x", true, "h\\")), SearchStatus::kCompleted);
+  EXPECT_EQ(opened_while_testing[0], 16u + 65u);
 }
 
 }  // namespace

@@ -13,7 +13,8 @@ TFolderWalk::TFolderWalk(FileSystem* fs, std::string data_folder, std::vector<st
       folders_(std::move(folders)),
       subfolders_(subfolders) {}
 
-bool TFolderWalk::Next(std::string* path, bool* known_to_exist) {
+bool TFolderWalk::Next(std::string* path, int64_t* size) {
+  FolderListing listing;
   for (;;) {
     if (!stack_.empty()) {
       Frame& top = stack_.back();
@@ -24,20 +25,22 @@ bool TFolderWalk::Next(std::string* path, bool* known_to_exist) {
       const std::string& name = top.names[top.next++];
       if (name.empty() || name == "." || name == "..") continue;
       std::string sub = top.dir + name + '\\';
-      std::string index = sub + std::string(kIndexName);
-      if (!fs_->FileExists(index)) continue;
-      std::vector<std::string> names = fs_->ListSubdirectories(sub);
-      stack_.push_back({std::move(sub), std::move(names)});
-      *path = std::move(index);
-      *known_to_exist = true;
+      fs_->ListFolder(sub, &listing);
+      if (!listing.has_index) continue;
+      *path = sub + std::string(kIndexName);
+      *size = listing.index_size;
+      stack_.push_back({std::move(sub), std::move(listing.subdirectories)});
       return true;
     }
     if (next_folder_ == folders_.size()) return false;
-    const std::string dir = data_folder_ + folders_[next_folder_++];
-    if (subfolders_) stack_.push_back({dir, fs_->ListSubdirectories(dir)});
+    std::string dir = data_folder_ + folders_[next_folder_++];
     *path = dir + std::string(kIndexName);
-    *known_to_exist = false;
-    return true;
+    *size = -1;
+    if (!subfolders_) return true;
+    fs_->ListFolder(dir, &listing);
+    *size = listing.index_size;
+    stack_.push_back({std::move(dir), std::move(listing.subdirectories)});
+    if (listing.has_index) return true;
   }
 }
 

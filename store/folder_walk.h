@@ -6,8 +6,13 @@
 // system lists them. A directory without an index is no mail folder, and nothing below it is
 // walked. Kept on an explicit stack: a deep store must not exhaust the thread's stack, which in
 // the host is the host's own.
+//
+// Each directory walked is listed once, and that listing says both whether its index is there
+// and what its subdirectories are: a folder costs the system one listing, and its index no
+// existence test.
 
 #include <cstddef>
+#include <cstdint>
 #include <string>
 #include <vector>
 
@@ -22,9 +27,11 @@ class TFolderWalk {
   TFolderWalk(FileSystem* fs, std::string data_folder, std::vector<std::string> folders,
               bool subfolders);
 
-  // The next index file's path, and whether it is known to exist: a subfolder's index was
-  // looked for before it was entered, a listed folder's was not. False when the walk is done.
-  bool Next(std::string* path, bool* known_to_exist);
+  // The next index file's path, and its size as the listing gave it (else -1); false when the
+  // walk is done. A listed folder's index is given without a look at the disk when its
+  // subfolders are not walked: whoever opens it learns then whether it is there. Every other
+  // one was named by its folder's listing.
+  bool Next(std::string* path, int64_t* size);
 
  private:
   struct Frame {

@@ -36,10 +36,11 @@ std::string Env(const char* name, const char* fallback) {
 
 class WindowBench : public SearchWindowTest {
  protected:
-  // Milliseconds from the start of trigger to the count label's change, median of the runs;
-  // prepare runs before each, untimed.
+  // Milliseconds from the start of trigger to the count label's change, median of the runs
+  // (and in *fastest the fastest one, which other work on the machine disturbs least); prepare
+  // runs before each, untimed.
   double Median(int runs, const std::function<void()>& prepare,
-                const std::function<void()>& trigger) {
+                const std::function<void()>& trigger, double* fastest) {
     LARGE_INTEGER frequency;
     QueryPerformanceFrequency(&frequency);
     std::vector<double> times;
@@ -56,6 +57,7 @@ class WindowBench : public SearchWindowTest {
       }
     }
     std::sort(times.begin(), times.end());
+    *fastest = times.front();
     return times[times.size() / 2];
   }
 };
@@ -79,6 +81,7 @@ TEST_F(WindowBench, EnterToCount) {
   const std::wstring wide(text.begin(), text.end());
 
   // From Enter: the typing before it is the user's time, not the search's.
+  double fastest = 0;
   const double enter = Median(
       runs,
       [&] {
@@ -86,11 +89,11 @@ TEST_F(WindowBench, EnterToCount) {
         SendMessageW(Edit(), WM_SETTEXT, 0, reinterpret_cast<LPARAM>(L""));
         Type(wide);
       },
-      [&] { PressEnter(); });
-  std::printf("window-enter-ms %.1f hits %ls\n", enter, Counter().c_str());
+      [&] { PressEnter(); }, &fastest);
+  std::printf("window-enter-ms %.1f fastest %.1f hits %ls\n", enter, fastest, Counter().c_str());
   const double tab = Median(
-      runs, [] {}, [&] { ChooseTab(1); });
-  std::printf("window-tab-ms %.1f hits %ls\n", tab, Counter().c_str());
+      runs, [] {}, [&] { ChooseTab(1); }, &fastest);
+  std::printf("window-tab-ms %.1f fastest %.1f hits %ls\n", tab, fastest, Counter().c_str());
   SetWindowLongPtrW(label, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(g_label_proc));
 }
 

@@ -80,11 +80,11 @@ bool ListFolders(
   // Every mailbox with its subfolders, as a search over the whole store walks them.
   TFolderWalk walk(fs, data, ListMailboxes(fs, data), true);
   std::string path;
-  bool known_to_exist;
-  while (walk.Next(&path, &known_to_exist)) {
-    if (!known_to_exist && !fs->FileExists(path)) continue;
+  int64_t size;
+  while (walk.Next(&path, &size)) {
     std::string err;
     const std::unique_ptr<SequentialFile> file = fs->OpenSequential(path, &err);
+    if (file == nullptr && !fs->FileExists(path)) continue;
     FolderLines folder{std::string(FolderIdOfIndexPath(path, data)), 0};
     if (file == nullptr || !CountIndexLines(file.get(), &folder.lines, &err)) {
       if (!on_error(path, err)) return false;

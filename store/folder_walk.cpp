@@ -6,12 +6,14 @@
 
 namespace zeldrium {
 
-TFolderWalk::TFolderWalk(FileSystem* fs, std::string data_folder, std::vector<std::string> folders,
-                         bool subfolders)
-    : fs_(fs),
-      data_folder_(std::move(data_folder)),
-      folders_(std::move(folders)),
-      subfolders_(subfolders) {}
+TFolderWalk::TFolderWalk(FileSystem* fs, std::string data_folder, std::vector<Root> roots)
+    : fs_(fs), data_folder_(std::move(data_folder)), roots_(std::move(roots)) {}
+
+TFolderWalk::TFolderWalk(FileSystem* fs, std::string data_folder,
+                         const std::vector<std::string>& folders, bool subfolders)
+    : fs_(fs), data_folder_(std::move(data_folder)) {
+  for (const std::string& id : folders) roots_.push_back({id, subfolders});
+}
 
 bool TFolderWalk::Next(std::string* path, bool* known_to_exist) {
   for (;;) {
@@ -32,9 +34,10 @@ bool TFolderWalk::Next(std::string* path, bool* known_to_exist) {
       *known_to_exist = true;
       return true;
     }
-    if (next_folder_ == folders_.size()) return false;
-    const std::string dir = data_folder_ + folders_[next_folder_++];
-    if (subfolders_) stack_.push_back({dir, fs_->ListSubdirectories(dir)});
+    if (next_root_ == roots_.size()) return false;
+    const Root& root = roots_[next_root_++];
+    const std::string dir = data_folder_ + root.id;
+    if (root.subfolders) stack_.push_back({dir, fs_->ListSubdirectories(dir)});
     *path = dir + std::string(kIndexName);
     *known_to_exist = false;
     return true;

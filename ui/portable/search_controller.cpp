@@ -107,6 +107,14 @@ void SearchController::HostFolderChanged() {
       zeldrium::UpperCase(host_.CurrentMailBox()) == zeldrium::UpperCase(running_.mailbox)) {
     return;
   }
+  RepeatLast();
+}
+
+void SearchController::SearchAgain() {
+  if (searched_) RepeatLast();
+}
+
+void SearchController::RepeatLast() {
   if (last_was_preview_) {
     RunPreview(running_.rec);
   } else {
@@ -133,6 +141,12 @@ bool SearchController::PreviewHolds(const zeldrium::TFindRec& rec) {
          now.limit_on == running_.limit_on && (!now.limit_on || now.limit == running_.limit);
 }
 
+bool SearchController::AdoptPreview(const zeldrium::TFindRec& rec) {
+  if (!PreviewHolds(rec)) return false;
+  last_was_preview_ = false;
+  return true;
+}
+
 void SearchController::ReadWhere(Searched* where) {
   where->scope = view_.Scope();
   where->data = host_.DataFolder();
@@ -152,6 +166,7 @@ void SearchController::RunOnce() {
   running_ = std::move(now);
   preview_shown_ = false;
   last_was_preview_ = running_.preview;
+  searched_ = true;
   stopped_ = false;
   if (!hooks_) hooks_ = std::make_unique<Hooks>(*this);
   if (!run_) {

@@ -123,6 +123,8 @@ class SearchController {
   // The host opened another folder: what the list shows is searched again, unless the scope
   // does not depend on the host's folder (every mailbox, or the same mailbox as before).
   void HostFolderChanged();
+  // The scope changed: what the list shows is searched again; nothing before the first run.
+  void SearchAgain();
   // Stops the running run as the stop button does: in the scope of the host's folder, the rest
   // of the index file being read is skipped and the run goes on with the next one; in the wider
   // scopes, which read a whole store, the run ends there. Its rows are kept and counted.
@@ -132,6 +134,11 @@ class SearchController {
   // scope and under the date limit that a run started now would have: that run would find the
   // same rows. Never during a run.
   bool PreviewHolds(const zeldrium::TFindRec& rec);
+  // When PreviewHolds(rec): true, and the rows count as those of a run of the current tab from
+  // now on (the tab that Enter made of the preview).
+  bool AdoptPreview(const zeldrium::TFindRec& rec);
+  // The list shows the rows of a preview, not of a tab.
+  bool ShowsPreview() const { return last_was_preview_; }
 
   // What the window does between runs (main_view_runs.h): at once when no run is on the stack,
   // else once it has unwound.
@@ -161,6 +168,7 @@ class SearchController {
   };
 
   void Request();
+  void RepeatLast();
   void RunOnce();
   // Where a run started now would look, and under which limit.
   void ReadWhere(Searched* where);
@@ -174,6 +182,7 @@ class SearchController {
   RunScheduler runs_;
   Searched wanted_;   // what the next run searches
   Searched running_;  // what the running (or last) run searches
+  bool searched_ = false;
   bool stopped_ = false;
   // The list holds every row of running_, a preview.
   bool preview_shown_ = false;

@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # The search benchmark: zeldrium-find against GNU grep, ripgrep and cat over one large generated
 # store: the same results as a reference build, one core with the page cache warm, all cores
-# with it cold, peak memory, and the search window under Wine (bench/window.sh).
+# with it cold, peak memory, and the search window under Wine (bench/window.sh, bench/memory.sh,
+# bench/typing.sh: from a typed key to its count).
 #   ./dev bench                       (or bench/run.sh)
 # Environment: BENCH_MAILS (default 1200000 index lines), BENCH_FOLDERS (240), BENCH_RUNS (5),
 # BENCH_REFERENCE (a git revision whose zeldrium-find must print the same hits; default the last
@@ -261,3 +262,7 @@ cmake --build "$ROOT/build/win" -j "$JOBS" --target window_bench zeldrium-find >
 echo
 echo "== a million hits: memory per hit and header-click sorts"
 "$HERE/memory.sh" "$ROOT/build/win"
+
+echo
+echo "== the search while typing: from a key to its count"
+"$HERE/typing.sh" "$ROOT/build/win"

@@ -199,6 +199,7 @@ class TMainForm : public win32::Window, private ui::SearchView {
   ui::MainViewToolBar ToolBar8;  // the search bar
   ui::ResultList MailList;
   HWND scope_cue_ = nullptr;  // over the empty list: why the host's folder gave nothing
+  win32::UniqueHbrush cue_ground_;
   win32::FocusCycle focus_cycle_;
   // The control that had the keyboard when the window was last deactivated.
   HWND saved_focus_ = nullptr;

@@ -185,9 +185,10 @@ void TMainForm::ShowScopeCue(bool shown) {
 
 // The cue is written on the list's ground, in the colour of a hint.
 LRESULT TMainForm::ScopeCueColors(HDC dc) {
+  if (!cue_ground_) cue_ground_.reset(CreateSolidBrush(GetSysColor(COLOR_WINDOW)));
   SetTextColor(dc, GetSysColor(COLOR_GRAYTEXT));
-  SetBkColor(dc, GetSysColor(COLOR_WINDOW));
-  return reinterpret_cast<LRESULT>(GetSysColorBrush(COLOR_WINDOW));
+  SetBkMode(dc, TRANSPARENT);
+  return reinterpret_cast<LRESULT>(cue_ground_.get());
 }
 
 void TMainForm::ShowError(const std::string& text) {

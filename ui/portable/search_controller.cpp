@@ -136,9 +136,13 @@ bool SearchController::PreviewHolds(const zeldrium::TFindRec& rec) {
   if (runs_.Running() || !preview_shown_ || !zeldrium::SameSearch(running_.rec, rec)) return false;
   Searched now;
   ReadWhere(&now);
-  return now.scope == running_.scope && now.data == running_.data &&
-         now.folder == running_.folder && now.mailbox == running_.mailbox &&
-         now.limit_on == running_.limit_on && (!now.limit_on || now.limit == running_.limit);
+  // The host's selection matters only as far as the scope takes it in.
+  const bool same_place =
+      now.scope == running_.scope && now.data == running_.data &&
+      (now.scope == zeldrium::FolderScope::kAllMailboxes || now.mailbox == running_.mailbox) &&
+      (now.scope != zeldrium::FolderScope::kCurrentFolder || now.folder == running_.folder);
+  return same_place && now.limit_on == running_.limit_on &&
+         (!now.limit_on || now.limit == running_.limit);
 }
 
 bool SearchController::AdoptPreview(const zeldrium::TFindRec& rec) {

@@ -174,6 +174,13 @@ TEST_F(SearchControllerTest, TheNewestTypedTextIsSearchedAndAFinishedPreviewIsKe
   EXPECT_FALSE(runs_.PreviewHolds(Typed("bob")));
   host_.folder = kInbox;
   EXPECT_TRUE(runs_.PreviewHolds(Typed("bob")));
+  // Over every mailbox, the folder open in the host makes no difference.
+  view_.scope = zeldrium::FolderScope::kAllMailboxes;
+  runs_.RunPreview(Typed("bob"));
+  host_.folder = "box.mb\\out\\";
+  EXPECT_TRUE(runs_.PreviewHolds(Typed("bob")));
+  host_.folder = kInbox;
+  view_.scope = zeldrium::FolderScope::kCurrentFolder;
 
   view_.current = zeldrium::FromSearch("bob");
   runs_.RunCurrent();

@@ -6,12 +6,14 @@
 
 namespace zeldrium {
 
-TFolderWalk::TFolderWalk(FileSystem* fs, std::string data_folder, std::vector<std::string> folders,
-                         bool subfolders)
-    : fs_(fs),
-      data_folder_(std::move(data_folder)),
-      folders_(std::move(folders)),
-      subfolders_(subfolders) {}
+TFolderWalk::TFolderWalk(FileSystem* fs, std::string data_folder, std::vector<Root> roots)
+    : fs_(fs), data_folder_(std::move(data_folder)), roots_(std::move(roots)) {}
+
+TFolderWalk::TFolderWalk(FileSystem* fs, std::string data_folder,
+                         const std::vector<std::string>& folders, bool subfolders)
+    : fs_(fs), data_folder_(std::move(data_folder)) {
+  for (const std::string& id : folders) roots_.push_back({id, subfolders});
+}
 
 bool TFolderWalk::Next(std::string* path, int64_t* size) {
   FolderListing listing;
@@ -32,11 +34,12 @@ bool TFolderWalk::Next(std::string* path, int64_t* size) {
       stack_.push_back({std::move(sub), std::move(listing.subdirectories)});
       return true;
     }
-    if (next_folder_ == folders_.size()) return false;
-    std::string dir = data_folder_ + folders_[next_folder_++];
+    if (next_root_ == roots_.size()) return false;
+    const Root& root = roots_[next_root_++];
+    std::string dir = data_folder_ + root.id;
     *path = dir + std::string(kIndexName);
     *size = -1;
-    if (!subfolders_) return true;
+    if (!root.subfolders) return true;
     fs_->ListFolder(dir, &listing);
     *size = listing.index_size;
     stack_.push_back({std::move(dir), std::move(listing.subdirectories)});

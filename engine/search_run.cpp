@@ -84,7 +84,7 @@ std::vector<TFolderWalk::Root> ScopeFolders(FileSystem* fs, const TFindRec& cond
                                             const SearchScope& scope) {
   std::vector<TFolderWalk::Root> roots;
   std::vector<std::string> folded;  // of the roots, to find one given again
-  auto add = [&](std::string id, bool subfolders) {
+  auto add = [&](std::string id, bool subfolders, bool through_link = false) {
     std::string key = UpperCase(id);
     for (size_t i = 0; i < folded.size(); ++i) {
       if (folded[i] != key) continue;
@@ -92,7 +92,7 @@ std::vector<TFolderWalk::Root> ScopeFolders(FileSystem* fs, const TFindRec& cond
       return;
     }
     folded.push_back(std::move(key));
-    roots.push_back({std::move(id), subfolders});
+    roots.push_back({std::move(id), subfolders, through_link});
   };
   switch (scope.folders) {
     case FolderScope::kCurrentFolder:
@@ -105,7 +105,9 @@ std::vector<TFolderWalk::Root> ScopeFolders(FileSystem* fs, const TFindRec& cond
       if (!scope.current_mailbox.empty()) add(WithBackslash(scope.current_mailbox), true);
       break;
     case FolderScope::kAllMailboxes:
-      for (std::string& id : ListMailboxes(fs, scope.data_folder)) add(std::move(id), true);
+      for (TFolderWalk::Root& box : MailboxRoots(fs, scope.data_folder)) {
+        add(std::move(box.id), true, box.through_link);
+      }
       break;
   }
   for (std::string& id : BuildFolderList(condition.Folders, "", "")) {

@@ -10,6 +10,11 @@
 // Each directory walked is listed once, and that listing says both whether its index is there
 // and what its subdirectories are: a folder costs the system one listing, and its index no
 // existence test.
+//
+// Links to directories are walked like directories (a mailbox moved to another drive and linked
+// back holds real mail); a directory the walk has been in, by whatever path, is not entered
+// again, so a link back up the tree ends there and every folder is found once
+// (store/visited_directories.h).
 
 #include <cstddef>
 #include <cstdint>
@@ -17,6 +22,7 @@
 #include <vector>
 
 #include "store/file_system.h"
+#include "store/visited_directories.h"
 
 namespace zeldrium {
 
@@ -25,6 +31,7 @@ class TFolderWalk {
   struct Root {
     std::string id;  // a folder ID, ending in a backslash (WithBackslash)
     bool subfolders = false;
+    bool through_link = false;  // as its parent's listing marked it
   };
 
   // data_folder ends in a backslash. REQUIRES: fs outlives the walk.
@@ -43,6 +50,7 @@ class TFolderWalk {
   struct Frame {
     std::string dir;  // ends in a backslash
     std::vector<std::string> names;
+    std::vector<bool> is_link;  // beside each name
     size_t next = 0;
   };
 
@@ -51,6 +59,7 @@ class TFolderWalk {
   std::vector<Root> roots_;
   size_t next_root_ = 0;
   std::vector<Frame> stack_;
+  TVisitedDirectories visited_;
 };
 
 }  // namespace zeldrium

@@ -18,12 +18,26 @@ bool IsMailboxName(std::string_view name) {
 
 }  // namespace
 
-std::vector<std::string> ListMailboxes(FileSystem* fs, std::string_view data_folder) {
+std::vector<std::string> ListMailboxes(FileSystem* fs, std::string_view data_folder,
+                                       std::vector<bool>* through_link) {
+  FolderListing listing;
+  fs->ListFolder(WithBackslash(data_folder), &listing);
   std::vector<std::string> ids;
-  for (std::string& name : fs->ListSubdirectories(WithBackslash(data_folder))) {
-    if (IsMailboxName(name)) ids.push_back(name + '\\');
+  if (through_link) through_link->clear();
+  for (size_t i = 0; i < listing.subdirectories.size(); ++i) {
+    if (!IsMailboxName(listing.subdirectories[i])) continue;
+    ids.push_back(listing.subdirectories[i] + '\\');
+    if (through_link) through_link->push_back(i < listing.is_link.size() && listing.is_link[i]);
   }
   return ids;
+}
+
+std::vector<TFolderWalk::Root> MailboxRoots(FileSystem* fs, std::string_view data_folder) {
+  std::vector<bool> links;
+  std::vector<std::string> ids = ListMailboxes(fs, data_folder, &links);
+  std::vector<TFolderWalk::Root> roots;
+  for (size_t i = 0; i < ids.size(); ++i) roots.push_back({std::move(ids[i]), true, links[i]});
+  return roots;
 }
 
 }  // namespace zeldrium

@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "store/file_system.h"
+#include "store/folder_walk.h"
 
 namespace zeldrium {
 
@@ -28,8 +29,13 @@ enum class FolderScope : int32_t {
 };
 
 // The mailbox IDs of a data folder ("abcd.mb\"): each directory directly under it whose name
-// ends in ".mb", ignoring case, in the order the file system lists them.
-std::vector<std::string> ListMailboxes(FileSystem* fs, std::string_view data_folder);
+// ends in ".mb", ignoring case, in the order the file system lists them, links to directories
+// among them. *through_link, when given, says beside each whether it is a link.
+std::vector<std::string> ListMailboxes(FileSystem* fs, std::string_view data_folder,
+                                       std::vector<bool>* through_link = nullptr);
+
+// Every mailbox of the data folder as a walk's root, with all its folders.
+std::vector<TFolderWalk::Root> MailboxRoots(FileSystem* fs, std::string_view data_folder);
 
 }  // namespace zeldrium
 

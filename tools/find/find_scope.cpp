@@ -61,7 +61,7 @@ bool ListFolders(
     const std::function<bool(std::string_view path, std::string_view message)>& on_error) {
   const std::string data = WithBackslash(data_folder);
   // Every mailbox with its subfolders, as a search over the whole store walks them.
-  TFolderWalk walk(fs, data, ListMailboxes(fs, data), true);
+  TFolderWalk walk(fs, data, MailboxRoots(fs, data));
   std::string path;
   int64_t size;
   while (walk.Next(&path, &size)) {

@@ -154,7 +154,7 @@ class TMainForm : public win32::Window, private ui::SearchView {
   bool DateLimit(uint32_t* limit) override;
   void RunStarted(const zeldrium::TFindRec& rec) override;
   void RunEnded(zeldrium::THitList hits, bool counted) override;
-  void ShowError(const std::string& text) override;
+  void ShowError(std::string_view text) override;
 
   // main_view_tab_menu.cpp: the tabs and their context menu.
   void RefreshTabs();

@@ -108,7 +108,7 @@ void TMainForm::RunEnded(zeldrium::THitList hits, bool counted) {
   SetCursor(saved_cursor_);
 }
 
-void TMainForm::ShowError(const std::string& text) {
+void TMainForm::ShowError(std::string_view text) {
   win32::ModalMessageBox(Visible() ? hwnd() : nullptr, zeldrium::WideFrom932(text), L"Zeldrium",
                          MB_OK | MB_ICONERROR);
 }

@@ -1,6 +1,7 @@
 #include "ui/main_view_toolbar.h"
 
 #include <algorithm>
+#include <exception>
 #include <iterator>
 
 #include "text/code_page_win.h"
@@ -9,6 +10,7 @@
 #include "ui/main_view_ids.h"
 #include "ui/portable/main_view_bar_layout.h"
 #include "win32/dpi.h"
+#include "win32/fault_report.h"
 #include "win32/handles.h"
 #include "win32/module_life.h"
 #include "win32/window.h"
@@ -445,6 +447,7 @@ LRESULT CALLBACK MainViewToolBar::SearchEditProc(HWND hwnd, UINT message, WPARAM
         try {
           bar->on_search_key(static_cast<wchar_t>(wparam));
         } catch (...) {
+          win32::ReportFault(hwnd, std::current_exception());
         }
       }
       return 0;

@@ -5,6 +5,7 @@
 #include <utility>
 
 #include "engine/search_run.h"
+#include "ui/portable/fault_text.h"
 
 namespace ui {
 namespace {
@@ -65,7 +66,12 @@ class SearchController::Hooks : public zeldrium::SearchHooks {
 
 SearchController::SearchController(zeldrium::FileSystem& fs, MailHost& host, SearchView& view,
                                    SearchPlatform& platform)
-    : fs_(fs), host_(host), view_(view), platform_(platform), runs_([this] { RunOnce(); }) {}
+    : fs_(fs),
+      host_(host),
+      view_(view),
+      platform_(platform),
+      runs_([this] { RunOnce(); },
+            [this](std::exception_ptr fault) { view_.ShowError(FaultText(fault)); }) {}
 
 SearchController::~SearchController() = default;
 
@@ -79,7 +85,20 @@ void SearchController::Stop() {
   if (runs_.Running() && run_) run_->RequestStop();
 }
 
+// Memory may also run out around the run, copying the condition or handing the rows over: the
+// window then gets its buttons back with the rows it has, and is told why.
 void SearchController::RunOnce() {
+  bool started = false;
+  try {
+    RunAndShow(&started);
+  } catch (...) {
+    const std::exception_ptr fault = std::current_exception();
+    if (started) view_.RunEnded(run_ ? run_->TakeHits() : zeldrium::THitList(), true);
+    view_.ShowError(FaultText(fault, zeldrium::kOutOfMemoryText));
+  }
+}
+
+void SearchController::RunAndShow(bool* started) {
   const zeldrium::TFindRec* current = view_.CurrentCondition();
   if (!current) return;
   const zeldrium::TFindRec rec = *current;
@@ -92,19 +111,21 @@ void SearchController::RunOnce() {
     run_->SetAllocationCheck([this](size_t bytes) { return platform_.MayTake(bytes); });
   }
 
+  *started = true;
   view_.RunStarted(rec);
   hooks_->Start();
   bool ended_early = false;
   zeldrium::SearchStatus status = zeldrium::SearchStatus::kCompleted;
-  std::string error;
+  std::string_view error;
   try {
     status = run_->Run(rec, {data, folder, mailbox});
     if (status == zeldrium::SearchStatus::kError) error = run_->Error();
   } catch (const RunGivenUp&) {
     ended_early = true;
-  } catch (const std::exception& e) {
+  } catch (...) {
+    // A hook's fault (the run itself ends as kOutOfMemory where memory runs out).
     status = zeldrium::SearchStatus::kError;
-    error = e.what();
+    error = FaultText(std::current_exception(), zeldrium::kOutOfMemoryText);
   }
   // A run that gave up keeps its rows until the next one replaces them, and they are counted: the
   // list never shows rows under the count of another run. After an error the count of the last
@@ -114,7 +135,7 @@ void SearchController::RunOnce() {
   view_.RunEnded(run_->TakeHits(), !failed);
   if (failed) view_.ShowError(error);
   if (!ended_early && status == zeldrium::SearchStatus::kOutOfMemory) {
-    view_.ShowError(std::string(zeldrium::kOutOfMemoryText));
+    view_.ShowError(zeldrium::kOutOfMemoryText);
   }
 }
 

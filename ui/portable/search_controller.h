@@ -22,6 +22,7 @@
 #include <functional>
 #include <memory>
 #include <string>
+#include <string_view>
 #include <utility>
 
 #include "engine/hit_list.h"
@@ -52,7 +53,7 @@ class SearchView {
   // unless the run failed; the count of the last good run then stays.
   virtual void RunEnded(zeldrium::THitList hits, bool counted) = 0;
   // Something the user must be told (code page 932), after the run has ended.
-  virtual void ShowError(const std::string& text) = 0;
+  virtual void ShowError(std::string_view text) = 0;
 };
 
 // What the runs need of the thread and the process they run in.
@@ -107,6 +108,8 @@ class SearchController {
   class Hooks;
 
   void RunOnce();
+  // RunOnce but for a fault; *started once the view was told that a run starts.
+  void RunAndShow(bool* started);
 
   zeldrium::FileSystem& fs_;
   MailHost& host_;

@@ -1,7 +1,5 @@
 #include "ui/main_view_placement.h"
 
-#include "win32/dpi.h"
-
 namespace ui {
 namespace {
 

@@ -33,33 +33,14 @@ TEST(DefaultBoundsTest, TheDesignedPlaceHeldToTheWorkArea) {
   }
 }
 
-// The system as a per-monitor aware host sees it: two monitors of other DPIs; a window's DPI is
-// that of the monitor holding most of it, and when that changes the window is told, with bounds
-// scaled by the change (as Windows suggests them), before the move that caused it returns.
-class TwoMonitorSystem {
- public:
-  struct Monitor {
-    TRect work;
-    int dpi;
-  };
-  const std::vector<Monitor> monitors = {{{0, 0, 1920, 1040}, 96}, {{1920, 0, 4800, 1580}, 144}};
-
-  std::vector<TRect> WorkAreas() const {
-    std::vector<TRect> areas;
-    for (const Monitor& m : monitors) areas.push_back(m.work);
-    return areas;
-  }
-  int DpiAt(const TRect& r) const { return monitors[zeldrium::MonitorOf(r, WorkAreas())].dpi; }
-};
-
-// The search window's placement over that system, deciding as MainViewPlacement does.
+// The search window, deciding as MainViewPlacement does, in a per-monitor aware host on two
+// monitors of other DPIs. Its DPI is that of the monitor holding most of it; when that changes,
+// it is told, with its bounds scaled by the change (as Windows suggests them), before the move
+// that caused it returns.
 class SimulatedWindow : public zeldrium::PlacedWindow {
  public:
-  explicit SimulatedWindow(const TwoMonitorSystem& system) : system_(system) {
-    // Created hidden on the primary monitor, at the designed bounds for its DPI.
-    dpi_ = system_.monitors[0].dpi;
-    SetBounds(DefaultBounds(dpi_, system_.monitors[0].work));
-  }
+  // Created hidden on the primary monitor, at the designed bounds for its DPI.
+  SimulatedWindow() { SetBounds(DefaultBounds(kDpis[0], kWork[0])); }
   // The user drags the window by (dx, dy).
   void Drag(int dx, int dy) {
     Move({bounds_.Left + dx, bounds_.Top + dy, bounds_.Right + dx, bounds_.Bottom + dy});
@@ -73,36 +54,37 @@ class SimulatedWindow : public zeldrium::PlacedWindow {
     Move(bounds);
     follower_.EndPlacing();
   }
-  std::vector<TRect> WorkAreas() const override { return system_.WorkAreas(); }
+  std::vector<TRect> WorkAreas() const override { return {kWork[0], kWork[1]}; }
 
  private:
+  static constexpr TRect kWork[] = {{0, 0, 1920, 1040}, {1920, 0, 4800, 1580}};
+  static constexpr int kDpis[] = {96, 144};
+
   void Move(const TRect& bounds) {
     bounds_ = bounds;
-    const int dpi = system_.DpiAt(bounds_);
+    const int dpi = kDpis[zeldrium::MonitorOf(bounds_, WorkAreas())];
     if (dpi == dpi_) return;
     const int64_t width = (int64_t{bounds_.Right - bounds_.Left} * dpi + dpi_ / 2) / dpi_;
     const int64_t height = (int64_t{bounds_.Bottom - bounds_.Top} * dpi + dpi_ / 2) / dpi_;
     dpi_ = dpi;
     if (follower_.TakesSuggestedBounds(bounds_)) {
-      bounds_ = {bounds_.Left, bounds_.Top, static_cast<int32_t>(bounds_.Left + width),
-                 static_cast<int32_t>(bounds_.Top + height)};
+      bounds_.Right = static_cast<int32_t>(bounds_.Left + width);
+      bounds_.Bottom = static_cast<int32_t>(bounds_.Top + height);
     }
   }
 
-  const TwoMonitorSystem& system_;
   DpiFollower follower_;
   TRect bounds_;
-  int dpi_ = 96;
+  int dpi_ = kDpis[0];
 };
 
 // The user drags the new window onto the second monitor, where it grows to look as large as
 // before, and closes it there. Three starts and closes later the same bounds are stored.
 TEST(DpiFollowerTest, APlacementOnAMonitorOfAnotherDpiComesBackAsStoredAtEveryStart) {
-  TwoMonitorSystem system;
   zeldrium::TInitParam params(nullptr);
   TRect stored;
   {
-    SimulatedWindow window(system);
+    SimulatedWindow window;
     params.RestoreWindow(window);
     EXPECT_EQ(window.GetBounds(), (TRect{302, 281, 1234, 680}));
     window.Drag(2000, 0);
@@ -111,14 +93,14 @@ TEST(DpiFollowerTest, APlacementOnAMonitorOfAnotherDpiComesBackAsStoredAtEverySt
     stored = params.WindowRect;
   }
   for (int start = 1; start <= 3; ++start) {
-    SimulatedWindow window(system);
+    SimulatedWindow window;
     params.RestoreWindow(window);
     EXPECT_EQ(window.GetBounds(), stored) << "start " << start;
     params.StoreWindow(window);
     EXPECT_EQ(params.WindowRect, stored) << "close " << start;
   }
   // Dragged back, it takes the size it had on the primary monitor.
-  SimulatedWindow window(system);
+  SimulatedWindow window;
   params.RestoreWindow(window);
   window.Drag(-2000, 0);
   EXPECT_EQ(window.GetBounds(), (TRect{302, 281, 1234, 680}));

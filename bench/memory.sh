@@ -4,7 +4,9 @@
 # printing them, next to the bytes of the hits' texts; and the time a header click takes to sort
 # a million rows under Wine. Targets: the window at most the texts' bytes + 64 per hit; a sort of
 # a million rows at most 2 s. Uses the native build of bench/run.sh (run that first).
-#   bench/memory.sh [CROSS_BUILD_DIR]     (default build/win)
+#   bench/memory.sh [CROSS_BUILD_DIR [EARLIER_CROSS_BUILD_DIR]]     (default build/win)
+# With an earlier build, its DLL is measured instead, driven by our driver (the window's controls
+# are the same).
 # Environment: BENCH_MEMORY_MAILS (default 1060000 index lines, which give about a million
 # hits of From "@").
 set -euo pipefail
@@ -17,6 +19,7 @@ TEXT=@
 FIND=$ROOT/build/bench/tools/find/zeldrium-find
 MAKE_STORE=$ROOT/build/bench/tools/make_store/zeldrium-make-store
 TESTS=$WIN/bin/window_bench.exe
+DLL_DIR=$WIN/bin
 [ -x "$FIND" ] && [ -x "$MAKE_STORE" ] || { echo "memory bench: run bench/run.sh first" >&2; exit 1; }
 [ -f "$TESTS" ] || { echo "memory bench: no $TESTS (cmake --build build/win --target window_bench)" >&2; exit 1; }
 
@@ -36,6 +39,11 @@ find_cmd=("$FIND" --data "$STORE" --subfolders --from "$TEXT" "${folder_args[@]}
 
 TSV=$(mktemp)
 trap 'rm -f "$TSV"' EXIT
+if [ -n "${2:-}" ]; then
+  DLL_DIR=$(mktemp -d)
+  cp "$TESTS" "$2/bin/Zeldrium.dll" "$DLL_DIR/"
+  trap 'rm -f "$TSV"; rm -rf "$DLL_DIR"' EXIT
+fi
 peak_kb() { /usr/bin/time -f '%M' "$@" 2>&1 >"$TSV" | tail -1; }
 count_kb=$(peak_kb "${find_cmd[@]}" --count)
 hits=$(cat "$TSV")
@@ -47,7 +55,7 @@ text_bytes=$(awk -F'\t' '{ s += length($1) + length($2) + length($3) + length($4
 find_per_hit=$(awk -v a="$tsv_kb" -v b="$count_kb" -v n="$hits" 'BEGIN { printf "%.1f", (a - b) * 1024 / n }')
 
 out=$(ZELDRIUM_BENCH_STORE="Z:$STORE" ZELDRIUM_BENCH_MAILBOXES="$mailboxes" ZELDRIUM_BENCH_TEXT="$TEXT" \
-  WINEDEBUG=-all "$ROOT/scripts/wine-session.sh" wine "$TESTS" \
+  WINEDEBUG=-all "$ROOT/scripts/wine-session.sh" wine "$DLL_DIR/window_bench.exe" \
   --gtest_filter=WindowBench.MemoryPerHitAndSort 2>&1)
 value() { sed -n "s/^$1 \([0-9.]*\).*/\1/p" <<<"$out"; }
 window_hits=$(value window-hits)

@@ -9,7 +9,8 @@ void TIdxLineScanner::Reset(std::string_view data, bool at_end, TWordPrefilter* 
   end_ = begin_ + data.size();
   at_end_ = at_end;
   filter_ = filter != nullptr && filter->Active() ? filter : nullptr;
-  MarkLineBytes(begin_, data.size(), &marks_, filter_ != nullptr ? filter_->Probe() : nullptr);
+  MarkLineBytes(begin_, data.size(), &marks_,
+                filter_ != nullptr ? filter_->Probes() : std::span<const LineProbe>());
   if (filter_ != nullptr) filter_->Reset(begin_, end_, marks_);
   next_line_ = 0;
   first_end_ = 0;

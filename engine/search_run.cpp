@@ -5,6 +5,7 @@
 #include <utility>
 
 #include "store/folder_walk.h"
+#include "store/mailboxes.h"
 #include "text/str_csv.h"
 #include "text/str_libs.h"
 #include "text/str_upper.h"
@@ -58,6 +59,11 @@ void SearchHooks::AfterTestedLine() {}
 bool SearchHooks::KeepHit(std::string_view folder_id, const TFolderIdx& rec) { return true; }
 bool SearchHooks::GoOnAfterError(std::string_view path, std::string_view message) { return false; }
 
+// Compared before any backslash is added, as the host gives both.
+bool ShowsMailbox(std::string_view current_folder, std::string_view current_mailbox) {
+  return !current_folder.empty() && SameIgnoringAsciiCase(current_folder, current_mailbox);
+}
+
 std::vector<std::string> BuildFolderList(std::string_view folders_csv,
                                          std::string_view current_folder,
                                          std::string_view current_mailbox) {
@@ -65,10 +71,7 @@ std::vector<std::string> BuildFolderList(std::string_view folders_csv,
   for (const std::string& item : ReadCommaList(folders_csv)) {
     if (!item.empty()) folders.push_back(WithBackslash(item));
   }
-  // Compared before any backslash is added, as the host gives both.
-  if (current_folder.empty() || SameIgnoringAsciiCase(current_folder, current_mailbox)) {
-    return folders;
-  }
+  if (current_folder.empty() || ShowsMailbox(current_folder, current_mailbox)) return folders;
   std::string current = WithBackslash(current_folder);
   const std::string folded = UpperCase(current);
   const bool listed = std::any_of(folders.begin(), folders.end(),
@@ -77,20 +80,65 @@ std::vector<std::string> BuildFolderList(std::string_view folders_csv,
   return folders;
 }
 
+std::vector<TFolderWalk::Root> ScopeFolders(FileSystem* fs, const TFindRec& condition,
+                                            const SearchScope& scope) {
+  std::vector<TFolderWalk::Root> roots;
+  std::vector<std::string> folded;  // of the roots, to find one given again
+  auto add = [&](std::string id, bool subfolders) {
+    std::string key = UpperCase(id);
+    for (size_t i = 0; i < folded.size(); ++i) {
+      if (folded[i] != key) continue;
+      roots[i].subfolders = roots[i].subfolders || subfolders;
+      return;
+    }
+    folded.push_back(std::move(key));
+    roots.push_back({std::move(id), subfolders});
+  };
+  switch (scope.folders) {
+    case FolderScope::kCurrentFolder:
+      for (std::string& id :
+           BuildFolderList(condition.Folders, scope.current_folder, scope.current_mailbox)) {
+        add(std::move(id), condition.SubFolder);
+      }
+      return roots;
+    case FolderScope::kCurrentMailbox:
+      if (!scope.current_mailbox.empty()) add(WithBackslash(scope.current_mailbox), true);
+      break;
+    case FolderScope::kAllMailboxes:
+      for (std::string& id : ListMailboxes(fs, scope.data_folder)) add(std::move(id), true);
+      break;
+  }
+  for (std::string& id : BuildFolderList(condition.Folders, "", "")) {
+    add(std::move(id), condition.SubFolder);
+  }
+  return roots;
+}
+
 TSearchRun::TSearchRun(FileSystem* fs, SearchHooks* hooks)
     : fs_(fs), hooks_(hooks), reader_(nullptr) {}
 TSearchRun::~TSearchRun() = default;
 
 THitList TSearchRun::TakeHits() { return std::move(hits_); }
 
-// An index file the run has opened, or failed to open. The next file is opened while one is
-// read, so that the system reads it ahead meanwhile; a failure is reported only when the run
-// comes to that file.
+// An index file the run has opened, or failed to open. Files are opened ahead of the one being
+// read, so that the system reads them meanwhile; a failure is reported only when the run comes
+// to that file.
 struct TSearchRun::OpenedFile {
   std::string path;
   std::unique_ptr<SequentialFile> file;  // null when it could not be opened
   std::string error;                     // the system's words when not opened
+  int64_t ahead = 0;                     // bytes the system was asked to read ahead
 };
+
+namespace {
+
+// What the files opened ahead may ask the system to read: enough to keep a disk busy while a
+// file is searched, whatever the sizes of the files (many small ones need many files ahead).
+constexpr int64_t kReadAheadBytes = int64_t{4} << 20;
+// And how many files may be open for it at once, the one being read left aside.
+constexpr size_t kMostFilesAhead = 64;
+
+}  // namespace
 
 // What a run tests lines with: the prefilter passes over lines where no word of the condition
 // stands, the matcher decides the others.
@@ -114,28 +162,31 @@ SearchStatus TSearchRun::Run(const TFindRec& condition, const SearchScope& scope
   done_files_.clear();
   files_read_ = 0;
   stop_ = false;
+  end_ = false;
 
   bool ok = true;
   try {
     data_folder_ = WithBackslash(scope.data_folder);
-    TFolderWalk walk(
-        fs_, data_folder_,
-        BuildFolderList(condition.Folders, scope.current_folder, scope.current_mailbox),
-        condition.SubFolder);
+    TFolderWalk walk(fs_, data_folder_, ScopeFolders(fs_, condition, scope));
     // The run's own copy: the caller may change the condition from inside a hook.
     Tester tester(condition);
-    OpenedFile file;
-    OpenedFile next;
-    for (bool more = OpenNext(&walk, &file); more && !out_of_memory_; std::swap(file, next)) {
+    ahead_.clear();
+    ahead_bytes_ = 0;
+    walked_ = false;
+    OpenAhead(&walk);
+    while (!ahead_.empty() && !out_of_memory_ && !end_) {
+      const OpenedFile file = std::move(ahead_.front());
+      ahead_.pop_front();
+      ahead_bytes_ -= file.ahead;
       // A file that could not be opened is reported before the next one is opened: a run that
       // ends there has opened nothing after it.
       if (!file.file) {
         ok = Fail(file.path, file.path + ": " + file.error);
         if (!hooks_->GoOnAfterError(error_path_, error_)) break;
-        more = OpenNext(&walk, &next);
+        OpenAhead(&walk);
         continue;
       }
-      more = OpenNext(&walk, &next);
+      OpenAhead(&walk);
       if (!SearchIndexFile(file, &tester)) {
         ok = false;
         if (!hooks_->GoOnAfterError(error_path_, error_)) break;
@@ -147,6 +198,7 @@ SearchStatus TSearchRun::Run(const TFindRec& condition, const SearchScope& scope
   }
   reader_.Reset(nullptr);
   path_.clear();
+  ahead_.clear();
 
   // Newest first; equal dates keep their reading order. Without memory for the sort they stay
   // in reading order.
@@ -171,21 +223,36 @@ bool TSearchRun::Fail(const std::string& path, std::string message) {
   return false;
 }
 
+// Opens files ahead of the one being read until they are to bring the budget's bytes, the
+// next one at least, and none past one that could not be opened.
+void TSearchRun::OpenAhead(TFolderWalk* walk) {
+  while (!walked_ && (ahead_.empty() || (ahead_bytes_ < kReadAheadBytes &&
+                                         ahead_.size() < kMostFilesAhead && ahead_.back().file))) {
+    OpenedFile file;
+    if (!OpenNext(walk, &file)) {
+      walked_ = true;
+      return;
+    }
+    ahead_bytes_ += file.ahead;
+    ahead_.push_back(std::move(file));
+  }
+}
+
 // Opens the walk's next index file not read yet, whatever the letter case of its path, and asks
-// the system to start reading it. False when the walk is done.
+// the system to start reading it. False when the walk is done. An index that is not there is
+// passed over; that is asked of the system only when an open fails, which it then does anyway.
 bool TSearchRun::OpenNext(TFolderWalk* walk, OpenedFile* file) {
   std::string path;
-  bool known_to_exist;
-  while (walk->Next(&path, &known_to_exist)) {
-    if (!known_to_exist && !fs_->FileExists(path)) continue;
+  int64_t size;
+  while (walk->Next(&path, &size)) {
     if (!done_files_.insert(UpperCase(path)).second) continue;
-    file->path = std::move(path);
     file->error.clear();
-    file->file = fs_->OpenSequential(file->path, &file->error);
-    if (file->file) file->file->ReadAhead();
+    file->file = fs_->OpenSequential(path, &file->error);
+    if (!file->file && !fs_->FileExists(path)) continue;
+    file->path = std::move(path);
+    file->ahead = file->file ? file->file->ReadAhead(size) : 0;
     return true;
   }
-  file->file.reset();
   return false;
 }
 

@@ -94,7 +94,15 @@ TWordPrefilter::TWordPrefilter(const TFindRec& condition) {
     }
   }
   if (or_searchable) groups_.insert(groups_.begin() + any_or_at, std::move(any_or));
-  probing_ = !groups_.empty() && groups_[0].size() == 1;
+  // The first group the marking pass can look for goes first: every group must hold, in any
+  // order.
+  const auto probed = std::find_if(groups_.begin(), groups_.end(), [](const auto& group) {
+    return group.size() <= kMaxLineProbes;
+  });
+  if (probed != groups_.end()) {
+    std::rotate(groups_.begin(), probed, probed + 1);
+    for (const Needle& n : groups_[0]) probes_.push_back(n.probe);
+  }
 }
 
 TWordPrefilter::Needle TWordPrefilter::MakeNeedle(std::string word, bool fold) {
@@ -123,8 +131,9 @@ void TWordPrefilter::Reset(const char* begin, const char* end, const LineMarks& 
   begin_ = begin;
   end_ = end;
   probe_at_ = marks.probe_at.data();
-  probes_ = probing_ ? marks.probes : 0;
+  probe_count_ = probes_.empty() ? 0 : marks.probes;
   next_probe_ = 0;
+  probed_next_ = nullptr;
   for (std::vector<Needle>& group : groups_) {
     for (Needle& n : group) n.next = nullptr;  // not looked for yet
   }
@@ -148,17 +157,21 @@ bool TWordPrefilter::GroupsHold(size_t first, const char* line, const char* line
   return true;
 }
 
-// Where the first group's word occurs first at or after from, found among the places the
-// marking pass listed; end_ if nowhere. (A word that runs past its line's end is taken all the
-// same: the prefilter may let through more lines than the condition holds for, never fewer.)
+// Where a word of the first group occurs at or after from, found among the places the marking
+// pass listed; end_ if nowhere. With two words the one found need not be the first to start,
+// but it starts at or before its place, and places come in order: when a word stands in a line,
+// what is found starts before that word's place, inside the line. (A word that runs past its
+// line's end is taken all the same: the prefilter may let through more lines than the
+// condition holds for, never fewer.)
 const char* TWordPrefilter::NextProbedWord(const char* from) {
-  const Needle& word = groups_[0][0];
-  const size_t size = word.text.size();
-  for (; next_probe_ < probes_; ++next_probe_) {
-    const char* at = begin_ + probe_at_[next_probe_];
-    if (at < from + word.probe_offset) continue;
-    const char* start = at - word.probe_offset;
-    if (static_cast<size_t>(end_ - start) >= size && Matches(word, start)) return start;
+  for (; next_probe_ < probe_count_; ++next_probe_) {
+    const size_t at = probe_at_[next_probe_];
+    for (const Needle& word : groups_[0]) {
+      if (at < word.probe_offset) continue;
+      const char* start = begin_ + (at - word.probe_offset);
+      if (start < from || static_cast<size_t>(end_ - start) < word.text.size()) continue;
+      if (Matches(word, start)) return start;
+    }
   }
   return end_;
 }

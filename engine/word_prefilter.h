@@ -20,11 +20,13 @@
 // for in order, each only in lines that hold the ones before.
 //
 // A word is looked for by two of its bytes, those least likely to stand in an index line, so
-// that few places are found where the word does not stand. When the first group is a single
-// word, the marking pass of the window lists the places of its two bytes (MarkLineBytes with
-// Probe()), which costs less than a search of its own.
+// that few places are found where the word does not stand. The first group of at most
+// kMaxLineProbes words is looked for first, and the marking pass of the window lists the places
+// of its words' two bytes (MarkLineBytes with Probes()), which costs less than a search of its
+// own.
 
 #include <cstddef>
+#include <span>
 #include <string>
 #include <vector>
 
@@ -40,21 +42,20 @@ class TWordPrefilter {
   // False when every line has to be tested.
   bool Active() const { return !groups_.empty(); }
 
-  // The bytes whose places the marking pass of a window is to list, or null.
-  const LineProbe* Probe() const { return probing_ ? &groups_[0][0].probe : nullptr; }
+  // The bytes whose places the marking pass of a window is to list; empty for none.
+  std::span<const LineProbe> Probes() const { return probes_; }
 
-  // Starts on the window [begin, end), marked with Probe().
+  // Starts on the window [begin, end), marked with Probes().
   void Reset(const char* begin, const char* end, const LineMarks& marks);
 
   // False when the condition cannot hold for the line [line, line_end): a word it needs stands
   // nowhere in the line. REQUIRES: Active(); lines asked in increasing order, inside the window.
   bool MayHold(const char* line, const char* line_end) {
-    if (!probing_) return GroupsHold(0, line, line_end);
-    // Where the probed word occurs next is kept from line to line: most lines hold none, and
+    if (probes_.empty()) return GroupsHold(0, line, line_end);
+    // Where a probed word occurs next is kept from line to line: most lines hold none, and
     // then cost one comparison, here.
-    Needle& word = groups_[0][0];
-    if (word.next == nullptr || word.next < line) word.next = NextProbedWord(line);
-    if (word.next >= line_end) return false;
+    if (probed_next_ == nullptr || probed_next_ < line) probed_next_ = NextProbedWord(line);
+    if (probed_next_ >= line_end) return false;
     return groups_.size() == 1 || GroupsHold(1, line, line_end);
   }
 
@@ -75,13 +76,16 @@ class TWordPrefilter {
   bool GroupsHold(size_t first, const char* line, const char* line_end);
 
   std::vector<std::vector<Needle>> groups_;
-  bool probing_ = false;  // the first group is one word, found through the marking pass
+  // The probes of the first group's words, when it is found through the marking pass.
+  std::vector<LineProbe> probes_;
   const char* begin_ = nullptr;
   const char* end_ = nullptr;
-  // With probing_: the places the marking pass listed, and the next one not yet looked at.
+  // With probes_: the places the marking pass listed, the next one not yet looked at, and where
+  // a word of the first group occurs next, at or after the last line asked.
   const uint32_t* probe_at_ = nullptr;
-  size_t probes_ = 0;
+  size_t probe_count_ = 0;
   size_t next_probe_ = 0;
+  const char* probed_next_ = nullptr;
 };
 
 }  // namespace zeldrium

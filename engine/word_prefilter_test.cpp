@@ -18,24 +18,39 @@ TEST(WordPrefilterTest, FiltersOnlyWhereAWordIsSureToStandInTheRawLine) {
     const char* name;
     TFindRec condition;
     bool active;
+    size_t probes;  // words the marking pass looks for
   };
   const Case cases[] = {
-      {"an ASCII word ignoring case", Rec({Row(kLogicOr, kTargetSubject, "invoice")}), true},
-      {"any word kept in case", Rec({Row(kLogicOr, kTargetFrom, "\x82\x60", false, true)}), true},
+      {"an ASCII word ignoring case", Rec({Row(kLogicOr, kTargetSubject, "invoice")}), true, 1},
+      {"any word kept in case", Rec({Row(kLogicOr, kTargetFrom, "\x82\x60", false, true)}), true,
+       1},
       // Upper-casing turns full-width small letters into other bytes: not in the raw line.
-      {"a full-width word ignoring case", Rec({Row(kLogicOr, kTargetFrom, "\x82\x81")}), false},
-      {"a blank in a From+To word", Rec({Row(kLogicOr, kTargetFromTo, "\"a b\"")}), false},
-      {"a blank in a From word", Rec({Row(kLogicOr, kTargetFrom, "\"a b\"")}), true},
+      {"a full-width word ignoring case", Rec({Row(kLogicOr, kTargetFrom, "\x82\x81")}), false, 0},
+      {"a blank in a From+To word", Rec({Row(kLogicOr, kTargetFromTo, "\"a b\"")}), false, 0},
+      {"a blank in a From word", Rec({Row(kLogicOr, kTargetFrom, "\"a b\"")}), true, 1},
       {"one OR row unsearchable",
-       Rec({Row(kLogicOr, kTargetSubject, "x"), Row(kLogicOr, kTargetFromTo, "\"a b\"")}), false},
+       Rec({Row(kLogicOr, kTargetSubject, "x"), Row(kLogicOr, kTargetFromTo, "\"a b\"")}), false,
+       0},
       {"an AND row is enough",
-       Rec({Row(kLogicOr, kTargetFromTo, "\"a b\""), Row(kLogicAnd, kTargetTo, "bob")}), true},
-      {"NOT rows require nothing", Rec({Row(kLogicNot, kTargetSubject, "spam")}), false},
+       Rec({Row(kLogicOr, kTargetFromTo, "\"a b\""), Row(kLogicAnd, kTargetTo, "bob")}), true, 1},
+      {"NOT rows require nothing", Rec({Row(kLogicNot, kTargetSubject, "spam")}), false, 0},
       {"comma-and without words holds always", Rec({Row(kLogicOr, kTargetSubject, ",", true)}),
-       false},
+       false, 0},
+      // Two OR rows: one of their words, both looked for in the marking pass.
+      {"two OR rows",
+       Rec({Row(kLogicOr, kTargetSubject, "invoice"), Row(kLogicOr, kTargetTo, "bob"),
+            Row(kLogicNot, kTargetSubject, "re:")}),
+       true, 2},
+      // Three words of one group are too many for the pass; the AND row's word is looked for
+      // there instead.
+      {"three OR words and an AND row",
+       Rec({Row(kLogicOr, kTargetSubject, "a,b,c"), Row(kLogicAnd, kTargetFrom, "bob")}), true, 1},
+      {"three OR words alone", Rec({Row(kLogicOr, kTargetSubject, "a,b,c")}), true, 0},
   };
   for (const Case& c : cases) {
-    EXPECT_EQ(TWordPrefilter(c.condition).Active(), c.active) << c.name;
+    const TWordPrefilter filter(c.condition);
+    EXPECT_EQ(filter.Active(), c.active) << c.name;
+    EXPECT_EQ(filter.Probes().size(), c.probes) << c.name;
   }
 }
 
@@ -47,9 +62,9 @@ ZELDRIUM_FOR_EVERY_LINE_MASK_CODE(WordPrefilterScanTest);
 TEST_P(WordPrefilterScanTest, FindsTheWordWhereverItsProbedBytesStand) {
   const TFindRec condition = Rec({Row(kLogicOr, kTargetSubject, "invoice")});
   TWordPrefilter filter(condition);
-  ASSERT_NE(filter.Probe(), nullptr);
-  EXPECT_EQ(filter.Probe()->first, 'v');  // 'v' and 'c' are rarer than 'i' and 'e'
-  EXPECT_EQ(filter.Probe()->distance, 3u);
+  ASSERT_EQ(filter.Probes().size(), 1u);
+  EXPECT_EQ(filter.Probes()[0].first, 'v');  // 'v' and 'c' are rarer than 'i' and 'e'
+  EXPECT_EQ(filter.Probes()[0].distance, 3u);
   const std::string date =
       "\x01\x01\x01\x01\x01\x01\x01\x01"
       "5f5e1000";
@@ -82,9 +97,9 @@ TEST_P(WordPrefilterScanTest, NeverHidesALineTheConditionHoldsFor) {
     return pool[std::uniform_int_distribution<size_t>(0, std::size(pool) - 1)(rng)];
   };
   auto chance = [&rng](double p) { return std::bernoulli_distribution(p)(rng); };
-  for (int n = 0; n < 300; ++n) {
+  for (int n = 0; n < 600; ++n) {
     std::vector<TFindOpt> rows;
-    for (int r = std::uniform_int_distribution<int>(1, 4)(rng); r > 0; --r) {
+    for (int r = std::uniform_int_distribution<int>(1, kFindRows)(rng); r > 0; --r) {
       std::string keyword = pick(words);
       if (chance(0.3)) keyword += std::string(",") + pick(words);
       rows.push_back(Row(std::uniform_int_distribution<int>(0, 2)(rng),

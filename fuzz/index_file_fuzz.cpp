@@ -213,8 +213,8 @@ class CurrentFileSystem : public FileSystem {
   MemoryFileSystem* fs = nullptr;
   bool FileExists(std::string_view path) override { return fs->FileExists(path); }
   bool DirectoryExists(std::string_view path) override { return fs->DirectoryExists(path); }
-  std::vector<std::string> ListSubdirectories(std::string_view dir) override {
-    return fs->ListSubdirectories(dir);
+  void ListFolder(std::string_view dir, FolderListing* listing) override {
+    fs->ListFolder(dir, listing);
   }
   std::unique_ptr<SequentialFile> OpenSequential(std::string_view path, std::string* err) override {
     return fs->OpenSequential(path, err);

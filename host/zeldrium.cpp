@@ -262,7 +262,7 @@ void MenuInit(HMENU menu, int type) {
 void OpenFolder() {
   if (!MainForm->Visible() || MainForm->OpeningHit) return;
   if (!BeckyAPI->BKA_GetCurrentFolder || !BeckyAPI->BKA_GetCurrentFolder()) return;
-  MainForm->RunSearch();
+  MainForm->HostFolderChanged();
 }
 
 void FillInfo(char* record) {

@@ -9,7 +9,7 @@ HERE=$(cd "$(dirname "$0")" && pwd)
 want_native=(cmake ninja-build g++ make googletest libgtest-dev python3 man-db clang-format)
 want_win=(g++-mingw-w64-i686-posix wine wine32:i386 xvfb xauth fonts-vlgothic fonts-wine locales imagemagick)
 want_fuzz=(clang libclang-rt-14-dev)
-want_bench=(ripgrep time)
+want_bench=(ripgrep time g++-multilib strace)
 
 installed() { dpkg-query -W -f='${Status}' "$1" 2>/dev/null | grep -q 'install ok installed'; }
 

@@ -63,6 +63,12 @@ void TInitParam::Load(std::string path) {
 
   ViewFont = DefaultViewFont();
   ini.ReadFont("VIEWFONT", &ViewFont);
+
+  const int32_t scope = ini.ReadInteger("FINDSCOPE", 0);
+  Scope = scope >= 0 && scope <= static_cast<int32_t>(FolderScope::kAllMailboxes)
+              ? static_cast<FolderScope>(scope)
+              : FolderScope::kCurrentFolder;
+  SearchWhileTyping = ini.ReadInteger("FINDWHILETYPING", 1) != 0;
 }
 
 bool TInitParam::WriteAll(std::string* err) {
@@ -83,6 +89,8 @@ bool TInitParam::WriteAll(std::string* err) {
   ini.WriteString("OPTIONSET",
                   JoinCsv({SubFolder, CommaAnd, CaseSensitive, WindowFit, MultiLineTab}));
   ini.WriteString("DATELIMIT", JoinCsv({UseDateLimit, DateLimit}));
+  if (Scope != FolderScope::kCurrentFolder) ini.WriteInteger("FINDSCOPE", static_cast<int>(Scope));
+  if (!SearchWhileTyping) ini.WriteInteger("FINDWHILETYPING", 0);
   return ini.Flush(err);
 }
 

@@ -6,6 +6,11 @@
 // closes and once more when the object is destroyed. Saving rewrites the whole file in a fixed
 // key order, so lines nobody knows vanish and edits made by hand while the library runs are
 // overwritten.
+//
+// The scope and the search while typing came later than the other keys: each has a key of its
+// own, written only when it differs from its default, so that a file of the defaults is the
+// file every build writes, a file without them reads as the defaults, and an older build, which
+// passes over keys it does not know, reads a newer file as before.
 
 #include <cstdint>
 #include <string>
@@ -15,6 +20,7 @@
 #include "query/find_class.h"
 #include "settings/ini_file.h"
 #include "settings/settings_io.h"
+#include "store/mailboxes.h"
 
 namespace zeldrium {
 
@@ -91,6 +97,10 @@ class TInitParam {
   bool UseDateLimit = false;
   bool MultiLineTab = false;
   uint16_t ShowHotKey = 0;  // virtual-key code | kHotKeyShift | kHotKeyCtrl | kHotKeyAlt; 0 = none
+  // Where the search window's runs look besides a condition's fixed folders (FINDSCOPE).
+  FolderScope Scope = FolderScope::kCurrentFolder;
+  // The search window searches the text as it is typed (FINDWHILETYPING).
+  bool SearchWhileTyping = true;
 
  private:
   bool WriteAll(std::string* err);

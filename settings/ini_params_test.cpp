@@ -79,6 +79,8 @@ TEST_F(InitParamTest, NoFileGivesTheDefaults) {
   EXPECT_GE(static_cast<uint32_t>(p.DateLimit), before);
   EXPECT_LE(static_cast<uint32_t>(p.DateLimit), after);
   EXPECT_EQ(p.ViewFont, DefaultViewFont());
+  EXPECT_EQ(p.Scope, FolderScope::kCurrentFolder);
+  EXPECT_TRUE(p.SearchWhileTyping);
 }
 
 TEST_F(InitParamTest, SavesEveryKeyInTableOrderAndDropsTheRest) {
@@ -172,6 +174,8 @@ TEST_F(InitParamTest, RoundTripKeepsEverySetting) {
   p.DateLimit = -86400;
   p.UseDateLimit = true;
   p.ShowHotKey = kHotKeyCtrl | kHotKeyAlt | 'K';
+  p.Scope = FolderScope::kAllMailboxes;
+  p.SearchWhileTyping = false;
   const std::string first = SaveAndGet(p);
 
   TInitParam q(&warning_);
@@ -191,7 +195,45 @@ TEST_F(InitParamTest, RoundTripKeepsEverySetting) {
   EXPECT_EQ(q.DateLimit, -86400);
   EXPECT_TRUE(q.UseDateLimit);
   EXPECT_EQ(q.ShowHotKey, p.ShowHotKey);
+  EXPECT_EQ(q.Scope, FolderScope::kAllMailboxes);
+  EXPECT_FALSE(q.SearchWhileTyping);
   EXPECT_EQ(SaveAndGet(q), first);
+}
+
+// The scope and the search while typing have keys of their own, written only when they differ
+// from their defaults: a file without them (an older build's) reads as the defaults and is saved
+// as that build saves it, and the keys they add leave every other setting as it reads without
+// them, which is how a build that does not know them reads the file.
+TEST_F(InitParamTest, FilesOfOlderAndNewerBuildsReadAlike) {
+  const std::string older =
+      "OPTIONSET=1,0,1,0,0,\r\nDATELIMIT=1,86400,\r\nFINDPARAM0=" + Cond("a") + "\r\n";
+  auto old_file = LoadText(older);
+  EXPECT_EQ(old_file->Scope, FolderScope::kCurrentFolder);
+  EXPECT_TRUE(old_file->SearchWhileTyping);
+  const std::string saved_by_older = SaveAndGet(*old_file);
+  EXPECT_EQ(saved_by_older.find("FINDSCOPE"), std::string::npos);
+  EXPECT_EQ(saved_by_older.find("FINDWHILETYPING"), std::string::npos);
+
+  struct Case {
+    std::string keys;
+    FolderScope scope;
+    bool typing;
+  } cases[] = {
+      {"FINDSCOPE=1\r\nFINDWHILETYPING=0\r\n", FolderScope::kCurrentMailbox, false},
+      {"findscope=2\r\nfindwhiletyping=1\r\n", FolderScope::kAllMailboxes, true},
+      // What does not convert, or names no scope, falls back to the default.
+      {"FINDSCOPE=3\r\nFINDWHILETYPING=no\r\n", FolderScope::kCurrentFolder, true},
+      {"FINDSCOPE=-1\r\nFINDWHILETYPING=\r\n", FolderScope::kCurrentFolder, true},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.keys);
+    auto newer = LoadText(c.keys + older);
+    EXPECT_EQ(newer->Scope, c.scope);
+    EXPECT_EQ(newer->SearchWhileTyping, c.typing);
+    newer->Scope = FolderScope::kCurrentFolder;
+    newer->SearchWhileTyping = true;
+    EXPECT_EQ(SaveAndGet(*newer), saved_by_older);
+  }
 }
 
 TEST_F(InitParamTest, ValuesThatDoNotConvertFallBack) {

@@ -12,11 +12,14 @@
 //   the wide API. Paths of MAX_PATH characters or more are given the "\\?\" prefix, so that a
 //   deep folder tree is still reachable.
 // - An index file is opened with CreateFileW(GENERIC_READ, FILE_SHARE_READ): others may read it
-//   at the same time, nobody may write it while we read.
-// - Listing uses FindFirstFileExW, directories only, in the order the file system gives. Hidden
-//   and system directories are left out, and so are links (junctions, directory symbolic
-//   links): a link back up the tree would otherwise make the subfolder walk endless. Other
-//   reparse points, such as a cloud service's placeholders, are ordinary folders
+//   at the same time, nobody may write it while we read. It is read with plain reads; once a
+//   read has gone at the pace of a disk, files are opened for overlapped reads, which signal the
+//   file's handle (one read at a time, no event made per file), and read ahead.
+// - Listing uses FindFirstFileExW with the basic information and large fetches, in the order the
+//   file system gives: one listing names a folder's subdirectories and its index file, with the
+//   index's size. Hidden and system directories are left out, and so are links (junctions,
+//   directory symbolic links): a link back up the tree would otherwise make the subfolder walk
+//   endless. Other reparse points, such as a cloud service's placeholders, are ordinary folders
 //   (subfolder_rule.h).
 // - Error texts come from FormatMessageW, converted to code page 932.
 //
@@ -31,12 +34,14 @@
 //   exact name, a directory entry equal to it ignoring ASCII case is used (the byte-wise
 //   smallest one when several qualify). This covers "Folder.idx", mailbox and folder names.
 // - Names starting with "." count as hidden and are not listed. Symbolic links are not listed
-//   as subdirectories, so loops can never make the walk run forever.
+//   as subdirectories, so loops can never make the walk run forever. A listing gives no sizes;
+//   a file's size is asked of the file once it is open.
 // - There are no share modes: a file is opened read-only, and a writer is not kept out.
 // - Error texts are strerror's.
 // - Not thread-safe (the converters are cached); the search runs on one thread.
 
 #include <cstddef>
+#include <cstdint>
 #include <memory>
 #include <string>
 #include <string_view>
@@ -50,32 +55,72 @@ class SequentialFile {
   virtual ~SequentialFile() = default;
   // Reads up to capacity bytes into dst. *got == 0 with true means the end of the file.
   virtual bool Read(char* dst, size_t capacity, size_t* got, std::string* err) = 0;
-  // A hint that the file is read next: the system may start reading it now, while another
-  // file is searched. A failure here is never reported; Read reports its own.
-  virtual void ReadAhead() {}
+  // A hint that the file is read soon: the system may start reading it now, while other files
+  // are searched. size: the file's size as a listing gave it, or -1. Returns how many bytes the
+  // system was asked to read, or would have been (0 when none). A failure here is never
+  // reported; Read reports its own.
+  virtual int64_t ReadAhead(int64_t size) { return 0; }
+  // True once the reads so far are known to have reached the end of the file, so that no read
+  // is needed to learn it: the next Read would give 0 bytes.
+  virtual bool AtEnd() const { return false; }
+};
+
+// The calls a file system has made to the system, by kind: what a search costs per folder
+// beyond reading. Under Wine most of them are calls to Wine's server.
+struct FileSystemCalls {
+  int64_t listings = 0;  // directories listed (their entries come in batches the system sizes)
+  int64_t existence_tests = 0;  // a path's attributes asked
+  int64_t opens = 0;
+  int64_t sizes = 0;  // an open file's size asked
+  int64_t reads = 0;
+  int64_t read_hints = 0;  // the system asked to read ahead, besides reads
+  int64_t waits = 0;       // for a read started earlier
+  int64_t closes = 0;      // of files and of listings
+};
+
+// What the search needs to know of a folder's directory, from one listing.
+struct FolderListing {
+  std::vector<std::string> subdirectories;  // as ListSubdirectories gives them
+  bool has_index = false;                   // a file named Folder.idx, in any letter case
+  int64_t index_size = -1;                  // its size when the listing gives it, else -1
 };
 
 class FileSystem {
  public:
   virtual ~FileSystem() = default;
 
-  // True for an existing file; a directory of that name is not a file.
+  // True for an existing file; a directory of that name is not a file. Right after an open of
+  // the same path that failed for want of a file, answered without asking the system again.
   virtual bool FileExists(std::string_view path) = 0;
   // True for an existing directory, found as FileExists finds files.
   virtual bool DirectoryExists(std::string_view path) = 0;
 
-  // The names of the subdirectories of dir (with or without a trailing separator), in the order
-  // the file system gives them, without "." and "..", hidden or system entries and links. A
-  // directory that cannot be listed has no subdirectories.
-  virtual std::vector<std::string> ListSubdirectories(std::string_view dir) = 0;
+  // What dir (with or without a trailing separator) holds: the names of its subdirectories, in
+  // the order the file system gives them, without "." and "..", hidden or system entries and
+  // links; and whether its index file is there. *listing is overwritten; a directory that
+  // cannot be listed holds nothing.
+  virtual void ListFolder(std::string_view dir, FolderListing* listing) = 0;
+  std::vector<std::string> ListSubdirectories(std::string_view dir) {
+    FolderListing listing;
+    ListFolder(dir, &listing);
+    return std::move(listing.subdirectories);
+  }
 
   // Opens a file for reading. Returns null and sets *err (the system's words) on failure.
   virtual std::unique_ptr<SequentialFile> OpenSequential(std::string_view path,
                                                          std::string* err) = 0;
+
+  // The calls made so far; a file system that talks to no system makes none.
+  virtual FileSystemCalls Calls() const { return {}; }
 };
 
+// When the machine's file system asks the system to read files ahead of the one being read:
+// once a read has found the data missing from the system's cache, until the files of that run
+// are closed (where the cache holds them, every hint costs a call and gives nothing); or always.
+enum class ReadAheadMode { kWhenCold, kAlways };
+
 // The file system of the machine the program runs on.
-std::unique_ptr<FileSystem> NewNativeFileSystem();
+std::unique_ptr<FileSystem> NewNativeFileSystem(ReadAheadMode mode = ReadAheadMode::kWhenCold);
 
 }  // namespace zeldrium
 

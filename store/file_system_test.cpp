@@ -18,6 +18,7 @@
 #include <fcntl.h>
 #include <stdlib.h>
 #include <sys/fsuid.h>
+#include <sys/mman.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -74,18 +75,18 @@ TEST(NativeStoreTest, ReadAheadHandsOutEveryByteOnce) {
   const std::filesystem::path dir =
       std::filesystem::temp_directory_path() / ("zeldrium-ahead-" + std::to_string(::getpid()));
   std::filesystem::create_directories(dir);
-  auto fs = NewNativeFileSystem();
-  for (const size_t size : {size_t{0}, size_t{1000}, size_t{700000}}) {
+  auto fs = NewNativeFileSystem(ReadAheadMode::kAlways);
+  for (const size_t size : {size_t{0}, size_t{1000}, size_t{1500000}}) {
     std::string content(size, '\0');
     for (size_t i = 0; i < size; ++i) content[i] = static_cast<char>(i * 7 + i / 251);
-    const std::string path = (dir / ("f" + std::to_string(size))).string();
+    const std::string path = (dir / std::to_string(size)).string();
     { std::ofstream(path, std::ios::binary).write(content.data(), content.size()); }
     for (const bool ahead : {true, false}) {
       for (const size_t piece : {size_t{100}, size_t{300000}}) {
         std::string err;
         auto file = fs->OpenSequential(path, &err);
         ASSERT_NE(file, nullptr) << err;
-        if (ahead) file->ReadAhead();
+        if (ahead) file->ReadAhead(-1);
         std::string got;
         std::vector<char> buf(piece);
         size_t n = 0;
@@ -98,7 +99,87 @@ TEST(NativeStoreTest, ReadAheadHandsOutEveryByteOnce) {
     std::string err;
     auto file = fs->OpenSequential(path, &err);
     ASSERT_NE(file, nullptr) << err;
-    file->ReadAhead();
+    file->ReadAhead(-1);
+  }
+  std::error_code ec;
+  std::filesystem::remove_all(dir, ec);
+}
+
+std::string Text(const FileSystemCalls& c) {
+  return "listings " + std::to_string(c.listings) + ", existence tests " +
+         std::to_string(c.existence_tests) + ", opens " + std::to_string(c.opens) + ", sizes " +
+         std::to_string(c.sizes) + ", reads " + std::to_string(c.reads) + ", read hints " +
+         std::to_string(c.read_hints) + ", waits " + std::to_string(c.waits) + ", closes " +
+         std::to_string(c.closes);
+}
+
+// What a search costs the system beyond the bytes it reads, counted by the native file system:
+// per folder walked one listing of its directory, which names both its index and its
+// subfolders; per index file one open, one read when it is small, one close; no existence test
+// where a listing has answered. A call more per folder fails here. (The files are small and in
+// the system's cache: nothing tells it to read ahead.)
+TEST(NativeStoreTest, EachFolderCostsOneListingAndEachIndexOneOpen) {
+  const std::filesystem::path dir =
+      std::filesystem::temp_directory_path() / ("zeldrium-calls-" + std::to_string(::getpid()));
+  for (const char* index : {"m/a", "m/a/b", "m/c", "m/n/d"}) {
+    std::filesystem::create_directories(dir / index);
+    std::ofstream(dir / index / "Folder.idx", std::ios::binary) << LineFromX();
+  }
+  const std::string root = dir.string() + "/";
+  // Nothing is asked to be read ahead while reads find everything in memory. The open file is
+  // asked its size where no listing gives it. Reading ahead always, an index costs a hint more
+  // (under Windows its read is overlapped, and waited for).
+#ifdef _WIN32
+  const FileSystemCalls index{.opens = 1, .reads = 1, .closes = 1};
+  const FileSystemCalls index_ahead{.opens = 1, .reads = 1, .waits = 1, .closes = 1};
+#else
+  const FileSystemCalls index{.opens = 1, .sizes = 1, .reads = 1, .closes = 1};
+  const FileSystemCalls index_ahead{
+      .opens = 1, .sizes = 1, .reads = 1, .read_hints = 1, .closes = 1};
+#endif
+  const auto times = [](FileSystemCalls c, int n) {
+    return FileSystemCalls{c.listings * n, c.existence_tests * n, c.opens * n, c.sizes * n,
+                           c.reads * n,    c.read_hints * n,      c.waits * n, c.closes * n};
+  };
+  const auto plus = [](FileSystemCalls a, FileSystemCalls b) {
+    return FileSystemCalls{a.listings + b.listings, a.existence_tests + b.existence_tests,
+                           a.opens + b.opens,       a.sizes + b.sizes,
+                           a.reads + b.reads,       a.read_hints + b.read_hints,
+                           a.waits + b.waits,       a.closes + b.closes};
+  };
+  const FileSystemCalls listing{.listings = 1, .closes = 1};
+#ifdef _WIN32
+  const FileSystemCalls missing{.opens = 1};
+#else
+  const FileSystemCalls missing{.listings = 1, .existence_tests = 1, .opens = 1, .closes = 1};
+#endif
+  struct Case {
+    const char* name;
+    TFindRec condition;
+    size_t hits;
+    FileSystemCalls calls;
+    ReadAheadMode mode = ReadAheadMode::kWhenCold;
+  };
+  const Case cases[] = {
+      // m, a, b, c and n listed (n has no index: d below it is not walked); three indexes read.
+      {"a mailbox with its subfolders", FromSearch("x", true, "m\\"), 3,
+       plus(times(listing, 5), times(index, 3))},
+      {"reading ahead always", FromSearch("x", true, "m\\"), 3,
+       plus(times(listing, 5), times(index_ahead, 3)), ReadAheadMode::kAlways},
+      // One folder without its subfolders: nothing listed.
+      {"one folder", FromSearch("x", false, "m\\a\\"), 1, index},
+      // A folder without an index: one open fails, which says that none is there. (On a
+      // file system that tells letter cases apart, the index is then looked for under other
+      // cases, among the folder's entries.)
+      {"a folder without an index", FromSearch("x", false, "m\\n\\"), 0, missing},
+  };
+  for (const Case& c : cases) {
+    auto fs = NewNativeFileSystem(c.mode);
+    FromHooks hooks;
+    TSearchRun run(fs.get(), &hooks);
+    ASSERT_EQ(run.Run(c.condition, SearchScope{root, "", ""}), SearchStatus::kCompleted) << c.name;
+    EXPECT_EQ(run.HitCount(), c.hits) << c.name;
+    EXPECT_EQ(Text(fs->Calls()), Text(c.calls)) << c.name;
   }
   std::error_code ec;
   std::filesystem::remove_all(dir, ec);
@@ -331,6 +412,54 @@ TEST_F(PosixFileSystemTest, LinkLoopsDoNotTrapTheWalk) {
   ASSERT_EQ(run.Run(FromSearch("x", true, "m\\"), SearchScope{root_, "", ""}),
             SearchStatus::kCompleted);
   EXPECT_EQ(run.FilesRead(), 2);
+}
+
+// Where the system's cache holds the files, none is asked to be read ahead; once a read has found
+// its file's data missing, the files opened after it are, until the run is over.
+TEST(PosixReadAheadTest, FilesAreHintedOnceAReadFindsTheCacheCold) {
+  const std::filesystem::path dir =
+      std::filesystem::temp_directory_path() / ("zeldrium-cold-" + std::to_string(::getpid()));
+  std::string lines;
+  while (lines.size() < 100000) lines += LineFromX();
+  std::vector<std::string> paths;
+  for (const char* folder : {"a", "b", "c", "d"}) {
+    std::filesystem::create_directories(dir / "m" / folder);
+    paths.push_back((dir / "m" / folder / "Folder.idx").string());
+    std::ofstream(paths.back(), std::ios::binary) << lines;
+  }
+  // Out of the cache, as after a restart. A file system held in memory keeps them: nothing to
+  // learn there.
+  for (const std::string& path : paths) {
+    const int fd = ::open(path.c_str(), O_RDONLY);
+    ASSERT_GE(fd, 0);
+    ::fdatasync(fd);
+    ::posix_fadvise(fd, 0, 0, POSIX_FADV_DONTNEED);
+    // Asked without reading, which would bring the file back.
+    void* const map = ::mmap(nullptr, 4096, PROT_READ, MAP_SHARED, fd, 0);
+    unsigned char resident = 1;
+    if (map != MAP_FAILED) {
+      ::mincore(map, 4096, &resident);
+      ::munmap(map, 4096);
+    }
+    const bool cached = (resident & 1) != 0;
+    ::close(fd);
+    if (cached) {
+      std::filesystem::remove_all(dir);
+      GTEST_SKIP() << dir << " keeps its files in memory";
+    }
+  }
+  auto fs = NewNativeFileSystem();
+  FromHooks hooks;
+  TSearchRun run(fs.get(), &hooks);
+  const std::string root = dir.string() + "/";
+  const TFindRec all = FromSearch("x", false, "m\\a\\,m\\b\\,m\\c\\,m\\d\\");
+  ASSERT_EQ(run.Run(all, SearchScope{root, "", ""}), SearchStatus::kCompleted);
+  // All four were opened before the first was read; its read found the cache cold.
+  EXPECT_EQ(fs->Calls().read_hints, 3);
+  // Now all four are in the cache, and the next run hints none.
+  ASSERT_EQ(run.Run(all, SearchScope{root, "", ""}), SearchStatus::kCompleted);
+  EXPECT_EQ(fs->Calls().read_hints, 3);
+  std::filesystem::remove_all(dir);
 }
 
 TEST_F(PosixFileSystemTest, TenThousandFoldersTwoHundredDeep) {

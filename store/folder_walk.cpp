@@ -6,14 +6,17 @@
 
 namespace zeldrium {
 
-TFolderWalk::TFolderWalk(FileSystem* fs, std::string data_folder, std::vector<std::string> folders,
-                         bool subfolders)
-    : fs_(fs),
-      data_folder_(std::move(data_folder)),
-      folders_(std::move(folders)),
-      subfolders_(subfolders) {}
+TFolderWalk::TFolderWalk(FileSystem* fs, std::string data_folder, std::vector<Root> roots)
+    : fs_(fs), data_folder_(std::move(data_folder)), roots_(std::move(roots)) {}
 
-bool TFolderWalk::Next(std::string* path, bool* known_to_exist) {
+TFolderWalk::TFolderWalk(FileSystem* fs, std::string data_folder,
+                         const std::vector<std::string>& folders, bool subfolders)
+    : fs_(fs), data_folder_(std::move(data_folder)) {
+  for (const std::string& id : folders) roots_.push_back({id, subfolders});
+}
+
+bool TFolderWalk::Next(std::string* path, int64_t* size) {
+  FolderListing listing;
   for (;;) {
     if (!stack_.empty()) {
       Frame& top = stack_.back();
@@ -24,20 +27,23 @@ bool TFolderWalk::Next(std::string* path, bool* known_to_exist) {
       const std::string& name = top.names[top.next++];
       if (name.empty() || name == "." || name == "..") continue;
       std::string sub = top.dir + name + '\\';
-      std::string index = sub + std::string(kIndexName);
-      if (!fs_->FileExists(index)) continue;
-      std::vector<std::string> names = fs_->ListSubdirectories(sub);
-      stack_.push_back({std::move(sub), std::move(names)});
-      *path = std::move(index);
-      *known_to_exist = true;
+      fs_->ListFolder(sub, &listing);
+      if (!listing.has_index) continue;
+      *path = sub + std::string(kIndexName);
+      *size = listing.index_size;
+      stack_.push_back({std::move(sub), std::move(listing.subdirectories)});
       return true;
     }
-    if (next_folder_ == folders_.size()) return false;
-    const std::string dir = data_folder_ + folders_[next_folder_++];
-    if (subfolders_) stack_.push_back({dir, fs_->ListSubdirectories(dir)});
+    if (next_root_ == roots_.size()) return false;
+    const Root& root = roots_[next_root_++];
+    std::string dir = data_folder_ + root.id;
     *path = dir + std::string(kIndexName);
-    *known_to_exist = false;
-    return true;
+    *size = -1;
+    if (!root.subfolders) return true;
+    fs_->ListFolder(dir, &listing);
+    *size = listing.index_size;
+    stack_.push_back({std::move(dir), std::move(listing.subdirectories)});
+    if (listing.has_index) return true;
   }
 }
 

@@ -2,12 +2,17 @@
 #define ZELDRIUM_STORE_FOLDER_WALK_H_
 
 // The index files of a list of folders, in the order a recursive walk would read them: each
-// listed folder's own index, then, when asked, its subfolders depth first in the order the file
-// system lists them. A directory without an index is no mail folder, and nothing below it is
-// walked. Kept on an explicit stack: a deep store must not exhaust the thread's stack, which in
-// the host is the host's own.
+// listed folder's own index, then, when asked for that folder, its subfolders depth first in the
+// order the file system lists them. A directory without an index is no mail folder, and nothing
+// below it is walked. Kept on an explicit stack: a deep store must not exhaust the thread's stack,
+// which in the host is the host's own.
+//
+// Each directory walked is listed once, and that listing says both whether its index is there
+// and what its subdirectories are: a folder costs the system one listing, and its index no
+// existence test.
 
 #include <cstddef>
+#include <cstdint>
 #include <string>
 #include <vector>
 
@@ -17,14 +22,22 @@ namespace zeldrium {
 
 class TFolderWalk {
  public:
-  // data_folder and the folder IDs end in a backslash (WithBackslash).
-  // REQUIRES: fs outlives the walk.
-  TFolderWalk(FileSystem* fs, std::string data_folder, std::vector<std::string> folders,
+  struct Root {
+    std::string id;  // a folder ID, ending in a backslash (WithBackslash)
+    bool subfolders = false;
+  };
+
+  // data_folder ends in a backslash. REQUIRES: fs outlives the walk.
+  TFolderWalk(FileSystem* fs, std::string data_folder, std::vector<Root> roots);
+  // Every folder with or without its subfolders alike.
+  TFolderWalk(FileSystem* fs, std::string data_folder, const std::vector<std::string>& folders,
               bool subfolders);
 
-  // The next index file's path, and whether it is known to exist: a subfolder's index was
-  // looked for before it was entered, a listed folder's was not. False when the walk is done.
-  bool Next(std::string* path, bool* known_to_exist);
+  // The next index file's path, and its size as the listing gave it (else -1); false when the
+  // walk is done. A listed folder's index is given without a look at the disk when its
+  // subfolders are not walked: whoever opens it learns then whether it is there. Every other
+  // one was named by its folder's listing.
+  bool Next(std::string* path, int64_t* size);
 
  private:
   struct Frame {
@@ -35,9 +48,8 @@ class TFolderWalk {
 
   FileSystem* fs_;
   std::string data_folder_;
-  std::vector<std::string> folders_;
-  bool subfolders_;
-  size_t next_folder_ = 0;
+  std::vector<Root> roots_;
+  size_t next_root_ = 0;
   std::vector<Frame> stack_;
 };
 

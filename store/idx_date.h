@@ -28,31 +28,58 @@ inline int32_t ShiftedIdxDate(uint32_t value) {
   return static_cast<int32_t>(value + static_cast<uint32_t>(kIdxDateShift));
 }
 
-// Eight hexadecimal digits at text, checked and converted side by side in one word, without a
-// branch or a table lookup per digit.
-inline bool ParseHex8(const char* text, uint32_t* value) {
-  // The bytes as a little-endian word, whatever the machine: the first digit lowest.
-  uint64_t x = 0;
-  if constexpr (std::endian::native == std::endian::little) {
-    std::memcpy(&x, text, 8);
-  } else {
-    for (int i = 7; i >= 0; --i) x = (x << 8) | static_cast<unsigned char>(text[i]);
-  }
-  constexpr uint64_t k01 = 0x0101010101010101;
-  constexpr uint64_t k80 = k01 * 0x80;
+// The sizeof(W) hexadecimal digits packed in x, the first digit in the lowest byte, checked and
+// converted side by side, without a branch or a table lookup per digit: false if a byte is no
+// digit.
+template <typename W>
+inline bool PackedHexDigits(W x, uint32_t* value) {
+  constexpr W k01 = ~W{0} / 0xFF;
+  constexpr W k80 = k01 * 0x80;
   // For bytes below 0x80, (b + (0x80 - c)) has its top bit set exactly when b >= c. A byte of
   // 0x80 or more may carry into the next one, but is itself refused by ~x.
-  const uint64_t lower = x | k01 * 0x20;
-  const uint64_t digit = (x + k01 * (0x80 - '0')) & ~(x + k01 * (0x80 - '9' - 1));
-  const uint64_t letter = (lower + k01 * (0x80 - 'a')) & ~(lower + k01 * (0x80 - 'f' - 1));
+  const W lower = x | k01 * 0x20;
+  const W digit = (x + k01 * (0x80 - '0')) & ~(x + k01 * (0x80 - '9' - 1));
+  const W letter = (lower + k01 * (0x80 - 'a')) & ~(lower + k01 * (0x80 - 'f' - 1));
   if ((((digit | letter) & ~x) & k80) != k80) return false;
   // A digit's value is its low four bits; a letter's is those plus 9 (bit 6 marks letters).
-  uint64_t v = (x & k01 * 0x0F) + ((x >> 6) & k01) * 9;
+  W v = (x & k01 * 0x0F) + ((x >> 6) & k01) * 9;
   // Bytes in memory order, first digit lowest: pair them up into the number, highest first.
-  v = ((v << 4) | (v >> 8)) & 0x00FF00FF00FF00FF;
-  v = ((v << 8) | (v >> 16)) & 0x0000FFFF0000FFFF;
-  *value = static_cast<uint32_t>((v << 16) | (v >> 32));
+  v = ((v << 4) | (v >> 8)) & (~W{0} / 0xFFFF * 0xFF);
+  v = ((v << 8) | (v >> 16)) & (~W{0} / 0xFFFFFFFF * 0xFFFF);
+  if constexpr (sizeof(W) > 4) v = (v << 16) | (v >> 32);
+  *value = static_cast<uint32_t>(v);
   return true;
+}
+
+// The sizeof(W) bytes at p as a little-endian word, whatever the machine: the first byte lowest.
+template <typename W>
+inline W LittleEndianWord(const char* p) {
+  W x = 0;
+  if constexpr (std::endian::native == std::endian::little) {
+    std::memcpy(&x, p, sizeof x);
+  } else {
+    for (int i = static_cast<int>(sizeof x) - 1; i >= 0; --i) {
+      x = (x << 8) | static_cast<unsigned char>(p[i]);
+    }
+  }
+  return x;
+}
+
+// Eight hexadecimal digits at text: in one word where registers have 64 bits, else in two, so
+// that a 32-bit build does no 64-bit arithmetic for every line.
+inline bool ParseHex8(const char* text, uint32_t* value) {
+  if constexpr (sizeof(uintptr_t) >= 8) {
+    return PackedHexDigits(LittleEndianWord<uint64_t>(text), value);
+  } else {
+    uint32_t high;
+    uint32_t low;
+    if (!PackedHexDigits(LittleEndianWord<uint32_t>(text), &high) ||
+        !PackedHexDigits(LittleEndianWord<uint32_t>(text + 4), &low)) {
+      return false;
+    }
+    *value = high << 16 | low;
+    return true;
+  }
 }
 
 // Converts a line's trimmed field 9 into *date (with the time zone shift): kRecord, or kSkip

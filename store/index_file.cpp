@@ -83,6 +83,8 @@ bool TIndexFileReader::Fill(std::string* err) {
     eof_ = true;
     return true;
   }
+  // Known to be the last bytes: the end is not asked for again.
+  if (file_->AtEnd()) eof_ = true;
   // Whatever follows a 0x1A is never looked at, not even to find line ends.
   constexpr LineProbe kEndOfFile{0x1A, 0x1A, 0, 0, 0};
   const char* fresh = buf_.data() + end_;

@@ -20,6 +20,7 @@
 #include <bit>
 #include <cstdint>
 #include <cstring>
+#include <span>
 #include <utility>
 #include <vector>
 
@@ -33,7 +34,7 @@ namespace zeldrium {
 
 // One instruction set's MarkLineBytes and FindProbe.
 struct LineMaskFunctions {
-  void (*mark)(const char* data, size_t n, LineMarks* out, const LineProbe* probe);
+  void (*mark)(const char* data, size_t n, LineMarks* out, std::span<const LineProbe> probes);
   const char* (*find_probe)(const char* from, const char* end, const LineProbe& probe);
 };
 
@@ -96,42 +97,77 @@ template <typename V>
   return hits;
 }
 
-// Which bytes of a block are carried as the second byte of a double-byte character. *carry is
-// 1 when the block's first byte is (the block before ended in a character's first byte), and
-// becomes the same for the next block.
+// Where the first and last byte of one of the probes stand.
+template <typename V, size_t kProbes>
+[[gnu::always_inline]] inline LineMask AnyProbeBits(const char* block, const LineProbe* probes) {
+  LineMask hits = 0;
+  [&]<size_t... kProbe>(std::index_sequence<kProbe...>) {
+    ((hits |= ProbeBits<V>(block, probes[kProbe])), ...);
+  }
+  (std::make_index_sequence<kProbes>{});
+  return hits;
+}
+
+// The set bits of a mask. Without the processor's instruction (the SSE2 and portable versions)
+// the compiler would call a library function, a table walk, for every block and every line.
+inline int CountBits(LineMask m) {
+#if defined(__POPCNT__)
+  return std::popcount(m);
+#else
+  constexpr LineMask k55 = ~LineMask{0} / 3;
+  constexpr LineMask k33 = ~LineMask{0} / 5;
+  constexpr LineMask k0F = ~LineMask{0} / 17;
+  m -= (m >> 1) & k55;
+  m = (m & k33) + ((m >> 2) & k33);
+  m = (m + (m >> 4)) & k0F;
+  return static_cast<int>((m * (~LineMask{0} / 255)) >> (kLineMaskBits - 8));
+#endif
+}
+
+// Which bytes of a block are carried as the second byte of a double-byte character, given
+// carried_in: 1 when the block's first byte is (the block before ended in a character's first
+// byte).
 //
 // A byte outside the lead ranges always ends a character, so a run of lead-range bytes starts on
 // a character boundary and its bytes pair up from there: the byte right after the run is carried
 // exactly when the run is odd. Adding a run's lowest bit to the mask carries through the run and
 // sets the bit right after it; a run of odd length ends on the other parity than it started.
-inline LineMask CarriedBytes(LineMask lead, LineMask* carry) {
+inline LineMask CarriedBytes(LineMask lead, LineMask carried_in) {
   constexpr LineMask kEvenBits = ~LineMask{0} / 3;  // 0101...
   constexpr LineMask kOddBits = ~kEvenBits;
-  const LineMask carried_in = *carry;
   const LineMask runs = lead & ~carried_in;  // a carried lead-range byte starts no run
   const LineMask starts = runs & ~(runs << 1);
   const LineMask after_even_starts = (runs + (starts & kEvenBits)) & ~runs;
   const LineMask after_odd_starts = (runs + (starts & kOddBits)) & ~runs;
-  // The next block's first byte is carried when this block ends in the first byte of a
-  // character: a run of lead-range bytes at its end of odd length. Found from the mask alone,
-  // not from the sums above, so that blocks do not wait for each other; only a block of
-  // nothing but lead-range bytes passes on what it was given (it has an even count of bits).
-  const int tail = std::countl_one(lead);
-  *carry = tail == static_cast<int>(kLineMaskBits) ? carried_in : static_cast<LineMask>(tail & 1);
   return (after_even_starts & kOddBits) | (after_odd_starts & kEvenBits) | carried_in;
 }
 
-// A 0x00 ends the line's fields even right after a lead byte; a carried 0x01 is text.
-inline LineMask FieldEnds(const BlockBytes& bytes, LineMask* carry) {
-  return (bytes.separator & ~CarriedBytes(bytes.lead, carry)) | bytes.nul;
+// The next block's first byte is carried when this block ends in the first byte of a
+// character: a run of lead-range bytes at its end of odd length. Found from the mask alone, so
+// that blocks do not wait for each other; only a block of nothing but lead-range bytes passes on
+// what it was given (it has an even count of bits).
+inline LineMask CarryOut(LineMask lead, LineMask carried_in) {
+  const int tail = std::countl_one(lead);
+  return tail == static_cast<int>(kLineMaskBits) ? carried_in : static_cast<LineMask>(tail & 1);
+}
+
+// The separators of a block that end fields: those not carried. *carry is the block's
+// carried_in, and becomes the next one's.
+inline LineMask FieldEnds(LineMask separator, LineMask lead, LineMask* carry) {
+  const LineMask carried_in = *carry;
+  *carry = CarryOut(lead, carried_in);
+  // Only a separator right after a lead-range byte can be carried. Few blocks hold one (one in
+  // fifty of an index file's), and the others need not have their runs paired up.
+  if ((separator & ((lead << 1) | carried_in)) == 0) return separator;
+  return separator & ~CarriedBytes(lead, carried_in);
 }
 
 // Writes the positions of a mask's set bits, offset by base, from out on; returns the end.
 // Eight are written whatever the count (written out: as a loop the compiler keeps it), so that
 // no branch depends on the count most of the time.
 // REQUIRES: room for kLineMaskBits positions at out.
-inline uint32_t* FlattenBits(uint32_t* out, LineMask m, uint32_t base) {
-  const int count = std::popcount(m);
+[[gnu::always_inline]] inline uint32_t* FlattenBits(uint32_t* out, LineMask m, uint32_t base) {
+  const int count = CountBits(m);
   auto one = [&](int i) {
 #if defined(__BMI__)
   // The instructions themselves: the compiler knows what the count of an empty mask is and
@@ -175,70 +211,132 @@ inline uint32_t* Room(std::vector<uint32_t>* list, size_t need) {
   return list->data();
 }
 
-template <typename V, bool kLikelySound, bool kProbe>
-void MarkBlocks(const char* data, size_t n, LineMarks* out, const LineProbe* probe,
-                typename V::Reg* least_seen) {
-  // In a register all through the loop, not behind the pointer.
-  typename V::Reg least = *least_seen;
-  const size_t blocks = LineMaskBlocks(n);
-  const size_t full = n / kLineMaskBits;
-  // Blocks from here on are marked as candidates everywhere: the loads for the probe's last
-  // byte would pass the end, and every candidate is checked anyway.
-  const size_t probed =
-      kProbe && n >= probe->distance + kLineMaskBits ? (n - probe->distance) / kLineMaskBits : 0;
-  // A copy the compiler can keep in registers: every store of the loop could change *probe.
-  const LineProbe probe_copy = kProbe ? *probe : LineProbe{};
-  uint32_t* line_ends = nullptr;
-  uint32_t* ends_before = nullptr;
-  uint32_t* field_ends = nullptr;
-  uint32_t* probe_at = nullptr;
+// The kinds of a stretch of blocks, as the vector half of the pass leaves them for the scalar
+// half.
+template <size_t kProbes>
+struct StretchKinds {
+  static constexpr size_t kBlocks = 64;
+  LineMask cr[kBlocks];
+  LineMask lead[kBlocks];
+  LineMask separator[kBlocks];
+  LineMask nul[kBlocks];
+  LineMask probe[kProbes > 0 ? kBlocks : 1];
+};
+
+// What the blocks pass on to each other, and where their positions go.
+struct MarkState {
+  uint32_t* line_ends;
+  uint32_t* ends_before;
+  uint32_t* field_ends;
+  uint32_t* probe_at;
   size_t lines = 0;
   size_t fields = 0;
   size_t probes = 0;
   LineMask carry = 0;
   LineMask nuls = 0;
+};
 
-  // Inlined in both places it is used: as a call, everything it changes would live in memory.
-  const auto mark = [&](size_t b, const char* block, LineMask inside)
-      __attribute__((always_inline)) {
-    const BlockBytes bytes = Classify<V, kLikelySound>(block, &least);
-    const LineMask cr = bytes.cr & inside;
-    const LineMask ends = FieldEnds(bytes, &carry) & inside;
-    nuls |= bytes.nul & inside;
-    const auto base = static_cast<uint32_t>(b * kLineMaskBits);
-    if constexpr (kProbe) {
+// The vector half: the kinds of count blocks from start on. probed: how many of them the probes
+// can be loaded for; the others are candidates everywhere.
+template <typename V, bool kLikelySound, size_t kProbes>
+[[gnu::always_inline]] inline void ClassifyStretch(const char* start, size_t count, size_t probed,
+                                                   const LineProbe* probes, typename V::Reg* least,
+                                                   StretchKinds<kProbes>* kinds) {
+  typename V::Reg l = *least;
+  for (size_t i = 0; i < count; ++i) {
+    const char* block = start + i * kLineMaskBits;
+    const BlockBytes bytes = Classify<V, kLikelySound>(block, &l);
+    kinds->cr[i] = bytes.cr;
+    kinds->lead[i] = bytes.lead;
+    kinds->separator[i] = bytes.separator;
+    if constexpr (!kLikelySound) kinds->nul[i] = bytes.nul;
+    if constexpr (kProbes > 0) {
+      kinds->probe[i] = i < probed ? AnyProbeBits<V, kProbes>(block, probes) : ~LineMask{0};
+    }
+  }
+  *least = l;
+}
+
+// The scalar half: the positions of count blocks' kinds, the first at base. inside: the bytes
+// of the last block that belong to the data.
+template <typename V, bool kLikelySound, size_t kProbes>
+[[gnu::always_inline]] inline void ListStretch(const StretchKinds<kProbes>& kinds, size_t count,
+                                               uint32_t base, LineMask inside, MarkState* state) {
+  // Locals, so that they stay in registers.
+  MarkState s = *state;
+  for (size_t i = 0; i < count; ++i, base += kLineMaskBits) {
+    const LineMask in = i + 1 == count ? inside : ~LineMask{0};
+    const LineMask nul = kLikelySound ? 0 : kinds.nul[i] & in;
+    const LineMask ends = (FieldEnds(kinds.separator[i], kinds.lead[i], &s.carry) | nul) & in;
+    s.nuls |= nul;
+    if constexpr (kProbes > 0) {
       // Most blocks hold no place: a branch taken seldom costs less than listing nothing.
-      const LineMask hits = b < probed ? ProbeBits<V>(block, probe_copy) : inside;
+      const LineMask hits = kinds.probe[i] & in;
       if (hits != 0) {
-        probes = static_cast<size_t>(Flatten<V>(probe_at + probes, hits, base) - probe_at);
+        s.probes = static_cast<size_t>(Flatten<V>(s.probe_at + s.probes, hits, base) - s.probe_at);
       }
     }
-    for (LineMask m = cr; m != 0; m &= m - 1) {
-      const int at = std::countr_zero(m);
-      line_ends[lines] = base + static_cast<uint32_t>(at);
-      ends_before[lines] =
-          static_cast<uint32_t>(fields) + std::popcount(ends & ((LineMask{1} << at) - 1));
-      ++lines;
+    // A line is longer than a block, so a block holds a line end or none, in no order a
+    // branch could foresee: the first one is written whatever there is, and counted only if
+    // there; a loop takes the others, which seldom are.
+    LineMask cr = kinds.cr[i] & in;
+    const LineMask below_first = (cr & (~cr + 1)) - 1;  // every bit when there is none
+    s.line_ends[s.lines] = base + static_cast<uint32_t>(std::countr_zero(cr));
+    s.ends_before[s.lines] = static_cast<uint32_t>(s.fields) + CountBits(ends & below_first);
+    s.lines += cr != 0;
+    for (cr &= cr - 1; cr != 0; cr &= cr - 1) {
+      const int at = std::countr_zero(cr);
+      s.line_ends[s.lines] = base + static_cast<uint32_t>(at);
+      s.ends_before[s.lines] =
+          static_cast<uint32_t>(s.fields) + CountBits(ends & ((LineMask{1} << at) - 1));
+      ++s.lines;
     }
-    fields = static_cast<size_t>(Flatten<V>(field_ends + fields, ends, base) - field_ends);
-  };
+    s.fields = static_cast<size_t>(Flatten<V>(s.field_ends + s.fields, ends, base) - s.field_ends);
+  }
+  *state = s;
+}
+
+template <typename V, bool kLikelySound, size_t kProbes>
+void MarkBlocks(const char* data, size_t n, LineMarks* out, std::span<const LineProbe> probes,
+                typename V::Reg* least) {
+  const size_t blocks = LineMaskBlocks(n);
+  const size_t full = n / kLineMaskBits;
+  // Blocks from here on are marked as candidates everywhere: the loads for a probe's last byte
+  // would pass the end, and every candidate is checked anyway.
+  size_t distance = 0;
+  LineProbe probe_copy[kProbes > 0 ? kProbes : 1] = {};
+  for (size_t i = 0; i < kProbes; ++i) {
+    probe_copy[i] = probes[i];
+    distance = std::max(distance, probes[i].distance);
+  }
+  const size_t probed =
+      kProbes > 0 && n >= distance + kLineMaskBits ? (n - distance) / kLineMaskBits : 0;
+  MarkState state;
+  StretchKinds<kProbes> kinds;
   // Makes room in the lists for every position that count more blocks could hold. Lists sized
   // for lines of a usual length grow only when a stretch holds unusually many ends.
   const auto room = [&](size_t count) {
     const size_t most = count * kLineMaskBits;
-    line_ends = Room(&out->line_ends, std::max(lines + most, n / 64 + kLineMaskBits));
-    ends_before = Room(&out->ends_before, out->line_ends.size());
-    field_ends = Room(&out->field_ends, std::max(fields + most, n / 8 + kLineMaskBits));
-    if constexpr (kProbe) probe_at = Room(&out->probe_at, std::max(probes + most, n / 256));
+    state.line_ends = Room(&out->line_ends, std::max(state.lines + most, n / 64 + kLineMaskBits));
+    state.ends_before = Room(&out->ends_before, out->line_ends.size());
+    state.field_ends = Room(&out->field_ends, std::max(state.fields + most, n / 8 + kLineMaskBits));
+    if constexpr (kProbes > 0) {
+      state.probe_at = Room(&out->probe_at, std::max(state.probes + most, n / 256));
+    }
   };
 
-  // The full blocks in stretches that cannot overflow the lists, so that the loop over them
-  // calls nothing: a call would cost the registers that hold its constants.
-  constexpr size_t kStretch = 64;
-  for (size_t b = 0; b < full;) {
-    const size_t stretch_end = std::min(full, b + kStretch);
-    room(stretch_end - b);
-    for (; b < stretch_end; ++b) mark(b, data + b * kLineMaskBits, ~LineMask{0});
+  // A stretch of blocks at a time in two loops: the first classifies the bytes with vectors, the
+  // second turns the masks into positions. As one loop, what both need is live at once, more
+  // than 32-bit x86 has registers for, and what the blocks pass on to each other would live in
+  // memory.
+  constexpr size_t kStretch = StretchKinds<kProbes>::kBlocks;
+  for (size_t b = 0; b < full; b += kStretch) {
+    const size_t count = std::min(full - b, kStretch);
+    room(count);
+    ClassifyStretch<V, kLikelySound, kProbes>(
+        data + b * kLineMaskBits, count, probed > b ? probed - b : 0, probe_copy, least, &kinds);
+    ListStretch<V, kLikelySound, kProbes>(kinds, count, static_cast<uint32_t>(b * kLineMaskBits),
+                                          ~LineMask{0}, &state);
   }
   if (full < blocks) {
     // The last, partial block: from a copy, so nothing past n is read, padded with 0xFF, a byte
@@ -248,22 +346,27 @@ void MarkBlocks(const char* data, size_t n, LineMarks* out, const LineProbe* pro
     std::memset(tail, 0xFF, sizeof tail);
     std::memcpy(tail, data + full * kLineMaskBits, rest);
     room(1);
-    mark(full, tail, (LineMask{1} << rest) - 1);
+    ClassifyStretch<V, kLikelySound, kProbes>(tail, 1, 0, probe_copy, least, &kinds);
+    ListStretch<V, kLikelySound, kProbes>(kinds, 1, static_cast<uint32_t>(full * kLineMaskBits),
+                                          (LineMask{1} << rest) - 1, &state);
   }
-  out->lines = lines;
-  out->fields = fields;
-  out->probes = probes;
-  out->has_nul = nuls != 0;
-  *least_seen = least;
+  out->lines = state.lines;
+  out->fields = state.fields;
+  out->probes = state.probes;
+  out->has_nul = state.nuls != 0;
 }
 
 template <typename V, bool kLikelySound>
-void MarkBlocks(const char* data, size_t n, LineMarks* out, const LineProbe* probe,
+void MarkBlocks(const char* data, size_t n, LineMarks* out, std::span<const LineProbe> probes,
                 typename V::Reg* least) {
-  if (probe != nullptr) {
-    MarkBlocks<V, kLikelySound, true>(data, n, out, probe, least);
-  } else {
-    MarkBlocks<V, kLikelySound, false>(data, n, out, probe, least);
+  static_assert(kMaxLineProbes == 2);
+  switch (probes.size()) {
+    case 0:
+      return MarkBlocks<V, kLikelySound, 0>(data, n, out, probes, least);
+    case 1:
+      return MarkBlocks<V, kLikelySound, 1>(data, n, out, probes, least);
+    default:
+      return MarkBlocks<V, kLikelySound, 2>(data, n, out, probes, least);
   }
 }
 
@@ -271,10 +374,10 @@ void MarkBlocks(const char* data, size_t n, LineMarks* out, const LineProbe* pro
 // for a separator (the cheaper classification), keeping the least byte seen; only when that was
 // a 0x00 is it marked again telling the two apart (a 0x00 is never carried by a lead byte).
 template <typename V>
-void MarkWith(const char* data, size_t n, LineMarks* out, const LineProbe* probe) {
+void MarkWith(const char* data, size_t n, LineMarks* out, std::span<const LineProbe> probes) {
   typename V::Reg least = V::Splat(0xFF);
-  MarkBlocks<V, true>(data, n, out, probe, &least);
-  if (V::HasZero(least)) MarkBlocks<V, false>(data, n, out, probe, &least);
+  MarkBlocks<V, true>(data, n, out, probes, &least);
+  if (V::HasZero(least)) MarkBlocks<V, false>(data, n, out, probes, &least);
 }
 
 inline bool ProbeHitAt(const char* p, const LineProbe& probe) {
@@ -299,9 +402,21 @@ const char* FindProbeWith(const char* from, const char* end, const LineProbe& pr
   // Starts before this have their last byte inside.
   const char* const starts_end = end - probe.distance;
   const char* p = from;
-  // One byte looked for (the end of a file's data, 0x1A, in every chunk read): one compare.
+  // One byte looked for (the end of a file's data, 0x1A, in every chunk read): one compare, and
+  // where it is not, four blocks at a time with one test: the least of their bytes xor it.
   const bool one_byte = probe.distance == 0 && probe.first_fold == 0 && probe.last_fold == 0 &&
                         probe.first == probe.last;
+  if (one_byte) {
+    constexpr size_t kStride = 4 * kLineMaskBits;
+    const typename V::Reg c = V::Splat(probe.first);
+    for (; starts_end - p >= static_cast<ptrdiff_t>(kStride); p += kStride) {
+      typename V::Reg least = V::Xor(V::Load(p), c);
+      for (size_t at = V::kWidth; at < kStride; at += V::kWidth) {
+        least = V::Min(least, V::Xor(V::Load(p + at), c));
+      }
+      if (V::HasZero(least)) break;
+    }
+  }
   for (; starts_end - p >= static_cast<ptrdiff_t>(kLineMaskBits); p += kLineMaskBits) {
     const LineMask hits = one_byte ? ByteBits<V>(p, probe.first) : ProbeBits<V>(p, probe);
     if (hits != 0) return p + std::countr_zero(hits);

@@ -79,7 +79,7 @@ bool ProcessorRuns(LineMaskCode code) {
              __builtin_cpu_supports("popcnt");
     case LineMaskCode::kAvx512:
       return ProcessorRuns(LineMaskCode::kAvx2) && __builtin_cpu_supports("avx512bw") &&
-             __builtin_cpu_supports("avx512vbmi2");
+             __builtin_cpu_supports("avx512vl") && __builtin_cpu_supports("avx512vbmi2");
   }
   return false;
 #else
@@ -115,8 +115,8 @@ void UseLineMaskCode(LineMaskCode code) { Current() = InUse{code, FunctionsFor(c
 
 LineMaskCode LineMaskCodeInUse() { return Current().code; }
 
-void MarkLineBytes(const char* data, size_t n, LineMarks* out, const LineProbe* probe) {
-  Current().functions->mark(data, n, out, probe);
+void MarkLineBytes(const char* data, size_t n, LineMarks* out, std::span<const LineProbe> probes) {
+  Current().functions->mark(data, n, out, probes);
 }
 
 const char* FindProbe(const char* from, const char* end, const LineProbe& probe) {

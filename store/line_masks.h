@@ -10,6 +10,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <span>
 #include <vector>
 
 namespace zeldrium {
@@ -31,6 +32,10 @@ struct LineProbe {
   size_t distance;  // from the first byte to the last
 };
 
+// How many probes one marking pass lists the places of at most: every further probe costs the
+// pass about a tenth of its time.
+inline constexpr size_t kMaxLineProbes = 2;
+
 // What MarkLineBytes finds in a window. The lists keep their memory from window to window, and
 // may be longer than their counts.
 struct LineMarks {
@@ -39,7 +44,7 @@ struct LineMarks {
   std::vector<uint32_t> ends_before;  // for each CR: how many field ends come before it
   size_t fields = 0;                  // field ends in the window
   std::vector<uint32_t> field_ends;   // offset of each field end
-  size_t probes = 0;                  // with a probe: places found
+  size_t probes = 0;                  // with probes: places found
   std::vector<uint32_t> probe_at;     // offset of each, ascending
   bool has_nul = false;               // a 0x00 stands in the window (never in a sound file)
 };
@@ -48,11 +53,12 @@ struct LineMarks {
 // 0x01 that is not the second byte of a double-byte character: a byte in a lead range
 // (0x81-0x9F, 0xE0-0xFC) that starts a character carries the next byte with it, unless that
 // ends the line (a CR) or the line's fields (a 0x00); the next line starts on a character
-// boundary. With a probe, probe_at lists the offsets where the probe's first and last byte
+// boundary. With probes, probe_at lists the offsets where the first and last byte of one of them
 // stand: at least wherever they do (near the end of the data it may list places where they do
 // not: each one is to be checked), and never n or past it.
-// REQUIRES: n < 4 GiB.
-void MarkLineBytes(const char* data, size_t n, LineMarks* out, const LineProbe* probe = nullptr);
+// REQUIRES: n < 4 GiB; probes.size() <= kMaxLineProbes.
+void MarkLineBytes(const char* data, size_t n, LineMarks* out,
+                   std::span<const LineProbe> probes = {});
 
 // The first place in [from, end) where the probe's first byte stands with its last byte at the
 // distance, also inside; end when there is none.

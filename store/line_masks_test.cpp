@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <random>
+#include <span>
 #include <string>
 #include <vector>
 
@@ -30,15 +31,15 @@ Marks Of(const LineMarks& m, bool probed) {
                m.has_nul};
 }
 
-Marks ByByte(const std::string& data, const LineProbe* probe = nullptr) {
+Marks ByByte(const std::string& data, std::span<const LineProbe> probes = {}) {
   LineMarks m;
-  ReferenceMarkLineBytes(data.data(), data.size(), &m, probe);
-  return Of(m, probe != nullptr);
+  ReferenceMarkLineBytes(data.data(), data.size(), &m, probes);
+  return Of(m, !probes.empty());
 }
 
 // The data is copied to a buffer of its own size, so that reading past it is caught by the
 // sanitizers. The lists start out long and full of other values, as after an earlier window.
-Marks With(LineMaskCode code, const std::string& data, const LineProbe* probe = nullptr) {
+Marks With(LineMaskCode code, const std::string& data, std::span<const LineProbe> probes = {}) {
   std::vector<char> exact(data.begin(), data.end());
   LineMarks m;
   m.line_ends.assign(3, 7);
@@ -47,9 +48,9 @@ Marks With(LineMaskCode code, const std::string& data, const LineProbe* probe = 
   m.probe_at.assign(4, 7);
   const LineMaskCode saved = LineMaskCodeInUse();
   UseLineMaskCode(code);
-  MarkLineBytes(exact.data(), exact.size(), &m, probe);
+  MarkLineBytes(exact.data(), exact.size(), &m, probes);
   UseLineMaskCode(saved);
-  return Of(m, probe != nullptr);
+  return Of(m, !probes.empty());
 }
 
 std::vector<LineMaskCode> Codes() { return LineMaskCodesHere(); }
@@ -121,23 +122,27 @@ TEST(LineMasksTest, EveryProcessorVersionAgreesWithTheByteWalk) {
 
 TEST(LineMasksTest, ProbesMissNoPlaceWhereTheWordsEndsStand) {
   // "invoice" ignoring case: 'i' and 'e' six bytes apart in either case, and only there away
-  // from the end of the data; near the end more places may be marked, never fewer.
-  const LineProbe probe{'i', 'e', 0x20, 0x20, 6};
+  // from the end of the data; near the end more places may be marked, never fewer. With a
+  // second probe ("ソ" keeping case, its two bytes), the places of either.
+  const LineProbe probes[] = {{'i', 'e', 0x20, 0x20, 6}, {0x83, 0x5c, 0, 0, 1}};
   std::mt19937 rng(5);
-  const std::string words[] = {"invoice", "INVOICE", "iNVOICe", "i",   "e",      "ie",    "Ixxxxxe",
-                               "\x81i",   "\x01",    "\r\n",    "abc", "ixxxxx", "I\xe9", "e\xe5"};
+  const std::string words[] = {"invoice", "INVOICE", "iNVOICe",  "i",        "e",   "ie",
+                               "Ixxxxxe", "\x81i",   "\x01",     "\r\n",     "abc", "ixxxxx",
+                               "I\xe9",   "e\xe5",   "\x83\x5c", "\x83\x83", "\x5c"};
   std::uniform_int_distribution<size_t> pick(0, std::size(words) - 1);
   std::uniform_int_distribution<size_t> count(0, 120);
   for (int n = 0; n < 2000; ++n) {
     std::string data;
     for (size_t i = count(rng); i > 0; --i) data += words[pick(rng)];
-    const Marks want = ByByte(data, &probe);
+    const std::span<const LineProbe> used(probes, n % 2 == 0 ? 1 : 2);
+    const Marks want = ByByte(data, used);
     // Bytes whose block was probed whole: the last byte of the word could be loaded for each.
-    const size_t exact_blocks = data.size() >= probe.distance + kLineMaskBits
-                                    ? (data.size() - probe.distance) / kLineMaskBits
-                                    : 0;
+    size_t distance = 0;
+    for (const LineProbe& probe : used) distance = std::max(distance, probe.distance);
+    const size_t exact_blocks =
+        data.size() >= distance + kLineMaskBits ? (data.size() - distance) / kLineMaskBits : 0;
     for (LineMaskCode code : Codes()) {
-      const Marks got = With(code, data, &probe);
+      const Marks got = With(code, data, used);
       ASSERT_EQ(got.line_ends, want.line_ends);
       ASSERT_EQ(got.ends_before, want.ends_before);
       ASSERT_EQ(got.field_ends, want.field_ends);
@@ -176,7 +181,7 @@ TEST(LineMasksTest, FindProbeGivesTheFirstPlaceInside) {
     const char* const end = begin + exact.size();
     for (const LineProbe& probe : probes) {
       LineMarks m;
-      ReferenceMarkLineBytes(begin, exact.size(), &m, &probe);
+      ReferenceMarkLineBytes(begin, exact.size(), &m, {&probe, 1});
       for (LineMaskCode code : Codes()) {
         UseLineMaskCode(code);
         // From every place a few apart: the first listed place at or after it.

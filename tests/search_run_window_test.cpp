@@ -253,6 +253,111 @@ TEST_F(RunWindowTest, EditedConditionIsStoredOnceTheRunHasGivenWay) {
   EXPECT_EQ(Setting("FINDPARAM0").substr(0, 8), "renamed,");
 }
 
+// The user types on while the run for the first key reads: that run gives up, and the list ends
+// with the rows of the text as it stands, searched once.
+TEST_F(RunWindowTest, AKeystrokeDuringALongRunLeavesOnlyTheNewestTextsRows) {
+  WriteSettings("FINDSCOPE=1\r\n");  // the host's mailbox: every folder of Big.mb
+  ASSERT_NE(StartWindow(), nullptr);
+  ShowWindowByCommand();
+  std::wstring reading;
+  WhenARunReads([&] {
+    reading = SearchText();
+    for (wchar_t c : std::wstring(L"3@")) PostMessageW(GetFocus(), WM_CHAR, c, 1);
+    PumpMessages();
+  });
+  TypeKeys(L"f");
+  ASSERT_EQ(reading, L"f") << "the keys came while the run for f read";
+  EXPECT_EQ(SearchText(), L"f3@");
+  EXPECT_EQ(Counter(), Count(10));
+  EXPECT_EQ(RowCount(), 10);
+  EXPECT_EQ(RowsFrom("f3"), 10);
+  EXPECT_EQ(Tabs(), Texts{});
+}
+
+// Esc: while a run reads it stops it, as 中止 does (in the mailbox's scope, the whole run); then
+// it empties the search text; on the empty text it closes the window as the close button does.
+TEST_F(RunWindowTest, EscStopsTheRunThenEmptiesTheTextThenClosesTheWindow) {
+  WriteSettings("FINDSCOPE=1\r\n");
+  ASSERT_NE(StartWindow(), nullptr);
+  ShowWindowByCommand();
+  WhenARunReads([&] { PressKey(VK_ESCAPE); });
+  TypeKeys(L"@");
+  EXPECT_LT(RowCount(), kBig + 20) << "stopped";
+  EXPECT_EQ(RowsFrom("f3"), 0) << "the folder after the stopped one is not read";
+  EXPECT_EQ(Counter(), Count(RowCount()));
+  EXPECT_FALSE(Enabled(kStopBtn));
+  EXPECT_EQ(SearchText(), L"@");
+  ASSERT_TRUE(Visible());
+
+  PressKey(VK_ESCAPE);
+  EXPECT_EQ(SearchText(), L"");
+  ASSERT_TRUE(Visible());
+  EXPECT_EQ(Setting("WINDOWINFO"), "<none>") << "nothing saved yet";
+
+  PressKey(VK_ESCAPE);
+  EXPECT_FALSE(Visible());
+  EXPECT_NE(Setting("WINDOWINFO"), "<none>") << "closed as the close button does: saved";
+  EXPECT_EQ(Setting("FINDSCOPE"), "1");
+}
+
+// Whether a count shown during a run reads "検索中… N 件", N with a comma before every three
+// digits from the right.
+bool IsProgress(const std::wstring& text, int* hits) {
+  const std::wstring head = L"\x691c\x7d22\x4e2d\x2026 ";
+  const std::wstring tail = kCounterWord;
+  if (text.size() <= head.size() + tail.size() || text.rfind(head, 0) != 0 ||
+      text.compare(text.size() - tail.size(), tail.size(), tail) != 0) {
+    return false;
+  }
+  const std::wstring number = text.substr(head.size(), text.size() - head.size() - tail.size());
+  *hits = 0;
+  for (size_t i = 0; i < number.size(); ++i) {
+    const bool comma_here = i > 0 && (number.size() - i) % 4 == 0;
+    if (comma_here != (number[i] == L',')) return false;
+    if (comma_here) continue;
+    if (number[i] < L'0' || number[i] > L'9') return false;
+    *hits = *hits * 10 + (number[i] - L'0');
+  }
+  return true;
+}
+
+// A long run says in the count that it searches, and how many hits it has so far, until the
+// count of its end replaces that.
+TEST_F(RunWindowTest, ALongRunShowsItsProgressInTheCount) {
+  // Long enough for several pauses on any machine.
+  constexpr int kLonger = 4 * kBig;
+  ASSERT_TRUE(testutil::WriteFolder(store_.path(), "Big.mb\\F4\\", Lines("f4", kLonger, 1)));
+  WriteSettings(
+      "FINDPARAM0=" + FindParam("big", false, std::string(kAllThree) + ",Big.mb\\F4\\", 2, "hit") +
+      "\r\n");
+  ASSERT_NE(StartWindow(), nullptr);
+  ShowWindowByCommand();
+  static Texts shown;
+  shown.clear();
+  static std::function<void()> look;
+  look = [this] {
+    if (!Enabled(kStopBtn)) return;  // the run is over
+    shown.push_back(Counter());
+    DuringRun(look);
+  };
+  DuringRun(look);
+  ChooseTab(0);
+  EXPECT_EQ(Counter(), Count(kBig + kLonger + 20));
+  int progress_seen = 0;
+  int last = 0;
+  for (const std::wstring& text : shown) {
+    SCOPED_TRACE(text);
+    int hits = 0;
+    if (text.empty()) continue;  // the first look, before the run had anything to tell
+    ASSERT_TRUE(IsProgress(text, &hits));
+    EXPECT_GE(hits, last);
+    EXPECT_LE(hits, kBig + kLonger + 20);
+    last = hits;
+    ++progress_seen;
+  }
+  EXPECT_GE(progress_seen, 1) << shown.size() << " looks";
+}
+
 // The time this thread has run, in milliseconds: unlike the clock, it leaves out the time a
 // busy machine gave to other programs.
 uint64_t ThreadMillis() {

@@ -12,14 +12,20 @@ bool ProbeHitAt(const char* p, const LineProbe& probe) {
 
 }  // namespace
 
-void ReferenceMarkLineBytes(const char* data, size_t n, LineMarks* out, const LineProbe* probe) {
+void ReferenceMarkLineBytes(const char* data, size_t n, LineMarks* out,
+                            std::span<const LineProbe> probes) {
   out->line_ends.clear();
   out->ends_before.clear();
   out->field_ends.clear();
   out->has_nul = false;
   out->probe_at.clear();
-  for (size_t i = 0; probe != nullptr && i + probe->distance < n; ++i) {
-    if (ProbeHitAt(data + i, *probe)) out->probe_at.push_back(static_cast<uint32_t>(i));
+  for (size_t i = 0; i < n; ++i) {
+    for (const LineProbe& probe : probes) {
+      if (i + probe.distance < n && ProbeHitAt(data + i, probe)) {
+        out->probe_at.push_back(static_cast<uint32_t>(i));
+        break;
+      }
+    }
   }
   out->probes = out->probe_at.size();
   bool carried = false;  // the byte is the second one of a double-byte character

@@ -5,15 +5,16 @@
 // targets to check every version of MarkLineBytes against. Not part of the core library.
 
 #include <cstddef>
+#include <span>
 
 #include "store/line_masks.h"
 
 namespace zeldrium {
 
-// What MarkLineBytes gives, with the lists exactly as long as their counts, and with a probe
-// exactly the places where its bytes stand.
+// What MarkLineBytes gives, with the lists exactly as long as their counts, and with probes
+// exactly the places where the bytes of one of them stand.
 void ReferenceMarkLineBytes(const char* data, size_t n, LineMarks* out,
-                            const LineProbe* probe = nullptr);
+                            std::span<const LineProbe> probes = {});
 
 }  // namespace zeldrium
 

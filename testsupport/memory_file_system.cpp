@@ -4,6 +4,7 @@
 #include <cstring>
 #include <utility>
 
+#include "store/folder_idx.h"
 #include "text/str_libs.h"
 #include "text/str_upper.h"
 
@@ -31,11 +32,16 @@ std::vector<std::string_view> SplitPath(std::string_view path) {
 class MemoryFile : public SequentialFile {
  public:
   MemoryFile(std::shared_ptr<const std::string> data, size_t fail_after, std::string fail_message,
-             size_t max_read)
+             size_t max_read, int64_t read_ahead)
       : data_(std::move(data)),
         fail_after_(fail_after),
         fail_message_(std::move(fail_message)),
-        max_read_(max_read) {}
+        max_read_(max_read),
+        read_ahead_(read_ahead) {}
+
+  int64_t ReadAhead(int64_t size) override {
+    return read_ahead_ >= 0 ? read_ahead_ : static_cast<int64_t>(data_->size());
+  }
 
   bool Read(char* dst, size_t capacity, size_t* got, std::string* err) override {
     *got = 0;
@@ -58,6 +64,7 @@ class MemoryFile : public SequentialFile {
   size_t fail_after_;
   std::string fail_message_;
   size_t max_read_;
+  int64_t read_ahead_;
 };
 
 }  // namespace
@@ -178,14 +185,17 @@ bool MemoryFileSystem::DirectoryExists(std::string_view path) {
   return node != nullptr && node->is_dir;
 }
 
-std::vector<std::string> MemoryFileSystem::ListSubdirectories(std::string_view dir) {
-  std::vector<std::string> names;
+void MemoryFileSystem::ListFolder(std::string_view dir, FolderListing* listing) {
+  *listing = FolderListing{};
   const Node* node = Find(dir);
-  if (node == nullptr || !node->is_dir) return names;
+  if (node == nullptr || !node->is_dir) return;
   for (const auto& c : node->children) {
-    if (c->is_dir && !c->hidden) names.push_back(c->name);
+    if (c->is_dir && !c->hidden) listing->subdirectories.push_back(c->name);
+    if (!c->is_dir && UpperCase(c->name) == UpperCase(kIndexName)) {
+      listing->has_index = true;
+      listing->index_size = static_cast<int64_t>(c->content->size());
+    }
   }
-  return names;
 }
 
 std::unique_ptr<SequentialFile> MemoryFileSystem::OpenSequential(std::string_view path,
@@ -202,7 +212,7 @@ std::unique_ptr<SequentialFile> MemoryFileSystem::OpenSequential(std::string_vie
   open_log_.emplace_back(path);
   ++open_count_[UpperCase(path)];
   return std::make_unique<MemoryFile>(node->content, node->fail_read_after, node->fail_message,
-                                      max_read_);
+                                      max_read_, read_ahead_);
 }
 
 }  // namespace zeldrium

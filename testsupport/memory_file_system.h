@@ -36,15 +36,18 @@ class MemoryFileSystem : public FileSystem {
   void FailReadAfter(std::string_view path, size_t bytes, std::string message);
   // Reads hand out at most this many bytes at a time (default: all that is asked for).
   void SetMaxRead(size_t bytes) { max_read_ = bytes; }
+  // What every file says it asks the system to read ahead (default: its size).
+  void SetReadAhead(int64_t bytes) { read_ahead_ = bytes; }
 
   // How often path was opened successfully.
   int OpenCount(std::string_view path) const;
   // Every successful open, in order, with the path as it was asked for.
   const std::vector<std::string>& OpenLog() const { return open_log_; }
+  void ClearOpenLog() { open_log_.clear(); }
 
   bool FileExists(std::string_view path) override;
   bool DirectoryExists(std::string_view path) override;
-  std::vector<std::string> ListSubdirectories(std::string_view dir) override;
+  void ListFolder(std::string_view dir, FolderListing* listing) override;
   std::unique_ptr<SequentialFile> OpenSequential(std::string_view path, std::string* err) override;
 
  private:
@@ -58,6 +61,7 @@ class MemoryFileSystem : public FileSystem {
   std::unique_ptr<Node> root_;
   std::unordered_map<std::string, Node*> nodes_;  // by Key()
   size_t max_read_ = 0;
+  int64_t read_ahead_ = -1;
   std::vector<std::string> open_log_;
   std::map<std::string, int> open_count_;  // by upper-cased path
 };

@@ -37,34 +37,47 @@ void AppendSortKey(std::wstring_view text, std::string* out) {
   out->resize(start + static_cast<size_t>(std::max(n, 1)));
 }
 
+// A hash of text, four bytes at a time: every hit's text is hashed once per click.
+uint32_t HashText(std::string_view text) {
+  uint32_t hash = static_cast<uint32_t>(text.size()) * 0x9E3779B1u;
+  size_t i = 0;
+  for (; i + 4 <= text.size(); i += 4) {
+    uint32_t word;
+    std::memcpy(&word, text.data() + i, 4);
+    hash = (hash ^ word) * 0x85EBCA77u;
+    hash ^= hash >> 15;
+  }
+  for (; i < text.size(); ++i) hash = (hash ^ static_cast<unsigned char>(text[i])) * 0x01000193u;
+  return hash ^ (hash >> 13);
+}
+
 // The hits' texts, each distinct text once: (*distinct_of)[i] is the number of hit i's text,
-// (*first)[d] a hit that shows text d. Texts are told apart by their bytes, through a table of
-// text numbers addressed by a hash of the text; the hits are visited in the order they were
-// added, which is the order of their records in memory.
+// (*first)[d] a hit that shows text d. Texts are told apart by their bytes, through a table
+// addressed by a hash of the text, whose slots hold the hash beside the text's number: one
+// look at memory per hit, and a text is compared only where the hashes agree. The hits are
+// visited in the order they were added, which is the order of their records in memory.
 void Distinct(size_t n, const CellText& text, std::vector<uint32_t>* distinct_of,
               std::vector<uint32_t>* first) {
   size_t size = 16;
   while (size < 2 * n) size *= 2;
-  std::vector<uint32_t> table(size, 0);  // text number + 1; 0 = free
-  std::vector<uint32_t> hash_of;         // by text number: a text is compared only on a match
+  std::vector<uint64_t> table(size, 0);  // hash << 32 | text number + 1; 0 = free
   distinct_of->resize(n);
   first->clear();
   std::string scratch, other_scratch;
   for (uint32_t i = 0; i < n; ++i) {
     const std::string_view t = text(i, &scratch);
-    uint32_t hash = 2166136261u;  // FNV-1a
-    for (char c : t) hash = (hash ^ static_cast<unsigned char>(c)) * 16777619u;
+    const uint32_t hash = HashText(t);
     for (size_t slot = hash & (size - 1);; slot = (slot + 1) & (size - 1)) {
-      const uint32_t known = table[slot];
+      const uint64_t known = table[slot];
       if (known == 0) {
         first->push_back(i);
-        hash_of.push_back(hash);
-        table[slot] = static_cast<uint32_t>(first->size());
-        (*distinct_of)[i] = table[slot] - 1;
+        table[slot] = uint64_t{hash} << 32 | first->size();
+        (*distinct_of)[i] = static_cast<uint32_t>(first->size() - 1);
         break;
       }
-      if (hash_of[known - 1] == hash && text((*first)[known - 1], &other_scratch) == t) {
-        (*distinct_of)[i] = known - 1;
+      const auto number = static_cast<uint32_t>(known) - 1;
+      if (known >> 32 == hash && text((*first)[number], &other_scratch) == t) {
+        (*distinct_of)[i] = number;
         break;
       }
     }
@@ -116,20 +129,84 @@ std::vector<uint32_t> ByRank(const zeldrium::THitList& hits, const std::vector<u
   return order;
 }
 
+// A key's eight bytes from depth on as one number, the first byte highest; bytes past its end
+// count as zeros.
+uint64_t KeyBytesAt(const KeyStore::Key& key, size_t depth) {
+  uint64_t bytes = 0;
+  for (size_t b = depth; b < depth + 8; ++b) {
+    bytes = bytes << 8 | (b < key.size ? static_cast<unsigned char>(key.data[b]) : 0);
+  }
+  return bytes;
+}
+
+// Keys compared as unsigned bytes, a shorter one first where it is the start of the other.
+int CompareKeys(const KeyStore::Key& x, const KeyStore::Key& y) {
+  const int r = std::memcmp(x.data, y.data, std::min(x.size, y.size));
+  if (r != 0) return r;
+  return x.size == y.size ? 0 : (x.size < y.size ? -1 : 1);
+}
+
+struct KeyEntry {
+  uint64_t bytes;  // eight bytes of the key, at the depth being sorted
+  uint32_t distinct;
+};
+
+// Sorts the entries by their keys, eight bytes at a time: by those bytes as numbers, then each
+// run that shares them by the next eight. Most keys differ within a few such steps, so the keys
+// themselves, scattered in memory, are seldom read; a comparison of whole keys would read two
+// for every step of the sort. Runs wait on a list of their own, not on the stack: a key is as
+// long as its text. The entries come with their first eight bytes; (*equal)[p] is set where
+// the key at p equals the one before it.
+void SortByKeys(std::vector<KeyEntry>* entries, const std::vector<KeyStore::Key>& keys,
+                std::vector<bool>* equal) {
+  struct Run {
+    size_t begin, end, depth;
+  };
+  equal->assign(entries->size(), false);
+  std::vector<Run> runs{{0, entries->size(), 0}};
+  while (!runs.empty()) {
+    const Run run = runs.back();
+    runs.pop_back();
+    KeyEntry* const begin = entries->data() + run.begin;
+    KeyEntry* const end = entries->data() + run.end;
+    if (run.depth > 0) {
+      for (KeyEntry* e = begin; e != end; ++e) e->bytes = KeyBytesAt(keys[e->distinct], run.depth);
+    }
+    std::sort(begin, end, [](const KeyEntry& a, const KeyEntry& b) { return a.bytes < b.bytes; });
+    for (KeyEntry* same = begin; same != end;) {
+      KeyEntry* same_end = same + 1;
+      while (same_end != end && same_end->bytes == same->bytes) ++same_end;
+      if (same_end - same > 1) {
+        // A zero byte is where a key ends (a sort key holds no other): the keys of such a run
+        // are most likely equal, and are compared whole.
+        bool ended = false;
+        for (int b = 0; b < 8; ++b) ended |= ((same->bytes >> (8 * b)) & 0xFF) == 0;
+        if (ended) {
+          std::sort(same, same_end, [&keys](const KeyEntry& a, const KeyEntry& b) {
+            return CompareKeys(keys[a.distinct], keys[b.distinct]) < 0;
+          });
+          for (KeyEntry* e = same + 1; e != same_end; ++e) {
+            (*equal)[static_cast<size_t>(e - entries->data())] =
+                CompareKeys(keys[e[-1].distinct], keys[e->distinct]) == 0;
+          }
+        } else {
+          runs.push_back({static_cast<size_t>(same - entries->data()),
+                          static_cast<size_t>(same_end - entries->data()), run.depth + 8});
+        }
+      }
+      same = same_end;
+    }
+  }
+}
+
 // The rank of each distinct text in the locale's order; texts whose keys are equal (the same
 // letters in another case) share one. Returns the number of ranks.
 uint32_t Ranks(const CellText& text, const std::vector<uint32_t>& first,
                std::vector<uint32_t>* rank) {
   const size_t d = first.size();
-  // One key per distinct text; sorted by their first eight bytes as one number, and by the
-  // whole key only where those are equal.
   KeyStore store;
   std::vector<KeyStore::Key> keys(d);
-  struct Entry {
-    uint64_t prefix;
-    uint32_t distinct;
-  };
-  std::vector<Entry> entries(d);
+  std::vector<KeyEntry> entries(d);
   std::string scratch, key;
   std::wstring wide;
   for (size_t i = 0; i < d; ++i) {
@@ -137,26 +214,14 @@ uint32_t Ranks(const CellText& text, const std::vector<uint32_t>& first,
     key.clear();
     AppendSortKey(wide, &key);
     keys[i] = store.Add(key);
-    uint64_t prefix = 0;
-    for (size_t b = 0; b < 8; ++b) {
-      prefix = prefix << 8 | (b < key.size() ? static_cast<unsigned char>(key[b]) : 0);
-    }
-    entries[i] = {prefix, static_cast<uint32_t>(i)};
+    entries[i] = {KeyBytesAt(keys[i], 0), static_cast<uint32_t>(i)};
   }
-  auto compare = [&keys](const Entry& a, const Entry& b) {
-    if (a.prefix != b.prefix) return a.prefix < b.prefix ? -1 : 1;
-    const KeyStore::Key& x = keys[a.distinct];
-    const KeyStore::Key& y = keys[b.distinct];
-    const int r = std::memcmp(x.data, y.data, std::min(x.size, y.size));
-    if (r != 0) return r;
-    return x.size == y.size ? 0 : (x.size < y.size ? -1 : 1);
-  };
-  std::sort(entries.begin(), entries.end(),
-            [&compare](const Entry& a, const Entry& b) { return compare(a, b) < 0; });
+  std::vector<bool> equal;
+  SortByKeys(&entries, keys, &equal);
   rank->resize(d);
   uint32_t ranks = 0;
   for (size_t i = 0; i < d; ++i) {
-    if (i == 0 || compare(entries[i - 1], entries[i]) != 0) ++ranks;
+    if (!equal[i]) ++ranks;
     (*rank)[entries[i].distinct] = ranks - 1;
   }
   return ranks;

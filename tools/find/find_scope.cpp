@@ -14,15 +14,6 @@
 namespace zeldrium::find {
 namespace {
 
-// ".mb" at the end, ignoring case; a double-byte character's second byte is never 'b' read as
-// one: ".mb" is three single bytes only when the byte before them ends a character.
-bool IsMailboxName(std::string_view name) {
-  if (name.size() < 4) return false;
-  size_t i = 0;
-  while (i < name.size() - 3) i += IsLeadByte(static_cast<unsigned char>(name[i])) ? 2 : 1;
-  return i == name.size() - 3 && UpperCase(name.substr(i)) == ".MB";
-}
-
 // The lines of an index file that hold a date field; false with *err on a read error.
 bool CountIndexLines(SequentialFile* file, uint64_t* lines, std::string* err) {
   TIndexFileReader reader(file);
@@ -44,14 +35,6 @@ bool CountIndexLines(SequentialFile* file, uint64_t* lines, std::string* err) {
 }
 
 }  // namespace
-
-std::vector<std::string> ListMailboxes(FileSystem* fs, std::string_view data_folder) {
-  std::vector<std::string> ids;
-  for (std::string& name : fs->ListSubdirectories(data_folder)) {
-    if (IsMailboxName(name)) ids.push_back(name + '\\');
-  }
-  return ids;
-}
 
 std::vector<std::string> MissingFolders(FileSystem* fs, std::string_view data_folder,
                                         std::string_view folders_csv,
@@ -80,11 +63,11 @@ bool ListFolders(
   // Every mailbox with its subfolders, as a search over the whole store walks them.
   TFolderWalk walk(fs, data, ListMailboxes(fs, data), true);
   std::string path;
-  bool known_to_exist;
-  while (walk.Next(&path, &known_to_exist)) {
-    if (!known_to_exist && !fs->FileExists(path)) continue;
+  int64_t size;
+  while (walk.Next(&path, &size)) {
     std::string err;
     const std::unique_ptr<SequentialFile> file = fs->OpenSequential(path, &err);
+    if (file == nullptr && !fs->FileExists(path)) continue;
     FolderLines folder{std::string(FolderIdOfIndexPath(path, data)), 0};
     if (file == nullptr || !CountIndexLines(file.get(), &folder.lines, &err)) {
       if (!on_error(path, err)) return false;

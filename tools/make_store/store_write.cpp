@@ -242,8 +242,36 @@ class FolderLines {
     if (p >= 22 && p < 30) *out += rng_.Pick(lex_.other_prefixes);
     bool ja = rng_.PerMille(folder_.ja_permille);
     AppendTemplate(rng_.Pick(ja ? lex_.ja_topics : lex_.en_topics), rng_, out);
+    AppendSubjectDetail(ja, out);
     if (padded) *out += rng_.PerMille(500) ? "  " : " \t";
     return reply;
+  }
+
+  // Real subjects are nearly all different: they carry a name, a day or a number of their own,
+  // often two of them. (A header click sorts by making a key per distinct subject.)
+  void AppendSubjectDetail(bool ja, std::string* out) {
+    for (int details = rng_.PerMille(500) ? 2 : 1; details > 0; --details) {
+      switch (rng_.Below(3)) {
+        case 0:
+          *out += ' ';
+          *out += rng_.Pick(ja ? lex_.ja_family : lex_.en_first).text;
+          if (ja) *out += "\x97\x6c";  // 様
+          break;
+        case 1:
+          *out += " (";
+          AppendUnsigned(rng_.Between(2003, 2026), out);
+          *out += '/';
+          AppendPadded(rng_.Between(1, 12), 2, out);
+          *out += '/';
+          AppendPadded(rng_.Between(1, 28), 2, out);
+          *out += ')';
+          break;
+        default:
+          *out += " #";
+          AppendUnsigned(rng_.Between(1, 999999), out);
+          break;
+      }
+    }
   }
 
   void AppendFrom(std::string* out) {

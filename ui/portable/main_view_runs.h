@@ -27,7 +27,7 @@ class RunScheduler {
   enum class Wait { kEndTheRun, kLetItFinish };
 
   // run_once carries out one run; it asks ShouldGiveUp at each pause and returns when told to.
-  // REQUIRES: run_once calls none of the scheduler's operations but the three read-only ones;
+  // REQUIRES: run_once calls none of the scheduler's operations but the read-only ones;
   // whatever it lets through (the messages) may call any of them.
   // on_fault (may be empty) hears of an action that threw after waiting for a run.
   explicit RunScheduler(std::function<void()> run_once,
@@ -45,6 +45,10 @@ class RunScheduler {
   // Carries out action once no run is asked for any more: at once when nothing is going on.
   void AfterRuns(std::function<void()> action);
 
+  // Takes back the run asked for during a run: none follows it unless asked for again.
+  void DropRequest() { run_wanted_ = false; }
+  // Makes the running run give up at its next pause, and nothing else.
+  void EndTheRun() { give_up_ = running_; }
   // The thread's loop was asked to quit while a run let messages through: that run gives up and
   // no further run starts until the next request after it.
   void QuitSeen();
@@ -58,6 +62,8 @@ class RunScheduler {
   // A run, or what waited for one, is on the stack: a new series cannot start now.
   bool Busy() const { return running_ || in_series_; }
   bool HostExited() const { return host_exiting_; }
+  // For the running run as it ends: another run starts once it has unwound.
+  bool RunFollows() const { return run_wanted_ && !quit_seen_ && !host_exiting_; }
 
  private:
   void RunSeries();

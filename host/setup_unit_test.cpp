@@ -415,10 +415,7 @@ TEST_F(SetupUnitTest, HostWindowOwnsTheDialogAndASecondCallOpensNoOther) {
         owner = GetWindow(d, GW_OWNER);
         host_enabled = IsWindowEnabled(host);
         second = SendMessageW(again, WM_APP, 0, 0);
-        for (HWND w = FindWindowW(L"#32770", kCaption.c_str()); w;
-             w = FindWindowExW(nullptr, w, L"#32770", kCaption.c_str())) {
-          ++dialogs;
-        }
+        dialogs = static_cast<int>(dialogtest::OwnDialogs(kCaption).size());
         Click(d, IDCANCEL);
       },
       host);

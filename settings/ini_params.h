@@ -15,6 +15,7 @@
 #include <cstdint>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "query/find_class.h"
 #include "settings/ini_file.h"
@@ -36,11 +37,6 @@ class WarningBox {
   virtual void ShowWarning(std::string_view text, std::string_view caption) = 0;
 };
 
-struct TScreenSize {
-  int32_t Width = 0;
-  int32_t Height = 0;
-};
-
 // The part of the search window whose placement the settings keep.
 class PlacedWindow {
  public:
@@ -50,8 +46,8 @@ class PlacedWindow {
   // The bounds of the normal (restored) window, also while it is minimized or maximized.
   virtual TRect GetBounds() const = 0;
   virtual void SetBounds(const TRect& bounds) = 0;
-  // The primary screen, in pixels.
-  virtual TScreenSize ScreenSize() const = 0;
+  // The work area (the screen less the task bar) of every monitor attached, the primary first.
+  virtual std::vector<TRect> WorkAreas() const = 0;
 };
 
 // ShowHotKey: the low 13 bits are the virtual-key code.
@@ -77,7 +73,9 @@ class TInitParam {
   // file as it was and returns false; the settings in memory are kept.
   bool Save();
 
-  // Applies WindowState and WindowRect to the window, keeping it on the primary screen.
+  // Applies WindowState and WindowRect to the window, moved inside the work area of the monitor
+  // that holds most of it, or of the nearest one when it lies on none (the monitor it was on may
+  // be gone), and cut to that monitor's size where it is larger.
   void RestoreWindow(PlacedWindow& form) const;
   // Takes the window's state, and its bounds unless it is maximized, so a window closed while
   // maximized comes back maximized over its last normal bounds.

@@ -362,12 +362,12 @@ class FakeWindow : public PlacedWindow {
  public:
   TWindowState state = TWindowState::kNormal;
   TRect bounds = {7, 7, 77, 77};
-  TScreenSize screen = {1280, 1024};
+  std::vector<TRect> work_areas = std::vector<TRect>(1, TRect{0, 0, 1280, 1024});
   TWindowState GetState() const override { return state; }
   void SetState(TWindowState s) override { state = s; }
   TRect GetBounds() const override { return bounds; }
   void SetBounds(const TRect& b) override { bounds = b; }
-  TScreenSize ScreenSize() const override { return screen; }
+  std::vector<TRect> WorkAreas() const override { return work_areas; }
 };
 
 TEST(RestoreWindowTest, KeepsTheWindowOnTheScreen) {
@@ -388,6 +388,9 @@ TEST(RestoreWindowTest, KeepsTheWindowOnTheScreen) {
       {TWindowState::kNormal, {10, 500, 110, 500}, {10, 500, 110, 841}},  // height 0: 1024 / 3
       {TWindowState::kNormal, {10, 500, 110, 400}, {10, 500, 110, 841}},  // negative height
       {TWindowState::kNormal, {INT32_MIN, INT32_MIN, INT32_MAX, INT32_MAX}, {0, 0, 1280, 1024}},
+      {TWindowState::kNormal,
+       {INT32_MAX - 1, INT32_MAX - 1, INT32_MAX, INT32_MAX - 1},
+       {1279, 683, 1280, 1024}},
   };
   for (const Case& c : cases) {
     TInitParam p(nullptr);
@@ -396,6 +399,43 @@ TEST(RestoreWindowTest, KeepsTheWindowOnTheScreen) {
     FakeWindow w;
     p.RestoreWindow(w);
     EXPECT_EQ(w.state, c.state);
+    EXPECT_EQ(w.bounds, c.expected) << c.stored.Left << "," << c.stored.Top;
+  }
+}
+
+// A primary monitor of 1920 x 1080 with the task bar at its bottom, and a larger one to its
+// right, standing 200 pixels higher. Stored bounds are pixels of whichever monitor they lie on.
+TEST(RestoreWindowTest, KeepsTheWindowOnTheMonitorItWasOnOrMovesItOntoTheNearest) {
+  const std::vector<TRect> monitors = {{0, 0, 1920, 1040}, {1920, -200, 4480, 1240}};
+  struct Case {
+    TRect stored;
+    TRect expected;
+  } cases[] = {
+      // Wholly on the second monitor, also above the primary's top: kept.
+      {{2000, -150, 3400, 750}, {2000, -150, 3400, 750}},
+      // Mostly on the second, across its right edge: moved back inside it.
+      {{3800, 100, 4700, 500}, {3580, 100, 4480, 500}},
+      // Across both, mostly on the primary: onto the primary.
+      {{1300, 100, 2100, 500}, {1120, 100, 1920, 500}},
+      // Over the task bar: above it.
+      {{100, 900, 900, 1080}, {100, 860, 900, 1040}},
+      // A monitor that is gone, right of the second: onto the second, its size kept.
+      {{6000, 300, 6932, 699}, {3548, 300, 4480, 699}},
+      // ...left of the primary: onto the primary.
+      {{-2500, 300, -1568, 699}, {0, 300, 932, 699}},
+      // Below the primary, where only its task bar is nearer than the second monitor.
+      {{100, 1100, 600, 1300}, {100, 840, 600, 1040}},
+      // Larger than the monitor it is on: cut to it.
+      {{1900, -300, 5000, 2000}, {1920, -200, 4480, 1240}},
+      // Height 0: a third of the height of the monitor it is on.
+      {{2000, 0, 2500, 0}, {2000, 0, 2500, 480}},
+  };
+  for (const Case& c : cases) {
+    TInitParam p(nullptr);
+    p.WindowRect = c.stored;
+    FakeWindow w;
+    w.work_areas = monitors;
+    p.RestoreWindow(w);
     EXPECT_EQ(w.bounds, c.expected) << c.stored.Left << "," << c.stored.Top;
   }
 }

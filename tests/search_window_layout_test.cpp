@@ -216,8 +216,10 @@ TEST_F(LayoutTest, ColumnsAndIconsFollowTheDpiAndStoreDesignedWidths) {
   EXPECT_EQ(Setting("COLWIDTH"), "300,200,150,120,0");
 }
 
-// A per-monitor aware host moves the window to a screen of another DPI: every size follows, and
-// back again everything is where it was.
+// A per-monitor aware host: the window reaches a screen of another DPI. Every size follows, and
+// back again everything is where it was. Where the window was put (its designed or stored place,
+// the host's mail list) it stays, since those bounds are pixels of the screen it is on already;
+// dragged there by the user, it takes the bounds the system suggests.
 TEST_F(LayoutTest, DpiChangeRescalesEverythingAndBackRestoresIt) {
   ASSERT_NE(StartWindow(), nullptr);
   ShowWindowByCommand();
@@ -229,6 +231,7 @@ TEST_F(LayoutTest, DpiChangeRescalesEverythingAndBackRestoresIt) {
   for (int id : ids) before.push_back(RectOf(Item(id)));
   RECT window = {};
   GetWindowRect(form_, &window);
+  const RECT placed = window;
 
   auto change = [&](int to, int width, int height) {
     RECT suggested = {window.left, window.top, window.left + width, window.top + height};
@@ -237,6 +240,8 @@ TEST_F(LayoutTest, DpiChangeRescalesEverythingAndBackRestoresIt) {
   const int width = window.right - window.left, height = window.bottom - window.top;
   const int higher = dpi * 3 / 2;
   change(higher, width * 3 / 2, height * 3 / 2);
+  GetWindowRect(form_, &window);
+  EXPECT_TRUE(EqualRect(&window, &placed)) << "where it was put";
   // What never gives way to a narrow window has its designed size at the new DPI.
   const RECT picker = RectOf(Item(kDateTimePicker1));
   EXPECT_EQ(picker.right - picker.left, win32::Scaled(110, higher));
@@ -259,6 +264,16 @@ TEST_F(LayoutTest, DpiChangeRescalesEverythingAndBackRestoresIt) {
         << " was " << before[i].left << "," << before[i].top << "," << before[i].right << ","
         << before[i].bottom;
   }
+
+  SetWindowPos(form_, nullptr, window.left + 40, window.top + 30, 0, 0,
+               SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+  GetWindowRect(form_, &window);
+  change(higher, width * 3 / 2, height * 3 / 2);
+  RECT dragged = {};
+  GetWindowRect(form_, &dragged);
+  // The size suggested, as far as the screen lets a window grow.
+  EXPECT_EQ(dragged.right - dragged.left, std::min(width * 3 / 2, GetSystemMetrics(SM_CXMAXTRACK)));
+  change(dpi, width, height);
   SendMessageW(form_, WM_CLOSE, 0, 0);
   EXPECT_EQ(Setting("COLWIDTH"), "400,200,150,150,0");
 }

@@ -69,11 +69,11 @@ bool TMainForm::Create() {
   // Sizable with a small caption, but no system menu and so no caption buttons.
   args.style = WS_CAPTION | WS_THICKFRAME | WS_CLIPCHILDREN;
   args.title = zeldrium::WideFrom932(kCaption);
-  constexpr RECT bounds = ui::MainViewPlacement::kDesignedBounds;
-  args.x = bounds.left;
-  args.y = bounds.top;
-  args.width = bounds.right - bounds.left;
-  args.height = bounds.bottom - bounds.top;
+  constexpr zeldrium::TRect bounds = ui::kDesignedBounds;
+  args.x = bounds.Left;
+  args.y = bounds.Top;
+  args.width = bounds.Right - bounds.Left;
+  args.height = bounds.Bottom - bounds.Top;
   return win32::Window::Create(args);
 }
 

@@ -171,7 +171,7 @@ class TMainForm : public win32::Window, private ui::SearchView {
   void RunStarted(const zeldrium::TFindRec& rec, bool preview) override;
   void RunProgress(size_t hits) override;
   void RunEnded(zeldrium::THitList hits, const ui::RunEnd& end) override;
-  void ShowError(const std::string& text) override;
+  void ShowError(std::string_view text) override;
 
   // main_view_tab_menu.cpp: the tabs and their context menu.
   void RefreshTabs();

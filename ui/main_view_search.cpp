@@ -191,7 +191,7 @@ LRESULT TMainForm::ScopeCueColors(HDC dc) {
   return reinterpret_cast<LRESULT>(cue_ground_.get());
 }
 
-void TMainForm::ShowError(const std::string& text) {
+void TMainForm::ShowError(std::string_view text) {
   win32::ModalMessageBox(Visible() ? hwnd() : nullptr, zeldrium::WideFrom932(text), L"Zeldrium",
                          MB_OK | MB_ICONERROR);
 }

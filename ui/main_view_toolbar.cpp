@@ -1,6 +1,7 @@
 #include "ui/main_view_toolbar.h"
 
 #include <algorithm>
+#include <exception>
 #include <iterator>
 
 #include "text/code_page_win.h"
@@ -10,6 +11,7 @@
 #include "ui/portable/count_text.h"
 #include "ui/portable/main_view_bar_layout.h"
 #include "win32/dpi.h"
+#include "win32/fault_report.h"
 #include "win32/handles.h"
 #include "win32/module_life.h"
 #include "win32/window.h"
@@ -513,11 +515,12 @@ LRESULT CALLBACK MainViewToolBar::SearchEditProc(HWND hwnd, UINT message, WPARAM
   win32::OurFrame frame;
   auto* bar = reinterpret_cast<MainViewToolBar*>(self);
   // Nothing may unwind into the system's dispatcher.
-  auto tell = [](const auto& callback, auto... args) {
+  auto tell = [hwnd](const auto& callback, auto... args) {
     if (!callback) return;
     try {
       callback(args...);
     } catch (...) {
+      win32::ReportFault(hwnd, std::current_exception());
     }
   };
   switch (message) {

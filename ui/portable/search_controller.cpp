@@ -5,6 +5,7 @@
 #include <utility>
 
 #include "engine/search_run.h"
+#include "ui/portable/fault_text.h"
 #include "text/str_upper.h"
 
 namespace ui {
@@ -73,7 +74,12 @@ class SearchController::Hooks : public zeldrium::SearchHooks {
 
 SearchController::SearchController(zeldrium::FileSystem& fs, MailHost& host, SearchView& view,
                                    SearchPlatform& platform)
-    : fs_(fs), host_(host), view_(view), platform_(platform), runs_([this] { RunOnce(); }) {}
+    : fs_(fs),
+      host_(host),
+      view_(view),
+      platform_(platform),
+      runs_([this] { RunOnce(); },
+            [this](std::exception_ptr fault) { view_.ShowError(FaultText(fault)); }) {}
 
 SearchController::~SearchController() = default;
 
@@ -159,7 +165,20 @@ void SearchController::ReadWhere(Searched* where) {
   where->limit_on = view_.DateLimit(&where->limit);
 }
 
+// Memory may also run out around the run, copying the condition or handing the rows over: the
+// window then gets its buttons back with the rows it has, and is told why.
 void SearchController::RunOnce() {
+  bool started = false;
+  try {
+    RunAndShow(&started);
+  } catch (...) {
+    const std::exception_ptr fault = std::current_exception();
+    if (started) view_.RunEnded(run_ ? run_->TakeHits() : zeldrium::THitList(), RunEnd());
+    view_.ShowError(FaultText(fault, zeldrium::kOutOfMemoryText));
+  }
+}
+
+void SearchController::RunAndShow(bool* started) {
   Searched now = wanted_;
   if (!now.preview) {
     const zeldrium::TFindRec* current = view_.CurrentCondition();
@@ -178,20 +197,22 @@ void SearchController::RunOnce() {
     run_->SetAllocationCheck([this](size_t bytes) { return platform_.MayTake(bytes); });
   }
 
+  *started = true;
   view_.RunStarted(running_.rec, running_.preview);
   hooks_->Start();
   bool ended_early = false;
   zeldrium::SearchStatus status = zeldrium::SearchStatus::kCompleted;
-  std::string error;
+  std::string_view error;
   try {
     status =
         run_->Run(running_.rec, {running_.data, running_.folder, running_.mailbox, running_.scope});
     if (status == zeldrium::SearchStatus::kError) error = run_->Error();
   } catch (const RunGivenUp&) {
     ended_early = true;
-  } catch (const std::exception& e) {
+  } catch (...) {
+    // A hook's fault (the run itself ends as kOutOfMemory where memory runs out).
     status = zeldrium::SearchStatus::kError;
-    error = e.what();
+    error = FaultText(std::current_exception(), zeldrium::kOutOfMemoryText);
   }
   RunEnd end;
   end.mailbox_shown = running_.scope == zeldrium::FolderScope::kCurrentFolder &&
@@ -224,7 +245,7 @@ void SearchController::RunOnce() {
   view_.RunEnded(run_->TakeHits(), end);
   if (failed) view_.ShowError(error);
   if (!ended_early && status == zeldrium::SearchStatus::kOutOfMemory) {
-    view_.ShowError(std::string(zeldrium::kOutOfMemoryText));
+    view_.ShowError(zeldrium::kOutOfMemoryText);
   }
 }
 

@@ -29,6 +29,7 @@
 #include <functional>
 #include <memory>
 #include <string>
+#include <string_view>
 #include <utility>
 
 #include "engine/hit_list.h"
@@ -78,7 +79,7 @@ class SearchView {
   // The run has unwound: its rows, newest first, to be shown as the list.
   virtual void RunEnded(zeldrium::THitList hits, const RunEnd& end) = 0;
   // Something the user must be told (code page 932), after the run has ended.
-  virtual void ShowError(const std::string& text) = 0;
+  virtual void ShowError(std::string_view text) = 0;
 };
 
 // What the runs need of the thread and the process they run in.
@@ -170,6 +171,8 @@ class SearchController {
   void Request();
   void RepeatLast();
   void RunOnce();
+  // RunOnce but for a fault; *started once the view was told that a run starts.
+  void RunAndShow(bool* started);
   // Where a run started now would look, and under which limit.
   void ReadWhere(Searched* where);
 

@@ -4,12 +4,16 @@
 
 #include <chrono>
 #include <functional>
+#include <new>
+#include <stdexcept>
 #include <string>
 #include <vector>
 
+#include "engine/search_run.h"
 #include "testsupport/index_line.h"
 #include "testsupport/memory_file_system.h"
 #include "testsupport/test_conditions.h"
+#include "ui/portable/fault_text.h"
 
 namespace ui {
 namespace {
@@ -20,7 +24,10 @@ constexpr char kInbox[] = "box.mb\\in\\";
 class TestHost : public MailHost {
  public:
   std::string DataFolder() override { return kData; }
-  std::string CurrentFolder() override { return folder; }
+  std::string CurrentFolder() override {
+    if (out_of_memory) throw std::bad_alloc();
+    return folder;
+  }
   std::string CurrentMailBox() override { return "box.mb\\"; }
   std::string FolderDisplayName(std::string_view folder_id) override {
     return std::string(folder_id);
@@ -28,6 +35,7 @@ class TestHost : public MailHost {
   void SetCurrentMail(std::string_view) override {}
 
   std::string folder = kInbox;
+  bool out_of_memory = false;
 };
 
 // The window as the runs see it: what it was told, in order.
@@ -36,6 +44,7 @@ class TestView : public SearchView {
   const zeldrium::TFindRec* CurrentCondition() override { return &current; }
   zeldrium::FolderScope Scope() override { return scope; }
   bool DateLimit(uint32_t* limit) override {
+    if (fault) fault();
     *limit = 86400;
     return limit_on;
   }
@@ -49,12 +58,17 @@ class TestView : public SearchView {
                   (end.mailbox_shown ? " mailbox" : ""));
     rows = std::move(hits);
   }
-  void ShowError(const std::string& text) override { log.push_back("error"); }
+  void ShowError(std::string_view text) override {
+    log.push_back("error");
+    errors.emplace_back(text);
+  }
 
   zeldrium::TFindRec current;
   zeldrium::FolderScope scope = zeldrium::FolderScope::kCurrentFolder;
   bool limit_on = false;
   std::vector<size_t> progress;
+  std::function<void()> fault;  // thrown from the run's hook
+  std::vector<std::string> errors;
   std::vector<std::string> log;
   zeldrium::THitList rows;
 };
@@ -253,6 +267,36 @@ TEST_F(SearchControllerTest, AFolderOpenedInTheHostSearchesAgainWhereTheScopeDep
   host_.folder = "Box.MB\\";
   runs_.HostFolderChanged();
   EXPECT_EQ(view_.log, (Log{"started alice", "ended 0 counted mailbox"}));
+}
+
+// Memory running out around a run, a hook's fault in it, an action that waited for it: each ends
+// with a message of its own kind in Japanese, never the exception's words, and the window is
+// ready for the next run.
+TEST_F(SearchControllerTest, FaultsEndTheActionWithAJapaneseMessage) {
+  view_.current = zeldrium::FromSearch("alice");
+  host_.out_of_memory = true;
+  runs_.RunCurrent();
+  EXPECT_EQ(view_.log, std::vector<std::string>{"error"}) << "no run started";
+  host_.out_of_memory = false;
+
+  platform_.messages.push_back([this] {
+    runs_.WhenIdle([] { throw std::bad_alloc(); }, SearchController::Wait::kLetItFinish);
+    view_.fault = [] { throw std::runtime_error("hook failed"); };
+  });
+  view_.log.clear();
+  runs_.RunCurrent();
+  ASSERT_EQ(view_.log.size(), 4u);
+  EXPECT_EQ(view_.log[0], "started alice");
+  EXPECT_EQ(view_.log[1].substr(0, 6), "ended ");
+  EXPECT_EQ(view_.log[1].find("counted"), std::string::npos) << "an error keeps the last count";
+  EXPECT_EQ(view_.errors, (std::vector<std::string>{std::string(zeldrium::kOutOfMemoryText),
+                                                    std::string(kActionFailedText),
+                                                    std::string(kActionOutOfMemoryText)}));
+
+  view_.fault = nullptr;
+  view_.log.clear();
+  runs_.RunCurrent();
+  EXPECT_EQ(view_.log, (std::vector<std::string>{"started alice", "ended 100 counted"}));
 }
 
 }  // namespace

@@ -5,8 +5,8 @@
 #include <utility>
 
 #include "engine/search_run.h"
-#include "ui/portable/fault_text.h"
 #include "text/str_upper.h"
+#include "ui/portable/fault_text.h"
 
 namespace ui {
 namespace {

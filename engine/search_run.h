@@ -62,7 +62,9 @@ struct SearchScope {
 };
 
 // What a run keeps of its hits. Counting alone keeps nothing per hit; To is only shown by the
-// command line's JSON, so it is kept only when asked for.
+// command line's JSON, so it is kept only when asked for, or when the words found in From are
+// to be marked and a row over From and To may hold by what To holds
+// (TFindMatcher::MarksNeedTo).
 enum class RowsKept {
   kCountOnly,
   kRows,

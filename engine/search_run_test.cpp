@@ -304,6 +304,14 @@ TEST_P(SearchRunTest, WhatIsKeptOfTheHits) {
   taken.GetRow(1, &row);
   EXPECT_EQ(row.MailID, "a\\?1");
   EXPECT_EQ(row.Folder, "[a\\]");
+
+  // A row over From and To may hold by what To holds: the words found in From are marked by it.
+  TFindRec from_to = rec;
+  from_to.Opts[0].Target = kTargetFromTo;
+  ASSERT_EQ(Run(from_to), SearchStatus::kCompleted);
+  ASSERT_EQ(run_.Rows().size(), 3u);  // the x of example.com in the third line's To
+  EXPECT_EQ(run_.Rows()[0].To, "to@example.com");
+  EXPECT_EQ(run_.Rows()[1].To, "you");
 }
 
 // Memory that runs out at any point of a run ends it as a stop would end it everywhere: the

@@ -169,6 +169,7 @@ class TMainForm : public win32::Window, private ui::SearchView {
   void Delete1Click();
   void N3Click();
   void PropClick();
+  void CopyResultsClick();
   int IndexOfRec(const zeldrium::TFindRec* rec) const;
   std::vector<std::string> TabCaptions() const;
 
@@ -191,6 +192,8 @@ class TMainForm : public win32::Window, private ui::SearchView {
   ui::HostThreadSearchPlatform platform_;
   ui::SearchController search_;
   HCURSOR saved_cursor_ = nullptr;
+  // The condition of the run under way or last shown: its words found are marked in the rows.
+  zeldrium::TFindRec run_condition_;
 };
 
 #endif  // ZELDRIUM_UI_MAIN_VIEW_H_

@@ -97,13 +97,14 @@ void TMainForm::RunStarted(const zeldrium::TFindRec& rec) {
   ToolBar8.EnableButton(kPropBtn, false);
   MailList.Clear();
   ShowCondition(rec);
+  run_condition_ = rec;
 }
 
 void TMainForm::RunEnded(zeldrium::THitList hits, bool counted) {
   ToolBar8.EnableForRun(false);
   ToolBar8.EnableButton(kPropBtn, CurrentTab() >= 0);
   if (counted) ToolBar8.SetCounter(hits.size());
-  MailList.SetHits(std::move(hits));
+  MailList.SetHits(std::move(hits), &run_condition_);
   MailList.SortNewestFirst();
   SetCursor(saved_cursor_);
 }

@@ -9,6 +9,7 @@
 #include "text/str_csv.h"
 #include "text/str_libs.h"
 #include "ui/pictures.h"
+#include "ui/result_row_paint.h"
 #include "win32/address_space.h"
 #include "win32/dpi.h"
 #include "win32/window.h"
@@ -21,6 +22,17 @@ constexpr char kCannotSortText[] =
     "\x83\x81\x83\x82\x83\x8a\x82\xaa\x91\xab\x82\xe8\x82\xc8\x82\xa2\x82\xbd\x82\xdf\x81\x41"
     "\x95\xc0\x82\xd7\x91\xd6\x82\xa6\x82\xe7\x82\xea\x82\xdc\x82\xb9\x82\xf1\x82\xc5\x82\xb5\x82"
     "\xbd";
+// "メモリが足りないため、コピーできませんでした", code page 932.
+constexpr char kCannotCopyText[] =
+    "\x83\x81\x83\x82\x83\x8a\x82\xaa\x91\xab\x82\xe8\x82\xc8\x82\xa2\x82\xbd\x82\xdf\x81\x41"
+    "\x83\x52\x83\x73\x81\x5b\x82\xc5\x82\xab\x82\xdc\x82\xb9\x82\xf1\x82\xc5\x82\xb5\x82\xbd";
+// "クリップボードを開けませんでした", code page 932.
+constexpr char kClipboardBusyText[] =
+    "\x83\x4e\x83\x8a\x83\x62\x83\x76\x83\x7b\x81\x5b\x83\x68\x82\xf0\x8a\x4a\x82\xaf\x82\xdc"
+    "\x82\xb9\x82\xf1\x82\xc5\x82\xb5\x82\xbd";
+// The columns a copied row holds: all but the mail ID, which is the host's.
+constexpr int kCopiedColumns = 4;
+
 struct ColumnDef {
   const wchar_t* caption;
   int width;
@@ -28,6 +40,25 @@ struct ColumnDef {
 constexpr ColumnDef kColumns[ResultList::kColumnCount] = {
     {L"Subject", 400}, {L"From", 200}, {L"Date", 150}, {L"Folder", 150}, {L"MailID", 0},
 };
+
+// Appends one copied line: the fields separated by tabs, ended by CR LF. A control or tab byte
+// inside a field would break its line or shift its columns, so it becomes a blank; no second
+// byte of a double-byte character is below 0x40.
+void AppendCopiedLine(const std::string_view (&fields)[kCopiedColumns], std::string* out) {
+  for (int i = 0; i < kCopiedColumns; ++i) {
+    if (i > 0) out->push_back('\t');
+    for (char c : fields[i]) {
+      const auto byte = static_cast<unsigned char>(c);
+      out->push_back(byte < 0x20 || byte == 0x7F ? ' ' : c);
+    }
+  }
+  out->append("\r\n");
+}
+
+// The colour a list view reports, or the system's when it has kept its default.
+COLORREF ListColor(COLORREF color, int system_color) {
+  return color == CLR_DEFAULT || color == CLR_NONE ? GetSysColor(system_color) : color;
+}
 
 }  // namespace
 
@@ -44,7 +75,7 @@ bool ResultList::Create(HWND parent, int id, int dpi) {
   InitCommonControlsEx(&classes);
   // The control shares the image list rather than owning it, so this object can free it.
   const DWORD style = WS_CHILD | WS_VISIBLE | WS_TABSTOP | LVS_REPORT | LVS_OWNERDATA |
-                      LVS_SINGLESEL | LVS_SHOWSELALWAYS | LVS_SHAREIMAGELISTS;
+                      LVS_OWNERDRAWFIXED | LVS_SINGLESEL | LVS_SHOWSELALWAYS | LVS_SHAREIMAGELISTS;
   hwnd_ = CreateWindowExW(WS_EX_CLIENTEDGE, WC_LISTVIEWW, L"", style, 0, 0, 0, 0, parent,
                           reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), win32::ThisModule(),
                           nullptr);
@@ -82,6 +113,13 @@ bool ResultList::CreateIcons() {
 }
 
 void ResultList::SetFont(HFONT font) {
+  win32::UniqueHfont old = std::move(marked_font_);
+  font_ = font;
+  LOGFONTW bold = {};
+  if (font && GetObjectW(font, sizeof(bold), &bold) == sizeof(bold)) {
+    bold.lfWeight = FW_BOLD;
+    marked_font_.reset(CreateFontIndirectW(&bold));
+  }
   SendMessageW(hwnd_, WM_SETFONT, reinterpret_cast<WPARAM>(font), TRUE);
 }
 
@@ -111,10 +149,11 @@ std::string ResultList::StoredWidths() const {
   return zeldrium::WriteCommaList(widths);
 }
 
-void ResultList::SetHits(zeldrium::THitList hits) {
+void ResultList::SetHits(zeldrium::THitList hits, const zeldrium::TFindRec* found_by) {
   SendMessageW(hwnd_, WM_SETREDRAW, FALSE, 0);
   SetSelectionQuietly(-1);
   hits_ = std::move(hits);
+  found_by_ = found_by ? std::make_unique<zeldrium::TFindMatcher>(*found_by) : nullptr;
   ListView_SetItemCountEx(hwnd_, RowCount(), 0);
   if (!hits_.empty()) ListView_EnsureVisible(hwnd_, 0, FALSE);
   SendMessageW(hwnd_, WM_SETREDRAW, TRUE, 0);
@@ -280,6 +319,9 @@ bool ResultList::HandleNotify(const NMHDR* header, LRESULT* result) {
     case LVN_COLUMNCLICK:
       ColumnClick(reinterpret_cast<const NMLISTVIEW*>(header)->iSubItem);
       break;
+    case LVN_KEYDOWN:
+      KeyDown(reinterpret_cast<const NMLVKEYDOWN*>(header));
+      break;
     case NM_DBLCLK:
       if (on_double_click) on_double_click();
       break;
@@ -366,6 +408,144 @@ void ResultList::SelectionMovedTo(int row) {
   // Made before the call: the callback may replace the rows (a new search) before it returns.
   const std::string mail_id = MailId(row);
   on_select(mail_id);
+}
+
+}  // namespace ui
+
+namespace ui {
+
+void ResultList::KeyDown(const NMLVKEYDOWN* key) {
+  const bool ctrl = GetKeyState(VK_CONTROL) < 0 && GetKeyState(VK_MENU) >= 0;
+  if (ctrl && (key->wVKey == 'C' || key->wVKey == VK_INSERT)) CopySelected();
+}
+
+void ResultList::CopySelected() {
+  const int row = Selected();
+  if (row >= 0) CopyRows(row, 1);
+}
+
+void ResultList::CopyAll() {
+  if (RowCount() > 0) CopyRows(0, RowCount());
+}
+
+// The text is made twice, line by line: once to learn its size, once into the clipboard's
+// memory, so that a million rows never take their size twice over in the host's address space.
+void ResultList::CopyRows(int first, int count) {
+  SetCursor(LoadCursorW(nullptr, IDC_WAIT));
+  std::string line;
+  std::wstring wide;
+  std::string scratch[kCopiedColumns];
+  // Calls sink with every line, converted.
+  auto each_line = [&](auto&& sink) {
+    line.clear();
+    const std::string_view captions[kCopiedColumns] = {"Subject", "From", "Date", "Folder"};
+    AppendCopiedLine(captions, &line);
+    wide = zeldrium::WideFrom932(line);
+    sink();
+    for (int row = first; row < first + count; ++row) {
+      std::string_view fields[kCopiedColumns];
+      for (int column = 0; column < kCopiedColumns; ++column) {
+        fields[column] = Text(static_cast<size_t>(row), column, &scratch[column]);
+      }
+      line.clear();
+      AppendCopiedLine(fields, &line);
+      wide = zeldrium::WideFrom932(line);
+      sink();
+    }
+  };
+  uint64_t length = 0;
+  each_line([&] { length += wide.size(); });
+  const uint64_t bytes = (length + 1) * sizeof(wchar_t);
+  HGLOBAL memory = nullptr;
+  if (bytes < SIZE_MAX && win32::LeavesEnoughForHost(bytes)) {
+    memory = GlobalAlloc(GMEM_MOVEABLE, static_cast<SIZE_T>(bytes));
+  }
+  SetCursor(LoadCursorW(nullptr, IDC_ARROW));
+  if (!memory) {
+    win32::ModalMessageBox(GetParent(hwnd_), zeldrium::WideFrom932(kCannotCopyText), L"Zeldrium",
+                           MB_OK | MB_ICONWARNING);
+    return;
+  }
+  auto* text = static_cast<wchar_t*>(GlobalLock(memory));
+  size_t at = 0;
+  each_line([&] {
+    std::copy(wide.begin(), wide.end(), text + at);
+    at += wide.size();
+  });
+  text[at] = L'\0';
+  GlobalUnlock(memory);
+  // The clipboard owns the memory once it has taken it.
+  if (OpenClipboard(hwnd_)) {
+    EmptyClipboard();
+    const bool taken = SetClipboardData(CF_UNICODETEXT, memory) != nullptr;
+    CloseClipboard();
+    if (taken) return;
+  }
+  GlobalFree(memory);
+  win32::ModalMessageBox(GetParent(hwnd_), zeldrium::WideFrom932(kClipboardBusyText), L"Zeldrium",
+                         MB_OK | MB_ICONWARNING);
+}
+
+// Converted piece by piece: the marks, ranges of bytes that begin and end with characters,
+// become ranges of the converted text's characters.
+void ResultList::MarkCell(uint32_t hit, int column, PaintedCell* cell) {
+  std::string scratch;
+  const std::string_view text = HitText(hit, column, &scratch);
+  marks_.clear();
+  const zeldrium::THitView view = hits_.Hit(hit);
+  if (found_by_ && (column == kSubject || column == kFrom)) {
+    zeldrium::TFolderIdx line;
+    line.Subject = view.subject;
+    line.From = view.from;
+    line.To = view.to;
+    // An empty subject shows as (無題), which no word found.
+    if (column == kFrom || !view.subject.empty()) {
+      found_by_->FindMarks(
+          line, column == kSubject ? zeldrium::ShownField::kSubject : zeldrium::ShownField::kFrom,
+          &marks_);
+    }
+  }
+  size_t done = 0;
+  for (const auto& [begin, end] : marks_) {
+    cell->text += zeldrium::WideFrom932(text.substr(done, begin - done));
+    const size_t marked = cell->text.size();
+    cell->text += zeldrium::WideFrom932(text.substr(begin, end - begin));
+    cell->marks.emplace_back(marked, cell->text.size());
+    done = end;
+  }
+  cell->text += zeldrium::WideFrom932(text.substr(done));
+}
+
+bool ResultList::DrawItem(const DRAWITEMSTRUCT* item) {
+  if (!item || !hwnd_ || item->hwndItem != hwnd_ || item->CtlType != ODT_LISTVIEW) return false;
+  const int row = static_cast<int>(item->itemID);
+  if (row < 0 || row >= RowCount()) return true;
+  const uint32_t hit = hits_.IndexAt(static_cast<size_t>(row));
+  PaintedRow painted;
+  painted.cells.resize(kColumnCount);
+  for (int column = 0; column < kColumnCount; ++column) {
+    PaintedCell& cell = painted.cells[static_cast<size_t>(column)];
+    cell.width = ColumnWidth(column);
+    if (cell.width <= 0) continue;
+    if (column == kSubject || column == kFrom) {
+      MarkCell(hit, column, &cell);
+    } else {
+      std::string scratch;
+      cell.text = zeldrium::WideFrom932(HitText(hit, column, &scratch));
+    }
+  }
+  painted.font = font_ ? font_ : reinterpret_cast<HFONT>(SendMessageW(hwnd_, WM_GETFONT, 0, 0));
+  painted.marked_font = marked_font_.get();
+  painted.images = images_.get();
+  painted.selected = (item->itemState & ODS_SELECTED) != 0;
+  painted.image = painted.selected ? kOpenedIcon : kClosedIcon;
+  painted.list_focused = GetFocus() == hwnd_;
+  painted.focus_rect = (item->itemState & ODS_FOCUS) != 0;
+  painted.text_color = ListColor(ListView_GetTextColor(hwnd_), COLOR_WINDOWTEXT);
+  painted.back_color = ListColor(ListView_GetBkColor(hwnd_), COLOR_WINDOW);
+  painted.dpi = dpi_;
+  PaintResultRow(painted, item->hDC, item->rcItem);
+  return true;
 }
 
 }  // namespace ui

@@ -49,6 +49,8 @@ class Parent : public win32::Window {
         if (list.HandleNotify(reinterpret_cast<const NMHDR*>(lparam), &result)) return result;
         break;
       }
+      case WM_DRAWITEM:
+        return list.DrawItem(reinterpret_cast<const DRAWITEMSTRUCT*>(lparam));
       case WM_CONTEXTMENU:
         context_menus.push_back(reinterpret_cast<HWND>(wparam));
         return 0;

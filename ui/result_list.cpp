@@ -498,12 +498,10 @@ void ResultList::MarkCell(uint32_t hit, int column, PaintedCell* cell) {
     line.Subject = view.subject;
     line.From = view.from;
     line.To = view.to;
-    // An empty subject shows as (無題), which no word found.
-    if (column == kFrom || !view.subject.empty()) {
-      found_by_->FindMarks(
-          line, column == kSubject ? zeldrium::ShownField::kSubject : zeldrium::ShownField::kFrom,
-          &marks_);
-    }
+    // An empty subject, shown as (無題), has no marks.
+    found_by_->FindMarks(
+        line, column == kSubject ? zeldrium::ShownField::kSubject : zeldrium::ShownField::kFrom,
+        &marks_);
   }
   size_t done = 0;
   for (const auto& [begin, end] : marks_) {

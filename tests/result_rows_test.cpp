@@ -64,6 +64,8 @@ TEST_F(ResultRowsTest, WordsFoundAreMarkedInANormalAndASelectedRow) {
   WriteSettings("FINDPARAM0=" + csv + "\r\n");
   ASSERT_NE(StartWindow(), nullptr);
   ShowWindowByCommand();
+  // Whole on the screen at every DPI, so that it shows whole in its picture.
+  SetWindowPos(form_, nullptr, 0, 0, Scaled(760), Scaled(240), SWP_NOZORDER);
   ChooseTab(0);
   // Newest first: "   " from Jiro, "Re: budget", 会議のお知らせ; each from an example address.
   ASSERT_EQ(RowCount(), 3);
@@ -72,13 +74,13 @@ TEST_F(ResultRowsTest, WordsFoundAreMarkedInANormalAndASelectedRow) {
   ASSERT_EQ(SelectedRow(), 1);
   ASSERT_TRUE(HasFocus(List()));
 
-  // The window as the screen shows it, for a reader: bin/screenshots/marked-words-<dpi>dpi.bmp.
+  // The window as it shows, for a reader: bin/screenshots/marked-words-<dpi>dpi.bmp.
   RedrawWindow(form_, nullptr, nullptr,
                RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN | RDW_UPDATENOW);
   RECT window = {};
   GetWindowRect(form_, &window);
   testutil::TestCanvas shot(window.right - window.left, window.bottom - window.top);
-  ASSERT_TRUE(shot.CopyScreen(window.left, window.top));
+  ASSERT_TRUE(shot.CopyWindow(form_));
   const std::wstring dir = testutil::ExeDir() + L"screenshots\\";
   CreateDirectoryW(dir.c_str(), nullptr);
   EXPECT_TRUE(shot.SaveBmp(dir + L"marked-words-" + std::to_wstring(Dpi()) + L"dpi.bmp"));

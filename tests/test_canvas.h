@@ -46,12 +46,12 @@ class TestCanvas {
     GdiFlush();
   }
 
-  // Copies what the screen shows from (x, y) on, the size of the canvas.
-  bool CopyScreen(int x, int y) {
+  // Copies what window shows, its frame and children included, from its top-left corner on.
+  bool CopyWindow(HWND window) {
     if (empty()) return false;
-    HDC screen = GetDC(nullptr);
-    const bool ok = BitBlt(dc(), 0, 0, width_, height_, screen, x, y, SRCCOPY) != 0;
-    ReleaseDC(nullptr, screen);
+    HDC from = GetWindowDC(window);
+    const bool ok = BitBlt(dc(), 0, 0, width_, height_, from, 0, 0, SRCCOPY) != 0;
+    ReleaseDC(window, from);
     GdiFlush();
     return ok;
   }

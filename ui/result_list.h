@@ -15,6 +15,8 @@
 // text: a line of the column captions, then a line per row (CR LF), the fields Subject, From,
 // Date and Folder separated by tabs; a control or tab byte inside a field becomes a blank.
 //
+// The class spreads over result_list.cpp and result_list_copy.cpp (the clipboard).
+//
 // The window that holds the list forwards every WM_NOTIFY to HandleNotify and every
 // WM_DRAWITEM to DrawItem. The list has no context menu of its own: a right-click reaches the
 // parent as WM_CONTEXTMENU, with the list's handle as its first parameter.

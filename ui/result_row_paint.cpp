@@ -42,16 +42,23 @@ int Width(HDC dc, const wchar_t* text, size_t n) {
   return size.cx;
 }
 
+// The fonts a row is drawn in: the list's, and its bold form for the marks (or the list's).
+struct Fonts {
+  HFONT plain;
+  HFONT marked;
+  HFONT Of(bool marked_piece) const { return marked_piece ? marked : plain; }
+};
+
 // The text of a cell from area's left edge on its baseline, cut with "..." at area's right edge
 // where it does not fit. The marks take the height of the list's font, text_top to text_bottom.
-void PaintCellText(HDC dc, const PaintedCell& cell, const PaintedRow& row, const RECT& area,
+void PaintCellText(HDC dc, const PaintedCell& cell, const Fonts& fonts, const RECT& area,
                    int baseline, int text_top, int text_bottom, COLORREF text_color) {
   const std::vector<Piece> pieces = Pieces(cell);
   const wchar_t* text = cell.text.data();
   std::vector<int> widths;
   int total = 0;
   for (const Piece& piece : pieces) {
-    SelectObject(dc, piece.marked && row.marked_font ? row.marked_font : row.font);
+    SelectObject(dc, fonts.Of(piece.marked));
     widths.push_back(Width(dc, text + piece.begin, piece.end - piece.begin));
     total += widths.back();
   }
@@ -61,7 +68,7 @@ void PaintCellText(HDC dc, const PaintedCell& cell, const PaintedRow& row, const
   const int room = area.right - area.left;
   const bool cut = total > room;
   if (cut) {
-    SelectObject(dc, row.font);
+    SelectObject(dc, fonts.plain);
     int left = room - Width(dc, kEllipsis, kEllipsisLength);
     for (cut_piece = 0; cut_piece < pieces.size(); ++cut_piece) {
       if (widths[cut_piece] <= left) {
@@ -69,7 +76,7 @@ void PaintCellText(HDC dc, const PaintedCell& cell, const PaintedRow& row, const
         continue;
       }
       const Piece& piece = pieces[cut_piece];
-      SelectObject(dc, piece.marked && row.marked_font ? row.marked_font : row.font);
+      SelectObject(dc, fonts.Of(piece.marked));
       INT fit = 0;
       SIZE unused = {};
       GetTextExtentExPointW(dc, text + piece.begin, static_cast<int>(piece.end - piece.begin),
@@ -83,7 +90,7 @@ void PaintCellText(HDC dc, const PaintedCell& cell, const PaintedRow& row, const
     const Piece& piece = pieces[i];
     const size_t length = i < cut_piece ? piece.end - piece.begin : cut_length;
     if (length == 0) break;
-    SelectObject(dc, piece.marked && row.marked_font ? row.marked_font : row.font);
+    SelectObject(dc, fonts.Of(piece.marked));
     const int width = i < cut_piece ? widths[i] : Width(dc, text + piece.begin, length);
     RECT box = {x, text_top, std::min<int>(x + width, area.right), text_bottom};
     if (piece.marked) {
@@ -99,7 +106,7 @@ void PaintCellText(HDC dc, const PaintedCell& cell, const PaintedRow& row, const
     x += width;
   }
   if (cut) {
-    SelectObject(dc, row.font);
+    SelectObject(dc, fonts.plain);
     SetTextColor(dc, text_color);
     const RECT box = {x, text_top, area.right, text_bottom};
     ExtTextOutW(dc, x, baseline, ETO_CLIPPED, &box, kEllipsis, kEllipsisLength, nullptr);
@@ -120,7 +127,10 @@ void PaintResultRow(const PaintedRow& row, HDC dc, const RECT& bounds) {
   SetBkColor(dc, back);
   ExtTextOutW(dc, 0, 0, ETO_OPAQUE, &bounds, L"", 0, nullptr);
 
-  SelectObject(dc, row.font ? row.font : GetStockObject(DEFAULT_GUI_FONT));
+  Fonts fonts;
+  fonts.plain = row.font ? row.font : static_cast<HFONT>(GetStockObject(DEFAULT_GUI_FONT));
+  fonts.marked = row.marked_font ? row.marked_font : fonts.plain;
+  SelectObject(dc, fonts.plain);
   TEXTMETRICW metrics = {};
   GetTextMetricsW(dc, &metrics);
   const int height = bounds.bottom - bounds.top;
@@ -146,7 +156,7 @@ void PaintResultRow(const PaintedRow& row, HDC dc, const RECT& bounds) {
     }
     const RECT area = {text_left, bounds.top, x + cell.width - padding, bounds.bottom};
     if (area.right > area.left && !cell.text.empty()) {
-      PaintCellText(dc, cell, row, area, baseline, text_top, text_top + metrics.tmHeight, text);
+      PaintCellText(dc, cell, fonts, area, baseline, text_top, text_top + metrics.tmHeight, text);
     }
     x += cell.width;
   }

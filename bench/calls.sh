@@ -15,6 +15,12 @@ files=$(find "$store" -name Folder.idx | wc -l)
 dirs=$(find "$store" -type d | wc -l)
 WORK=$(mktemp -d)
 trap 'rm -rf "$WORK"' EXIT
+# Under Wine each count needs a server of its own: wait for any session on the prefix to end
+# (scripts/wine-session.sh takes the same lock) rather than kill its server under it.
+if [ "$mode" = wine ]; then
+  exec 9>"$WINEPREFIX.session-lock"
+  flock 9
+fi
 
 # counts NAME CMD...: "kind count" lines of the calls CMD made.
 counts() {
@@ -27,11 +33,11 @@ counts() {
              print $NF, $4 }' "$WORK/$name.strace"
       ;;
     wine)
-      wineserver -k 2>/dev/null || true
+      wineserver -k 2>/dev/null 9>&- || true
       # Wine maps the store's Japanese folder names through a Japanese locale, as the tests run.
       LOCPATH="$ZELDRIUM_LOCPATH" LC_ALL=ja_JP.UTF-8 WINEDEBUG=+server wine "$@" \
-        >"$WORK/$name.out" 2>"$WORK/$name.trace" || true
-      wineserver -w 2>/dev/null || true
+        >"$WORK/$name.out" 2>"$WORK/$name.trace" 9>&- || true
+      wineserver -w 2>/dev/null 9>&- || true
       local thread
       thread=$(grep -m1 'init_first_thread() = 0' "$WORK/$name.trace" | cut -d: -f1)
       grep -E "^$thread: [a-z_]+\( " "$WORK/$name.trace" | sed "s/^$thread: //; s/(.*//" |

@@ -3,7 +3,8 @@
 # store: the same results as a reference build, one core with the page cache warm (64 and 32
 # bits), where the processor time goes, all cores with the cache cold (also on a store of many
 # smaller files), peak memory, the calls to the system per folder, and the search window under
-# Wine (bench/window.sh, bench/calls.sh, bench/memory.sh).
+# Wine (bench/window.sh, bench/calls.sh, bench/memory.sh, bench/typing.sh: from a typed key to
+# its count).
 #   ./dev bench                       (or bench/run.sh)
 # Environment: BENCH_MAILS (default 1200000 index lines), BENCH_FOLDERS (240), BENCH_RUNS (5),
 # BENCH_REFERENCE (a git revision whose zeldrium-find must print the same hits; default the last
@@ -366,3 +367,7 @@ if [ -n "$BEFORE_WIN" ]; then
   echo "== the same, the DLL of before ($BEFORE) driven by our driver"
   "$HERE/memory.sh" "$ROOT/build/win" "$BEFORE_WIN"
 fi
+
+echo
+echo "== the search while typing: from a key to its count"
+"$HERE/typing.sh" "$ROOT/build/win"

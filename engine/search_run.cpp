@@ -5,6 +5,7 @@
 #include <utility>
 
 #include "store/folder_walk.h"
+#include "store/mailboxes.h"
 #include "text/str_csv.h"
 #include "text/str_libs.h"
 #include "text/str_upper.h"
@@ -58,6 +59,11 @@ void SearchHooks::AfterTestedLine() {}
 bool SearchHooks::KeepHit(std::string_view folder_id, const TFolderIdx& rec) { return true; }
 bool SearchHooks::GoOnAfterError(std::string_view path, std::string_view message) { return false; }
 
+// Compared before any backslash is added, as the host gives both.
+bool ShowsMailbox(std::string_view current_folder, std::string_view current_mailbox) {
+  return !current_folder.empty() && SameIgnoringAsciiCase(current_folder, current_mailbox);
+}
+
 std::vector<std::string> BuildFolderList(std::string_view folders_csv,
                                          std::string_view current_folder,
                                          std::string_view current_mailbox) {
@@ -65,16 +71,49 @@ std::vector<std::string> BuildFolderList(std::string_view folders_csv,
   for (const std::string& item : ReadCommaList(folders_csv)) {
     if (!item.empty()) folders.push_back(WithBackslash(item));
   }
-  // Compared before any backslash is added, as the host gives both.
-  if (current_folder.empty() || SameIgnoringAsciiCase(current_folder, current_mailbox)) {
-    return folders;
-  }
+  if (current_folder.empty() || ShowsMailbox(current_folder, current_mailbox)) return folders;
   std::string current = WithBackslash(current_folder);
   const std::string folded = UpperCase(current);
   const bool listed = std::any_of(folders.begin(), folders.end(),
                                   [&](const std::string& f) { return UpperCase(f) == folded; });
   if (!listed) folders.insert(folders.begin(), std::move(current));
   return folders;
+}
+
+std::vector<TFolderWalk::Root> ScopeFolders(FileSystem* fs, const TFindRec& condition,
+                                            const SearchScope& scope) {
+  std::vector<TFolderWalk::Root> roots;
+  std::vector<std::string> folded;  // of the roots, to find one given again
+  auto add = [&](std::string id, bool subfolders, bool through_link = false) {
+    std::string key = UpperCase(id);
+    for (size_t i = 0; i < folded.size(); ++i) {
+      if (folded[i] != key) continue;
+      roots[i].subfolders = roots[i].subfolders || subfolders;
+      return;
+    }
+    folded.push_back(std::move(key));
+    roots.push_back({std::move(id), subfolders, through_link});
+  };
+  switch (scope.folders) {
+    case FolderScope::kCurrentFolder:
+      for (std::string& id :
+           BuildFolderList(condition.Folders, scope.current_folder, scope.current_mailbox)) {
+        add(std::move(id), condition.SubFolder);
+      }
+      return roots;
+    case FolderScope::kCurrentMailbox:
+      if (!scope.current_mailbox.empty()) add(WithBackslash(scope.current_mailbox), true);
+      break;
+    case FolderScope::kAllMailboxes:
+      for (TFolderWalk::Root& box : MailboxRoots(fs, scope.data_folder)) {
+        add(std::move(box.id), true, box.through_link);
+      }
+      break;
+  }
+  for (std::string& id : BuildFolderList(condition.Folders, "", "")) {
+    add(std::move(id), condition.SubFolder);
+  }
+  return roots;
 }
 
 TSearchRun::TSearchRun(FileSystem* fs, SearchHooks* hooks)
@@ -125,14 +164,12 @@ SearchStatus TSearchRun::Run(const TFindRec& condition, const SearchScope& scope
   done_files_.clear();
   files_read_ = 0;
   stop_ = false;
+  end_ = false;
 
   bool ok = true;
   try {
     data_folder_ = WithBackslash(scope.data_folder);
-    TFolderWalk walk(
-        fs_, data_folder_,
-        BuildFolderList(condition.Folders, scope.current_folder, scope.current_mailbox),
-        condition.SubFolder);
+    TFolderWalk walk(fs_, data_folder_, ScopeFolders(fs_, condition, scope));
     // The run's own copy: the caller may change the condition from inside a hook.
     Tester tester(condition);
     if (kept_ == RowsKept::kRowsToMark) {
@@ -142,7 +179,7 @@ SearchStatus TSearchRun::Run(const TFindRec& condition, const SearchScope& scope
     ahead_bytes_ = 0;
     walked_ = false;
     OpenAhead(&walk);
-    while (!ahead_.empty() && !out_of_memory_) {
+    while (!ahead_.empty() && !out_of_memory_ && !end_) {
       const OpenedFile file = std::move(ahead_.front());
       ahead_.pop_front();
       ahead_bytes_ -= file.ahead;

@@ -25,11 +25,11 @@
 #include "query/find_class.h"
 #include "store/file_system.h"
 #include "store/folder_idx.h"
+#include "store/folder_walk.h"
 #include "store/index_file.h"
+#include "store/mailboxes.h"
 
 namespace zeldrium {
-
-class TFolderWalk;
 
 // What the run asks of whoever drives it. Called on the run's thread, from inside Run().
 class SearchHooks {
@@ -59,6 +59,7 @@ struct SearchScope {
   std::string_view data_folder;  // the host's data root
   std::string_view current_folder;
   std::string_view current_mailbox;
+  FolderScope folders = FolderScope::kCurrentFolder;
 };
 
 // What a run keeps of its hits. Counting alone keeps nothing per hit; To is only shown by the
@@ -91,6 +92,16 @@ inline constexpr std::string_view kOutOfMemoryText =
 std::vector<std::string> BuildFolderList(std::string_view folders_csv,
                                          std::string_view current_folder,
                                          std::string_view current_mailbox);
+// Whether the host shows a mailbox itself (its current folder is its current mailbox, ASCII
+// letters compared ignoring case): then it has no current folder.
+bool ShowsMailbox(std::string_view current_folder, std::string_view current_mailbox);
+
+// The folders a run walks, in order, and which of them with their subfolders: the scope's
+// folders first (for kCurrentFolder, as BuildFolderList puts it in front), then the condition's
+// fixed folders with its SubFolder. A fixed folder that the scope already walks with its
+// subfolders is left out; one folder given twice is walked once.
+std::vector<TFolderWalk::Root> ScopeFolders(FileSystem* fs, const TFindRec& condition,
+                                            const SearchScope& scope);
 
 class TSearchRun {
  public:
@@ -110,6 +121,12 @@ class TSearchRun {
 
   // Ends the reading of the index file being read; the run goes on with the next one.
   void RequestStop() { stop_ = true; }
+  // Ends the run where it is: the rest of the file being read and every file after it. The run
+  // completes with the hits found so far.
+  void RequestEnd() {
+    stop_ = true;
+    end_ = true;
+  }
   bool Running() const { return running_; }
 
   // The hits of the last run, newest first; after an error, those found before it. During a
@@ -162,6 +179,7 @@ class TSearchRun {
 
   bool running_ = false;
   bool stop_ = false;
+  bool end_ = false;
   std::string data_folder_;
   // The index file being read: its folder, and its number in hits_ once it has a hit.
   std::string_view folder_id_;

@@ -218,6 +218,66 @@ TEST_P(SearchRunTest, ListedMailboxSearchesItsFoldersOnlyWithSubfolders) {
   EXPECT_EQ(run_.Rows().size(), 2u);
 }
 
+// Each scope reads the index files it names, each once, in walk order: a mailbox's own index,
+// its folders depth first (not below a directory without an index), then the fixed folders.
+TEST_P(SearchRunTest, EachScopeReadsItsFoldersAndTheFixedOnes) {
+  const std::string family = "box.mb\\\x89\xc6\x91\xb0\\";  // 家族
+  AddIdx("box.mb\\", Idx("1", "box", "x", "1"));
+  AddIdx("box.mb\\in\\", Idx("2", "in", "x", "2"));
+  AddIdx("box.mb\\in\\sub\\", Idx("3", "sub", "x", "3"));
+  fs_.AddDir("C:\\Data\\box.mb\\noidx\\");
+  AddIdx("box.mb\\noidx\\below\\", Idx("4", "below", "x", "4"));
+  AddIdx(family, Idx("5", "family", "x", "5"));
+  AddIdx("other.MB\\out\\", Idx("6", "out", "x", "6"));
+  AddIdx("notes\\", Idx("7", "notes", "x", "7"));
+  const struct {
+    const char* name;
+    FolderScope scope;
+    std::string current, mailbox, fixed;
+    bool subfolders;
+    V opened;
+  } cases[] = {
+      {"the folder",
+       FolderScope::kCurrentFolder,
+       "box.mb\\in\\",
+       "box.mb\\",
+       "notes\\",
+       false,
+       {"box.mb\\in\\", "notes\\"}},
+      {"a mailbox shown",
+       FolderScope::kCurrentFolder,
+       "box.mb\\",
+       "box.mb\\",
+       "notes\\",
+       true,
+       {"notes\\"}},
+      {"the mailbox",
+       FolderScope::kCurrentMailbox,
+       "box.mb\\in\\",
+       "box.mb",
+       "notes\\",
+       false,
+       {"box.mb\\", "box.mb\\in\\", "box.mb\\in\\sub\\", family, "notes\\"}},
+      {"no mailbox", FolderScope::kCurrentMailbox, "", "", "notes\\", false, {"notes\\"}},
+      {"every mailbox, a fixed folder inside one",
+       FolderScope::kAllMailboxes,
+       "",
+       "",
+       "BOX.MB\\in\\,notes\\",
+       false,
+       {"box.mb\\", "box.mb\\in\\", "box.mb\\in\\sub\\", family, "other.MB\\out\\", "notes\\"}},
+  };
+  for (const auto& c : cases) {
+    fs_.ClearOpenLog();
+    const TFindRec rec = FromSearch("x", c.subfolders, c.fixed);
+    ASSERT_EQ(run_.Run(rec, SearchScope{kData, c.current, c.mailbox, c.scope}),
+              SearchStatus::kCompleted)
+        << c.name;
+    EXPECT_EQ(Opened(), c.opened) << c.name;
+    EXPECT_EQ(run_.HitCount(), c.opened.size()) << c.name;
+  }
+}
+
 TEST_P(SearchRunTest, MissingIndexOrDirectoryNamedLikeOneIsSkippedSilently) {
   fs_.AddDir("C:\\Data\\d\\Folder.idx\\");
   AddIdx("e\\", Idx("1", "e", "x", "1"));
@@ -402,6 +462,21 @@ TEST_P(SearchRunTest, StopEndsOnlyTheFileBeingRead) {
   };
   ASSERT_EQ(Run(FromSearch("x", false, "a\\,b\\,c\\")), SearchStatus::kCompleted);
   EXPECT_EQ(Subjects(), (V{"a1", "a2", "b1", "c1", "c2"}));
+}
+
+TEST_P(SearchRunTest, EndStopsTheFileBeingReadAndEveryOneAfterIt) {
+  AddIdx("a\\", Idx("1", "a1", "x", "1") + Idx("2", "a2", "x", "1"));
+  AddIdx("b\\", Idx("3", "b1", "x", "1") + Idx("4", "b2", "x", "1"));
+  hooks_.after_line = [&] {
+    if (run_.Rows().size() == 1) run_.RequestEnd();
+  };
+  ASSERT_EQ(Run(FromSearch("x", false, "a\\,b\\")), SearchStatus::kCompleted);
+  EXPECT_EQ(Subjects(), V{"a1"});
+  EXPECT_EQ(Opened(), (V{"a\\", "b\\"})) << "the next file was opened ahead, not read";
+  // The next run starts afresh.
+  hooks_.after_line = nullptr;
+  ASSERT_EQ(Run(FromSearch("x", false, "a\\,b\\")), SearchStatus::kCompleted);
+  EXPECT_EQ(run_.HitCount(), 4u);
 }
 
 TEST_P(SearchRunTest, StopIsTestedAfterLinesWithoutHitsToo) {

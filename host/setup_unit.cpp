@@ -35,7 +35,9 @@ constexpr char kWindowFitCaption[] =
     "Becky\x82\xcc\x83\x8a\x83\x58\x83\x67\x83\x72\x83\x85\x81\x5b\x82\xc9"  // Beckyのリストビューに
     "\x83\x45\x83\x42\x83\x93\x83\x68\x83\x45\x82\xf0"                       // ウィンドウを
     "\x8f\x64\x82\xcb\x82\xc8\x82\xa2";                                      // 重ねない
-constexpr char kCancelCaption[] = "\x83\x4c\x83\x83\x83\x93\x83\x5a\x83\x8b";    // キャンセル
+constexpr char kSearchWhileTypingCaption[] =
+    "\x93\xfc\x97\xcd\x92\x86\x82\xc9\x8c\x9f\x8d\xf5";                        // 入力中に検索
+constexpr char kCancelCaption[] = "\x83\x4c\x83\x83\x83\x93\x83\x5a\x83\x8b";  // キャンセル
 constexpr char kVersionPrefix[] = "\x83\x6f\x81\x5b\x83\x57\x83\x87\x83\x93: ";  // バージョン:
 
 constexpr int kClientWidth = 347;
@@ -148,6 +150,7 @@ void TSetupForm::LoadFrom(const zeldrium::TInitParam& params) {
   case_sensitive_ = params.CaseSensitive;
   hot_key_ = params.ShowHotKey;
   window_fit_ = params.WindowFit;
+  search_while_typing_ = params.SearchWhileTyping;
   if (hwnd()) ShowControls();
 }
 
@@ -156,6 +159,7 @@ void TSetupForm::StoreInto(zeldrium::TInitParam* params) const {
   params->CommaAnd = comma_and_;
   params->CaseSensitive = case_sensitive_;
   params->WindowFit = window_fit_;
+  params->SearchWhileTyping = search_while_typing_;
   params->ShowHotKey = hot_key_;
   params->ViewFont = view_font_;
 }
@@ -217,6 +221,11 @@ void TSetupForm::CreateControls() {
     SetWindowSubclass(hot_key, &ViewHotKeyProc, 0, 0);
   }
 
+  // Below the hot key, beside the defaults of new searches: it is the window's way of searching,
+  // not a default of a search.
+  AddControl(Args{WC_BUTTONW, W(kSearchWhileTypingCaption), kSearchWhileTypingCheck,
+                  WS_GROUP | WS_TABSTOP | BS_AUTOCHECKBOX, 0, 200, 142, 141, 18});
+
   AddControl(Args{WC_STATICW, W(kVersionPrefix) + W(kZeldriumVersion), kLabel1,
                   WS_GROUP | SS_RIGHT | SS_NOPREFIX, 0, 0, kClientHeight - kVersionHeight,
                   kClientWidth, kVersionHeight});
@@ -232,6 +241,7 @@ void TSetupForm::ShowControls() {
   check(kCaseCheck, case_sensitive_);
   SendMessageW(Item(kViewHotKey), HKM_SETHOTKEY, HotKeyFromShortcut(hot_key_), 0);
   check(kWindowFit, window_fit_);
+  check(kSearchWhileTypingCheck, search_while_typing_);
 }
 
 void TSetupForm::SetListFont(const zeldrium::TFontDesc& font) {
@@ -283,6 +293,7 @@ void TSetupForm::BitBtn1Click() {
   comma_and_ = checked(kCommaCheck);
   case_sensitive_ = checked(kCaseCheck);
   window_fit_ = checked(kWindowFit);
+  search_while_typing_ = checked(kSearchWhileTypingCheck);
   // The stored value is kept as long as the user leaves the field alone, also one the field
   // cannot show (a key code beyond one byte, written by hand into the settings file).
   WORD shown = static_cast<WORD>(SendMessageW(Item(kViewHotKey), HKM_GETHOTKEY, 0, 0));

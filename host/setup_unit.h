@@ -3,9 +3,9 @@
 
 // The plug-in's setup dialog, opened by the host's BKC_OnPlugInSetup: the result list's font,
 // the defaults of new quick searches, whether the search window is laid over the host's list,
-// and the global hot key. It edits a copy; the settings change only when it is confirmed with
-// OK, and the settings file is written later, when the search window closes or the library
-// unloads.
+// whether it searches the text as it is typed, and the global hot key. It edits a copy; the
+// settings change only when it is confirmed with OK, and the settings file is written later, when
+// the search window closes or the library unloads.
 
 // clang-format off
 #include <windows.h>
@@ -45,7 +45,8 @@ class TSetupForm : public win32::Dialog {
     kWindowFit,
     kGroupBox3,  // ウィンドウ表示ホットキー
     kViewHotKey,
-    kLabel1,  // the version line
+    kLabel1,                  // the version line
+    kSearchWhileTypingCheck,  // 入力中に検索: the search window searches the text as it is typed
   };
 
   TSetupForm();
@@ -53,7 +54,7 @@ class TSetupForm : public win32::Dialog {
 
   // Shows params in the controls (the dialog's own copy), before or while it is shown.
   void LoadFrom(const zeldrium::TInitParam& params);
-  // Stores what the controls hold into params: the four flags, the hot key and the font.
+  // Stores what the controls hold into params: the five flags, the hot key and the font.
   void StoreInto(zeldrium::TInitParam* params) const;
 
   // ListFont's font: the list font until the user picks another in the font dialog.
@@ -79,6 +80,7 @@ class TSetupForm : public win32::Dialog {
   bool comma_and_ = false;
   bool case_sensitive_ = false;
   bool window_fit_ = false;
+  bool search_while_typing_ = true;
   uint16_t hot_key_ = 0;
 };
 

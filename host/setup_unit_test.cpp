@@ -100,6 +100,7 @@ class SetupUnitTest : public ::testing::Test {
     EXPECT_EQ(params_.CommaAnd, want.CommaAnd);
     EXPECT_EQ(params_.CaseSensitive, want.CaseSensitive);
     EXPECT_EQ(params_.WindowFit, want.WindowFit);
+    EXPECT_EQ(params_.SearchWhileTyping, want.SearchWhileTyping);
     EXPECT_EQ(params_.ShowHotKey, want.ShowHotKey);
   }
 
@@ -113,7 +114,7 @@ class SetupUnitTest : public ::testing::Test {
 TEST_F(SetupUnitTest, ControlsShowTheSettingsAndTheHotKeyIsFreeWhileOpen) {
   struct Seen {
     std::wstring caption;
-    bool sub = false, comma = true, case_sensitive = false, fit = true;
+    bool sub = false, comma = true, case_sensitive = false, fit = true, typing = false;
     WORD hot_key = 0;
     bool hot_key_held = true;
   } seen;
@@ -124,6 +125,7 @@ TEST_F(SetupUnitTest, ControlsShowTheSettingsAndTheHotKeyIsFreeWhileOpen) {
     seen.comma = Checked(d, F::kCommaCheck);
     seen.case_sensitive = Checked(d, F::kCaseCheck);
     seen.fit = Checked(d, F::kWindowFit);
+    seen.typing = Checked(d, F::kSearchWhileTypingCheck);
     seen.hot_key = HotKeyField(d);
     seen.hot_key_held = HotKeyHeld(MOD_CONTROL | MOD_ALT, VK_F13);
     Click(d, IDCANCEL);
@@ -133,6 +135,7 @@ TEST_F(SetupUnitTest, ControlsShowTheSettingsAndTheHotKeyIsFreeWhileOpen) {
   EXPECT_FALSE(seen.comma);
   EXPECT_TRUE(seen.case_sensitive);
   EXPECT_TRUE(seen.fit);
+  EXPECT_TRUE(seen.typing) << "on by default";
   EXPECT_EQ(seen.hot_key, MAKEWORD(VK_F13, HOTKEYF_CONTROL | HOTKEYF_ALT));
   EXPECT_FALSE(seen.hot_key_held) << "a key pressed in the field must reach it";
 }
@@ -156,6 +159,7 @@ TEST_F(SetupUnitTest, CancelLeavesEverySettingAndTheHotKeyAsBefore) {
     before.CommaAnd = params_.CommaAnd;
     before.CaseSensitive = params_.CaseSensitive;
     before.WindowFit = params_.WindowFit;
+    before.SearchWhileTyping = params_.SearchWhileTyping;
     before.ShowHotKey = params_.ShowHotKey;
     target_->registered.clear();
     Run([&](HWND d) {
@@ -163,6 +167,7 @@ TEST_F(SetupUnitTest, CancelLeavesEverySettingAndTheHotKeyAsBefore) {
       Tick(d, F::kCommaCheck, true);
       Tick(d, F::kCaseCheck, false);
       Tick(d, F::kWindowFit, true);
+      Tick(d, F::kSearchWhileTypingCheck, false);
       Press(GetDlgItem(d, F::kViewHotKey), HOTKEYF_CONTROL, VK_F14);
       way.close(d);
     });
@@ -180,6 +185,7 @@ TEST_F(SetupUnitTest, OkStoresTheControlsThenAppliesTheFontAndRegistersTheNewKey
     Tick(d, F::kCommaCheck, true);
     Tick(d, F::kCaseCheck, false);
     Tick(d, F::kWindowFit, true);
+    Tick(d, F::kSearchWhileTypingCheck, false);
     Press(GetDlgItem(d, F::kViewHotKey), HOTKEYF_CONTROL | HOTKEYF_SHIFT, VK_F14);
     Click(d, IDOK);
   });
@@ -187,6 +193,7 @@ TEST_F(SetupUnitTest, OkStoresTheControlsThenAppliesTheFontAndRegistersTheNewKey
   EXPECT_TRUE(params_.CommaAnd);
   EXPECT_FALSE(params_.CaseSensitive);
   EXPECT_TRUE(params_.WindowFit);
+  EXPECT_FALSE(params_.SearchWhileTyping);
   EXPECT_EQ(params_.ShowHotKey, 0x4000 | 0x2000 | VK_F14);
   EXPECT_EQ(target_->applied, 1);
   EXPECT_EQ(target_->font_at_apply, params_.ViewFont) << "the font is applied once stored";
@@ -358,6 +365,7 @@ TEST_F(SetupUnitTest, LayoutCaptionsAndTabOrder) {
        {195, 75, 341, 131},
        L"\x30a6\x30a3\x30f3\x30c9\x30a6\x8868\x793a\x30db\x30c3\x30c8\x30ad\x30fc"},
       {F::kViewHotKey, {204, 97, 325, 115}, L""},
+      {F::kSearchWhileTypingCheck, {200, 142, 341, 160}, L"\x5165\x529b\x4e2d\x306b\x691c\x7d22"},
       {F::kLabel1, {0, 242, 347, 254}, L"\x30d0\x30fc\x30b8\x30e7\x30f3: 1.2.0"},
   };
   ASSERT_EQ(items.size(), want.size());
@@ -370,10 +378,11 @@ TEST_F(SetupUnitTest, LayoutCaptionsAndTabOrder) {
     EXPECT_EQ(items[i].text, want[i].text);
   }
   // The group boxes' own orders as one flat sequence: the font button, OK, Cancel, the search
-  // defaults, WindowFit, the hot key.
-  EXPECT_EQ(layout.tab_stops,
-            (std::vector<int>{F::kButton1, F::kBitBtn1, F::kBitBtn2, F::kCommaCheck, F::kCaseCheck,
-                              F::kSubCheck, F::kWindowFit, F::kViewHotKey}));
+  // defaults, WindowFit, the hot key, the search while typing.
+  EXPECT_EQ(
+      layout.tab_stops,
+      (std::vector<int>{F::kButton1, F::kBitBtn1, F::kBitBtn2, F::kCommaCheck, F::kCaseCheck,
+                        F::kSubCheck, F::kWindowFit, F::kViewHotKey, F::kSearchWhileTypingCheck}));
   EXPECT_EQ(layout.wrong_font, std::vector<int>{F::kListFont})
       << "the label draws in the list font";
   EXPECT_TRUE(layout.outside.empty());
@@ -406,10 +415,7 @@ TEST_F(SetupUnitTest, HostWindowOwnsTheDialogAndASecondCallOpensNoOther) {
         owner = GetWindow(d, GW_OWNER);
         host_enabled = IsWindowEnabled(host);
         second = SendMessageW(again, WM_APP, 0, 0);
-        for (HWND w = FindWindowW(L"#32770", kCaption.c_str()); w;
-             w = FindWindowExW(nullptr, w, L"#32770", kCaption.c_str())) {
-          ++dialogs;
-        }
+        dialogs = static_cast<int>(dialogtest::OwnDialogs(kCaption).size());
         Click(d, IDCANCEL);
       },
       host);

@@ -28,6 +28,7 @@
 #include <cstring>
 #include <exception>
 #include <string>
+#include <utility>
 
 #include "host/b2api.h"
 #include "host/becky_mail_host.h"
@@ -35,6 +36,8 @@
 #include "store/file_system.h"
 #include "text/code_page_win.h"
 #include "ui/main_view.h"
+#include "ui/portable/fault_text.h"
+#include "win32/fault_report.h"
 #include "win32/module_life.h"
 #include "win32/window.h"
 
@@ -67,6 +70,7 @@ TBeckyMailHost* g_mail_host = nullptr;
 zeldrium::FileSystem* g_file_system = nullptr;
 bool g_started = false;
 bool g_starting = false;
+bool g_start_fault_shown = false;
 
 // Shows the settings' warnings, except under the loader lock or while the process is ending:
 // a modal loop there can deadlock the host, and no one would see the box.
@@ -81,6 +85,17 @@ class MessageBoxWarning : public zeldrium::WarningBox {
 };
 MessageBoxWarning g_warning;
 
+// Tells the user that an action ended on a fault, in the words of its kind (never the exception's
+// own), over the window of the fault when that is shown, else over the search window when it is.
+void ShowFault(HWND source, const std::exception_ptr& fault) {
+  HWND owner = source ? GetAncestor(source, GA_ROOT) : nullptr;
+  if (!owner || !IsWindowVisible(owner)) {
+    owner = MainForm && MainForm->Visible() ? MainForm->hwnd() : nullptr;
+  }
+  win32::ModalMessageBox(owner, zeldrium::WideFrom932(ui::FaultText(fault)), L"Zeldrium",
+                         MB_OK | MB_ICONERROR);
+}
+
 bool EnsureStarted() {
   if (g_started) return true;
   // A call that arrives while the objects are being made (a message dispatched during window
@@ -90,6 +105,7 @@ bool EnsureStarted() {
   struct Reset {
     ~Reset() { g_starting = false; }
   } reset;
+  win32::SetFaultReporter(&ShowFault);
   // Each step is done once, so a start that failed half-way completes on the next call.
   if (!BeckyAPI) BeckyAPI = new TBeckyAPI();
   if (!InitParam) {
@@ -117,6 +133,7 @@ enum class Release {
 // REQUIRES: no frame of the plug-in's code below the caller's.
 void ReleaseAll(Release how) {
   g_started = false;
+  win32::SetFaultReporter(nullptr);
   g_warning.quiet = how != Release::kOnExit;
   if (MainForm) {
     HWND window = MainForm->hwnd();
@@ -179,28 +196,21 @@ void Unload() {
   win32::WhenOffTheStack(&ReleaseOnUnload);
 }
 
-// A fault in work the user started (a command) is shown; its text is code page 932, as the
-// core writes its errors.
-void ReportError(const char* what) {
-  win32::ModalMessageBox(MainForm && MainForm->Visible() ? MainForm->hwnd() : nullptr,
-                         zeldrium::WideFrom932(what ? what : ""), L"Zeldrium",
-                         MB_OK | MB_ICONERROR);
-}
-
-// Runs body with the library started; every fault stops here. Returns result either way.
+// Runs body with the library started; every fault stops here. Returns result either way. A fault
+// in work the user started (report) is shown; so is a start that fails, once: every callback
+// tries the start again, and the user need not hear of it each minute.
 template <typename Body>
 int Guarded(int result, Body&& body, bool report = false) {
   win32::OurFrame frame;
   try {
     if (EnsureStarted()) body();
-  } catch (const std::exception& e) {
-    if (report) {
+  } catch (...) {
+    if (report || (!g_started && !std::exchange(g_start_fault_shown, true))) {
       try {
-        ReportError(e.what());
+        ShowFault(nullptr, std::current_exception());
       } catch (...) {
       }
     }
-  } catch (...) {
   }
   return result;
 }
@@ -252,7 +262,7 @@ void MenuInit(HMENU menu, int type) {
 void OpenFolder() {
   if (!MainForm->Visible() || MainForm->OpeningHit) return;
   if (!BeckyAPI->BKA_GetCurrentFolder || !BeckyAPI->BKA_GetCurrentFolder()) return;
-  MainForm->RunSearch();
+  MainForm->HostFolderChanged();
 }
 
 void FillInfo(char* record) {
@@ -356,7 +366,8 @@ int WINAPI BKC_OnFinishRetrieve(int) {
   return Guarded(0, [] {});
 }
 int WINAPI BKC_OnPlugInSetup(HWND parent) {
-  return Guarded(1, [&] { PlugInSetup(parent, *InitParam, *MainForm); });
+  return Guarded(
+      1, [&] { PlugInSetup(parent, *InitParam, *MainForm); }, true);
 }
 int WINAPI BKC_OnPlugInInfo(LPVOID record) {
   return Guarded(0, [&] {

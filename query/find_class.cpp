@@ -293,32 +293,41 @@ std::string TFindClass::GetKeywords(int mode) const {
   return out;
 }
 
-void TFindClass::AddQuickSearch(int32_t target, std::string_view text, bool subfolder,
-                                bool case_sensitive, bool comma_and) {
-  std::string name;
+TFindRec QuickSearchRec(int32_t target, std::string_view text, bool subfolder, bool case_sensitive,
+                        bool comma_and) {
+  TFindRec rec;
   if (target == kTargetFrom || target == kTargetTo) {
     // The local part of an address names the tab; a text without one is its own name.
-    name = TextBetween(text, "", "@");
-    if (name.empty()) name = std::string(text);
+    rec.Name = TextBetween(text, "", "@");
+    if (rec.Name.empty()) rec.Name = std::string(text);
   } else {
-    name = TrimToWidth(text, 8);
+    rec.Name = TrimToWidth(text, 8);
   }
+  rec.Opts[0].Target = target;
+  rec.Opts[0].CaseSensitive = case_sensitive;
+  rec.Opts[0].CommaAnd = comma_and;
+  rec.Opts[0].Keyword = std::string(text);
+  rec.SubFolder = subfolder;
+  return rec;
+}
 
-  const int found = IndexOfName(name);
+bool SameSearch(const TFindRec& a, const TFindRec& b) {
+  TFindRec unnamed = a;
+  unnamed.Name = b.Name;
+  return RecToCsv(unnamed) == RecToCsv(b);
+}
+
+void TFindClass::AddQuickSearch(int32_t target, std::string_view text, bool subfolder,
+                                bool case_sensitive, bool comma_and) {
+  TFindRec made = QuickSearchRec(target, text, subfolder, case_sensitive, comma_and);
+  const int found = IndexOfName(made.Name);
   if (found < 0) {
     recs_.insert(recs_.begin(), std::make_unique<TFindRec>());
   } else {
     MoveRec(found, 0);
   }
   // Reset in place: a reused record keeps its address for anyone holding it.
-  TFindRec& rec = *recs_[0];
-  rec = TFindRec();
-  rec.Name = std::move(name);
-  rec.Opts[0].Target = target;
-  rec.Opts[0].CaseSensitive = case_sensitive;
-  rec.Opts[0].CommaAnd = comma_and;
-  rec.Opts[0].Keyword = std::string(text);
-  rec.SubFolder = subfolder;
+  *recs_[0] = std::move(made);
 }
 
 bool TFindClass::Match(int index, const TFolderIdx& line) const {

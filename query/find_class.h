@@ -54,6 +54,13 @@ std::string RecToCsv(const TFindRec& rec);
 // Target is 0 or more (this includes the empty text). Missing fields read as "", false or 0.
 bool CsvToRec(std::string_view text, TFindRec* rec);
 
+// The one-row condition a quick search of text makes, named as its tab is.
+TFindRec QuickSearchRec(int32_t target, std::string_view text, bool subfolder, bool case_sensitive,
+                        bool comma_and);
+// Whether two conditions search the same (their rows, folders and subfolder option; not their
+// names).
+bool SameSearch(const TFindRec& a, const TFindRec& b);
+
 // The words a row looks for, as they are compared: upper-cased unless the row keeps case.
 // Empty words are left out; *has_empty says whether there was one.
 std::vector<std::string> RowWords(const TFindOpt& opt, bool* has_empty);

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "settings/screen_fit.h"
 #include "text/str_csv.h"
 #include "text/str_libs.h"
 
@@ -62,6 +63,12 @@ void TInitParam::Load(std::string path) {
 
   ViewFont = DefaultViewFont();
   ini.ReadFont("VIEWFONT", &ViewFont);
+
+  const int32_t scope = ini.ReadInteger("FINDSCOPE", 0);
+  Scope = scope >= 0 && scope <= static_cast<int32_t>(FolderScope::kAllMailboxes)
+              ? static_cast<FolderScope>(scope)
+              : FolderScope::kCurrentFolder;
+  SearchWhileTyping = ini.ReadInteger("FINDWHILETYPING", 1) != 0;
 }
 
 bool TInitParam::WriteAll(std::string* err) {
@@ -82,6 +89,8 @@ bool TInitParam::WriteAll(std::string* err) {
   ini.WriteString("OPTIONSET",
                   JoinCsv({SubFolder, CommaAnd, CaseSensitive, WindowFit, MultiLineTab}));
   ini.WriteString("DATELIMIT", JoinCsv({UseDateLimit, DateLimit}));
+  if (Scope != FolderScope::kCurrentFolder) ini.WriteInteger("FINDSCOPE", static_cast<int>(Scope));
+  if (!SearchWhileTyping) ini.WriteInteger("FINDWHILETYPING", 0);
   return ini.Flush(err);
 }
 
@@ -101,33 +110,21 @@ bool TInitParam::Save() {
 void TInitParam::RestoreWindow(PlacedWindow& form) const {
   form.SetState(WindowState);
   if (form.GetState() == TWindowState::kMaximized || WindowRect.Left >= WindowRect.Right) return;
-
-  // 64 bits: a hand-edited rectangle may span more than 2^31 pixels.
-  const TScreenSize screen = form.ScreenSize();
-  int64_t left = WindowRect.Left;
-  int64_t top = WindowRect.Top;
-  int64_t width = int64_t{WindowRect.Right} - WindowRect.Left;
-  int64_t height = int64_t{WindowRect.Bottom} - WindowRect.Top;
-  top = std::max<int64_t>(top, 0);
-  left = std::max<int64_t>(left, 0);
+  const std::vector<TRect> areas = form.WorkAreas();
+  if (areas.empty()) {
+    form.SetBounds(WindowRect);  // nothing known to hold it to
+    return;
+  }
+  TRect bounds = WindowRect;
+  const TRect& area = areas[MonitorOf(bounds, areas)];
   // A bottom above the top is as unusable as a height of 0.
-  if (height <= 0) height = screen.Height / 3;
-  if (left + width > screen.Width) {
-    left = int64_t{screen.Width} - width;
-    if (left < 0) {
-      left = 0;
-      width = screen.Width;
-    }
+  if (bounds.Bottom <= bounds.Top) {
+    const int64_t height = (int64_t{area.Bottom} - area.Top) / 3;
+    // Lower where the bottom would overflow; the fit below moves it there anyway.
+    bounds.Top = static_cast<int32_t>(std::min<int64_t>(bounds.Top, INT32_MAX - height));
+    bounds.Bottom = static_cast<int32_t>(bounds.Top + height);
   }
-  if (top + height > screen.Height) {
-    top = int64_t{screen.Height} - height;
-    if (top < 0) {
-      top = 0;
-      height = screen.Height;
-    }
-  }
-  form.SetBounds({static_cast<int32_t>(left), static_cast<int32_t>(top),
-                  static_cast<int32_t>(left + width), static_cast<int32_t>(top + height)});
+  form.SetBounds(FitInto(bounds, area));
 }
 
 void TInitParam::StoreWindow(const PlacedWindow& form) {

@@ -6,14 +6,21 @@
 // closes and once more when the object is destroyed. Saving rewrites the whole file in a fixed
 // key order, so lines nobody knows vanish and edits made by hand while the library runs are
 // overwritten.
+//
+// The scope and the search while typing came later than the other keys: each has a key of its
+// own, written only when it differs from its default, so that a file of the defaults is the
+// file every build writes, a file without them reads as the defaults, and an older build, which
+// passes over keys it does not know, reads a newer file as before.
 
 #include <cstdint>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "query/find_class.h"
 #include "settings/ini_file.h"
 #include "settings/settings_io.h"
+#include "store/mailboxes.h"
 
 namespace zeldrium {
 
@@ -30,11 +37,6 @@ class WarningBox {
   virtual void ShowWarning(std::string_view text, std::string_view caption) = 0;
 };
 
-struct TScreenSize {
-  int32_t Width = 0;
-  int32_t Height = 0;
-};
-
 // The part of the search window whose placement the settings keep.
 class PlacedWindow {
  public:
@@ -44,8 +46,8 @@ class PlacedWindow {
   // The bounds of the normal (restored) window, also while it is minimized or maximized.
   virtual TRect GetBounds() const = 0;
   virtual void SetBounds(const TRect& bounds) = 0;
-  // The primary screen, in pixels.
-  virtual TScreenSize ScreenSize() const = 0;
+  // The work area (the screen less the task bar) of every monitor attached, the primary first.
+  virtual std::vector<TRect> WorkAreas() const = 0;
 };
 
 // ShowHotKey: the low 13 bits are the virtual-key code.
@@ -71,7 +73,9 @@ class TInitParam {
   // file as it was and returns false; the settings in memory are kept.
   bool Save();
 
-  // Applies WindowState and WindowRect to the window, keeping it on the primary screen.
+  // Applies WindowState and WindowRect to the window, moved inside the work area of the monitor
+  // that holds most of it, or of the nearest one when it lies on none (the monitor it was on may
+  // be gone), and cut to that monitor's size where it is larger.
   void RestoreWindow(PlacedWindow& form) const;
   // Takes the window's state, and its bounds unless it is maximized, so a window closed while
   // maximized comes back maximized over its last normal bounds.
@@ -93,6 +97,10 @@ class TInitParam {
   bool UseDateLimit = false;
   bool MultiLineTab = false;
   uint16_t ShowHotKey = 0;  // virtual-key code | kHotKeyShift | kHotKeyCtrl | kHotKeyAlt; 0 = none
+  // Where the search window's runs look besides a condition's fixed folders (FINDSCOPE).
+  FolderScope Scope = FolderScope::kCurrentFolder;
+  // The search window searches the text as it is typed (FINDWHILETYPING).
+  bool SearchWhileTyping = true;
 
  private:
   bool WriteAll(std::string* err);

@@ -79,6 +79,8 @@ TEST_F(InitParamTest, NoFileGivesTheDefaults) {
   EXPECT_GE(static_cast<uint32_t>(p.DateLimit), before);
   EXPECT_LE(static_cast<uint32_t>(p.DateLimit), after);
   EXPECT_EQ(p.ViewFont, DefaultViewFont());
+  EXPECT_EQ(p.Scope, FolderScope::kCurrentFolder);
+  EXPECT_TRUE(p.SearchWhileTyping);
 }
 
 TEST_F(InitParamTest, SavesEveryKeyInTableOrderAndDropsTheRest) {
@@ -172,6 +174,8 @@ TEST_F(InitParamTest, RoundTripKeepsEverySetting) {
   p.DateLimit = -86400;
   p.UseDateLimit = true;
   p.ShowHotKey = kHotKeyCtrl | kHotKeyAlt | 'K';
+  p.Scope = FolderScope::kAllMailboxes;
+  p.SearchWhileTyping = false;
   const std::string first = SaveAndGet(p);
 
   TInitParam q(&warning_);
@@ -191,7 +195,45 @@ TEST_F(InitParamTest, RoundTripKeepsEverySetting) {
   EXPECT_EQ(q.DateLimit, -86400);
   EXPECT_TRUE(q.UseDateLimit);
   EXPECT_EQ(q.ShowHotKey, p.ShowHotKey);
+  EXPECT_EQ(q.Scope, FolderScope::kAllMailboxes);
+  EXPECT_FALSE(q.SearchWhileTyping);
   EXPECT_EQ(SaveAndGet(q), first);
+}
+
+// The scope and the search while typing have keys of their own, written only when they differ
+// from their defaults: a file without them (an older build's) reads as the defaults and is saved
+// as that build saves it, and the keys they add leave every other setting as it reads without
+// them, which is how a build that does not know them reads the file.
+TEST_F(InitParamTest, FilesOfOlderAndNewerBuildsReadAlike) {
+  const std::string older =
+      "OPTIONSET=1,0,1,0,0,\r\nDATELIMIT=1,86400,\r\nFINDPARAM0=" + Cond("a") + "\r\n";
+  auto old_file = LoadText(older);
+  EXPECT_EQ(old_file->Scope, FolderScope::kCurrentFolder);
+  EXPECT_TRUE(old_file->SearchWhileTyping);
+  const std::string saved_by_older = SaveAndGet(*old_file);
+  EXPECT_EQ(saved_by_older.find("FINDSCOPE"), std::string::npos);
+  EXPECT_EQ(saved_by_older.find("FINDWHILETYPING"), std::string::npos);
+
+  struct Case {
+    std::string keys;
+    FolderScope scope;
+    bool typing;
+  } cases[] = {
+      {"FINDSCOPE=1\r\nFINDWHILETYPING=0\r\n", FolderScope::kCurrentMailbox, false},
+      {"findscope=2\r\nfindwhiletyping=1\r\n", FolderScope::kAllMailboxes, true},
+      // What does not convert, or names no scope, falls back to the default.
+      {"FINDSCOPE=3\r\nFINDWHILETYPING=no\r\n", FolderScope::kCurrentFolder, true},
+      {"FINDSCOPE=-1\r\nFINDWHILETYPING=\r\n", FolderScope::kCurrentFolder, true},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.keys);
+    auto newer = LoadText(c.keys + older);
+    EXPECT_EQ(newer->Scope, c.scope);
+    EXPECT_EQ(newer->SearchWhileTyping, c.typing);
+    newer->Scope = FolderScope::kCurrentFolder;
+    newer->SearchWhileTyping = true;
+    EXPECT_EQ(SaveAndGet(*newer), saved_by_older);
+  }
 }
 
 TEST_F(InitParamTest, ValuesThatDoNotConvertFallBack) {
@@ -320,12 +362,12 @@ class FakeWindow : public PlacedWindow {
  public:
   TWindowState state = TWindowState::kNormal;
   TRect bounds = {7, 7, 77, 77};
-  TScreenSize screen = {1280, 1024};
+  std::vector<TRect> work_areas = std::vector<TRect>(1, TRect{0, 0, 1280, 1024});
   TWindowState GetState() const override { return state; }
   void SetState(TWindowState s) override { state = s; }
   TRect GetBounds() const override { return bounds; }
   void SetBounds(const TRect& b) override { bounds = b; }
-  TScreenSize ScreenSize() const override { return screen; }
+  std::vector<TRect> WorkAreas() const override { return work_areas; }
 };
 
 TEST(RestoreWindowTest, KeepsTheWindowOnTheScreen) {
@@ -346,6 +388,9 @@ TEST(RestoreWindowTest, KeepsTheWindowOnTheScreen) {
       {TWindowState::kNormal, {10, 500, 110, 500}, {10, 500, 110, 841}},  // height 0: 1024 / 3
       {TWindowState::kNormal, {10, 500, 110, 400}, {10, 500, 110, 841}},  // negative height
       {TWindowState::kNormal, {INT32_MIN, INT32_MIN, INT32_MAX, INT32_MAX}, {0, 0, 1280, 1024}},
+      {TWindowState::kNormal,
+       {INT32_MAX - 1, INT32_MAX - 1, INT32_MAX, INT32_MAX - 1},
+       {1279, 683, 1280, 1024}},
   };
   for (const Case& c : cases) {
     TInitParam p(nullptr);
@@ -354,6 +399,43 @@ TEST(RestoreWindowTest, KeepsTheWindowOnTheScreen) {
     FakeWindow w;
     p.RestoreWindow(w);
     EXPECT_EQ(w.state, c.state);
+    EXPECT_EQ(w.bounds, c.expected) << c.stored.Left << "," << c.stored.Top;
+  }
+}
+
+// A primary monitor of 1920 x 1080 with the task bar at its bottom, and a larger one to its
+// right, standing 200 pixels higher. Stored bounds are pixels of whichever monitor they lie on.
+TEST(RestoreWindowTest, KeepsTheWindowOnTheMonitorItWasOnOrMovesItOntoTheNearest) {
+  const std::vector<TRect> monitors = {{0, 0, 1920, 1040}, {1920, -200, 4480, 1240}};
+  struct Case {
+    TRect stored;
+    TRect expected;
+  } cases[] = {
+      // Wholly on the second monitor, also above the primary's top: kept.
+      {{2000, -150, 3400, 750}, {2000, -150, 3400, 750}},
+      // Mostly on the second, across its right edge: moved back inside it.
+      {{3800, 100, 4700, 500}, {3580, 100, 4480, 500}},
+      // Across both, mostly on the primary: onto the primary.
+      {{1300, 100, 2100, 500}, {1120, 100, 1920, 500}},
+      // Over the task bar: above it.
+      {{100, 900, 900, 1080}, {100, 860, 900, 1040}},
+      // A monitor that is gone, right of the second: onto the second, its size kept.
+      {{6000, 300, 6932, 699}, {3548, 300, 4480, 699}},
+      // ...left of the primary: onto the primary.
+      {{-2500, 300, -1568, 699}, {0, 300, 932, 699}},
+      // Below the primary, where only its task bar is nearer than the second monitor.
+      {{100, 1100, 600, 1300}, {100, 840, 600, 1040}},
+      // Larger than the monitor it is on: cut to it.
+      {{1900, -300, 5000, 2000}, {1920, -200, 4480, 1240}},
+      // Height 0: a third of the height of the monitor it is on.
+      {{2000, 0, 2500, 0}, {2000, 0, 2500, 480}},
+  };
+  for (const Case& c : cases) {
+    TInitParam p(nullptr);
+    p.WindowRect = c.stored;
+    FakeWindow w;
+    w.work_areas = monitors;
+    p.RestoreWindow(w);
     EXPECT_EQ(w.bounds, c.expected) << c.stored.Left << "," << c.stored.Top;
   }
 }

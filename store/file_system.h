@@ -17,10 +17,11 @@
 //   file's handle (one read at a time, no event made per file), and read ahead.
 // - Listing uses FindFirstFileExW with the basic information and large fetches, in the order the
 //   file system gives: one listing names a folder's subdirectories and its index file, with the
-//   index's size. Hidden and system directories are left out, and so are links (junctions,
-//   directory symbolic links): a link back up the tree would otherwise make the subfolder walk
-//   endless. Other reparse points, such as a cloud service's placeholders, are ordinary folders
-//   (subfolder_rule.h).
+//   index's size. Hidden and system directories are left out. Links (junctions, directory
+//   symbolic links, mount points) are listed and marked as links; other reparse points, such as
+//   a cloud service's placeholders, are ordinary folders (subfolder_rule.h).
+// - A directory's identity is its volume's serial number and its file index
+//   (GetFileInformationByHandle on the directory, links followed).
 // - Error texts come from FormatMessageW, converted to code page 932.
 //
 // Elsewhere (file_system_posix.cpp), to search a store copied from Windows or written by Wine:
@@ -33,9 +34,11 @@
 // - The host's file system ignores letter case, so when a component does not exist under its
 //   exact name, a directory entry equal to it ignoring ASCII case is used (the byte-wise
 //   smallest one when several qualify). This covers "Folder.idx", mailbox and folder names.
-// - Names starting with "." count as hidden and are not listed. Symbolic links are not listed
-//   as subdirectories, so loops can never make the walk run forever. A listing gives no sizes;
-//   a file's size is asked of the file once it is open.
+// - Names starting with "." count as hidden and are not listed. A symbolic link to a directory
+//   is listed and marked as a link (one stat to learn where it leads); one that leads nowhere,
+//   or to a file, is not listed. A listing gives no sizes; a file's size is asked of the file
+//   once it is open.
+// - A directory's identity is its device and inode number (stat, links followed).
 // - There are no share modes: a file is opened read-only, and a writer is not kept out.
 // - Error texts are strerror's.
 // - Not thread-safe (the converters are cached); the search runs on one thread.
@@ -76,11 +79,22 @@ struct FileSystemCalls {
   int64_t read_hints = 0;  // the system asked to read ahead, besides reads
   int64_t waits = 0;       // for a read started earlier
   int64_t closes = 0;      // of files and of listings
+  int64_t identities = 0;  // a directory's identity asked (only in stores that hold links)
+};
+
+// What tells one directory from every other, whatever path reaches it.
+struct DirectoryIdentity {
+  uint64_t volume = 0;
+  uint64_t file = 0;
+  friend bool operator<(const DirectoryIdentity& a, const DirectoryIdentity& b) {
+    return a.volume != b.volume ? a.volume < b.volume : a.file < b.file;
+  }
 };
 
 // What the search needs to know of a folder's directory, from one listing.
 struct FolderListing {
   std::vector<std::string> subdirectories;  // as ListSubdirectories gives them
+  std::vector<bool> is_link;                // beside each subdirectory: reached through a link
   bool has_index = false;                   // a file named Folder.idx, in any letter case
   int64_t index_size = -1;                  // its size when the listing gives it, else -1
 };
@@ -96,15 +110,19 @@ class FileSystem {
   virtual bool DirectoryExists(std::string_view path) = 0;
 
   // What dir (with or without a trailing separator) holds: the names of its subdirectories, in
-  // the order the file system gives them, without "." and "..", hidden or system entries and
-  // links; and whether its index file is there. *listing is overwritten; a directory that
-  // cannot be listed holds nothing.
+  // the order the file system gives them, without "." and "..", hidden or system entries, links
+  // to directories among them (marked); and whether its index file is there. *listing is
+  // overwritten; a directory that cannot be listed holds nothing.
   virtual void ListFolder(std::string_view dir, FolderListing* listing) = 0;
   std::vector<std::string> ListSubdirectories(std::string_view dir) {
     FolderListing listing;
     ListFolder(dir, &listing);
     return std::move(listing.subdirectories);
   }
+
+  // The identity of the directory dir names, links followed; false when it names none (a link
+  // whose target is missing) or the file system cannot tell.
+  virtual bool IdentifyDirectory(std::string_view dir, DirectoryIdentity* id) { return false; }
 
   // Opens a file for reading. Returns null and sets *err (the system's words) on failure.
   virtual std::unique_ptr<SequentialFile> OpenSequential(std::string_view path,

@@ -159,6 +159,7 @@ class PosixFileSystem : public FileSystem {
   bool FileExists(std::string_view path) override;
   bool DirectoryExists(std::string_view path) override;
   void ListFolder(std::string_view dir, FolderListing* listing) override;
+  bool IdentifyDirectory(std::string_view dir, DirectoryIdentity* id) override;
   std::unique_ptr<SequentialFile> OpenSequential(std::string_view path, std::string* err) override;
   FileSystemCalls Calls() const override { return calls_; }
 
@@ -386,6 +387,21 @@ bool PosixFileSystem::DirectoryExists(std::string_view path) {
   return Stat(path, &st) && S_ISDIR(st.st_mode);
 }
 
+bool PosixFileSystem::IdentifyDirectory(std::string_view dir, DirectoryIdentity* id) {
+  just_missing_.clear();
+  ++calls_.identities;
+  struct stat st;
+  const std::string written = AsWritten(dir);
+  if (::stat(written.c_str(), &st) != 0) {
+    if (!OnlyCaseCanHelp(errno)) return false;
+    const std::string resolved = ToDisk(dir);
+    if (resolved == written || ::stat(resolved.c_str(), &st) != 0) return false;
+  }
+  if (!S_ISDIR(st.st_mode)) return false;
+  *id = {static_cast<uint64_t>(st.st_dev), static_cast<uint64_t>(st.st_ino)};
+  return true;
+}
+
 void PosixFileSystem::ListFolder(std::string_view dir, FolderListing* listing) {
   just_missing_.clear();
   *listing = FolderListing{};
@@ -428,9 +444,19 @@ void PosixFileSystem::ListFolder(std::string_view dir, FolderListing* listing) {
         index_is_file = ::stat(Join(disk, name).c_str(), &st) == 0 && !S_ISDIR(st.st_mode);
       }
     }
-    if (type != DT_DIR) continue;
+    bool is_link = false;
+    if (type == DT_LNK) {
+      // A link is a folder where it leads to one; one that leads nowhere is passed over.
+      ++calls_.existence_tests;
+      struct stat st;
+      is_link = ::stat(Join(disk, name).c_str(), &st) == 0 && S_ISDIR(st.st_mode);
+      if (!is_link) continue;
+    } else if (type != DT_DIR) {
+      continue;
+    }
     if (IsAscii(name) || !Utf8ToCp932(name, &converted)) converted = std::string(name);
     listing->subdirectories.push_back(converted);
+    listing->is_link.push_back(is_link);
   }
   CloseDir(d);
   listing->has_index = index_is_file;

@@ -331,12 +331,31 @@ class WinFileSystem : public FileSystem {
         continue;
       }
       // With the basic information, dwReserved0 holds a reparse point's tag.
-      if (!IsWalkedSubfolder(fd.dwFileAttributes, fd.dwReserved0)) continue;
+      const SubfolderKind kind = ClassifySubfolder(fd.dwFileAttributes, fd.dwReserved0);
+      if (kind == SubfolderKind::kLeftOut) continue;
       if (name == L"." || name == L"..") continue;
       listing->subdirectories.push_back(To932(name));
+      listing->is_link.push_back(kind == SubfolderKind::kLink);
     } while (FindNextFileW(h, &fd));
     ++calls_.closes;
     FindClose(h);
+  }
+
+  bool IdentifyDirectory(std::string_view dir, DirectoryIdentity* id) override {
+    just_missing_.clear();
+    ++calls_.identities;
+    // Opened for its attributes only, links followed; nothing is kept from others meanwhile.
+    HANDLE h = CreateFileW(ToWin(dir).c_str(), FILE_READ_ATTRIBUTES,
+                           FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                           OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+    if (h == INVALID_HANDLE_VALUE) return false;
+    BY_HANDLE_FILE_INFORMATION info;
+    const bool ok = GetFileInformationByHandle(h, &info) &&
+                    (info.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
+    CloseHandle(h);
+    if (!ok) return false;
+    *id = {info.dwVolumeSerialNumber, uint64_t{info.nFileIndexHigh} << 32 | info.nFileIndexLow};
+    return true;
   }
 
   std::unique_ptr<SequentialFile> OpenSequential(std::string_view path, std::string* err) override {

@@ -6,12 +6,14 @@
 
 namespace zeldrium {
 
-TFolderWalk::TFolderWalk(FileSystem* fs, std::string data_folder, std::vector<std::string> folders,
-                         bool subfolders)
-    : fs_(fs),
-      data_folder_(std::move(data_folder)),
-      folders_(std::move(folders)),
-      subfolders_(subfolders) {}
+TFolderWalk::TFolderWalk(FileSystem* fs, std::string data_folder, std::vector<Root> roots)
+    : fs_(fs), data_folder_(std::move(data_folder)), roots_(std::move(roots)), visited_(fs) {}
+
+TFolderWalk::TFolderWalk(FileSystem* fs, std::string data_folder,
+                         const std::vector<std::string>& folders, bool subfolders)
+    : fs_(fs), data_folder_(std::move(data_folder)), visited_(fs) {
+  for (const std::string& id : folders) roots_.push_back({id, subfolders});
+}
 
 bool TFolderWalk::Next(std::string* path, int64_t* size) {
   FolderListing listing;
@@ -22,24 +24,31 @@ bool TFolderWalk::Next(std::string* path, int64_t* size) {
         stack_.pop_back();
         continue;
       }
-      const std::string& name = top.names[top.next++];
+      const size_t at = top.next++;
+      const std::string& name = top.names[at];
       if (name.empty() || name == "." || name == "..") continue;
       std::string sub = top.dir + name + '\\';
+      const bool through_link = at < top.is_link.size() && top.is_link[at];
+      if (!visited_.Enter(sub, through_link)) continue;
       fs_->ListFolder(sub, &listing);
       if (!listing.has_index) continue;
       *path = sub + std::string(kIndexName);
       *size = listing.index_size;
-      stack_.push_back({std::move(sub), std::move(listing.subdirectories)});
+      stack_.push_back(
+          {std::move(sub), std::move(listing.subdirectories), std::move(listing.is_link)});
       return true;
     }
-    if (next_folder_ == folders_.size()) return false;
-    std::string dir = data_folder_ + folders_[next_folder_++];
+    if (next_root_ == roots_.size()) return false;
+    const Root& root = roots_[next_root_++];
+    std::string dir = data_folder_ + root.id;
+    if (!visited_.Enter(dir, root.through_link)) continue;
     *path = dir + std::string(kIndexName);
     *size = -1;
-    if (!subfolders_) return true;
+    if (!root.subfolders) return true;
     fs_->ListFolder(dir, &listing);
     *size = listing.index_size;
-    stack_.push_back({std::move(dir), std::move(listing.subdirectories)});
+    stack_.push_back(
+        {std::move(dir), std::move(listing.subdirectories), std::move(listing.is_link)});
     if (listing.has_index) return true;
   }
 }

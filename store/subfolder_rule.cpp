@@ -8,13 +8,15 @@ constexpr uint32_t kNameSurrogate = 0x20000000;
 
 }  // namespace
 
-bool IsWalkedSubfolder(uint32_t attributes, uint32_t reparse_tag) {
-  if ((attributes & kAttributeDirectory) == 0) return false;
-  if ((attributes & (kAttributeHidden | kAttributeSystem)) != 0) return false;
-  if ((attributes & kAttributeReparsePoint) == 0) return true;
-  if (reparse_tag == 0) return false;
-  if (reparse_tag == kReparseTagMountPoint || reparse_tag == kReparseTagSymlink) return false;
-  return (reparse_tag & kNameSurrogate) == 0;
+SubfolderKind ClassifySubfolder(uint32_t attributes, uint32_t reparse_tag) {
+  if ((attributes & kAttributeDirectory) == 0) return SubfolderKind::kLeftOut;
+  if ((attributes & (kAttributeHidden | kAttributeSystem)) != 0) return SubfolderKind::kLeftOut;
+  if ((attributes & kAttributeReparsePoint) == 0) return SubfolderKind::kFolder;
+  if (reparse_tag == 0 || reparse_tag == kReparseTagMountPoint ||
+      reparse_tag == kReparseTagSymlink || (reparse_tag & kNameSurrogate) != 0) {
+    return SubfolderKind::kLink;
+  }
+  return SubfolderKind::kFolder;
 }
 
 }  // namespace zeldrium

@@ -6,12 +6,12 @@
 // WIN32_FIND_DATA's dwFileAttributes and dwReserved0). Kept apart from the listing so that the
 // rule is tested on every platform.
 //
-// Hidden and system directories are left out. Of the reparse points only links are: directory
-// junctions and symbolic links (IO_REPARSE_TAG_MOUNT_POINT, IO_REPARSE_TAG_SYMLINK, and any other
-// tag marked as naming another place, a "name surrogate"), since a link back up the tree would
-// make the walk endless. Every other reparse point is an ordinary folder: a mail store under a
-// folder that a cloud service keeps as placeholders, deduplicated or compressed by the system,
-// must be searched. A reparse point whose tag the listing did not give is taken for a link.
+// Hidden and system directories are left out. Every other directory is entered, links too: a
+// mailbox moved to another drive and linked back (a directory junction, a symbolic link, a mount
+// point, any tag marked as naming another place, a "name surrogate") holds real mail. A link is
+// told apart so that the walk can cut a loop it makes (store/visited_directories.h). A reparse
+// point whose tag the listing did not give is taken for a link; every other reparse point (a
+// cloud service's placeholders, a deduplicated or compressed folder) is an ordinary folder.
 
 #include <cstdint>
 
@@ -25,7 +25,9 @@ inline constexpr uint32_t kAttributeReparsePoint = 0x400;
 inline constexpr uint32_t kReparseTagMountPoint = 0xA0000003;
 inline constexpr uint32_t kReparseTagSymlink = 0xA000000C;
 
-bool IsWalkedSubfolder(uint32_t attributes, uint32_t reparse_tag);
+enum class SubfolderKind { kLeftOut, kFolder, kLink };
+
+SubfolderKind ClassifySubfolder(uint32_t attributes, uint32_t reparse_tag);
 
 }  // namespace zeldrium
 

@@ -21,18 +21,47 @@
 
 namespace dialogtest {
 
-// A visible top-level dialog with that caption, waited for up to timeout_ms; null on time-out.
-inline HWND WaitForDialog(const std::wstring& caption, int timeout_ms = 10000) {
+// How long a driver waits for what the plug-in shows at once. Only a failing test waits that
+// long, so it is generous: a machine busy with other work must not fail a good test.
+inline constexpr int kPatienceMs = 60000;
+
+// Every visible top-level dialog of this process with that caption. Other programs on the same
+// desktop (another test run, say) may show dialogs of the same caption at the same time.
+inline std::vector<HWND> OwnDialogs(const std::wstring& caption) {
+  struct Search {
+    const std::wstring* caption;
+    std::vector<HWND> found;
+    static BOOL CALLBACK Visit(HWND window, LPARAM search) {
+      auto* s = reinterpret_cast<Search*>(search);
+      DWORD process = 0;
+      GetWindowThreadProcessId(window, &process);
+      wchar_t name[16] = {}, text[256] = {};
+      GetClassNameW(window, name, 16);
+      GetWindowTextW(window, text, 256);
+      if (process == GetCurrentProcessId() && lstrcmpW(name, L"#32770") == 0 &&
+          IsWindowVisible(window) && *s->caption == text) {
+        s->found.push_back(window);
+      }
+      return TRUE;
+    }
+  } search{&caption, {}};
+  EnumWindows(&Search::Visit, reinterpret_cast<LPARAM>(&search));
+  return search.found;
+}
+
+// A visible top-level dialog of this process with that caption, waited for up to timeout_ms;
+// null on time-out.
+inline HWND WaitForDialog(const std::wstring& caption, int timeout_ms = kPatienceMs) {
   for (int waited = 0; waited < timeout_ms; waited += 10) {
-    HWND dialog = FindWindowW(L"#32770", caption.c_str());
-    if (dialog && IsWindowVisible(dialog)) return dialog;
+    const std::vector<HWND> dialogs = OwnDialogs(caption);
+    if (!dialogs.empty()) return dialogs.front();
     Sleep(10);
   }
   return nullptr;
 }
 
 // True once the window is gone, waited for up to timeout_ms.
-inline bool WaitGone(HWND window, int timeout_ms = 10000) {
+inline bool WaitGone(HWND window, int timeout_ms = kPatienceMs) {
   for (int waited = 0; waited < timeout_ms; waited += 10) {
     if (!IsWindow(window)) return true;
     Sleep(10);
@@ -245,9 +274,9 @@ inline void HoldForDemo() {
   if (ms > 0) Sleep(static_cast<DWORD>(ms));
 }
 
-// Runs script(dialog) on a second thread as soon as a dialog with the caption shows. The script
-// ends the dialog; one that is still open two seconds after the script returned (or that never
-// showed to a script) is cancelled, so a failing test cannot hang in the modal loop.
+// Runs script(dialog) on a second thread as soon as a dialog of this process with the caption
+// shows. The script ends the dialog; one still open long after the script returned is cancelled,
+// so a failing test cannot hang in the modal loop.
 class ModalDriver {
  public:
   ModalDriver(std::wstring caption, std::function<void(HWND)> script)
@@ -256,7 +285,7 @@ class ModalDriver {
           if (!dialog) return;
           found_ = true;
           script(dialog);
-          if (!WaitGone(dialog, 2000)) {
+          if (!WaitGone(dialog)) {
             left_open_ = true;
             PostMessageW(dialog, WM_COMMAND, IDCANCEL, 0);
           }

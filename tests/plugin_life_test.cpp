@@ -259,6 +259,37 @@ TEST_F(OpenWindowTest, WindowFitKeepsTheWindowsOwnPlace) {
   EXPECT_EQ(r.bottom, 350);
 }
 
+// The mail client started and closed again and again: the window opens where it was closed,
+// with its size, and what is stored never drifts (at 144 dpi too). Stored beyond the screen's
+// right edge (a monitor since gone), it first opens at that edge with its size.
+TEST_F(OpenWindowTest, ThePlacementItWasClosedWithComesBackAtEveryStart) {
+  ASSERT_TRUE(
+      WriteFileBytes(IniPath(), "OPTIONSET=0,0,0,1,0,\r\nWINDOWINFO=0,3000,50,3400,350\r\n"));
+  RECT work = {};
+  SystemParametersInfoW(SPI_GETWORKAREA, 0, &work, 0);
+  std::string first;
+  for (int start = 0; start < 4; ++start) {
+    SCOPED_TRACE(start);
+    ASSERT_NE(Start(), nullptr);
+    ASSERT_TRUE(standin::InvokeCommand(CommandId("FindWin")));
+    const RECT r = FormRect();
+    EXPECT_EQ(r.right, work.right);
+    EXPECT_EQ(r.right - r.left, 400);
+    EXPECT_EQ(r.bottom - r.top, 300);
+    SendMessageW(Form(), WM_CLOSE, 0, 0);
+    Unload();
+    std::string ini;
+    ASSERT_TRUE(ReadFileBytes(IniPath(), &ini));
+    const size_t at = ini.find("WINDOWINFO=");
+    ASSERT_NE(at, std::string::npos);
+    const std::string stored = ini.substr(at, ini.find("\r\n", at) - at);
+    if (start == 0) first = stored;
+    EXPECT_EQ(stored, first);
+  }
+  EXPECT_EQ(first, "WINDOWINFO=0," + std::to_string(work.right - 400) + ",50," +
+                       std::to_string(work.right) + ",350");
+}
+
 TEST_F(OpenWindowTest, SenderSearchNeedsACurrentMailWithSource) {
   ASSERT_NE(Start(), nullptr);
   UINT id = CommandId("FromFinder");

@@ -6,6 +6,7 @@
 #include <thread>
 #include <vector>
 
+#include "tests/dialog_test_driver.h"
 #include "tests/window_driver.h"
 
 namespace {
@@ -37,12 +38,10 @@ class UnloadTest : public SearchWindowTest {
     info.cbSize = sizeof(info);
     return GetClassInfoExW(module, kFormClass, &info) != FALSE;
   }
+  // What the unload posted to this thread.
   static void Pump() {
     MSG msg;
-    for (int i = 0; i < 20; ++i) {
-      while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) DispatchMessageW(&msg);
-      Sleep(5);
-    }
+    while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) DispatchMessageW(&msg);
   }
   // FreeLibrary as a host does that never calls BKC_OnExit.
   void FreeWithoutExit() { plugin_.reset(); }
@@ -179,8 +178,9 @@ TEST_F(UnloadTest, OnExitWhileADialogOfOursIsOpenWaitsForIt) {
   window_during = false;
   struct During {
     static VOID CALLBACK Proc(HWND, UINT, UINT_PTR id, DWORD) {
-      HWND dialog = FindWindowW(L"#32770", kSetupCaption);
-      if (!dialog || !IsWindowVisible(dialog)) return;
+      const std::vector<HWND> dialogs = dialogtest::OwnDialogs(kSetupCaption);
+      if (dialogs.empty()) return;
+      HWND dialog = dialogs.front();
       KillTimer(nullptr, id);
       plugin->OnExit();
       window_during = IsWindow(form) != FALSE;

@@ -17,6 +17,7 @@ class KeyboardTest : public SearchWindowTest {
  protected:
   HWND Picker() const { return Item(kDateTimePicker1); }
   HWND FieldSelector() const { return Item(kComboBox2); }
+  HWND ScopeSelector() const { return Item(kScopeBox); }
   std::pair<DWORD, DWORD> Selection() const {
     DWORD from = 0, to = 0;
     SendMessageW(Edit(), EM_GETSEL, reinterpret_cast<WPARAM>(&from), reinterpret_cast<LPARAM>(&to));
@@ -64,12 +65,12 @@ TEST_F(KeyboardTest, TabAndShiftTabGoRoundTheSearchBarAndTheList) {
   ShowWindowByCommand();
   ASSERT_TRUE(HasFocus(Edit()));
   TypeText(L"abc");
-  const HWND forward[] = {Picker(), List(), FieldSelector(), Edit()};
+  const HWND forward[] = {Picker(), List(), FieldSelector(), ScopeSelector(), Edit()};
   for (HWND next : forward) {
     PressKey(VK_TAB);
     EXPECT_TRUE(HasFocus(next));
   }
-  const HWND backward[] = {FieldSelector(), List(), Picker(), Edit()};
+  const HWND backward[] = {ScopeSelector(), FieldSelector(), List(), Picker(), Edit()};
   for (HWND next : backward) {
     PressKey(VK_TAB, true);
     EXPECT_TRUE(HasFocus(next));
@@ -81,10 +82,12 @@ TEST_F(KeyboardTest, TabAndShiftTabGoRoundTheSearchBarAndTheList) {
   EXPECT_EQ(SearchText(), L"x");
   // The field selector chosen by the keyboard searches that field.
   PressKey(VK_TAB, true);
+  PressKey(VK_TAB, true);
   ASSERT_TRUE(HasFocus(FieldSelector()));
-  PressKey(VK_DOWN);
+  EXPECT_EQ(ComboSelection(kComboBox2), 0) << "From, chosen when the typing was searched";
   PressKey(VK_DOWN);
   EXPECT_EQ(ComboSelection(kComboBox2), 1);
+  PressKey(VK_TAB);
   PressKey(VK_TAB);
   TypeText(L"hanako");
   PressKey(VK_RETURN);

@@ -14,21 +14,34 @@ namespace {
 
 using namespace mainview;
 
-// The tool bar's items left to right, their designed widths (0: a button sized to its caption).
+// The tool bar's items left to right, their designed widths (0: a button sized to its caption),
+// and for those that give way to the count at the designed size, the least they keep there.
 struct BarItem {
   int id;  // 0 for a separator
   int designed;
+  int least = 0;
 };
 const BarItem kBarItems[] = {
-    {kCloseBtn, 0},   {0, 8},
-    {kPropBtn, 0},    {0, 8},
-    {kComboBox2, 85}, {kComboBox1, 241},
-    {0, 8},           {kFindBtn, 49},
-    {0, 8},           {kReFindBtn, 0},
-    {0, 15},          {kStopBtn, 0},
-    {0, 13},          {kDateTimePicker1, 110},
-    {kLabel2, 103},   {0, 16},
+    {kCloseBtn, 0},
+    {0, 8},
+    {kPropBtn, 0},
+    {0, 8},
+    {kComboBox2, 85},
+    {kScopeBox, 120, 100},
+    {kComboBox1, 241, 160},
+    {0, 8},
+    {kFindBtn, 49},
+    {0, 8},
+    {kReFindBtn, 0},
+    {0, 15},
+    {kStopBtn, 0},
+    {0, 13},
+    {kDateTimePicker1, 110},
+    {kLabel2, 103, 1},
+    {0, 16},
 };
+// The longest count the bar makes room for while a search reads: 検索中… 999,999 件.
+constexpr wchar_t kWideProgress[] = L"\x691c\x7d22\x4e2d\x2026 999,999 \x4ef6";
 
 class LayoutTest : public SearchWindowTest {
  protected:
@@ -39,6 +52,16 @@ class LayoutTest : public SearchWindowTest {
     return r;
   }
   static int TextWidth(HWND window) { return dialogtest::CaptionWidth(window); }
+  static int TextWidth(HWND window, const wchar_t* text) {
+    HDC dc = GetDC(window);
+    HGDIOBJ old =
+        SelectObject(dc, reinterpret_cast<HGDIOBJ>(SendMessageW(window, WM_GETFONT, 0, 0)));
+    SIZE size = {};
+    GetTextExtentPoint32W(dc, text, lstrlenW(text), &size);
+    SelectObject(dc, old);
+    ReleaseDC(window, dc);
+    return size.cx;
+  }
   // How much of a left-aligned label's text the user sees: the part of the label inside the
   // window's client area; a hidden label shows nothing.
   int VisibleWidth(HWND label) const {
@@ -72,9 +95,10 @@ TEST(DpiRun, TheScreenHasTheDpiOfThisRun) {
   EXPECT_EQ(dpi, wanted ? std::atoi(wanted) : 96);
 }
 
-// At the designed size every item keeps its designed width at the window's DPI, side by side
-// from the bar's left edge; Label1 follows them up to one button width short of the right end.
-TEST_F(LayoutTest, DesignedSizeKeepsTheDesignedToolBar) {
+// At the designed size the items stand side by side from the bar's left edge, at their designed
+// widths at the window's DPI, but for the search text and the scope, which have given the count
+// the room for a search's progress; Label1 follows them up to the bar's right end.
+TEST_F(LayoutTest, DesignedSizeKeepsTheToolBarAndRoomForTheProgress) {
   ASSERT_NE(StartWindow(), nullptr);
   ShowWindowByCommand();
   const int dpi = Dpi();
@@ -92,7 +116,10 @@ TEST_F(LayoutTest, DesignedSizeKeepsTheDesignedToolBar) {
     SendMessageW(Bar(), TB_GETITEMRECT, i, reinterpret_cast<LPARAM>(&item));
     EXPECT_EQ(item.left, left);
     const BarItem& b = kBarItems[i];
-    if (b.designed > 0) {
+    if (b.least > 0) {
+      EXPECT_GE(item.right - item.left, win32::Scaled(b.least, dpi));
+      EXPECT_LE(item.right - item.left, win32::Scaled(b.designed, dpi));
+    } else if (b.designed > 0) {
       EXPECT_EQ(item.right - item.left, win32::Scaled(b.designed, dpi));
     } else {
       wchar_t caption[32] = {};
@@ -115,11 +142,10 @@ TEST_F(LayoutTest, DesignedSizeKeepsTheDesignedToolBar) {
   }
   const RECT label1 = RectOf(Item(kLabel1));
   EXPECT_EQ(label1.left, bar.left + left);
-  if (bar.right - label1.left - win32::Scaled(49, dpi) >= TextWidth(Item(kLabel1))) {
-    EXPECT_EQ(label1.right, bar.right - win32::Scaled(49, dpi));
-  }
+  EXPECT_GE(label1.right - label1.left, TextWidth(Item(kLabel1), kWideProgress));
+  EXPECT_LE(label1.right, bar.right);
   // The combo boxes are as tall as the bar allows, and the bar holds them.
-  for (int id : {kComboBox2, kComboBox1, kDateTimePicker1}) {
+  for (int id : {kComboBox2, kScopeBox, kComboBox1, kDateTimePicker1}) {
     const RECT r = RectOf(Item(id));
     EXPECT_GE(r.top, bar.top) << id;
     EXPECT_LE(r.bottom, bar.bottom) << id;
@@ -127,7 +153,8 @@ TEST_F(LayoutTest, DesignedSizeKeepsTheDesignedToolBar) {
 }
 
 // Laid over the host's mail list, however narrow, the count of the search is there to read, and
-// the controls the count would cover have given way.
+// the controls the count would cover have given way: the scope selector among them, whole, never
+// left as a stub that shows no choice.
 TEST_F(LayoutTest, TheCountIsReadableOverANarrowMailList) {
   ASSERT_NE(StartWindow(), nullptr);
   const int dpi = Dpi();
@@ -145,7 +172,7 @@ TEST_F(LayoutTest, TheCountIsReadableOverANarrowMailList) {
     const RECT count = RectOf(Item(kLabel1));
     // Down to 480 pixels at 96 dpi the count has a place of its own: it covers nothing.
     if (width * 96 >= 480 * dpi) {
-      for (int id : {kComboBox2, kComboBox1, kDateTimePicker1, kLabel2}) {
+      for (int id : {kComboBox2, kScopeBox, kComboBox1, kDateTimePicker1, kLabel2}) {
         RECT r = RectOf(Item(id)), both = {};
         if (IsWindowVisible(Item(id))) {
           EXPECT_FALSE(IntersectRect(&both, &r, &count)) << id;
@@ -159,6 +186,11 @@ TEST_F(LayoutTest, TheCountIsReadableOverANarrowMailList) {
     // and some room to type in below.
     const RECT search = RectOf(Item(kComboBox1));
     EXPECT_GE(search.right - search.left, win32::Scaled(width * 96 >= 640 * dpi ? 100 : 40, dpi));
+    const RECT scope = RectOf(Item(kScopeBox));
+    if (width * 96 >= 640 * dpi) EXPECT_TRUE(IsWindowVisible(Item(kScopeBox)));
+    if (IsWindowVisible(Item(kScopeBox))) {
+      EXPECT_GE(scope.right - scope.left, win32::Scaled(100, dpi));
+    }
     SendMessageW(form_, WM_CLOSE, 0, 0);
   }
 }
@@ -184,8 +216,10 @@ TEST_F(LayoutTest, ColumnsAndIconsFollowTheDpiAndStoreDesignedWidths) {
   EXPECT_EQ(Setting("COLWIDTH"), "300,200,150,120,0");
 }
 
-// A per-monitor aware host moves the window to a screen of another DPI: every size follows, and
-// back again everything is where it was.
+// A per-monitor aware host: the window reaches a screen of another DPI. Every size follows, and
+// back again everything is where it was. Where the window was put (its designed or stored place,
+// the host's mail list) it stays, since those bounds are pixels of the screen it is on already;
+// dragged there by the user, it takes the bounds the system suggests.
 TEST_F(LayoutTest, DpiChangeRescalesEverythingAndBackRestoresIt) {
   ASSERT_NE(StartWindow(), nullptr);
   ShowWindowByCommand();
@@ -197,6 +231,7 @@ TEST_F(LayoutTest, DpiChangeRescalesEverythingAndBackRestoresIt) {
   for (int id : ids) before.push_back(RectOf(Item(id)));
   RECT window = {};
   GetWindowRect(form_, &window);
+  const RECT placed = window;
 
   auto change = [&](int to, int width, int height) {
     RECT suggested = {window.left, window.top, window.left + width, window.top + height};
@@ -205,6 +240,8 @@ TEST_F(LayoutTest, DpiChangeRescalesEverythingAndBackRestoresIt) {
   const int width = window.right - window.left, height = window.bottom - window.top;
   const int higher = dpi * 3 / 2;
   change(higher, width * 3 / 2, height * 3 / 2);
+  GetWindowRect(form_, &window);
+  EXPECT_TRUE(EqualRect(&window, &placed)) << "where it was put";
   // What never gives way to a narrow window has its designed size at the new DPI.
   const RECT picker = RectOf(Item(kDateTimePicker1));
   EXPECT_EQ(picker.right - picker.left, win32::Scaled(110, higher));
@@ -227,6 +264,16 @@ TEST_F(LayoutTest, DpiChangeRescalesEverythingAndBackRestoresIt) {
         << " was " << before[i].left << "," << before[i].top << "," << before[i].right << ","
         << before[i].bottom;
   }
+
+  SetWindowPos(form_, nullptr, window.left + 40, window.top + 30, 0, 0,
+               SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+  GetWindowRect(form_, &window);
+  change(higher, width * 3 / 2, height * 3 / 2);
+  RECT dragged = {};
+  GetWindowRect(form_, &dragged);
+  // The size suggested, as far as the screen lets a window grow.
+  EXPECT_EQ(dragged.right - dragged.left, std::min(width * 3 / 2, GetSystemMetrics(SM_CXMAXTRACK)));
+  change(dpi, width, height);
   SendMessageW(form_, WM_CLOSE, 0, 0);
   EXPECT_EQ(Setting("COLWIDTH"), "400,200,150,150,0");
 }

@@ -12,6 +12,8 @@
 
 #include <string>
 
+#include "tests/dialog_test_driver.h"
+
 namespace setuptest {
 
 // Font dialog controls (dlgs.h): the face and size lists.
@@ -50,10 +52,10 @@ inline void Press(HWND control, BYTE modifiers, UINT key) {
   }
 }
 
-// The font dialog that the setup dialog opened: a visible dialog it owns, waited for up to ten
-// seconds; null on time-out.
+// The font dialog that the setup dialog opened: a visible dialog it owns, waited for; null when
+// none shows.
 inline HWND WaitForFontDialog(HWND setup) {
-  for (int waited = 0; waited < 10000; waited += 10) {
+  for (int waited = 0; waited < dialogtest::kPatienceMs; waited += 10) {
     for (HWND w = FindWindowExW(nullptr, nullptr, L"#32770", nullptr); w;
          w = FindWindowExW(nullptr, w, L"#32770", nullptr)) {
       if (GetWindow(w, GW_OWNER) == setup && IsWindowVisible(w) && GetDlgItem(w, kFaceList)) {
@@ -107,7 +109,7 @@ inline PickedFont PickFont(HWND setup, int button, const std::wstring& current, 
   PickInFontDialog(font, kSizeList, 0);
   picked.size = ListItem(font, kSizeList, 0);
   SendMessageW(GetDlgItem(font, confirm ? IDOK : IDCANCEL), BM_CLICK, 0, 0);
-  for (int waited = 0; waited < 10000 && IsWindow(font); waited += 10) Sleep(10);
+  dialogtest::WaitGone(font);
   return picked;
 }
 

@@ -20,7 +20,10 @@ void RemoveTree(const std::wstring& dir) {
       std::wstring name = data.cFileName;
       if (name == L"." || name == L"..") continue;
       std::wstring path = dir + name;
-      if (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
+      if (data.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) {
+        // A link goes, never what it leads to (which may be the tree itself).
+        RemoveDirectoryW(path.c_str());
+      } else if (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
         RemoveTree(path + L"\\");
       } else {
         SetFileAttributesW(path.c_str(), FILE_ATTRIBUTE_NORMAL);

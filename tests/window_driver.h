@@ -12,6 +12,7 @@
 
 #include <functional>
 #include <map>
+#include <memory>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -145,10 +146,13 @@ class SearchWindowTest : public PluginTest {
     Type(text);
     PressEnter();
   }
-  void ChooseField(int index) {
-    HWND combo = Item(mainview::kComboBox2);
+  void ChooseField(int index) { Choose(mainview::kComboBox2, index); }
+  // 0 このフォルダ, 1 このメールボックス, 2 すべてのメールボックス.
+  void ChooseScope(int index) { Choose(mainview::kScopeBox, index); }
+  void Choose(int combo_id, int index) {
+    HWND combo = Item(combo_id);
     SendMessageW(combo, CB_SETCURSEL, index, 0);
-    SendMessageW(form_, WM_COMMAND, MAKEWPARAM(mainview::kComboBox2, CBN_SELCHANGE),
+    SendMessageW(form_, WM_COMMAND, MAKEWPARAM(combo_id, CBN_SELCHANGE),
                  reinterpret_cast<LPARAM>(combo));
   }
   void Click(int button) {
@@ -179,6 +183,14 @@ class SearchWindowTest : public PluginTest {
   // The keyboard as the user has it: whatever window has the focus gets what is typed.
   void TypeText(std::wstring_view text) {
     for (wchar_t c : text) SendMessageW(GetFocus(), WM_CHAR, c, 1);
+  }
+  // Typed one key after another through the thread's queue, each handled before the next comes
+  // (and with it what each one set going).
+  void TypeKeys(std::wstring_view text) {
+    for (wchar_t c : text) {
+      PostMessageW(GetFocus(), WM_CHAR, c, 1);
+      PumpMessages();
+    }
   }
   // A key pressed and released where the focus is, through the thread's queue as the keyboard
   // sends it, so that the loop translates it (Enter and Tab then come as characters too).
@@ -380,6 +392,22 @@ class SearchWindowTest : public PluginTest {
     }
     actions.push_back(std::move(action));
     PostMessageW(action_window_, WM_APP, 0, 0);
+  }
+
+  // Runs action in the middle of the next run however it is set going, also by a key whose
+  // search waits in the queue behind it: until a run reads, the action goes to the end of the
+  // queue again (a few hundred times at most).
+  void WhenARunReads(std::function<void()> action) {
+    auto wait = std::make_shared<std::function<void()>>();
+    auto tries = std::make_shared<int>(0);
+    *wait = [this, wait, tries, action] {
+      if (Enabled(mainview::kStopBtn)) {
+        action();
+      } else if (++*tries < 500) {
+        DuringRun(*wait);
+      }
+    };
+    DuringRun(*wait);
   }
 
   testutil::TempDir store_;

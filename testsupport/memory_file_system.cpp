@@ -190,7 +190,10 @@ void MemoryFileSystem::ListFolder(std::string_view dir, FolderListing* listing) 
   const Node* node = Find(dir);
   if (node == nullptr || !node->is_dir) return;
   for (const auto& c : node->children) {
-    if (c->is_dir && !c->hidden) listing->subdirectories.push_back(c->name);
+    if (c->is_dir && !c->hidden) {
+      listing->subdirectories.push_back(c->name);
+      listing->is_link.push_back(false);
+    }
     if (!c->is_dir && UpperCase(c->name) == UpperCase(kIndexName)) {
       listing->has_index = true;
       listing->index_size = static_cast<int64_t>(c->content->size());

@@ -43,6 +43,7 @@ class MemoryFileSystem : public FileSystem {
   int OpenCount(std::string_view path) const;
   // Every successful open, in order, with the path as it was asked for.
   const std::vector<std::string>& OpenLog() const { return open_log_; }
+  void ClearOpenLog() { open_log_.clear(); }
 
   bool FileExists(std::string_view path) override;
   bool DirectoryExists(std::string_view path) override;

@@ -20,7 +20,6 @@ constexpr char kAddCaption[] = "\x81\xaa\x92\xc7\x89\xc1";                      
 constexpr char kDelCaption[] = "\x8d\xed\x8f\x9c";                               // 削除
 constexpr char kClearCaption[] = "\x91\x53\x83\x4e\x83\x8a\x83\x41";             // 全クリア
 constexpr char kCancelCaption[] = "\x83\x4c\x83\x83\x83\x93\x83\x5a\x83\x8b";  // キャンセル
-constexpr char kIndexFile[] = "Folder.idx";
 
 constexpr int kClientWidth = 337;
 constexpr int kClientHeight = 370;
@@ -66,25 +65,41 @@ void TB2Folder::BuildTree() {
   std::string data = host_.DataFolder();
   if (data.empty()) return;
   if (!EndsWithSeparator(data)) data += '\\';
-  for (const std::string& name : fs_.ListSubdirectories(data)) {
+  // A link (a mailbox or folder moved to another drive) shows like a folder; a directory that
+  // shows once, by whatever path, does not show again, so a link back up ends there.
+  zeldrium::TVisitedDirectories visited(&fs_);
+  zeldrium::FolderListing mailboxes;
+  fs_.ListFolder(data, &mailboxes);
+  for (size_t i = 0; i < mailboxes.subdirectories.size(); ++i) {
+    const std::string& name = mailboxes.subdirectories[i];
     if (!IsMailBoxName(name)) continue;
     std::string id = name + '\\';
+    if (!visited.Enter(data + id, mailboxes.is_link[i])) continue;
     std::string display = host_.FolderDisplayName(id);
     // A node without text could be neither read nor told apart.
     if (display.empty()) display = name;
     MailBoxes.push_back({display, id});
     nodes_.push_back({display, id, -1});
     int node = static_cast<int>(nodes_.size()) - 1;
-    AddSubFolders(node, data + id);
+    zeldrium::FolderListing listing;
+    fs_.ListFolder(data + id, &listing);
+    AddSubFolders(node, data + id, listing, &visited);
   }
 }
 
-void TB2Folder::AddSubFolders(int node, const std::string& dir) {
-  for (const std::string& name : fs_.ListSubdirectories(dir)) {
+void TB2Folder::AddSubFolders(int node, const std::string& dir,
+                              const zeldrium::FolderListing& listing,
+                              zeldrium::TVisitedDirectories* visited) {
+  zeldrium::FolderListing below;
+  for (size_t i = 0; i < listing.subdirectories.size(); ++i) {
+    const std::string& name = listing.subdirectories[i];
+    if (name.empty() || name[0] == '!') continue;
     std::string sub = dir + name + '\\';
-    if (name.empty() || name[0] == '!' || !fs_.FileExists(sub + kIndexFile)) continue;
+    if (!visited->Enter(sub, listing.is_link[i])) continue;
+    fs_.ListFolder(sub, &below);
+    if (!below.has_index) continue;
     nodes_.push_back({name, nodes_[node].folder_id + name + '\\', node});
-    AddSubFolders(static_cast<int>(nodes_.size()) - 1, sub);
+    AddSubFolders(static_cast<int>(nodes_.size()) - 1, sub, below, visited);
   }
 }
 

@@ -17,6 +17,7 @@
 #include <vector>
 
 #include "store/file_system.h"
+#include "store/visited_directories.h"
 #include "ui/portable/mail_host.h"
 #include "win32/dialog.h"
 #include "win32/handles.h"
@@ -66,7 +67,9 @@ class TB2Folder : public win32::Dialog {
   };
 
   void BuildTree();
-  void AddSubFolders(int node, const std::string& dir);
+  // Adds the folders below dir (whose listing is given) under node, depth first.
+  void AddSubFolders(int node, const std::string& dir, const zeldrium::FolderListing& listing,
+                     zeldrium::TVisitedDirectories* visited);
   void FillTree();
   void FillList();
   std::string ShownLine(const std::string& folder_id) const;

@@ -160,6 +160,25 @@ TEST_F(FolderSelTest, TreeHoldsMailboxesByHostNameAndOnlyReachableIndexedFolders
   }
 }
 
+// Links show like folders (a mailbox and a folder moved to another drive and linked back), a
+// folder linked twice shows once, and a link back up to its mailbox, or one whose target is
+// gone, shows nothing (tests/fixtures/linked-store; under Wine its Unix links are the links).
+TEST_F(FolderSelTest, LinkedFoldersShowOnceAndALinkBackUpEndsThere) {
+  standin::SetDataFolder(ZELDRIUM_SOURCE_DIR "/tests/fixtures/linked-store/data\\");
+  std::vector<std::wstring> paths;
+  Outcome out = Run("", [&](HWND dialog) {
+    paths = TreePaths(GetDlgItem(dialog, TB2Folder::kB2Tree));
+    Click(dialog, TB2Folder::kBitBtn2);
+  });
+  ASSERT_TRUE(out.found);
+  std::sort(paths.begin(), paths.end());
+  ASSERT_EQ(paths.size(), 5u);
+  const std::wstring shared = paths[2];
+  EXPECT_TRUE(shared == L"Main\\again" || shared == L"Main\\linked") << zeldrium::To932(shared);
+  EXPECT_EQ(paths,
+            (std::vector<std::wstring>{L"Main", L"Main\\a", shared, L"Moved", L"Moved\\in"}));
+}
+
 TEST_F(FolderSelTest, LaidOutAsDesignedWithTheDialogFont) {
   MakeStore();
   dialogtest::Layout layout;

@@ -9,6 +9,7 @@
 #include "text/str_csv.h"
 #include "ui/main_view_ids.h"
 #include "ui/view_font.h"
+#include "win32/module_life.h"
 
 using namespace mainview;
 
@@ -18,6 +19,21 @@ constexpr char kCaption[] = "\x83\x4e\x83\x43\x83\x62\x83\x4e\x8c\x9f\x8d\xf5"; 
 constexpr char kFormFont[] = "\x82l\x82r \x82o\x83S\x83V\x83\x62\x83N";  // ＭＳ Ｐゴシック
 constexpr int kFormFontPoints = 9;
 constexpr wchar_t kClassName[] = L"ZeldriumQuickSearch";
+// メールボックスが選択されているため、「このフォルダ」では何も検索されません。
+// 検索範囲で「このメールボックス」か「すべてのメールボックス」を選んでください。
+constexpr char kScopeCueText[] =
+    "\x83\x81\x81\x5b\x83\x8b\x83\x7b\x83\x62\x83\x4e\x83\x58\x82\xaa\x91\x49\x91\xf0\x82\xb3"
+    "\x82\xea\x82\xc4\x82\xa2\x82\xe9\x82\xbd\x82\xdf\x81\x41\x81\x75\x82\xb1\x82\xcc\x83\x74"
+    "\x83\x48\x83\x8b\x83\x5f\x81\x76\x82\xc5\x82\xcd\x89\xbd\x82\xe0\x8c\x9f\x8d\xf5\x82\xb3"
+    "\x82\xea\x82\xdc\x82\xb9\x82\xf1\x81\x42\r\n"
+    "\x8c\x9f\x8d\xf5\x94\xcd\x88\xcd\x82\xc5\x81\x75\x82\xb1\x82\xcc\x83\x81\x81\x5b\x83\x8b"
+    "\x83\x7b\x83\x62\x83\x4e\x83\x58\x81\x76\x82\xa9\x81\x75\x82\xb7\x82\xd7\x82\xc4\x82\xcc"
+    "\x83\x81\x81\x5b\x83\x8b\x83\x7b\x83\x62\x83\x4e\x83\x58\x81\x76\x82\xf0\x91\x49\x82\xf1"
+    "\x82\xc5\x82\xad\x82\xbe\x82\xb3\x82\xa2\x81\x42";
+// Designed pixels of the cue over the list.
+constexpr int kCueMargin = 16;
+constexpr int kCueTop = 40;
+constexpr int kCueHeight = 40;
 
 // A font of the settings' form at the window's DPI; one without a size has the form's.
 HFONT MakeFont(zeldrium::TFontDesc desc, int dpi) {
@@ -53,11 +69,11 @@ bool TMainForm::Create() {
   // Sizable with a small caption, but no system menu and so no caption buttons.
   args.style = WS_CAPTION | WS_THICKFRAME | WS_CLIPCHILDREN;
   args.title = zeldrium::WideFrom932(kCaption);
-  constexpr RECT bounds = ui::MainViewPlacement::kDesignedBounds;
-  args.x = bounds.left;
-  args.y = bounds.top;
-  args.width = bounds.right - bounds.left;
-  args.height = bounds.bottom - bounds.top;
+  constexpr zeldrium::TRect bounds = ui::kDesignedBounds;
+  args.x = bounds.Left;
+  args.y = bounds.Top;
+  args.width = bounds.Right - bounds.Left;
+  args.height = bounds.Bottom - bounds.Top;
   return win32::Window::Create(args);
 }
 
@@ -79,6 +95,8 @@ LRESULT TMainForm::HandleMessage(UINT message, WPARAM wparam, LPARAM lparam) {
     case WM_INITMENUPOPUP: if (reinterpret_cast<HMENU>(wparam) == TabControl1.menu()) PopupMenu1Popup(); return 0;
     case WM_SETCURSOR: if (OnSetCursor()) return TRUE; break;
     case WM_DPICHANGED: OnDpiChanged(LOWORD(wparam), reinterpret_cast<const RECT*>(lparam)); return 0;
+    case kSearchTextChanged: SearchTextChanged(wparam); return 0;
+    case WM_CTLCOLORSTATIC: if (reinterpret_cast<HWND>(lparam) == scope_cue_) return ScopeCueColors(reinterpret_cast<HDC>(wparam)); break;
   }
   // clang-format on
   return win32::Window::HandleMessage(message, wparam, lparam);
@@ -90,6 +108,7 @@ void TMainForm::FormCreate() {
   CreateControls();
   TabControl1.Fill(TabCaptions());
   ToolBar8.SetHistory(zeldrium::ReadCommaList(params_.FindHistory));
+  ToolBar8.SetScope(params_.Scope);
   ApplyListFont();
   MailList.ApplyStoredWidths(params_.ColWidth);
   placement_.Restore(params_);
@@ -113,15 +132,25 @@ void TMainForm::CreateControls() {
   TabControl1.Create(hwnd(), kTabControl1, form_font_.get());
   ToolBar8.Create(hwnd(), form_font_.get(), dpi_);
   ToolBar8.on_search_key = [this](wchar_t key) { ComboBox1KeyPress(key); };
+  ToolBar8.on_escape = [this] { SearchTextEscape(); };
+  ToolBar8.on_composition_end = [this] { ComboBox1Change(); };
   MailList.Create(hwnd(), kMailList, dpi_);
+  // The cue lies over the list, which must not paint over it.
+  SetWindowLongPtrW(MailList.hwnd(), GWL_STYLE,
+                    GetWindowLongPtrW(MailList.hwnd(), GWL_STYLE) | WS_CLIPSIBLINGS);
+  scope_cue_ = CreateWindowExW(0, WC_STATICW, zeldrium::WideFrom932(kScopeCueText).c_str(),
+                               WS_CHILD | SS_CENTER | SS_NOPREFIX, 0, 0, 0, 0, hwnd(),
+                               reinterpret_cast<HMENU>(static_cast<INT_PTR>(kScopeCue)),
+                               win32::ThisModule(), nullptr);
+  SendMessageW(scope_cue_, WM_SETFONT, reinterpret_cast<WPARAM>(form_font_.get()), FALSE);
   MailList.on_select = [this](const std::string& mail_id) { MailListSelectItem(mail_id); };
   MailList.on_double_click = [this] { CloseBtnClick(); };
   // The strip lies below the controls that stand on its page, and (with WS_CLIPSIBLINGS) does
   // not paint over them.
   SetWindowPos(TabControl1.hwnd(), HWND_BOTTOM, 0, 0, 0, 0,
                SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
-  focus_cycle_.Set(
-      {ToolBar8.ComboBox2(), ToolBar8.ComboBox1(), ToolBar8.DateTimePicker1(), MailList.hwnd()});
+  focus_cycle_.Set({ToolBar8.ComboBox2(), ToolBar8.ScopeBox(), ToolBar8.ComboBox1(),
+                    ToolBar8.DateTimePicker1(), MailList.hwnd()});
 }
 
 // The tab strip fills the window; the tool bar and the list fill its page.
@@ -143,6 +172,9 @@ void TMainForm::Layout() {
   const int list_top = page.top + ToolBar8.Height();
   MoveWindow(MailList.hwnd(), page.left, list_top, width, std::max<int>(0, page.bottom - list_top),
              TRUE);
+  const int margin = win32::Scaled(kCueMargin, dpi_);
+  MoveWindow(scope_cue_, page.left + margin, list_top + win32::Scaled(kCueTop, dpi_),
+             std::max(0, width - 2 * margin), win32::Scaled(kCueHeight, dpi_), TRUE);
 }
 
 // Label1 is fitted to the bar whenever the bar changes size (main_view_bar_layout.h).
@@ -207,6 +239,7 @@ void TMainForm::OnDpiChanged(int dpi, const RECT* suggested) {
   win32::UniqueHfont old_font = std::move(form_font_);
   MakeFonts();
   TabControl1.SetFont(form_font_.get());
+  SendMessageW(scope_cue_, WM_SETFONT, reinterpret_cast<WPARAM>(form_font_.get()), TRUE);
   ToolBar8.SetDpi(dpi_, form_font_.get());
   MailList.SetDpi(dpi_);
   ApplyListFont();
@@ -226,6 +259,8 @@ void TMainForm::OnCommand(int id, int code, HWND control) {
     case kReFindBtn: ReFindClick(); return;
     case kStopBtn: ToolButton1Click(); return;
     case kComboBox2: if (code == CBN_SELCHANGE) ComboBox2Change(); return;
+    case kComboBox1: if (code == CBN_EDITCHANGE || code == CBN_SELCHANGE) ComboBox1Change(); return;
+    case kScopeBox: if (code == CBN_SELCHANGE) ScopeBoxChange(); return;
     case kN4: ReFindClick(); return;
     case kN_Prev: MoveTab(0); return;
     case kN_Next: MoveTab(1); return;
@@ -244,6 +279,12 @@ void TMainForm::OnCommand(int id, int code, HWND control) {
 LRESULT TMainForm::OnNotify(const NMHDR* header) {
   LRESULT result = 0;
   if (!header) return 0;
+  // Esc in the list stops a run, as it does in the search text.
+  if (header->hwndFrom == MailList.hwnd() && header->code == LVN_KEYDOWN &&
+      reinterpret_cast<const NMLVKEYDOWN*>(header)->wVKey == VK_ESCAPE) {
+    ToolButton1Click();
+    return 0;
+  }
   if (MailList.HandleNotify(header, &result)) return result;
   if (ToolBar8.HandleNotify(header, &result)) return result;
   if (header->hwndFrom == TabControl1.hwnd() && header->code == TCN_SELCHANGE) {
@@ -272,7 +313,7 @@ void TMainForm::OnContextMenu(HWND source, int x, int y) {
 
 // The hourglass stays while a run pumps messages, wherever the mouse goes in the window.
 bool TMainForm::OnSetCursor() {
-  if (!search_.Running()) return false;
+  if (!search_.Running() || search_.RunningPreview()) return false;
   SetCursor(LoadCursorW(nullptr, IDC_WAIT));
   return true;
 }

@@ -17,10 +17,16 @@
 // follows WM_DPICHANGED when the host is per-monitor aware.
 //
 // The runs are the search controller's (ui/portable/search_controller.h), one at a time: a new
-// search asked for during a run (Enter, a tab chosen, 再検索, タブ削除, 検索プロパティ, a host
-// folder change) makes the running one give up, and whatever would change or delete a condition
-// waits for the run's end. The window shows the runs as the controller's SearchView. Where the
-// window stands is its placement's (main_view_placement.h).
+// search asked for during a run (a keystroke in the search text, Enter, a tab chosen, 再検索,
+// タブ削除, 検索プロパティ, a host folder change) makes the running one give up, and whatever would
+// change or delete a condition waits for the run's end. The window shows the runs as the
+// controller's SearchView. Where the window stands is its placement's (main_view_placement.h).
+//
+// With 入力中に検索 on, every change the user makes to the search text is searched as a preview,
+// which makes no tab and no history entry; Enter then makes the tab as before, without reading
+// the store again when the preview already holds its rows. The window searches neither what it
+// puts into the box itself nor what the input method is still composing. Esc stops a run; else,
+// in the search text, it empties the text, and on an empty text closes the window.
 //
 // The class spreads over files that carry its name: main_view.cpp (the window as a whole),
 // main_view_search.cpp (the search bar's commands and the runs as the window shows them),
@@ -77,6 +83,9 @@ class TMainForm : public win32::Window, private ui::SearchView {
   // Runs the search of the current tab again; nothing without a current tab. During a run the
   // running search gives way and this one follows it.
   void RunSearch();
+  // The host opened another folder while the window is visible: what the list shows is searched
+  // again where the scope depends on the host's folder.
+  void HostFolderChanged() { search_.HostFolderChanged(); }
   // True from the start of a run until it has unwound.
   bool Searching() const { return search_.Running(); }
 
@@ -146,15 +155,23 @@ class TMainForm : public win32::Window, private ui::SearchView {
   // main_view_search.cpp: the commands of the search bar, and the runs as the window shows them.
   void FindBtnClick();
   void ComboBox1KeyPress(wchar_t key);
+  void ComboBox1Change();
+  void SearchTextChanged(WPARAM serial);
+  void SearchTextEscape();
+  void ScopeBoxChange();
   void ReFindClick();
   void ToolButton1Click();
   void ComboBox2Change();
   void ShowCondition(const zeldrium::TFindRec& rec);
+  void ShowScopeCue(bool shown);
+  LRESULT ScopeCueColors(HDC dc);
   const zeldrium::TFindRec* CurrentCondition() override;
+  zeldrium::FolderScope Scope() override { return params_.Scope; }
   bool DateLimit(uint32_t* limit) override;
-  void RunStarted(const zeldrium::TFindRec& rec) override;
-  void RunEnded(zeldrium::THitList hits, bool counted) override;
-  void ShowError(const std::string& text) override;
+  void RunStarted(const zeldrium::TFindRec& rec, bool preview) override;
+  void RunProgress(size_t hits) override;
+  void RunEnded(zeldrium::THitList hits, const ui::RunEnd& end) override;
+  void ShowError(std::string_view text) override;
 
   // main_view_tab_menu.cpp: the tabs and their context menu.
   void RefreshTabs();
@@ -182,6 +199,8 @@ class TMainForm : public win32::Window, private ui::SearchView {
   ui::MainViewTabs TabControl1;  // one tab per saved condition, with its menu PopupMenu1
   ui::MainViewToolBar ToolBar8;  // the search bar
   ui::ResultList MailList;
+  HWND scope_cue_ = nullptr;  // over the empty list: why the host's folder gave nothing
+  win32::UniqueHbrush cue_ground_;
   win32::FocusCycle focus_cycle_;
   // The control that had the keyboard when the window was last deactivated.
   HWND saved_focus_ = nullptr;
@@ -192,6 +211,11 @@ class TMainForm : public win32::Window, private ui::SearchView {
   ui::HostThreadSearchPlatform platform_;
   ui::SearchController search_;
   HCURSOR saved_cursor_ = nullptr;
+  bool busy_cursor_ = false;
+  // The search text changed: the posted message that searches it once the control has settled
+  // carries this number; 0 when none is waiting, or the one waiting is to be passed over.
+  WPARAM text_change_waiting_ = 0;
+  WPARAM text_changes_ = 0;
   // The condition of the run under way or last shown: its words found are marked in the rows.
   zeldrium::TFindRec run_condition_;
 };

@@ -24,6 +24,10 @@ enum ControlId : int {
   kDateTimePicker1 = 1022,
   kLabel2 = 1023,
   kLabel1 = 1024,
+  kScopeBox =
+      1025,  // where the searches look: このフォルダ, このメールボックス, すべてのメールボックス
+  // Over the empty result list: why the host's folder gave nothing when it shows a mailbox.
+  kScopeCue = 1026,
 };
 
 // Items of PopupMenu1, the context menu of the tab strip, the tool bar and the result list.
@@ -39,6 +43,11 @@ enum MenuId : int {
   kN3 = 1109,           // 全て消去
   kN1 = 1110,           // 検索プロパティ
   kCopyResults = 1111,  // 結果をコピー: every row of the result list to the clipboard
+};
+
+// Messages the window posts to itself (WM_APP and up).
+enum MessageId : unsigned {
+  kSearchTextChanged = 0x8001,  // search the text in the box, once the box has settled
 };
 
 }  // namespace mainview

@@ -1,33 +1,47 @@
 #include "ui/main_view_placement.h"
 
-#include "win32/dpi.h"
-
 namespace ui {
+namespace {
+
+zeldrium::TRect FromRect(const RECT& r) {
+  return {static_cast<int32_t>(r.left), static_cast<int32_t>(r.top), static_cast<int32_t>(r.right),
+          static_cast<int32_t>(r.bottom)};
+}
+
+BOOL CALLBACK AddWorkArea(HMONITOR monitor, HDC, LPRECT, LPARAM areas) {
+  MONITORINFO info = {};
+  info.cbSize = sizeof(info);
+  if (!GetMonitorInfoW(monitor, &info)) return TRUE;
+  auto* list = reinterpret_cast<std::vector<zeldrium::TRect>*>(areas);
+  const zeldrium::TRect work = FromRect(info.rcWork);
+  if (info.dwFlags & MONITORINFOF_PRIMARY) {
+    list->insert(list->begin(), work);
+  } else {
+    list->push_back(work);
+  }
+  return TRUE;
+}
+
+}  // namespace
 
 void MainViewPlacement::Attach(HWND window, int dpi) {
   window_ = window;
-  if (dpi == win32::kDesignDpi) return;
-  SetWindowPos(window_, nullptr, 0, 0,
-               win32::Scaled(kDesignedBounds.right - kDesignedBounds.left, dpi),
-               win32::Scaled(kDesignedBounds.bottom - kDesignedBounds.top, dpi),
-               SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+  MONITORINFO info = {};
+  info.cbSize = sizeof(info);
+  if (!GetMonitorInfoW(MonitorFromWindow(window_, MONITOR_DEFAULTTONEAREST), &info)) return;
+  SetBounds(DefaultBounds(dpi, FromRect(info.rcWork)));
 }
 
 bool MainViewPlacement::Visible() const { return window_ && IsWindowVisible(window_); }
 
 void MainViewPlacement::SetBounds(int left, int top, int width, int height) {
   SetBounds(zeldrium::TRect{left, top, left + width, top + height});
-  if (Visible() && state_ == zeldrium::TWindowState::kNormal) {
-    SetWindowPos(window_, nullptr, left, top, width, height, SWP_NOZORDER | SWP_NOACTIVATE);
-  }
 }
 
 // A handle that names no window leaves the search window where it is.
 void MainViewPlacement::LayOver(HWND list) {
   RECT r;
-  if (list && IsWindow(list) && GetWindowRect(list, &r)) {
-    SetBounds(r.left, r.top, r.right - r.left, r.bottom - r.top);
-  }
+  if (list && IsWindow(list) && GetWindowRect(list, &r)) SetBounds(FromRect(r));
 }
 
 int MainViewPlacement::ShowCommand() const {
@@ -42,7 +56,7 @@ int MainViewPlacement::ShowCommand() const {
 }
 
 void MainViewPlacement::DpiChanged(const RECT* suggested) {
-  if (!suggested) return;
+  if (!suggested || !dpi_follower_.TakesSuggestedBounds(GetBounds())) return;
   SetWindowPos(window_, nullptr, suggested->left, suggested->top,
                suggested->right - suggested->left, suggested->bottom - suggested->top,
                SWP_NOZORDER | SWP_NOACTIVATE);
@@ -65,22 +79,28 @@ zeldrium::TRect MainViewPlacement::GetBounds() const {
   placement.length = sizeof(placement);
   GetWindowPlacement(window_, &placement);
   // A tool window's normal position is in screen coordinates.
-  const RECT& r = placement.rcNormalPosition;
-  return {static_cast<int32_t>(r.left), static_cast<int32_t>(r.top), static_cast<int32_t>(r.right),
-          static_cast<int32_t>(r.bottom)};
+  return FromRect(placement.rcNormalPosition);
 }
 
 void MainViewPlacement::SetBounds(const zeldrium::TRect& bounds) {
+  dpi_follower_.BeginPlacing(bounds);
   WINDOWPLACEMENT placement = {};
   placement.length = sizeof(placement);
   GetWindowPlacement(window_, &placement);
   placement.rcNormalPosition = {bounds.Left, bounds.Top, bounds.Right, bounds.Bottom};
   if (!Visible()) placement.showCmd = SW_HIDE;
   SetWindowPlacement(window_, &placement);
+  if (Visible() && state_ == zeldrium::TWindowState::kNormal) {
+    SetWindowPos(window_, nullptr, bounds.Left, bounds.Top, bounds.Right - bounds.Left,
+                 bounds.Bottom - bounds.Top, SWP_NOZORDER | SWP_NOACTIVATE);
+  }
+  dpi_follower_.EndPlacing();
 }
 
-zeldrium::TScreenSize MainViewPlacement::ScreenSize() const {
-  return {GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN)};
+std::vector<zeldrium::TRect> MainViewPlacement::WorkAreas() const {
+  std::vector<zeldrium::TRect> areas;
+  EnumDisplayMonitors(nullptr, nullptr, &AddWorkArea, reinterpret_cast<LPARAM>(&areas));
+  return areas;
 }
 
 }  // namespace ui

@@ -8,18 +8,17 @@
 
 #include <windows.h>
 
+#include <vector>
+
 #include "settings/ini_params.h"
+#include "ui/portable/main_view_place.h"
 
 namespace ui {
 
 class MainViewPlacement : public zeldrium::PlacedWindow {
  public:
-  // The designed bounds, screen pixels at 96 dpi: where a window without a stored placement
-  // opens.
-  static constexpr RECT kDesignedBounds = {302, 281, 302 + 932, 281 + 399};
-
-  // The window placed from now on, just created (hidden); its designed size is made the size at
-  // dpi.
+  // The window placed from now on, just created (hidden) at the designed bounds: it gets the
+  // designed size at dpi, held to the work area of the monitor it opens on.
   void Attach(HWND window, int dpi);
   void Restore(const zeldrium::TInitParam& params) { params.RestoreWindow(*this); }
   void Store(zeldrium::TInitParam* params) const { params->StoreWindow(*this); }
@@ -31,18 +30,20 @@ class MainViewPlacement : public zeldrium::PlacedWindow {
   void LayOver(HWND list);
   // The ShowWindow command that shows the window in its state.
   int ShowCommand() const;
-  // The window's DPI changed (WM_DPICHANGED): it takes the place the system suggests, if any.
+  // The window's DPI changed (WM_DPICHANGED): it takes the place the system suggests, if any,
+  // unless it stands where it was put (main_view_place.h).
   void DpiChanged(const RECT* suggested);
 
   zeldrium::TWindowState GetState() const override;
   void SetState(zeldrium::TWindowState state) override;
   zeldrium::TRect GetBounds() const override;
   void SetBounds(const zeldrium::TRect& bounds) override;
-  zeldrium::TScreenSize ScreenSize() const override;
+  std::vector<zeldrium::TRect> WorkAreas() const override;
 
  private:
   HWND window_ = nullptr;
   zeldrium::TWindowState state_ = zeldrium::TWindowState::kNormal;
+  DpiFollower dpi_follower_;
 };
 
 }  // namespace ui

@@ -21,6 +21,11 @@ class MainViewTest : public ::testing::Test {
     EXPECT_TRUE(form_->Create());
     return *form_;
   }
+  static RECT WorkArea() {
+    RECT work = {};
+    SystemParametersInfoW(SPI_GETWORKAREA, 0, &work, 0);
+    return work;
+  }
   static RECT Rect(HWND hwnd) {
     RECT r = {};
     GetWindowRect(hwnd, &r);
@@ -33,29 +38,43 @@ class MainViewTest : public ::testing::Test {
   std::unique_ptr<TMainForm> form_;
 };
 
-TEST_F(MainViewTest, CreatedHiddenAtItsDesignedPlaceWithoutStoredPlacement) {
+// The designed size at the window's DPI, at the designed corner, as far as the work area lets
+// it: at 144 dpi the designed width (1398 pixels) is more than the test screen's 1280.
+TEST_F(MainViewTest, CreatedHiddenAtItsDesignedPlaceHeldToTheScreen) {
   TMainForm& form = Make();
   EXPECT_FALSE(form.Visible());
   EXPECT_FALSE(form.OpeningHit);
-  RECT r = Rect(form.hwnd());
-  EXPECT_EQ(r.left, 302);
-  EXPECT_EQ(r.top, 281);
-  // The designed size at the window's DPI, as far as the screen lets a window grow.
-  EXPECT_EQ(r.right - r.left,
-            std::min(win32::Scaled(932, form.Dpi()), GetSystemMetrics(SM_CXMAXTRACK)));
-  EXPECT_EQ(r.bottom - r.top,
-            std::min(win32::Scaled(399, form.Dpi()), GetSystemMetrics(SM_CYMAXTRACK)));
+  const RECT work = WorkArea();
+  const RECT r = Rect(form.hwnd());
+  const LONG width = std::min<LONG>(win32::Scaled(932, form.Dpi()), work.right - work.left);
+  const LONG height = std::min<LONG>(win32::Scaled(399, form.Dpi()), work.bottom - work.top);
+  EXPECT_EQ(r.right - r.left, width);
+  EXPECT_EQ(r.bottom - r.top, height);
+  EXPECT_EQ(r.left, std::min<LONG>(302, work.right - width));
+  EXPECT_EQ(r.top, std::min<LONG>(281, work.bottom - height));
 }
 
-TEST_F(MainViewTest, StoredPlacementIsAppliedAtCreation) {
-  params_.WindowRect = {10, 20, 410, 320};
-  TMainForm& form = Make();
-  ShowWindow(form.hwnd(), SW_SHOWNOACTIVATE);
-  RECT r = Rect(form.hwnd());
-  EXPECT_EQ(r.left, 10);
-  EXPECT_EQ(r.top, 20);
-  EXPECT_EQ(r.right, 410);
-  EXPECT_EQ(r.bottom, 320);
+// Applied as stored; from a monitor no longer attached, moved onto the screen with its size.
+TEST_F(MainViewTest, StoredPlacementIsAppliedAtCreationOnTheScreen) {
+  const RECT work = WorkArea();
+  struct Case {
+    zeldrium::TRect stored;
+    RECT expected;
+  } cases[] = {
+      {{10, 20, 410, 320}, {10, 20, 410, 320}},
+      {{work.right + 2000, 20, work.right + 2400, 320}, {work.right - 400, 20, work.right, 320}},
+      {{-3000, -900, -2600, -600}, {work.left, work.top, work.left + 400, work.top + 300}},
+  };
+  for (const Case& c : cases) {
+    params_.WindowRect = c.stored;
+    form_.reset();
+    TMainForm& form = Make();
+    const RECT hidden = Rect(form.hwnd());
+    EXPECT_TRUE(EqualRect(&hidden, &c.expected)) << c.stored.Left;
+    ShowWindow(form.hwnd(), SW_SHOWNOACTIVATE);
+    const RECT shown = Rect(form.hwnd());
+    EXPECT_TRUE(EqualRect(&shown, &c.expected)) << c.stored.Left;
+  }
 }
 
 TEST_F(MainViewTest, BoundsSetWhileHiddenHoldWhenShown) {

@@ -1,14 +1,17 @@
 #include "ui/main_view_toolbar.h"
 
 #include <algorithm>
+#include <exception>
 #include <iterator>
 
 #include "text/code_page_win.h"
 #include "text/str_libs.h"
 #include "text/text_compare.h"
 #include "ui/main_view_ids.h"
+#include "ui/portable/count_text.h"
 #include "ui/portable/main_view_bar_layout.h"
 #include "win32/dpi.h"
+#include "win32/fault_report.h"
 #include "win32/handles.h"
 #include "win32/module_life.h"
 #include "win32/window.h"
@@ -35,8 +38,15 @@ constexpr char kStop[] = "\x92\x86\x8e~";                             // 中止
 constexpr char kStopTip[] = "\x8c\x9f\x8d\xf5\x82\xcc\x92\x86\x8e~";  // 検索の中止
 constexpr char kLabel2Text[] =
     "\x88\xc8\x8d~\x82\xcc\x83\x81\x81[\x83\x8b\x82\xcc\x82\xdd... ";  // 以降のメールのみ...
-constexpr char kCounterWord[] = " \x8c\x8f";                           // " 件"
+constexpr char kScopeTip[] = "\x8c\x9f\x8d\xf5\x94\xcd\x88\xcd";       // 検索範囲
 const char* const kTargets[] = {"From:", "To:", "Subject:", "From,To:"};
+// In the order of zeldrium::FolderScope.
+const char* const kScopes[] = {
+    "\x82\xb1\x82\xcc\x83\x74\x83\x48\x83\x8b\x83\x5f",  // このフォルダ
+    "\x82\xb1\x82\xcc\x83\x81\x81\x5b\x83\x8b\x83\x7b\x83\x62\x83\x4e\x83\x58",  // このメールボックス
+    "\x82\xb7\x82\xd7\x82\xc4\x82\xcc\x83\x81\x81\x5b\x83\x8b\x83\x7b\x83\x62\x83\x4e"
+    "\x83\x58",  // すべてのメールボックス
+};
 
 // Designed pixels.
 constexpr int kButtonWidth = 49;
@@ -58,6 +68,7 @@ constexpr BarItem kBar[] = {
     {Kind::kButton, kPropBtn, kProp, 0, false},
     {Kind::kSeparator, 1042, nullptr, 8, true},
     {Kind::kControl, kComboBox2, nullptr, 85, true},
+    {Kind::kControl, kScopeBox, nullptr, 120, true},
     {Kind::kControl, kComboBox1, nullptr, 241, true},
     {Kind::kSeparator, 1043, nullptr, 8, true},
     {Kind::kFixedButton, kFindBtn, kFind, kButtonWidth, true},
@@ -73,27 +84,35 @@ constexpr BarItem kBar[] = {
 };
 constexpr int kItemsBeforeCount = static_cast<int>(std::size(kBar)) - 1;
 constexpr int kComboBox2Item = 4;
-constexpr int kComboBox1Item = 5;
-constexpr int kLabel2Item = 14;
+constexpr int kScopeItem = 5;
+constexpr int kComboBox1Item = 6;
+constexpr int kLabel2Item = 15;
 
 // Who gives way, in order, when the count would not fit (see main_view_bar_layout.h), with the
-// least designed width each keeps: a search box of 100 pixels still shows a dozen characters,
-// the picker's box says whether the limit is on without Label2, and a separator of 2 still
-// parts its neighbours.
+// least designed width each keeps: a search box of 160 pixels shows a long name, one of 100
+// still a dozen characters; a scope selector of 100 shows most of its longest choice, and less
+// would show none of them; the picker's box says whether the limit is on without Label2, and a
+// separator of 2 still parts its neighbours.
 constexpr BarGiveUp kGiveUps[] = {
     {BarGiveUp::kReserve, 0},
-    {kComboBox1Item, 100},
+    {kComboBox1Item, 160},
+    {kScopeItem, 100},
     {kLabel2Item, 0},
+    {kComboBox1Item, 100},
     {1, 2},
     {3, 2},
-    {6, 2},
-    {8, 2},
-    {10, 2},
-    {12, 2},
-    {15, 2},
+    {7, 2},
+    {9, 2},
+    {11, 2},
+    {13, 2},
+    {16, 2},
     {kComboBox2Item, 64},
+    {kScopeItem, 0, true},
     {kComboBox1Item, 40},
 };
+// The give-ups that may make room for the count of a search that is still reading, so that the
+// bar stands still while the user types (main_view_bar_layout.h).
+constexpr size_t kSoftGiveUps = 4;
 
 std::wstring ToolTipOf(int id) {
   // clang-format off
@@ -153,6 +172,12 @@ bool MainViewToolBar::Create(HWND parent, HFONT font, int dpi) {
     SendMessageW(combo2_, CB_ADDSTRING, 0,
                  reinterpret_cast<LPARAM>(zeldrium::WideFrom932(target).c_str()));
   }
+  scope_ = make(WC_COMBOBOXW, WS_TABSTOP | WS_VSCROLL | CBS_DROPDOWNLIST, kScopeBox, L"");
+  for (const char* scope : kScopes) {
+    SendMessageW(scope_, CB_ADDSTRING, 0,
+                 reinterpret_cast<LPARAM>(zeldrium::WideFrom932(scope).c_str()));
+  }
+  SendMessageW(scope_, CB_SETCURSEL, 0, 0);
   combo1_ =
       make(WC_COMBOBOXW, WS_TABSTOP | WS_VSCROLL | CBS_DROPDOWN | CBS_AUTOHSCROLL, kComboBox1, L"");
   COMBOBOXINFO info = {};
@@ -169,7 +194,7 @@ bool MainViewToolBar::Create(HWND parent, HFONT font, int dpi) {
   label1_ = make(WC_STATICW, SS_LEFT | SS_CENTERIMAGE | SS_NOPREFIX, kLabel1, L"");
   // The controls stand above the bar; Label1 above everything, as it may have to lie over
   // other items in a narrow window.
-  for (HWND control : {combo2_, combo1_, picker_, label2_, label1_}) {
+  for (HWND control : {combo2_, scope_, combo1_, picker_, label2_, label1_}) {
     SetWindowPos(control, HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
   }
 
@@ -186,11 +211,24 @@ bool MainViewToolBar::Create(HWND parent, HFONT font, int dpi) {
       SendMessageW(tips, TTM_ADDTOOLW, 0, reinterpret_cast<LPARAM>(&tool));
     };
     add_tip(combo2_, kTargetTip);
+    add_tip(scope_, kScopeTip);
     add_tip(combo1_, kTextTip);
     add_tip(combo1_edit_, kTextTip);
   }
+  FitScopeList();
   MeasureHeight();
   return true;
+}
+
+// The list of the scope selector shows its longest choice whole, however narrow the closed box.
+void MainViewToolBar::FitScopeList() {
+  int widest = 0;
+  for (const char* scope : kScopes) {
+    widest = std::max(widest, TextWidth(scope_, font_, zeldrium::WideFrom932(scope)));
+  }
+  SendMessageW(
+      scope_, CB_SETDROPPEDWIDTH,
+      static_cast<WPARAM>(widest + GetSystemMetrics(SM_CXVSCROLL) + win32::Scaled(8, dpi_)), 0);
 }
 
 // The buttons and place holders at the designed sizes for the DPI.
@@ -234,7 +272,7 @@ void MainViewToolBar::MeasureHeight() {
   const LRESULT size = SendMessageW(bar_, TB_GETBUTTONSIZE, 0, 0);
   height = std::max(height, static_cast<int>(HIWORD(size)));
   // The combo boxes' closed parts follow their font; the picker is given the bar's height.
-  for (HWND control : {combo2_, combo1_}) {
+  for (HWND control : {combo2_, scope_, combo1_}) {
     RECT r;
     if (control && GetWindowRect(control, &r)) height = std::max<int>(height, r.bottom - r.top);
   }
@@ -244,10 +282,11 @@ void MainViewToolBar::MeasureHeight() {
 void MainViewToolBar::SetDpi(int dpi, HFONT font) {
   dpi_ = dpi;
   font_ = font;
-  for (HWND window : {bar_, combo2_, combo1_, picker_, label2_, label1_}) {
+  for (HWND window : {bar_, combo2_, scope_, combo1_, picker_, label2_, label1_}) {
     SendMessageW(window, WM_SETFONT, reinterpret_cast<WPARAM>(font), TRUE);
   }
   AddButtons();
+  FitScopeList();
   MeasureHeight();
 }
 
@@ -274,9 +313,13 @@ void MainViewToolBar::PlaceControls() {
     }
   }
   std::vector<BarGiveUp> give_ups;
-  for (BarGiveUp g : kGiveUps) give_ups.push_back({g.item, win32::Scaled(g.least, dpi_)});
-  const BarFit fit =
-      FitBar(designed, win32::Scaled(kButtonWidth, dpi_), width, CountTextWidth(), give_ups);
+  for (BarGiveUp g : kGiveUps) give_ups.push_back({g.item, win32::Scaled(g.least, dpi_), g.whole});
+  const int text = CountTextWidth();
+  const int room = TextWidth(label1_, font_, zeldrium::WideFrom932(WideProgressText()));
+  const BarFit fit = FitBarWithRoom(designed, win32::Scaled(kButtonWidth, dpi_), width, text, room,
+                                    give_ups, kSoftGiveUps);
+  count_room_ = fit.count_width;
+  count_grown_ = text > room;
 
   for (int i = 0; i < kItemsBeforeCount; ++i) {
     const BarItem& item = kBar[i];
@@ -305,7 +348,7 @@ void MainViewToolBar::PlaceControls() {
     if (!shown) continue;
     int height = height_;
     int y = top;
-    if (item.id == kComboBox1 || item.id == kComboBox2) {
+    if (item.id == kComboBox1 || item.id == kComboBox2 || item.id == kScopeBox) {
       // A combo box's window is its closed part; the height it is given is that of its list.
       RECT closed;
       GetWindowRect(control, &closed);
@@ -335,28 +378,38 @@ void MainViewToolBar::EnableButton(int id, bool enabled) {
   if (bar_) SendMessageW(bar_, TB_ENABLEBUTTON, id, MAKELPARAM(enabled ? TRUE : FALSE, 0));
 }
 
-void MainViewToolBar::EnableForRun(bool running) {
+void MainViewToolBar::EnableForRun(bool running, bool preview) {
   EnableButton(kStopBtn, running);
-  EnableButton(kFindBtn, !running);
+  EnableButton(kFindBtn, !running || preview);
   EnableButton(kReFindBtn, !running);
 }
 
 std::string MainViewToolBar::SearchText() const { return zeldrium::To932(WindowText(combo1_)); }
 
 void MainViewToolBar::SetSearchText(const std::string& text) {
+  setting_text_ = true;
   SetWindowTextW(combo1_, zeldrium::WideFrom932(text).c_str());
+  setting_text_ = false;
+}
+
+void MainViewToolBar::ClearSearchText() {
+  HWND edit = combo1_edit_ ? combo1_edit_ : combo1_;
+  SendMessageW(edit, EM_SETSEL, 0, -1);
+  SendMessageW(edit, EM_REPLACESEL, TRUE, reinterpret_cast<LPARAM>(L""));
 }
 
 void MainViewToolBar::SetHistory(std::vector<std::string> items) {
   history_ = std::move(items);
   if (!combo1_) return;
   const std::wstring text = WindowText(combo1_);
+  setting_text_ = true;
   SendMessageW(combo1_, CB_RESETCONTENT, 0, 0);
   for (const std::string& item : history_) {
     SendMessageW(combo1_, CB_ADDSTRING, 0,
                  reinterpret_cast<LPARAM>(zeldrium::WideFrom932(item).c_str()));
   }
   SetWindowTextW(combo1_, text.c_str());
+  setting_text_ = false;
 }
 
 void MainViewToolBar::AddToHistory(const std::string& text) {
@@ -375,6 +428,17 @@ int MainViewToolBar::Field() const {
 void MainViewToolBar::SetField(int field) {
   if (field < -1 || field >= static_cast<int>(std::size(kTargets))) field = -1;
   SendMessageW(combo2_, CB_SETCURSEL, static_cast<WPARAM>(field), 0);
+}
+
+zeldrium::FolderScope MainViewToolBar::Scope() const {
+  const LRESULT index = SendMessageW(scope_, CB_GETCURSEL, 0, 0);
+  return index >= 0 && index < static_cast<LRESULT>(std::size(kScopes))
+             ? static_cast<zeldrium::FolderScope>(index)
+             : zeldrium::FolderScope::kCurrentFolder;
+}
+
+void MainViewToolBar::SetScope(zeldrium::FolderScope scope) {
+  SendMessageW(scope_, CB_SETCURSEL, static_cast<WPARAM>(scope), 0);
 }
 
 void MainViewToolBar::WriteDatePicker(int32_t unix_time, bool checked) {
@@ -407,10 +471,22 @@ bool MainViewToolBar::ReadDatePicker(uint32_t* unix_day) {
 }
 
 void MainViewToolBar::SetCounter(size_t count) {
-  const std::wstring text = std::to_wstring(count) + zeldrium::WideFrom932(kCounterWord);
+  SetCountText(zeldrium::WideFrom932(CountText(count)));
+  // A bar that grew the count's room for a long progress gives it back.
+  if (count_grown_) PlaceControls();
+}
+
+void MainViewToolBar::SetProgress(size_t hits) {
+  SetCountText(zeldrium::WideFrom932(ProgressText(hits)));
+}
+
+void MainViewToolBar::ClearCounter() { SetCountText(L""); }
+
+// Placing the controls costs milliseconds under Wine, and the count changes with every search
+// while the user types: the bar moves only for a count longer than its room.
+void MainViewToolBar::SetCountText(const std::wstring& text) {
   SetWindowTextW(label1_, text.c_str());
-  // A longer count may need room that the bar's items give.
-  PlaceControls();
+  if (TextWidth(label1_, font_, text) > count_room_) PlaceControls();
 }
 
 void MainViewToolBar::FocusSearchText() {
@@ -437,17 +513,35 @@ void MainViewToolBar::RemoveSearchEditSubclass() {
 LRESULT CALLBACK MainViewToolBar::SearchEditProc(HWND hwnd, UINT message, WPARAM wparam,
                                                  LPARAM lparam, UINT_PTR id, DWORD_PTR self) {
   win32::OurFrame frame;
+  auto* bar = reinterpret_cast<MainViewToolBar*>(self);
+  // Nothing may unwind into the system's dispatcher.
+  auto tell = [hwnd](const auto& callback, auto... args) {
+    if (!callback) return;
+    try {
+      callback(args...);
+    } catch (...) {
+      win32::ReportFault(hwnd, std::current_exception());
+    }
+  };
   switch (message) {
     case WM_CHAR:
+      if (wparam == VK_ESCAPE && !bar->ListDropped()) return 0;  // handled as the key went down
       if (wparam != VK_RETURN) break;
-      if (auto* bar = reinterpret_cast<MainViewToolBar*>(self); bar->on_search_key) {
-        // Nothing may unwind into the system's dispatcher.
-        try {
-          bar->on_search_key(static_cast<wchar_t>(wparam));
-        } catch (...) {
-        }
-      }
+      tell(bar->on_search_key, static_cast<wchar_t>(wparam));
       return 0;
+    case WM_KEYDOWN:
+      if (wparam != VK_ESCAPE || bar->ListDropped()) break;
+      tell(bar->on_escape);
+      return 0;
+    case WM_IME_STARTCOMPOSITION:
+      bar->composing_ = true;
+      break;
+    case WM_IME_ENDCOMPOSITION: {
+      const LRESULT result = DefSubclassProc(hwnd, message, wparam, lparam);
+      bar->composing_ = false;
+      tell(bar->on_composition_end);
+      return result;
+    }
     case WM_NCDESTROY:
       RemoveWindowSubclass(hwnd, &MainViewToolBar::SearchEditProc, id);
       break;

@@ -6,6 +6,7 @@
 #include <functional>
 #include <vector>
 
+#include "tests/test_canvas.h"
 #include "win32/handles.h"
 
 namespace {
@@ -20,16 +21,14 @@ class Canvas {
   explicit Canvas(ui::FolderPicture picture)
       : Canvas([picture](HDC dc) { ui::DrawFolderPicture(dc, kAt, kAt, picture); }) {}
   explicit Canvas(const std::function<void(HDC)>& draw) {
-    win32::ClientDc screen(nullptr);
-    dc_.reset(CreateCompatibleDC(screen.dc()));
-    bitmap_.reset(CreateCompatibleBitmap(screen.dc(), kSide, kSide));
-    win32::SelectObjectGuard into(dc_.get(), bitmap_.get());
+    testutil::TestCanvas canvas(kSide, kSide);
     win32::UniqueHbrush brush(CreateSolidBrush(kBackground));
     RECT all = {0, 0, kSide, kSide};
-    FillRect(dc_.get(), &all, brush.get());
-    draw(dc_.get());
+    FillRect(canvas.dc(), &all, brush.get());
+    draw(canvas.dc());
+    GdiFlush();
     for (int y = 0; y < kSide; ++y) {
-      for (int x = 0; x < kSide; ++x) pixels_[y][x] = GetPixel(dc_.get(), x, y);
+      for (int x = 0; x < kSide; ++x) pixels_[y][x] = canvas.At(x, y);
     }
   }
   // In picture coordinates.
@@ -40,8 +39,6 @@ class Canvas {
   }
 
  private:
-  win32::UniqueHdc dc_;
-  win32::UniqueHbitmap bitmap_;
   COLORREF pixels_[kSide][kSide] = {};
 };
 
@@ -119,18 +116,17 @@ TEST(FolderPictures, ImageListHoldsTheThreeInOrder) {
   for (ui::FolderPicture picture : kAll) {
     SCOPED_TRACE(static_cast<int>(picture));
     Canvas direct(picture);
-    win32::ClientDc screen(nullptr);
-    win32::UniqueHdc dc(CreateCompatibleDC(screen.dc()));
-    win32::UniqueHbitmap bitmap(CreateCompatibleBitmap(screen.dc(), 16, 16));
-    win32::SelectObjectGuard into(dc.get(), bitmap.get());
+    testutil::TestCanvas canvas(16, 16);
     win32::UniqueHbrush green(CreateSolidBrush(RGB(0, 255, 0)));
     RECT all = {0, 0, 16, 16};
-    FillRect(dc.get(), &all, green.get());
-    ASSERT_TRUE(ImageList_Draw(list.get(), static_cast<int>(picture), dc.get(), 0, 0, ILD_NORMAL));
+    FillRect(canvas.dc(), &all, green.get());
+    ASSERT_TRUE(
+        ImageList_Draw(list.get(), static_cast<int>(picture), canvas.dc(), 0, 0, ILD_NORMAL));
+    GdiFlush();
     for (int y = 0; y < 16; ++y) {
       for (int x = 0; x < 16; ++x) {
         COLORREF want = direct.At(x, y) == kBackground ? RGB(0, 255, 0) : direct.At(x, y);
-        ASSERT_EQ(GetPixel(dc.get(), x, y), want) << x << "," << y;
+        ASSERT_EQ(canvas.At(x, y), want) << x << "," << y;
       }
     }
   }

@@ -315,11 +315,18 @@ void ResultList::GetDispInfo(NMLVDISPINFOW* info) const {
   LVITEMW& item = info->item;
   const bool exists = item.iItem >= 0 && item.iItem < RowCount();
   if ((item.mask & LVIF_TEXT) && item.pszText && item.cchTextMax > 0) {
-    std::string scratch;
-    const std::wstring text =
-        exists
-            ? zeldrium::WideFrom932(Text(static_cast<size_t>(item.iItem), item.iSubItem, &scratch))
-            : L"";
+    std::wstring text;
+    try {
+      std::string scratch;
+      if (exists) {
+        text =
+            zeldrium::WideFrom932(Text(static_cast<size_t>(item.iItem), item.iSubItem, &scratch));
+      }
+    } catch (const std::bad_alloc&) {
+      // Painting is no action to end with a message: the cell stays empty this time and is
+      // asked for again at the next paint.
+      text.clear();
+    }
     const size_t n = std::min(text.size(), static_cast<size_t>(item.cchTextMax) - 1);
     std::copy_n(text.data(), n, item.pszText);
     item.pszText[n] = L'\0';

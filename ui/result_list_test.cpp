@@ -10,6 +10,7 @@
 #include <string>
 #include <vector>
 
+#include "tests/test_canvas.h"
 #include "text/code_page_win.h"
 #include "text/str_libs.h"
 #include "win32/window.h"
@@ -471,7 +472,7 @@ TEST_F(ResultListTest, EveryColumnSortsItsOwnTextsAndRowsStayWhole) {
   }
 }
 
-TEST_F(ResultListTest, SortingHundredThousandRowsIsQuick) {
+TEST_F(ResultListTest, SortingHundredThousandRowsKeepsTheChosenMail) {
   list().SetHits(Hits(ManyRows(100000)));
   list().Select(777);
   const std::string chosen = list().Row(777).MailID;
@@ -485,7 +486,6 @@ TEST_F(ResultListTest, SortingHundredThousandRowsIsQuick) {
   const double date_ms = Milliseconds(start);
   std::printf("[ timing ] sort of 100000 rows: by Subject %.0f ms, by Date %.0f ms\n", subject_ms,
               date_ms);
-  EXPECT_LT(subject_ms, 10000.0);  // a sanity bound only; the figure is printed above
 
   for (int i = 0; i + 1 < list().RowCount(); ++i) {
     ASSERT_GE(list().Row(i).Date, list().Row(i + 1).Date) << i;
@@ -597,36 +597,17 @@ TEST_F(ResultListTest, DoubleClickAnywhereAndRightClickReachTheWindow) {
   }
 }
 
-// Every pixel of the bitmap, as 0x00RRGGBB.
-std::vector<uint32_t> Pixels(HDC dc, HBITMAP bitmap, int width, int height) {
-  BITMAPINFO info = {};
-  info.bmiHeader.biSize = sizeof(info.bmiHeader);
-  info.bmiHeader.biWidth = width;
-  info.bmiHeader.biHeight = -height;
-  info.bmiHeader.biPlanes = 1;
-  info.bmiHeader.biBitCount = 32;
-  info.bmiHeader.biCompression = BI_RGB;
-  std::vector<uint32_t> pixels(static_cast<size_t>(width * height));
-  GetDIBits(dc, bitmap, 0, height, pixels.data(), &info, DIB_RGB_COLORS);
-  for (uint32_t& p : pixels) p &= 0xFFFFFF;
-  return pixels;
-}
-
-// Paints onto a 24 × 24 bitmap of one colour and returns its pixels.
+// Paints onto a 24 × 24 memory bitmap of one colour and returns its pixels (0x00RRGGBB).
 template <typename Paint>
 std::vector<uint32_t> PaintOnto(COLORREF background, Paint paint) {
   constexpr int kSize = 24;
-  win32::ClientDc screen(nullptr);
-  win32::UniqueHdc dc(CreateCompatibleDC(screen.dc()));
-  win32::UniqueHbitmap bitmap(CreateCompatibleBitmap(screen.dc(), kSize, kSize));
-  {
-    win32::SelectObjectGuard use(dc.get(), bitmap.get());
-    const RECT all = {0, 0, kSize, kSize};
-    win32::UniqueHbrush brush(CreateSolidBrush(background));
-    FillRect(dc.get(), &all, brush.get());
-    paint(dc.get());
-  }
-  return Pixels(dc.get(), bitmap.get(), kSize, kSize);
+  testutil::TestCanvas canvas(kSize, kSize);
+  const RECT all = {0, 0, kSize, kSize};
+  win32::UniqueHbrush brush(CreateSolidBrush(background));
+  FillRect(canvas.dc(), &all, brush.get());
+  paint(canvas.dc());
+  GdiFlush();
+  return canvas.Pixels();
 }
 
 TEST_F(ResultListTest, ImageListHoldsBothEnvelopesWithTransparentCorners) {

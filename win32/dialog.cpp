@@ -1,8 +1,10 @@
 #include "win32/dialog.h"
 
 #include <algorithm>
+#include <utility>
 
 #include "win32/dpi.h"
+#include "win32/fault_report.h"
 #include "win32/module_life.h"
 #include "win32/window.h"
 
@@ -78,6 +80,7 @@ INT_PTR Dialog::Show(HWND owner, Placement placement, POINT top_left) {
                               &Dialog::DialogProc, reinterpret_cast<LPARAM>(this));
   hwnd_ = nullptr;
   font_.reset();
+  if (show_fault_) ReportFault(owner, std::exchange(show_fault_, nullptr));
   return result;
 }
 
@@ -179,6 +182,8 @@ INT_PTR CALLBACK Dialog::DialogProc(HWND hwnd, UINT message, WPARAM wparam, LPAR
     try {
       self->InitDialog();
     } catch (...) {
+      // Told once the dialog is gone (Show), not over a dialog that never showed.
+      self->show_fault_ = std::current_exception();
       EndDialog(hwnd, kShowFailed);
     }
     // Focus is already set: the template has no first control for the system to choose.
@@ -190,6 +195,7 @@ INT_PTR CALLBACK Dialog::DialogProc(HWND hwnd, UINT message, WPARAM wparam, LPAR
   try {
     result = self->HandleMessage(message, wparam, lparam);
   } catch (...) {
+    if (IsActionMessage(message)) ReportFault(hwnd, std::current_exception());
     result = FALSE;
   }
   if (message == WM_NCDESTROY) {

@@ -21,11 +21,13 @@
 //
 // Controls are created in tab order: the dialog manager tabs through them in creation order,
 // wherever they stand. A handler that throws counts as one that did not handle its message; an
-// exception while the controls are made ends the dialog with kShowFailed. Nothing unwinds into
-// the dialog manager. One object shows one dialog at a time; it may be shown again afterwards.
+// exception while the controls are made ends the dialog with kShowFailed. Either is reported
+// (win32/fault_report.h), the latter once the dialog is gone. Nothing unwinds into the dialog
+// manager. One object shows one dialog at a time; it may be shown again afterwards.
 
 #include <windows.h>
 
+#include <exception>
 #include <string>
 
 #include "win32/handles.h"
@@ -113,6 +115,7 @@ class Dialog {
   POINT place_ = {};
   int dpi_ = 96;
   UniqueHfont font_;
+  std::exception_ptr show_fault_;  // why the controls could not be made
 };
 
 // The dialog font: "ＭＳ Ｐゴシック" 12 designed pixels high at dpi. The caller owns the font.

@@ -4,10 +4,13 @@
 
 #include <gtest/gtest.h>
 
+#include <exception>
 #include <stdexcept>
 #include <string>
+#include <vector>
 
 #include "tests/dialog_test_driver.h"
+#include "win32/fault_report.h"
 
 namespace {
 
@@ -115,10 +118,22 @@ TEST(Dialog, StaysOnScreenAndCanBeShownAgain) {
   }
 }
 
+std::vector<HWND>& Reports() {
+  static std::vector<HWND> reports;
+  return reports;
+}
+void RecordFault(HWND source, const std::exception_ptr&) { Reports().push_back(source); }
+
+// Each fault is reported: a handler's at once, failed controls once the dialog is gone (to its
+// owner).
 TEST(Dialog, FaultsNeverUnwindIntoTheDialogManager) {
+  Reports().clear();
+  win32::SetFaultReporter(&RecordFault);
   Probe probe;
+  HWND shown = nullptr;
   bool alive_after_fault = false;
   dialogtest::ModalDriver driver(kCaption, [&](HWND dialog) {
+    shown = dialog;
     SendMessageW(dialog, kThrow, 0, 0);
     alive_after_fault = IsWindow(dialog) != FALSE;
     dialogtest::Click(dialog, kButton);
@@ -131,8 +146,11 @@ TEST(Dialog, FaultsNeverUnwindIntoTheDialogManager) {
 
   // A dialog whose controls cannot be made never shows and reports it.
   probe.fail_at_create = true;
-  EXPECT_EQ(probe.ShowModal(nullptr), win32::Dialog::kShowFailed);
+  Owner owner;
+  EXPECT_EQ(probe.ShowModal(owner.hwnd()), win32::Dialog::kShowFailed);
   EXPECT_EQ(probe.hwnd(), nullptr);
+  win32::SetFaultReporter(nullptr);
+  EXPECT_EQ(Reports(), (std::vector<HWND>{shown, owner.hwnd()}));
 }
 
 }  // namespace

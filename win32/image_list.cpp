@@ -3,15 +3,31 @@
 #include "win32/handles.h"
 
 namespace win32 {
+namespace {
+
+// A bitmap of its own rather than one compatible with the screen: the screen's DC belongs to the
+// desktop, and what is drawn must not depend on it.
+HBITMAP MakeBitmap(HDC dc, int size) {
+  BITMAPINFO info = {};
+  info.bmiHeader.biSize = sizeof(info.bmiHeader);
+  info.bmiHeader.biWidth = size;
+  info.bmiHeader.biHeight = -size;
+  info.bmiHeader.biPlanes = 1;
+  info.bmiHeader.biBitCount = 24;
+  info.bmiHeader.biCompression = BI_RGB;
+  void* bits = nullptr;
+  return CreateDIBSection(dc, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
+}
+
+}  // namespace
 
 HIMAGELIST MakeMaskedImageList(int size, int count, COLORREF mask,
                                const std::function<void(HDC, int)>& draw) {
   UniqueHimagelist list(ImageList_Create(size, size, ILC_COLOR24 | ILC_MASK, count, 0));
   if (!list) return nullptr;
-  ClientDc screen(nullptr);
-  UniqueHdc dc(CreateCompatibleDC(screen.dc()));
+  UniqueHdc dc(CreateCompatibleDC(nullptr));
   for (int i = 0; i < count; ++i) {
-    UniqueHbitmap bitmap(CreateCompatibleBitmap(screen.dc(), size, size));
+    UniqueHbitmap bitmap(MakeBitmap(dc.get(), size));
     if (!dc || !bitmap) return nullptr;
     {
       SelectObjectGuard into(dc.get(), bitmap.get());

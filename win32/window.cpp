@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <vector>
 
+#include "win32/fault_report.h"
 #include "win32/module_life.h"
 
 extern "C" IMAGE_DOS_HEADER __ImageBase;
@@ -127,6 +128,7 @@ LRESULT CALLBACK Window::WindowProc(HWND hwnd, UINT message, WPARAM wparam, LPAR
   try {
     result = self->HandleMessage(message, wparam, lparam);
   } catch (...) {
+    if (IsActionMessage(message)) ReportFault(hwnd, std::current_exception());
     result = DefWindowProcW(hwnd, message, wparam, lparam);
   }
   if (message == WM_NCDESTROY) {

@@ -3,7 +3,9 @@
 
 // The one base of the plug-in's windows. The window procedure finds the C++ object through the
 // window's user data, set at WM_NCCREATE, and hands every message to HandleMessage; a derived
-// window's HandleMessage is a flat switch that calls one named handler per message.
+// window's HandleMessage is a flat switch that calls one named handler per message. A handler
+// that throws leaves its message to DefWindowProc, and the fault is reported
+// (win32/fault_report.h).
 //
 // Nothing here runs from DllMain: classes are registered by the first Create, and everything
 // this module registered is unregistered with UnregisterWindowClasses when the library unloads,

@@ -2,8 +2,12 @@
 
 #include <gtest/gtest.h>
 
-#include <stdexcept>
+#include <exception>
+#include <new>
+#include <utility>
 #include <vector>
+
+#include "win32/fault_report.h"
 
 namespace {
 
@@ -33,8 +37,11 @@ class Probe : public win32::Window {
         hwnd_at_create = hwnd();
         return 0;
       case WM_USER:
-        if (throw_on_user) throw std::runtime_error("handler fault");
+        if (throw_on_user) throw std::bad_alloc();
         return 42;
+      case WM_PRINTCLIENT:
+        if (throw_on_user) throw std::bad_alloc();
+        return 0;
     }
     return win32::Window::HandleMessage(message, wparam, lparam);
   }
@@ -55,12 +62,34 @@ TEST(Window, ObjectIsKnownFromTheFirstMessageOn) {
   EXPECT_EQ(SendMessageW(probe.hwnd(), WM_USER, 0, 0), 42);
 }
 
+// What the library's reporter heard: the window and whether it was memory running out.
+std::vector<std::pair<HWND, bool>>& Reports() {
+  static std::vector<std::pair<HWND, bool>> reports;
+  return reports;
+}
+void RecordFault(HWND source, const std::exception_ptr& fault) {
+  bool out_of_memory = false;
+  try {
+    std::rethrow_exception(fault);
+  } catch (const std::bad_alloc&) {
+    out_of_memory = true;
+  } catch (...) {
+  }
+  Reports().push_back({source, out_of_memory});
+}
+
+// The handler's fault ends its message and is reported, but not a painting's.
 TEST(Window, AFaultingHandlerDoesNotUnwindIntoTheSystem) {
+  Reports().clear();
+  win32::SetFaultReporter(&RecordFault);
   Probe probe;
   ASSERT_TRUE(probe.Make());
   probe.throw_on_user = true;
   EXPECT_EQ(SendMessageW(probe.hwnd(), WM_USER, 0, 0), 0);
   EXPECT_TRUE(IsWindow(probe.hwnd()));
+  SendMessageW(probe.hwnd(), WM_PRINTCLIENT, 0, PRF_CLIENT);
+  win32::SetFaultReporter(nullptr);
+  EXPECT_EQ(Reports(), (std::vector<std::pair<HWND, bool>>{{probe.hwnd(), true}}));
 }
 
 TEST(Window, DestroyedWindowForgetsItsHandle) {

@@ -17,7 +17,6 @@
 #include "settings/settings_io.h"
 #include "store/file_system.h"
 #include "text/code_page.h"
-#include "text/str_csv.h"
 #include "top_hits.h"
 
 namespace zeldrium::find {
@@ -142,23 +141,22 @@ int ListFoldersOfStore(FileSystem* fs, std::string_view data_folder, const FindO
 }
 
 // The folders named, each that is not there said in a warning; with none named, the whole
-// store. kExitUsage when there is nothing to search.
+// store, as the search window's "every mailbox" reads it. kExitUsage when there is nothing to
+// search.
 int SetScope(FileSystem* fs, std::string_view data_folder, const FindOptions& options,
-             SearchRequest* request) {
+             SearchRequest* request, FolderScope* scope) {
   const bool raw = options.raw;
   size_t named = 0;
   const std::vector<std::string> missing =
       MissingFolders(fs, data_folder, request->condition.Folders, request->current_folder, &named);
   if (named == 0) {
-    const std::vector<std::string> mailboxes = ListMailboxes(fs, data_folder);
-    if (mailboxes.empty()) {
+    if (ListMailboxes(fs, data_folder).empty()) {
       Message("there is no mailbox (a directory *.mb) in '" + options.data +
                   "' to search: is it the host's data folder?",
               !raw);
       return kExitUsage;
     }
-    request->condition.Folders = WriteCommaList(mailboxes);
-    request->condition.SubFolder = true;
+    *scope = FolderScope::kAllMailboxes;
     return kExitOk;
   }
   for (const std::string& id : missing) {
@@ -216,7 +214,9 @@ int RunFind(const std::vector<std::string>& args) {
       break;
   }
 
-  if (const int status = SetScope(fs.get(), data_folder, options, &request); status != kExitOk) {
+  FolderScope folders = FolderScope::kCurrentFolder;
+  if (const int status = SetScope(fs.get(), data_folder, options, &request, &folders);
+      status != kExitOk) {
     return status;
   }
 
@@ -242,6 +242,7 @@ int RunFind(const std::vector<std::string>& args) {
   SearchScope scope;
   scope.data_folder = data_folder;
   scope.current_folder = request.current_folder;
+  scope.folders = folders;
   const SearchStatus searched = run.Run(request.condition, scope, kept);
   const bool out_of_memory = searched == SearchStatus::kOutOfMemory;
   const bool failed = searched != SearchStatus::kCompleted;

@@ -14,15 +14,6 @@
 namespace zeldrium::find {
 namespace {
 
-// ".mb" at the end, ignoring case; a double-byte character's second byte is never 'b' read as
-// one: ".mb" is three single bytes only when the byte before them ends a character.
-bool IsMailboxName(std::string_view name) {
-  if (name.size() < 4) return false;
-  size_t i = 0;
-  while (i < name.size() - 3) i += IsLeadByte(static_cast<unsigned char>(name[i])) ? 2 : 1;
-  return i == name.size() - 3 && UpperCase(name.substr(i)) == ".MB";
-}
-
 // The lines of an index file that hold a date field; false with *err on a read error.
 bool CountIndexLines(SequentialFile* file, uint64_t* lines, std::string* err) {
   TIndexFileReader reader(file);
@@ -44,14 +35,6 @@ bool CountIndexLines(SequentialFile* file, uint64_t* lines, std::string* err) {
 }
 
 }  // namespace
-
-std::vector<std::string> ListMailboxes(FileSystem* fs, std::string_view data_folder) {
-  std::vector<std::string> ids;
-  for (std::string& name : fs->ListSubdirectories(data_folder)) {
-    if (IsMailboxName(name)) ids.push_back(name + '\\');
-  }
-  return ids;
-}
 
 std::vector<std::string> MissingFolders(FileSystem* fs, std::string_view data_folder,
                                         std::string_view folders_csv,
@@ -78,7 +61,7 @@ bool ListFolders(
     const std::function<bool(std::string_view path, std::string_view message)>& on_error) {
   const std::string data = WithBackslash(data_folder);
   // Every mailbox with its subfolders, as a search over the whole store walks them.
-  TFolderWalk walk(fs, data, ListMailboxes(fs, data), true);
+  TFolderWalk walk(fs, data, MailboxRoots(fs, data));
   std::string path;
   int64_t size;
   while (walk.Next(&path, &size)) {

@@ -1,9 +1,10 @@
 #ifndef ZELDRIUM_TOOLS_FIND_FIND_SCOPE_H_
 #define ZELDRIUM_TOOLS_FIND_FIND_SCOPE_H_
 
-// Where zeldrium-find searches when the user names no folder (the whole store), which named
-// folders are not there, and the folders of a store with their number of index lines
-// (--list-folders). Paths and IDs are code page 932, as the core takes them.
+// Which folders named to zeldrium-find are not there, and the folders of a store with their
+// number of index lines (--list-folders). The whole store, searched when no folder is named, is
+// the core's (store/mailboxes.h, FolderScope::kAllMailboxes). Paths and IDs are code page 932,
+// as the core takes them.
 
 #include <cstdint>
 #include <functional>
@@ -12,12 +13,9 @@
 #include <vector>
 
 #include "store/file_system.h"
+#include "store/mailboxes.h"
 
 namespace zeldrium::find {
-
-// The mailbox IDs of a data folder ("abcd.mb\"): each directory directly under it whose name
-// ends in ".mb", ignoring case, in the order the file system lists them.
-std::vector<std::string> ListMailboxes(FileSystem* fs, std::string_view data_folder);
 
 // The IDs of folders (a comma list and a current folder, as a run takes them) whose directory
 // does not exist under data_folder, each once, in the order given; *named counts the folders

@@ -16,7 +16,8 @@ BarFit FitBar(std::vector<int> items, int reserve, int bar_width, int text,
       continue;
     }
     int& width = is_reserve ? reserve : items[static_cast<size_t>(give_up.item)];
-    const int given = std::clamp(width - give_up.least, 0, missing);
+    const int spare = std::max(0, width - give_up.least);
+    const int given = give_up.whole ? spare : std::min(spare, missing);
     width -= given;
     missing -= given;
   }
@@ -32,6 +33,17 @@ BarFit FitBar(std::vector<int> items, int reserve, int bar_width, int text,
     fit.covers_items = true;
   }
   return fit;
+}
+
+BarFit FitBarWithRoom(const std::vector<int>& items, int reserve, int bar_width, int text, int room,
+                      const std::vector<BarGiveUp>& give_ups, size_t soft) {
+  if (room > text) {
+    const std::vector<BarGiveUp> first(give_ups.begin(),
+                                       give_ups.begin() + std::min(soft, give_ups.size()));
+    BarFit fit = FitBar(items, reserve, bar_width, room, first);
+    if (!fit.covers_items) return fit;
+  }
+  return FitBar(items, reserve, bar_width, text, give_ups);
 }
 
 }  // namespace ui

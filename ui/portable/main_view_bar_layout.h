@@ -8,12 +8,19 @@
 // label Label1 follows them, reaching to a reserve of one button width short of the bar's right
 // end. When the bar is too narrow for the count's text, items give up width in a fixed order,
 // each only as much as is still missing and never below its least width: first the empty
-// reserve, then the search text box down to a working width, then the label
-// "以降のメールのみ...", then the separators, then the field selector and the search text box
-// once more. When even that is not enough, the count keeps the room its text needs at the bar's
-// right end and is drawn over what lies there. A bar wide enough for the designed layout keeps
-// it exactly. All widths are pixels at the window's DPI.
+// reserve, then the search text box down to a comfortable width, the scope selector down to a
+// readable one, the label "以降のメールのみ...", the search text box down to a working width, the
+// separators, the field selector, the scope selector altogether (a stub of it would show no
+// choice), and the search text box once more. When even that is not enough, the count keeps the
+// room its text needs at the bar's right end and is drawn over what lies there. A bar wide
+// enough for the designed layout keeps it exactly. All widths are pixels at the window's DPI.
+//
+// While a search reads, the count says so and how many hits it has found so far: a longer text
+// than the count at its end. Where the first few give-ups can make room for it, the count gets
+// that room at all times (FitBarWithRoom), so that the bar, and the search text box the user
+// types in, stay where they are while the searches of the typed text come and go.
 
+#include <cstddef>
 #include <vector>
 
 namespace ui {
@@ -24,6 +31,9 @@ struct BarGiveUp {
   static constexpr int kReserve = -1;
   int item;
   int least;
+  // Gives all it has above least as soon as it gives anything: the room it leaves beyond what
+  // was missing goes to the count.
+  bool whole = false;
 };
 
 struct BarFit {
@@ -37,6 +47,11 @@ struct BarFit {
 // text: the width the count's text needs; give_ups: in the order they give up width.
 BarFit FitBar(std::vector<int> items, int reserve, int bar_width, int text,
               const std::vector<BarGiveUp>& give_ups);
+
+// The same, with room for a count of up to room pixels where the first soft give-ups alone can
+// make it; else with room for text, as FitBar gives it.
+BarFit FitBarWithRoom(const std::vector<int>& items, int reserve, int bar_width, int text, int room,
+                      const std::vector<BarGiveUp>& give_ups, size_t soft);
 
 }  // namespace ui
 

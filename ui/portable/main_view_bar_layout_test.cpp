@@ -68,5 +68,35 @@ TEST(BarLayout, GiveUpsOfItemsThatDoNotExistAreSkipped) {
   EXPECT_EQ(fit.count_width, 50);
 }
 
+// An item that gives all or nothing (the scope selector) leaves what it gave beyond the need to
+// the count.
+TEST(BarLayout, AWholeGiveUpLeavesItsRestToTheCount) {
+  const std::vector<BarGiveUp> order = {{BarGiveUp::kReserve, 0}, {1, 0, true}, {0, 10}};
+  const BarFit fit = FitBar({30, 100}, 20, 130 + 50 - 30, 50, order);
+  EXPECT_EQ(fit.widths, (std::vector<int>{30, 0}));
+  EXPECT_EQ(fit.count_left, 30);
+  EXPECT_EQ(fit.count_width, 120);
+  EXPECT_FALSE(fit.covers_items);
+}
+
+// Room for a longer count (a search's progress) comes only from the soft give-ups: where they can
+// make it, the items stand as they will for any count up to that room; else the count gets what
+// its text needs, as from FitBar.
+TEST(BarLayout, RoomForTheProgressComesFromTheSoftGiveUpsOnly) {
+  const size_t soft = 2;  // the reserve and the box down to 80
+  const BarFit wide = FitBarWithRoom(kItems, kReserve, kDesigned + 60, 50, 100, kOrder, soft);
+  EXPECT_EQ(wide.widths, (std::vector<int>{30, 160, 100, 10}));
+  EXPECT_EQ(wide.count_width, 100);
+  // The same bar with the longer count: nothing moves.
+  EXPECT_EQ(FitBarWithRoom(kItems, kReserve, kDesigned + 60, 100, 100, kOrder, soft).widths,
+            wide.widths);
+  // Too narrow for the room from the box alone: the items give for the text only.
+  const int narrow = kDesigned + 50 - 170;
+  const BarFit fit = FitBarWithRoom(kItems, kReserve, narrow, 50, 100, kOrder, soft);
+  const BarFit plain = FitBar(kItems, kReserve, narrow, 50, kOrder);
+  EXPECT_EQ(fit.widths, plain.widths);
+  EXPECT_EQ(fit.count_width, plain.count_width);
+}
+
 }  // namespace
 }  // namespace ui

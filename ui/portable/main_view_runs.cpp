@@ -19,7 +19,9 @@ class FlagScope {
 
 }  // namespace
 
-RunScheduler::RunScheduler(std::function<void()> run_once) : run_once_(std::move(run_once)) {}
+RunScheduler::RunScheduler(std::function<void()> run_once,
+                           std::function<void(std::exception_ptr)> on_fault)
+    : run_once_(std::move(run_once)), on_fault_(std::move(on_fault)) {}
 
 void RunScheduler::RequestRun() {
   if (host_exiting_) return;
@@ -87,6 +89,12 @@ void RunScheduler::CarryOut(std::vector<std::function<void()>>* actions) {
     try {
       action();
     } catch (...) {
+      if (on_fault_) {
+        try {
+          on_fault_(std::current_exception());
+        } catch (...) {
+        }
+      }
     }
   }
 }

@@ -15,6 +15,7 @@
 //
 // No window and no exception: the run itself asks ShouldGiveUp at its pauses and returns early.
 
+#include <exception>
 #include <functional>
 #include <vector>
 
@@ -26,9 +27,11 @@ class RunScheduler {
   enum class Wait { kEndTheRun, kLetItFinish };
 
   // run_once carries out one run; it asks ShouldGiveUp at each pause and returns when told to.
-  // REQUIRES: run_once calls none of the scheduler's operations but the three read-only ones;
+  // REQUIRES: run_once calls none of the scheduler's operations but the read-only ones;
   // whatever it lets through (the messages) may call any of them.
-  explicit RunScheduler(std::function<void()> run_once);
+  // on_fault (may be empty) hears of an action that threw after waiting for a run.
+  explicit RunScheduler(std::function<void()> run_once,
+                        std::function<void(std::exception_ptr)> on_fault = nullptr);
   RunScheduler(const RunScheduler&) = delete;
   RunScheduler& operator=(const RunScheduler&) = delete;
 
@@ -36,12 +39,16 @@ class RunScheduler {
   // whatever was asked meanwhile. During a run, the running one gives up and one more follows.
   void RequestRun();
   // Carries out action at once when no run is on the stack; otherwise once the running run has
-  // unwound, in the order asked, before the next run starts. An action that throws is dropped:
-  // nobody is left to hear of it, and the others still run.
+  // unwound, in the order asked, before the next run starts. An action that throws after waiting
+  // is ended there and on_fault told (its caller has long returned); the others still run.
   void WhenIdle(std::function<void()> action, Wait wait);
   // Carries out action once no run is asked for any more: at once when nothing is going on.
   void AfterRuns(std::function<void()> action);
 
+  // Takes back the run asked for during a run: none follows it unless asked for again.
+  void DropRequest() { run_wanted_ = false; }
+  // Makes the running run give up at its next pause, and nothing else.
+  void EndTheRun() { give_up_ = running_; }
   // The thread's loop was asked to quit while a run let messages through: that run gives up and
   // no further run starts until the next request after it.
   void QuitSeen();
@@ -55,12 +62,15 @@ class RunScheduler {
   // A run, or what waited for one, is on the stack: a new series cannot start now.
   bool Busy() const { return running_ || in_series_; }
   bool HostExited() const { return host_exiting_; }
+  // For the running run as it ends: another run starts once it has unwound.
+  bool RunFollows() const { return run_wanted_ && !quit_seen_ && !host_exiting_; }
 
  private:
   void RunSeries();
   void CarryOut(std::vector<std::function<void()>>* actions);
 
   std::function<void()> run_once_;
+  std::function<void(std::exception_ptr)> on_fault_;
   std::vector<std::function<void()>> waiting_;
   bool running_ = false;
   bool in_series_ = false;

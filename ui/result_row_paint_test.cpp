@@ -56,7 +56,9 @@ TEST(ResultRowPaintTest, TextAndMarksStayInTheirColumnsAndACutTextEndsInAnEllips
           continue;
         }
         // Between the columns: the padding of both.
-        if (x >= 150 - kPadding && x < 150 + kPadding) EXPECT_EQ(c, back) << x << "," << y;
+        if (x >= 150 - kPadding && x < 150 + kPadding) {
+          EXPECT_EQ(c, back) << x << "," << y;
+        }
         if (c == kMarkBackColor) {
           if (x < 150) {
             ++first_marks;

@@ -172,6 +172,9 @@ SearchStatus TSearchRun::Run(const TFindRec& condition, const SearchScope& scope
     TFolderWalk walk(fs_, data_folder_, ScopeFolders(fs_, condition, scope));
     // The run's own copy: the caller may change the condition from inside a hook.
     Tester tester(condition);
+    if (kept_ == RowsKept::kRowsToMark) {
+      kept_ = tester.matcher.MarksNeedTo() ? RowsKept::kRowsWithTo : RowsKept::kRows;
+    }
     ahead_.clear();
     ahead_bytes_ = 0;
     walked_ = false;

@@ -63,11 +63,14 @@ struct SearchScope {
 };
 
 // What a run keeps of its hits. Counting alone keeps nothing per hit; To is only shown by the
-// command line's JSON, so it is kept only when asked for.
+// command line's JSON, so it is kept only when asked for, or when the words found in From are
+// to be marked and a row over From and To may hold by what To holds (kRowsToMark, which keeps
+// To only then: TFindMatcher::MarksNeedTo).
 enum class RowsKept {
   kCountOnly,
   kRows,
   kRowsWithTo,
+  kRowsToMark,
 };
 
 enum class SearchStatus {
@@ -114,7 +117,7 @@ class TSearchRun {
   // the run and passes through, except std::bad_alloc, which ends it as memory running out
   // anywhere in the run does: kOutOfMemory, with the hits kept until then.
   SearchStatus Run(const TFindRec& condition, const SearchScope& scope,
-                   RowsKept kept = RowsKept::kRows);
+                   RowsKept kept = RowsKept::kRowsToMark);
 
   // Ends the reading of the index file being read; the run goes on with the next one.
   void RequestStop() { stop_ = true; }

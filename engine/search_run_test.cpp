@@ -364,6 +364,16 @@ TEST_P(SearchRunTest, WhatIsKeptOfTheHits) {
   taken.GetRow(1, &row);
   EXPECT_EQ(row.MailID, "a\\?1");
   EXPECT_EQ(row.Folder, "[a\\]");
+
+  // A row over From and To may hold by what To holds: the words found in From are marked by it.
+  TFindRec from_to = rec;
+  from_to.Opts[0].Target = kTargetFromTo;
+  ASSERT_EQ(Run(from_to, "", "", RowsKept::kRowsToMark), SearchStatus::kCompleted);
+  ASSERT_EQ(run_.Rows().size(), 3u);  // the x of example.com in the third line's To
+  EXPECT_EQ(run_.Rows()[0].To, "to@example.com");
+  EXPECT_EQ(run_.Rows()[1].To, "you");
+  ASSERT_EQ(Run(rec, "", "", RowsKept::kRowsToMark), SearchStatus::kCompleted);
+  EXPECT_EQ(run_.Rows()[0].To, "") << "From alone needs no To";
 }
 
 // Memory that runs out at any point of a run ends it as a stop would end it everywhere: the

@@ -26,6 +26,11 @@ void AppendQuotedItem(std::string_view text, std::string* out) {
   out->append("\",");
 }
 
+// Where the character that starts at i ends; past the text for a lead byte at its end.
+size_t NextCharacter(std::string_view text, size_t i) {
+  return i + (IsLeadByte(static_cast<unsigned char>(text[i])) ? 2 : 1);
+}
+
 }  // namespace
 
 std::string RecToCsv(const TFindRec& rec) {
@@ -111,23 +116,23 @@ TFindMatcher::TFindMatcher(const TFindRec& rec) {
   }
 }
 
-// Only an occurrence starting on a character boundary counts: the bytes of a word may also
-// appear from the trail byte of a double-byte character (a backslash is the trail byte of ソ).
 // Candidates come from a plain byte search; the boundary walk runs only for them and resumes
-// where it stopped, so a field is walked at most once per word.
-bool TFindMatcher::Occurs(std::string_view text, std::string_view word) {
+// where it stopped, so a text is walked at most once per word.
+size_t FindWord(std::string_view text, std::string_view word, bool fold_case, size_t from) {
+  // Folding is done on the fly: no upper-cased copy of the text is made.
+  if (fold_case) return FindUpperCased(text, word, from);
   // string_view::find is a memchr for the first byte and a compare: on texts as short as header
   // fields it measured faster than a Horspool search prepared per word.
-  size_t boundary = 0;
-  size_t cand = text.find(word);
+  size_t boundary = from;
+  size_t cand = text.find(word, from);
   while (cand != std::string_view::npos) {
     while (boundary < cand) {
       boundary += IsLeadByte(static_cast<unsigned char>(text[boundary])) ? 2 : 1;
     }
-    if (boundary == cand) return true;
+    if (boundary == cand) return cand;
     cand = text.find(word, cand + 1);
   }
-  return false;
+  return std::string_view::npos;
 }
 
 std::string_view TFindMatcher::FieldText(Field field) {
@@ -150,32 +155,26 @@ std::string_view TFindMatcher::FieldText(Field field) {
   return from_to_;
 }
 
-bool TFindMatcher::WordOccurs(const Row& row, std::string_view text, std::string_view word) {
-  // Folding is done on the fly: no upper-cased copy of the field is made.
-  return row.upper ? OccursUpperCased(text, word) : Occurs(text, word);
-}
-
 bool TFindMatcher::RowHolds(const Row& row) {
   if (row.comma_and) {
     if (row.has_empty_word) return false;
     if (row.words.empty()) return true;
     const std::string_view text = FieldText(row.field);
     for (const std::string& w : row.words) {
-      if (!WordOccurs(row, text, w)) return false;
+      if (FindWord(text, w, row.upper) == std::string_view::npos) return false;
     }
     return true;
   }
   if (row.words.empty()) return false;
   const std::string_view text = FieldText(row.field);
   for (const std::string& w : row.words) {
-    if (WordOccurs(row, text, w)) return true;
+    if (FindWord(text, w, row.upper) != std::string_view::npos) return true;
   }
   return false;
 }
 
 bool TFindMatcher::Matches(const TFolderIdx& line) {
-  line_ = &line;
-  from_to_ready_ = false;
+  StartLine(line);
   bool any_or = false;
   bool result = true;
   for (const Row& row : rows_) {
@@ -188,6 +187,47 @@ bool TFindMatcher::Matches(const TFolderIdx& line) {
   }
   line_ = nullptr;
   return result && (any_or || !has_or_);
+}
+
+void TFindMatcher::FindMarks(const TFolderIdx& line, ShownField shown, TextRanges* marks) {
+  marks->clear();
+  const std::string_view text = shown == ShownField::kSubject ? line.Subject : line.From;
+  StartLine(line);
+  for (const Row& row : rows_) {
+    if (row.logic == kLogicNot) continue;
+    const bool tests_it = shown == ShownField::kSubject
+                              ? row.field == kSubject
+                              : row.field == kFrom || row.field == kFromTo;
+    if (!tests_it || !RowHolds(row)) continue;
+    // From + " " + To has From's places: what starts beyond From stands in To.
+    const std::string_view field = FieldText(row.field);
+    for (const std::string& w : row.words) {
+      for (size_t at = FindWord(field, w, row.upper); at < text.size();
+           at = FindWord(field, w, row.upper, std::min(NextCharacter(field, at), field.size()))) {
+        marks->emplace_back(at, std::min(at + w.size(), text.size()));
+      }
+    }
+  }
+  line_ = nullptr;
+  std::sort(marks->begin(), marks->end());
+  // A word may end with a lead byte, whose character is then marked whole.
+  size_t merged = 0;
+  for (auto [begin, end] : *marks) {
+    size_t whole = begin;
+    while (whole < end) whole = NextCharacter(text, whole);
+    end = std::min(whole, text.size());
+    if (merged > 0 && begin <= (*marks)[merged - 1].second) {
+      (*marks)[merged - 1].second = std::max((*marks)[merged - 1].second, end);
+    } else {
+      (*marks)[merged++] = {begin, end};
+    }
+  }
+  marks->resize(merged);
+}
+
+bool TFindMatcher::MarksNeedTo() const {
+  return std::any_of(rows_.begin(), rows_.end(),
+                     [](const Row& row) { return row.logic != kLogicNot && row.field == kFromTo; });
 }
 
 // ---------------------------------------------------------------------------------------------

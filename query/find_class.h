@@ -5,10 +5,12 @@
 // test one header field of an index line for words, combined with OR, AND and NOT.
 
 #include <array>
+#include <cstddef>
 #include <cstdint>
 #include <memory>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 #include "store/folder_idx.h"
@@ -63,6 +65,20 @@ bool SameSearch(const TFindRec& a, const TFindRec& b);
 // Empty words are left out; *has_empty says whether there was one.
 std::vector<std::string> RowWords(const TFindOpt& opt, bool* has_empty);
 
+// Where word stands in text as the search sees it: the first place at or after from where it
+// starts a character of text (a word's bytes may also appear from the second byte of a
+// double-byte character), comparing with UpperCase(text) when fold_case, word being upper-cased
+// already (RowWords); npos when nowhere. The matcher decides with it whether a word occurs, and
+// the words found are marked where it finds them (TFindMatcher::FindMarks).
+// REQUIRES: word is not empty; from is a character boundary of text, or its end.
+size_t FindWord(std::string_view text, std::string_view word, bool fold_case, size_t from = 0);
+
+// [begin, end) byte ranges of a text, ascending and apart.
+using TextRanges = std::vector<std::pair<size_t, size_t>>;
+
+// The header texts a hit shows, and so the ones its words are marked in.
+enum class ShownField { kSubject, kFrom };
+
 // A condition prepared for testing many lines. It is a snapshot: it keeps its own copy of the
 // words, so the record may be edited or deleted while a search run still uses the matcher.
 // Matches() allocates nothing once its buffers have grown to the longest line seen.
@@ -72,6 +88,14 @@ class TFindMatcher {
   explicit TFindMatcher(const TFindRec& rec);
 
   bool Matches(const TFolderIdx& line);
+
+  // Where the words that make line's rows hold stand in its Subject or From: every place of
+  // every word of each OR and AND row that holds for line. A NOT row holds by what is absent, a
+  // row over To marks nothing shown, and one over From and To marks what stands in From. The
+  // ranges begin and end at character boundaries; places side by side or overlapping make one.
+  void FindMarks(const TFolderIdx& line, ShownField field, TextRanges* marks);
+  // Whether FindMarks needs the line's To: a row over From and To may hold by what To holds.
+  bool MarksNeedTo() const;
 
  private:
   // The four texts a row can test.
@@ -86,9 +110,11 @@ class TFindMatcher {
     std::vector<std::string> words;  // upper-cased unless the row keeps case
   };
 
-  static bool Occurs(std::string_view text, std::string_view word);
-  static bool WordOccurs(const Row& row, std::string_view text, std::string_view word);
   bool RowHolds(const Row& row);
+  void StartLine(const TFolderIdx& line) {
+    line_ = &line;
+    from_to_ready_ = false;
+  }
   std::string_view FieldText(Field field);
 
   std::vector<Row> rows_;

@@ -1,5 +1,7 @@
 #include "query/find_class.h"
 
+#include <algorithm>
+#include <random>
 #include <stdexcept>
 #include <string>
 #include <vector>
@@ -7,6 +9,8 @@
 #include "gtest/gtest.h"
 #include "testsupport/test_conditions.h"
 #include "text/str_csv.h"
+#include "text/str_libs.h"
+#include "text/str_upper.h"
 
 namespace zeldrium {
 namespace {
@@ -180,6 +184,109 @@ TEST(FindMatcherTest, ReusedAcrossLinesAndSnapshotOfRecord) {
   }
   list.ClearAll();
   EXPECT_TRUE(matcher.Matches(lines[1]));
+}
+
+// The marks as the matcher's verdicts make them: each row asked of the matcher alone, and the
+// places of the words of those that hold found by trying every character of an upper-cased copy.
+TextRanges ReferenceMarks(const TFindRec& rec, const TFolderIdx& line, ShownField shown) {
+  const std::string_view text = shown == ShownField::kSubject ? line.Subject : line.From;
+  std::vector<bool> marked(text.size(), false);
+  for (const TFindOpt& opt : rec.Opts) {
+    if (opt.Logic != kLogicOr && opt.Logic != kLogicAnd) continue;
+    const bool from_to = opt.Target != kTargetNone && opt.Target != kTargetFrom &&
+                         opt.Target != kTargetTo && opt.Target != kTargetSubject;
+    if (shown == ShownField::kSubject ? opt.Target != kTargetSubject
+                                      : opt.Target != kTargetFrom && !from_to) {
+      continue;
+    }
+    TFindOpt alone = opt;
+    alone.Logic = kLogicOr;
+    if (!TFindMatcher(Rec({alone})).Matches(line)) continue;
+    std::string field(text);
+    if (from_to) field += " " + std::string(line.To);
+    if (!opt.CaseSensitive) field = UpperCase(field);
+    const std::string keyword = opt.CaseSensitive ? opt.Keyword : UpperCase(opt.Keyword);
+    for (const std::string& word : ReadCommaList(keyword)) {
+      if (word.empty()) continue;
+      for (size_t i = 0; i < text.size();) {
+        const size_t next = i + (IsLeadByte(static_cast<unsigned char>(text[i])) ? 2 : 1);
+        if (field.compare(i, word.size(), word) == 0) {
+          for (size_t b = i; b < i + word.size() && b < text.size(); ++b) marked[b] = true;
+        }
+        i = next;
+      }
+    }
+  }
+  // A character is marked when any of its bytes is; runs of marked characters are one range.
+  TextRanges ranges;
+  for (size_t i = 0; i < text.size();) {
+    const size_t next =
+        std::min(text.size(), i + (IsLeadByte(static_cast<unsigned char>(text[i])) ? 2 : 1));
+    if (marked[i] || marked[next - 1]) {
+      if (!ranges.empty() && ranges.back().second == i) {
+        ranges.back().second = next;
+      } else {
+        ranges.emplace_back(i, next);
+      }
+    }
+    i = next;
+  }
+  return ranges;
+}
+
+TEST(FindMatcherTest, MarksAreExactlyWhatMadeTheRowsHoldOnRandomLines) {
+  // Characters whose bytes meet in awkward ways: letters in both cases and widths (ａ folds to
+  // Ａ), ア whose second byte is "A", ソ whose second byte is a backslash, separators of words.
+  const std::vector<std::string> chars = {"a",        "A",        "b",        "B",        " ",
+                                          "\x83\x41", "\x83\x5c", "\x82\x60", "\x82\x81", "\\"};
+  const std::vector<std::string> word_chars = {"a", "A", "b", "\x83\x41", "\x82\x81", "\\"};
+  // A word may end in a lead byte (a condition of the settings file can hold any bytes): the
+  // character it begins is marked whole.
+  std::mt19937 rng(2027);
+  auto below = [&rng](size_t n) { return std::uniform_int_distribution<size_t>(0, n - 1)(rng); };
+  auto text = [&](size_t most) {
+    std::string t;
+    for (size_t n = below(most + 1); n > 0; --n) t += chars[below(chars.size())];
+    if (below(8) == 0) t += "\x83";  // a lead byte at the very end
+    return t;
+  };
+  auto keyword = [&] {
+    std::string k;
+    for (size_t n = below(3) + 1; n > 0; --n) {
+      if (!k.empty()) k += below(4) == 0 ? ",," : below(2) == 0 ? "," : " ";
+      std::string word;
+      for (size_t m = below(2) + 1; m > 0; --m) word += word_chars[below(word_chars.size())];
+      if (below(10) == 0) word += "\x83";
+      k += below(6) == 0 ? "\"" + word + " " + word + "\"" : word;
+    }
+    return k;
+  };
+  int hits = 0;
+  int marked = 0;
+  TextRanges marks;
+  for (int round = 0; round < 20000; ++round) {
+    std::vector<TFindOpt> rows;
+    for (size_t n = below(4) + 1; n > 0; --n) {
+      const int32_t logic = below(8) == 0 ? 5 : static_cast<int32_t>(below(3));
+      const int32_t target = below(8) == 0 ? 7 : static_cast<int32_t>(below(5)) - 1;
+      rows.push_back(Row(logic, target, keyword(), below(2) == 0, below(3) == 0));
+    }
+    const TFindRec rec = Rec(rows);
+    const std::string from = text(6), to = text(4), subject = text(8);
+    const TFolderIdx line = Line(from, to, subject);
+    TFindMatcher matcher(rec);
+    hits += matcher.Matches(line) ? 1 : 0;
+    for (ShownField field : {ShownField::kSubject, ShownField::kFrom}) {
+      matcher.FindMarks(line, field, &marks);
+      marked += marks.empty() ? 0 : 1;
+      ASSERT_EQ(marks, ReferenceMarks(rec, line, field))
+          << "round " << round << ": " << RecToCsv(rec) << " | " << subject << " | " << from
+          << " | " << to;
+    }
+  }
+  // The random conditions found lines and marked words, not only nothing.
+  EXPECT_GT(hits, 2000);
+  EXPECT_GT(marked, 2000);
 }
 
 TEST(FindClassTest, CsvFormAndRoundTrip) {

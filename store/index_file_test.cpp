@@ -37,7 +37,9 @@ ReadResult ReadAll(const std::string& content, size_t chunk, size_t max_read = 0
       r.error = err;
       return r;
     }
-    if (!last) EXPECT_TRUE(window.ends_with('\r')) << testing::PrintToString(std::string(window));
+    if (!last) {
+      EXPECT_TRUE(window.ends_with('\r')) << testing::PrintToString(std::string(window));
+    }
     while (!window.empty()) {
       const size_t cr = window.find('\r');
       if (cr == std::string_view::npos) {

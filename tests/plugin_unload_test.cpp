@@ -97,7 +97,9 @@ TEST_F(UnloadTest, UnreadableSettingsAreToldAtOnExitAndNeverInsideFreeLibrary) {
     Pump();
     EXPECT_EQ(boxes->size(), shown) << "FreeLibrary showed a message";
     EXPECT_EQ(Settings(), kept);
-    if (!on_exit) EXPECT_FALSE(Loaded());
+    if (!on_exit) {
+      EXPECT_FALSE(Loaded());
+    }
     EXPECT_TRUE(testutil::ThreadWindowsOfClass(kFormClass).empty());
   }
 }

@@ -187,7 +187,9 @@ TEST_F(LayoutTest, TheCountIsReadableOverANarrowMailList) {
     const RECT search = RectOf(Item(kComboBox1));
     EXPECT_GE(search.right - search.left, win32::Scaled(width * 96 >= 640 * dpi ? 100 : 40, dpi));
     const RECT scope = RectOf(Item(kScopeBox));
-    if (width * 96 >= 640 * dpi) EXPECT_TRUE(IsWindowVisible(Item(kScopeBox)));
+    if (width * 96 >= 640 * dpi) {
+      EXPECT_TRUE(IsWindowVisible(Item(kScopeBox)));
+    }
     if (IsWindowVisible(Item(kScopeBox))) {
       EXPECT_GE(scope.right - scope.left, win32::Scaled(100, dpi));
     }

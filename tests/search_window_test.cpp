@@ -316,7 +316,8 @@ TEST_F(SearchWindowTest, ContextMenuEnablesTheMovesThatCanBeMade) {
     }
     if (c.tab == -1) Command(kN3);
     std::map<int, UINT> states = ContextMenuStates();
-    ASSERT_EQ(states.size(), 10u) << "every item is in the menu";
+    ASSERT_EQ(states.size(), 11u) << "every item is in the menu";
+    EXPECT_EQ((states[kCopyResults] & MF_GRAYED) != 0, RowCount() == 0) << "copying needs rows";
     EXPECT_EQ((states[kN_Prev] & MF_GRAYED) == 0, c.back);
     EXPECT_EQ((states[kN_Top] & MF_GRAYED) == 0, c.back);
     EXPECT_EQ((states[kN_Next] & MF_GRAYED) == 0, c.on);

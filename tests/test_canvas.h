@@ -8,6 +8,7 @@
 
 #include <algorithm>
 #include <cstdint>
+#include <string>
 #include <vector>
 
 #include "win32/handles.h"
@@ -45,6 +46,16 @@ class TestCanvas {
     GdiFlush();
   }
 
+  // Copies what window shows, its frame and children included, from its top-left corner on.
+  bool CopyWindow(HWND window) {
+    if (empty()) return false;
+    HDC from = GetWindowDC(window);
+    const bool ok = BitBlt(dc(), 0, 0, width_, height_, from, 0, 0, SRCCOPY) != 0;
+    ReleaseDC(window, from);
+    GdiFlush();
+    return ok;
+  }
+
   bool empty() const { return bits_ == nullptr; }
   int width() const { return width_; }
   int height() const { return height_; }
@@ -63,6 +74,44 @@ class TestCanvas {
     const uint32_t p = (GetRValue(c) << 16) | (GetGValue(c) << 8) | GetBValue(c);
     const std::vector<uint32_t> pixels = Pixels();
     return std::find(pixels.begin(), pixels.end(), p) != pixels.end();
+  }
+  // The picture as a 24-bit BMP file (a screenshot a reader can open); false when it could not
+  // be written.
+  bool SaveBmp(const std::wstring& path) const {
+    if (empty()) return false;
+    const DWORD stride = (static_cast<DWORD>(width_) * 3 + 3) & ~DWORD{3};
+    std::vector<BYTE> rows(stride * static_cast<DWORD>(height_), 0);
+    for (int y = 0; y < height_; ++y) {
+      for (int x = 0; x < width_; ++x) {
+        const uint32_t p = bits_[y * width_ + x];
+        BYTE* at = &rows[y * stride + x * 3];
+        at[0] = p & 0xFF;
+        at[1] = (p >> 8) & 0xFF;
+        at[2] = (p >> 16) & 0xFF;
+      }
+    }
+    BITMAPINFOHEADER info = {};
+    info.biSize = sizeof(info);
+    info.biWidth = width_;
+    info.biHeight = -height_;  // top-down rows
+    info.biPlanes = 1;
+    info.biBitCount = 24;
+    info.biCompression = BI_RGB;
+    BITMAPFILEHEADER file = {};
+    file.bfType = 0x4D42;  // "BM"
+    file.bfOffBits = sizeof(file) + sizeof(info);
+    file.bfSize = file.bfOffBits + static_cast<DWORD>(rows.size());
+    HANDLE out = CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+                             FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (out == INVALID_HANDLE_VALUE) return false;
+    DWORD written = 0;
+    const bool ok =
+        WriteFile(out, &file, sizeof(file), &written, nullptr) &&
+        WriteFile(out, &info, sizeof(info), &written, nullptr) &&
+        WriteFile(out, rows.data(), static_cast<DWORD>(rows.size()), &written, nullptr) &&
+        written == rows.size();
+    CloseHandle(out);
+    return ok;
   }
   // The box around every pixel inside area that is not background; empty when none.
   RECT Ink(const RECT& area, COLORREF background) const {

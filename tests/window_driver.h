@@ -194,19 +194,25 @@ class SearchWindowTest : public PluginTest {
   }
   // A key pressed and released where the focus is, through the thread's queue as the keyboard
   // sends it, so that the loop translates it (Enter and Tab then come as characters too).
-  void PressKey(UINT key, bool shift = false) {
+  void PressKey(UINT key, bool shift = false, bool ctrl = false) {
     BYTE state[256] = {};
     GetKeyboardState(state);
     const BYTE shift_was = state[VK_SHIFT];
+    const BYTE ctrl_was = state[VK_CONTROL];
     state[VK_SHIFT] = shift ? 0x80 : 0;
+    state[VK_CONTROL] = ctrl ? 0x80 : 0;
     SetKeyboardState(state);
-    HWND focus = GetFocus();
-    const LPARAM scan = static_cast<LPARAM>(MapVirtualKeyW(key, MAPVK_VK_TO_VSC)) << 16;
-    PostMessageW(focus, WM_KEYDOWN, key, 1 | scan);
-    PostMessageW(focus, WM_KEYUP, key, 1 | scan | 0xC0000000);
+    PostKey(GetFocus(), key);
     PumpMessages();
     state[VK_SHIFT] = shift_was;
+    state[VK_CONTROL] = ctrl_was;
     SetKeyboardState(state);
+  }
+  // A key's press and release as the keyboard posts them.
+  static void PostKey(HWND to, UINT key) {
+    const LPARAM scan = static_cast<LPARAM>(MapVirtualKeyW(key, MAPVK_VK_TO_VSC)) << 16;
+    PostMessageW(to, WM_KEYDOWN, key, 1 | scan);
+    PostMessageW(to, WM_KEYUP, key, 1 | scan | 0xC0000000);
   }
   static void PumpMessages() {
     MSG msg;
@@ -346,6 +352,16 @@ class SearchWindowTest : public PluginTest {
     return found;
   }
 
+  // Opens a menu by action and chooses item in it with the keyboard, as a user does: Down to
+  // it, then Enter. The command it sends has reached the window when this returns.
+  void ChooseFromMenuOpenedBy(const std::function<void()>& action, int item) {
+    MenuChoice() = item;
+    const UINT_PTR timer = SetTimer(nullptr, 0, 50, &ChooseInOpenMenu);
+    action();
+    PumpMessages();
+    KillTimer(nullptr, timer);
+  }
+
   // Answers the search properties dialog as the user would, once it shows: the dialog is
   // modal, so a timer, dispatched by the dialog's own loop, finds it and runs answer on it.
   void WhenPropertiesShow(std::function<void(HWND dialog)> answer) {
@@ -415,19 +431,43 @@ class SearchWindowTest : public PluginTest {
     }
     return TRUE;
   }
-  static VOID CALLBACK ReadOpenMenu(HWND, UINT, UINT_PTR id, DWORD) {
+  // The menu open on this thread, or null.
+  static HMENU OpenMenu() {
     HWND menu_window = nullptr;
     EnumThreadWindows(GetCurrentThreadId(), &FindMenuWindow,
                       reinterpret_cast<LPARAM>(&menu_window));
-    if (!menu_window) return;  // not open yet
+    if (!menu_window) return nullptr;
+    return reinterpret_cast<HMENU>(SendMessageW(menu_window, MN_GETHMENU, 0, 0));
+  }
+  static VOID CALLBACK ReadOpenMenu(HWND, UINT, UINT_PTR id, DWORD) {
+    HMENU menu = OpenMenu();
+    if (!menu) return;  // not open yet
     KillTimer(nullptr, id);
     MenuSeen() = true;
-    HMENU menu = reinterpret_cast<HMENU>(SendMessageW(menu_window, MN_GETHMENU, 0, 0));
-    for (int item = mainview::kN4; item <= mainview::kN1; ++item) {
+    for (int item = mainview::kN4; item <= mainview::kCopyResults; ++item) {
       const UINT state = GetMenuState(menu, item, MF_BYCOMMAND);
       if (state != static_cast<UINT>(-1)) (*MenuStates())[item] = state;
     }
     EndMenu();
+  }
+  static int& MenuChoice() {
+    static int item = 0;
+    return item;
+  }
+  // Down once for every item up to the chosen one (the keys pass over separators only), then
+  // Enter, where the keyboard is.
+  static VOID CALLBACK ChooseInOpenMenu(HWND, UINT, UINT_PTR id, DWORD) {
+    HMENU menu = OpenMenu();
+    if (!menu) return;
+    KillTimer(nullptr, id);
+    std::vector<UINT> keys;
+    for (int i = 0; i < GetMenuItemCount(menu); ++i) {
+      if (GetMenuState(menu, i, MF_BYPOSITION) & MF_SEPARATOR) continue;
+      keys.push_back(VK_DOWN);
+      if (static_cast<int>(GetMenuItemID(menu, i)) == MenuChoice()) break;
+    }
+    keys.push_back(VK_RETURN);
+    for (UINT key : keys) PostKey(GetFocus(), key);
   }
   static std::function<void(HWND)>& PropertiesAnswer() {
     static std::function<void(HWND)> answer;

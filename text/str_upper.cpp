@@ -128,8 +128,8 @@ bool UpperCasedStartsWith(std::string_view text, size_t i, std::string_view uppe
 
 }  // namespace
 
-bool OccursUpperCased(std::string_view text, std::string_view upper_word) {
-  if (upper_word.size() > text.size()) return false;
+size_t FindUpperCased(std::string_view text, std::string_view upper_word, size_t from) {
+  if (upper_word.size() > text.size()) return std::string_view::npos;
   // Upper-casing keeps the length, so a match needs as many bytes of text as the word has.
   const size_t last = text.size() - upper_word.size();
   const char first = upper_word[0];
@@ -137,8 +137,8 @@ bool OccursUpperCased(std::string_view text, std::string_view upper_word) {
   // forms in text. A lead byte never changes.
   const char other = first >= 'A' && first <= 'Z' ? static_cast<char>(first + 0x20) : first;
   // Every position from floor on that the walk below meets is known to start a character.
-  size_t floor = 0;
-  for (size_t i = FindEither(text, 0, first, other); i <= last;
+  size_t floor = from;
+  for (size_t i = FindEither(text, from, first, other); i <= last;
        i = FindEither(text, i + 1, first, other)) {
     // A candidate is the second byte of a double-byte character exactly when an odd run of
     // lead-range bytes stands before it; bytes outside that range always end a character, and
@@ -149,10 +149,10 @@ bool OccursUpperCased(std::string_view text, std::string_view upper_word) {
       floor = i + 1;
       continue;
     }
-    if (UpperCasedStartsWith(text, i, upper_word)) return true;
+    if (UpperCasedStartsWith(text, i, upper_word)) return i;
     floor = i;
   }
-  return false;
+  return std::string_view::npos;
 }
 
 void UpperCaseInPlace(std::string* s) { UpperBytes(s->data(), s->size(), s->data()); }

@@ -90,6 +90,7 @@ LRESULT TMainForm::HandleMessage(UINT message, WPARAM wparam, LPARAM lparam) {
     case WM_HOTKEY: WMHotKey(static_cast<int>(wparam)); return 0;
     case WM_COMMAND: OnCommand(LOWORD(wparam), HIWORD(wparam), reinterpret_cast<HWND>(lparam)); return 0;
     case WM_NOTIFY: return OnNotify(reinterpret_cast<const NMHDR*>(lparam));
+    case WM_DRAWITEM: return MailList.DrawItem(reinterpret_cast<const DRAWITEMSTRUCT*>(lparam));
     case WM_CONTEXTMENU: OnContextMenu(reinterpret_cast<HWND>(wparam), GET_X_LPARAM(lparam), GET_Y_LPARAM(lparam)); return 0;
     case WM_INITMENUPOPUP: if (reinterpret_cast<HMENU>(wparam) == TabControl1.menu()) PopupMenu1Popup(); return 0;
     case WM_SETCURSOR: if (OnSetCursor()) return TRUE; break;
@@ -270,6 +271,7 @@ void TMainForm::OnCommand(int id, int code, HWND control) {
     case kDelete1: Delete1Click(); return;
     case kN3: N3Click(); return;
     case kN1: PropClick(); return;
+    case kCopyResults: CopyResultsClick(); return;
   }
   // clang-format on
 }

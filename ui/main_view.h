@@ -186,6 +186,7 @@ class TMainForm : public win32::Window, private ui::SearchView {
   void Delete1Click();
   void N3Click();
   void PropClick();
+  void CopyResultsClick();
   int IndexOfRec(const zeldrium::TFindRec* rec) const;
   std::vector<std::string> TabCaptions() const;
 
@@ -215,6 +216,8 @@ class TMainForm : public win32::Window, private ui::SearchView {
   // carries this number; 0 when none is waiting, or the one waiting is to be passed over.
   WPARAM text_change_waiting_ = 0;
   WPARAM text_changes_ = 0;
+  // The condition of the run under way or last shown: its words found are marked in the rows.
+  zeldrium::TFindRec run_condition_;
 };
 
 #endif  // ZELDRIUM_UI_MAIN_VIEW_H_

@@ -40,8 +40,9 @@ enum MenuId : int {
   kN_Sort = 1106,
   kN_Multi = 1107,
   kDelete1 = 1108,
-  kN3 = 1109,  // 全て消去
-  kN1 = 1110,  // 検索プロパティ
+  kN3 = 1109,           // 全て消去
+  kN1 = 1110,           // 検索プロパティ
+  kCopyResults = 1111,  // 結果をコピー: every row of the result list to the clipboard
 };
 
 // Messages the window posts to itself (WM_APP and up).

@@ -155,6 +155,7 @@ void TMainForm::RunStarted(const zeldrium::TFindRec& rec, bool preview) {
   ShowScopeCue(false);
   MailList.Clear();
   if (!preview) ShowCondition(rec);
+  run_condition_ = rec;
 }
 
 void TMainForm::RunProgress(size_t hits) { ToolBar8.SetProgress(hits); }
@@ -171,7 +172,7 @@ void TMainForm::RunEnded(zeldrium::THitList hits, const ui::RunEnd& end) {
   }
   if (end.counted) ToolBar8.SetCounter(hits.size());
   const bool nothing_in_scope = end.mailbox_shown && hits.size() == 0;
-  MailList.SetHits(std::move(hits));
+  MailList.SetHits(std::move(hits), &run_condition_);
   MailList.SortNewestFirst();
   ShowScopeCue(nothing_in_scope);
 }

@@ -66,7 +66,10 @@ void TMainForm::SetMultiLine(bool multi) {
 
 void TMainForm::PopupMenu1Popup() {
   TabControl1.EnableMoves(CurrentTab(), params_.FindList.Count());
+  TabControl1.EnableCopyResults(MailList.RowCount() > 0);
 }
+
+void TMainForm::CopyResultsClick() { MailList.CopyAll(); }
 
 // Moving changes no condition, so it is done at once, also during a run. The moved tab stays
 // current.

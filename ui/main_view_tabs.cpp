@@ -10,16 +10,17 @@ namespace {
 using namespace mainview;
 
 // Code page 932 captions of the menu.
-constexpr char kN4Text[] = "\x8d\xc4\x8c\x9f\x8d\xf5";                    // 再検索
-constexpr char kN6Text[] = "\x83^\x83u\x88\xda\x93\xae...";               // タブ移動...
-constexpr char kPrevText[] = "\x82\xd0\x82\xc6\x82\xc2\x91O\x82\xd6";     // ひとつ前へ
-constexpr char kNextText[] = "\x82\xd0\x82\xc6\x82\xc2\x8c\xe3\x82\xd6";  // ひとつ後へ
-constexpr char kTopText[] = "\x90\xe6\x93\xaa\x82\xd6";                   // 先頭へ
-constexpr char kLastText[] = "\x8d\xc5\x8c\xe3\x82\xd6";                  // 最後へ
-constexpr char kSortText[] = "\x83\x5c\x81[\x83g";                        // ソート
-constexpr char kMultiText[] = "\x95\xa1\x90\x94\x8ds\x95\x5c\x8e\xa6";    // 複数行表示
-constexpr char kDeleteText[] = "\x83^\x83u\x8d\xed\x8f\x9c";              // タブ削除
-constexpr char kClearText[] = "\x91S\x82\xc4\x8f\xc1\x8b\x8e";            // 全て消去
+constexpr char kN4Text[] = "\x8d\xc4\x8c\x9f\x8d\xf5";                            // 再検索
+constexpr char kN6Text[] = "\x83^\x83u\x88\xda\x93\xae...";                       // タブ移動...
+constexpr char kPrevText[] = "\x82\xd0\x82\xc6\x82\xc2\x91O\x82\xd6";             // ひとつ前へ
+constexpr char kNextText[] = "\x82\xd0\x82\xc6\x82\xc2\x8c\xe3\x82\xd6";          // ひとつ後へ
+constexpr char kTopText[] = "\x90\xe6\x93\xaa\x82\xd6";                           // 先頭へ
+constexpr char kLastText[] = "\x8d\xc5\x8c\xe3\x82\xd6";                          // 最後へ
+constexpr char kSortText[] = "\x83\x5c\x81[\x83g";                                // ソート
+constexpr char kMultiText[] = "\x95\xa1\x90\x94\x8ds\x95\x5c\x8e\xa6";            // 複数行表示
+constexpr char kDeleteText[] = "\x83^\x83u\x8d\xed\x8f\x9c";                      // タブ削除
+constexpr char kClearText[] = "\x91S\x82\xc4\x8f\xc1\x8b\x8e";                    // 全て消去
+constexpr char kCopyText[] = "\x8c\x8b\x89\xca\x82\xf0\x83\x52\x83\x73\x81\x5b";  // 結果をコピー
 constexpr char kPropText[] =
     "\x8c\x9f\x8d\xf5\x83v\x83\x8d\x83p\x83\x65\x83\x42";  // 検索プロパティ
 
@@ -80,6 +81,7 @@ void MainViewTabs::CreateMenu() {
   AppendItem(move_menu_, kN_Sort, kSortText);
 
   AppendItem(menu, kN4, kN4Text);
+  AppendItem(menu, kCopyResults, kCopyText);
   AppendSeparator(menu);
   AppendMenuW(menu, MF_POPUP, reinterpret_cast<UINT_PTR>(move_menu_),
               zeldrium::WideFrom932(kN6Text).c_str());
@@ -161,6 +163,10 @@ void MainViewTabs::EnableMoves(int current, int count) {
   EnableMenuItem(popup_.get(), kN_Top, back);
   EnableMenuItem(popup_.get(), kN_Next, on);
   EnableMenuItem(popup_.get(), kN_Last, on);
+}
+
+void MainViewTabs::EnableCopyResults(bool enable) {
+  EnableMenuItem(popup_.get(), kCopyResults, MF_BYCOMMAND | (enable ? MF_ENABLED : MF_GRAYED));
 }
 
 void MainViewTabs::TrackMenu(HWND owner, int x, int y) {

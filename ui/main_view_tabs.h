@@ -47,6 +47,8 @@ class MainViewTabs {
 
   // PopupMenu1Popup's part: the moves that can be made from the current of count tabs.
   void EnableMoves(int current, int count);
+  // 結果をコピー has something to copy.
+  void EnableCopyResults(bool enable);
   // Opens the menu at a screen point; its command reaches owner.
   void TrackMenu(HWND owner, int x, int y);
 

@@ -9,6 +9,7 @@
 #include "text/str_csv.h"
 #include "text/str_libs.h"
 #include "ui/pictures.h"
+#include "ui/result_row_paint.h"
 #include "win32/address_space.h"
 #include "win32/dpi.h"
 #include "win32/window.h"
@@ -29,6 +30,11 @@ constexpr ColumnDef kColumns[ResultList::kColumnCount] = {
     {L"Subject", 400}, {L"From", 200}, {L"Date", 150}, {L"Folder", 150}, {L"MailID", 0},
 };
 
+// The colour a list view reports, or the system's when it has kept its default.
+COLORREF ListColor(COLORREF color, int system_color) {
+  return color == CLR_DEFAULT || color == CLR_NONE ? GetSysColor(system_color) : color;
+}
+
 }  // namespace
 
 ResultList::~ResultList() {
@@ -44,7 +50,7 @@ bool ResultList::Create(HWND parent, int id, int dpi) {
   InitCommonControlsEx(&classes);
   // The control shares the image list rather than owning it, so this object can free it.
   const DWORD style = WS_CHILD | WS_VISIBLE | WS_TABSTOP | LVS_REPORT | LVS_OWNERDATA |
-                      LVS_SINGLESEL | LVS_SHOWSELALWAYS | LVS_SHAREIMAGELISTS;
+                      LVS_OWNERDRAWFIXED | LVS_SINGLESEL | LVS_SHOWSELALWAYS | LVS_SHAREIMAGELISTS;
   hwnd_ = CreateWindowExW(WS_EX_CLIENTEDGE, WC_LISTVIEWW, L"", style, 0, 0, 0, 0, parent,
                           reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), win32::ThisModule(),
                           nullptr);
@@ -82,6 +88,13 @@ bool ResultList::CreateIcons() {
 }
 
 void ResultList::SetFont(HFONT font) {
+  win32::UniqueHfont old = std::move(marked_font_);
+  font_ = font;
+  LOGFONTW bold = {};
+  if (font && GetObjectW(font, sizeof(bold), &bold) == sizeof(bold)) {
+    bold.lfWeight = FW_BOLD;
+    marked_font_.reset(CreateFontIndirectW(&bold));
+  }
   SendMessageW(hwnd_, WM_SETFONT, reinterpret_cast<WPARAM>(font), TRUE);
 }
 
@@ -111,10 +124,11 @@ std::string ResultList::StoredWidths() const {
   return zeldrium::WriteCommaList(widths);
 }
 
-void ResultList::SetHits(zeldrium::THitList hits) {
+void ResultList::SetHits(zeldrium::THitList hits, const zeldrium::TFindRec* found_by) {
   SendMessageW(hwnd_, WM_SETREDRAW, FALSE, 0);
   SetSelectionQuietly(-1);
   hits_ = std::move(hits);
+  found_by_ = found_by ? std::make_unique<zeldrium::TFindMatcher>(*found_by) : nullptr;
   ListView_SetItemCountEx(hwnd_, RowCount(), 0);
   if (!hits_.empty()) ListView_EnsureVisible(hwnd_, 0, FALSE);
   SendMessageW(hwnd_, WM_SETREDRAW, TRUE, 0);
@@ -280,6 +294,9 @@ bool ResultList::HandleNotify(const NMHDR* header, LRESULT* result) {
     case LVN_COLUMNCLICK:
       ColumnClick(reinterpret_cast<const NMLISTVIEW*>(header)->iSubItem);
       break;
+    case LVN_KEYDOWN:
+      KeyDown(reinterpret_cast<const NMLVKEYDOWN*>(header));
+      break;
     case NM_DBLCLK:
       if (on_double_click) on_double_click();
       break;
@@ -373,6 +390,66 @@ void ResultList::SelectionMovedTo(int row) {
   // Made before the call: the callback may replace the rows (a new search) before it returns.
   const std::string mail_id = MailId(row);
   on_select(mail_id);
+}
+
+// Converted piece by piece: the marks, ranges of bytes that begin and end with characters,
+// become ranges of the converted text's characters.
+void ResultList::MarkCell(uint32_t hit, int column, PaintedCell* cell) {
+  std::string scratch;
+  const std::string_view text = HitText(hit, column, &scratch);
+  marks_.clear();
+  const zeldrium::THitView view = hits_.Hit(hit);
+  if (found_by_ && (column == kSubject || column == kFrom)) {
+    zeldrium::TFolderIdx line;
+    line.Subject = view.subject;
+    line.From = view.from;
+    line.To = view.to;
+    // An empty subject, shown as (無題), has no marks.
+    found_by_->FindMarks(
+        line, column == kSubject ? zeldrium::ShownField::kSubject : zeldrium::ShownField::kFrom,
+        &marks_);
+  }
+  size_t done = 0;
+  for (const auto& [begin, end] : marks_) {
+    cell->text += zeldrium::WideFrom932(text.substr(done, begin - done));
+    const size_t marked = cell->text.size();
+    cell->text += zeldrium::WideFrom932(text.substr(begin, end - begin));
+    cell->marks.emplace_back(marked, cell->text.size());
+    done = end;
+  }
+  cell->text += zeldrium::WideFrom932(text.substr(done));
+}
+
+bool ResultList::DrawItem(const DRAWITEMSTRUCT* item) {
+  if (!item || !hwnd_ || item->hwndItem != hwnd_ || item->CtlType != ODT_LISTVIEW) return false;
+  const int row = static_cast<int>(item->itemID);
+  if (row < 0 || row >= RowCount()) return true;
+  const uint32_t hit = hits_.IndexAt(static_cast<size_t>(row));
+  PaintedRow painted;
+  painted.cells.resize(kColumnCount);
+  for (int column = 0; column < kColumnCount; ++column) {
+    PaintedCell& cell = painted.cells[static_cast<size_t>(column)];
+    cell.width = ColumnWidth(column);
+    if (cell.width <= 0) continue;
+    if (column == kSubject || column == kFrom) {
+      MarkCell(hit, column, &cell);
+    } else {
+      std::string scratch;
+      cell.text = zeldrium::WideFrom932(HitText(hit, column, &scratch));
+    }
+  }
+  painted.font = font_ ? font_ : reinterpret_cast<HFONT>(SendMessageW(hwnd_, WM_GETFONT, 0, 0));
+  painted.marked_font = marked_font_.get();
+  painted.images = images_.get();
+  painted.selected = (item->itemState & ODS_SELECTED) != 0;
+  painted.image = painted.selected ? kOpenedIcon : kClosedIcon;
+  painted.list_focused = GetFocus() == hwnd_;
+  painted.focus_rect = (item->itemState & ODS_FOCUS) != 0;
+  painted.text_color = ListColor(ListView_GetTextColor(hwnd_), COLOR_WINDOWTEXT);
+  painted.back_color = ListColor(ListView_GetBkColor(hwnd_), COLOR_WINDOW);
+  painted.dpi = dpi_;
+  PaintResultRow(painted, item->hDC, item->rcItem);
+  return true;
 }
 
 }  // namespace ui

@@ -7,9 +7,19 @@
 // the control asks for them, so a run of any size shows at once. It owns its two envelope icons
 // (ImageList1, ui/pictures.h) and the header-click sort state.
 //
-// The window that holds the list forwards every WM_NOTIFY to HandleNotify. The list has no
-// context menu of its own: a right-click reaches the parent as WM_CONTEXTMENU, with the list's
-// handle as its first parameter.
+// The list draws its rows itself (result_row_paint.h), to mark the words found in the Subject
+// and From of each: the condition a run searched comes with its hits, and the marks are found
+// as a row is painted, by the matcher's own rules (TFindMatcher::FindMarks), never kept per hit.
+//
+// Ctrl+C (or Ctrl+Insert) copies the selected row to the clipboard, CopyAll every row, as
+// text: a line of the column captions, then a line per row (CR LF), the fields Subject, From,
+// Date and Folder separated by tabs; a control or tab byte inside a field becomes a blank.
+//
+// The class spreads over result_list.cpp and result_list_copy.cpp (the clipboard).
+//
+// The window that holds the list forwards every WM_NOTIFY to HandleNotify and every
+// WM_DRAWITEM to DrawItem. The list has no context menu of its own: a right-click reaches the
+// parent as WM_CONTEXTMENU, with the list's handle as its first parameter.
 
 // clang-format off
 #include <windows.h>
@@ -17,15 +27,19 @@
 // clang-format on
 
 #include <functional>
+#include <memory>
 #include <string>
 #include <string_view>
 #include <vector>
 
 #include "engine/hit_list.h"
+#include "query/find_class.h"
 #include "ui/row_order.h"
 #include "win32/handles.h"
 
 namespace ui {
+
+struct PaintedCell;
 
 class ResultList {
  public:
@@ -45,6 +59,7 @@ class ResultList {
   HWND hwnd() const { return hwnd_; }
 
   // REQUIRES: font outlives the list, or is replaced before it goes; the list does not own it.
+  // The words found are marked in its bold form, which the list makes and owns.
   void SetFont(HFONT font);
 
   // Columns that do not exist read as 0 and ignore a new width; so do negative widths (which
@@ -58,8 +73,9 @@ class ResultList {
   std::string StoredWidths() const;
 
   // Replaces all rows in one update (nothing is painted in between) by the hits, in their
-  // order; the selection is dropped without a call of on_select.
-  void SetHits(zeldrium::THitList hits);
+  // order; the selection is dropped without a call of on_select. The words that found_by's rows
+  // found are marked in them; nothing is marked without it.
+  void SetHits(zeldrium::THitList hits, const zeldrium::TFindRec* found_by = nullptr);
   void Clear();
   int RowCount() const { return static_cast<int>(hits_.size()); }
   // The row's texts as shown, made now. REQUIRES: 0 <= row < RowCount().
@@ -86,9 +102,17 @@ class ResultList {
   // -1, or a row that does not exist, clears the selection.
   void Select(int row);
 
+  // Puts the selected row (nothing without one), or every row in list order (nothing without
+  // rows), on the clipboard. A text too large for the memory the host must keep, or a clipboard
+  // that another program holds, is told to the user and changes nothing.
+  void CopySelected();
+  void CopyAll();
+
   // For every WM_NOTIFY the parent receives. True when it came from this list and *result holds
   // the answer; false leaves the message to the parent.
   bool HandleNotify(const NMHDR* header, LRESULT* result);
+  // For every WM_DRAWITEM the parent receives: true when it was a row of this list, now painted.
+  bool DrawItem(const DRAWITEMSTRUCT* item);
 
   // A row became selected, by mouse, keyboard or Select: its mail ID.
   std::function<void(const std::string& mail_id)> on_select;
@@ -98,6 +122,11 @@ class ResultList {
 
  private:
   bool CreateIcons();
+  void KeyDown(const NMLVKEYDOWN* key);
+  // Rows first to first + count - 1, with the captions' line first.
+  void CopyRows(int first, int count);
+  // The text of a Subject or From cell as painted, with the words found marked.
+  void MarkCell(uint32_t hit, int column, PaintedCell* cell);
   void GetDispInfo(NMLVDISPINFOW* info) const;
   int FindItem(const NMLVFINDITEMW* find) const;
   void ItemChanged(const NMLISTVIEW* change);
@@ -113,7 +142,12 @@ class ResultList {
   std::string MailId(int row) const;
 
   win32::UniqueHimagelist images_;  // shared with the control, which is gone before this is
-  HWND hwnd_ = nullptr;             // destroyed with the parent, or by the destructor
+  HFONT font_ = nullptr;            // the list's, not owned
+  win32::UniqueHfont marked_font_;
+  // The run's condition, which found the hits: what it found is marked.
+  std::unique_ptr<zeldrium::TFindMatcher> found_by_;
+  zeldrium::TextRanges marks_;  // scratch of the painting
+  HWND hwnd_ = nullptr;         // destroyed with the parent, or by the destructor
   int dpi_ = 96;
   zeldrium::THitList hits_;
   int selected_ = -1;  // the row that shows the opened envelope, to repaint when it loses it

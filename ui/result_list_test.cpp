@@ -50,6 +50,8 @@ class Parent : public win32::Window {
         if (list.HandleNotify(reinterpret_cast<const NMHDR*>(lparam), &result)) return result;
         break;
       }
+      case WM_DRAWITEM:
+        return list.DrawItem(reinterpret_cast<const DRAWITEMSTRUCT*>(lparam));
       case WM_CONTEXTMENU:
         context_menus.push_back(reinterpret_cast<HWND>(wparam));
         return 0;
@@ -461,7 +463,9 @@ TEST_F(ResultListTest, EveryColumnSortsItsOwnTextsAndRowsStayWhole) {
         if (i > 0) {
           const int order = Sign(CompareIgnoreCase(previous, text));
           ASSERT_TRUE(descending ? order >= 0 : order <= 0) << "rows " << i - 1 << ", " << i;
-          if (order == 0) ASSERT_LT(previous_was_at, at) << "equal texts changed places at " << i;
+          if (order == 0) {
+            ASSERT_LT(previous_was_at, at) << "equal texts changed places at " << i;
+          }
         }
         previous = text;
         previous_was_at = at;

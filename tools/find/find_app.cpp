@@ -221,14 +221,21 @@ int RunFind(const std::vector<std::string>& args) {
   }
 
   if (format == OutputFormat::kAuto) format = terminal ? OutputFormat::kTable : OutputFormat::kTsv;
-  // A count needs no rows at all, and --limit keeps its own; only the JSON shows To.
+  std::optional<WordHighlighter> highlighter;
+  if (format == OutputFormat::kTable && options.color != ColorMode::kNever &&
+      UseColor(options.color == ColorMode::kAlways)) {
+    highlighter.emplace(request.condition);
+  }
+  // A count needs no rows at all, and --limit keeps its own; To is shown only by the JSON, and
+  // the words found in From may need it.
   std::optional<TopHits> top;
   if (options.limit > 0) {
     top.emplace(static_cast<size_t>(options.limit), options.oldest_first,
-                format == OutputFormat::kJson);
+                format == OutputFormat::kJson || (highlighter && highlighter->NeedsTo()));
   }
   const RowsKept kept = options.count || top            ? RowsKept::kCountOnly
                         : format == OutputFormat::kJson ? RowsKept::kRowsWithTo
+                        : highlighter                   ? RowsKept::kRowsToMark
                                                         : RowsKept::kRows;
   CommandLineHooks hooks(options, top ? &*top : nullptr);
   TSearchRun run(fs.get(), &hooks);
@@ -245,11 +252,6 @@ int RunFind(const std::vector<std::string>& args) {
   if (failed && !out_of_memory && !options.keep_going) return kExitRunError;
   if (out_of_memory) Message(raw ? run.Error() : Cp932ToUtf8(run.Error()), utf8);
 
-  std::optional<WordHighlighter> highlighter;
-  if (format == OutputFormat::kTable && options.color != ColorMode::kNever &&
-      UseColor(options.color == ColorMode::kAlways)) {
-    highlighter.emplace(request.condition);
-  }
   TextForm form;
   form.raw = raw;
   form.columns = terminal ? TerminalColumns() : 0;

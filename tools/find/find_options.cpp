@@ -397,10 +397,13 @@ std::string HelpText() {
          "so the folder shown is the folder ID, not the host's display name. Dates are\n"
          "shown in UTC+9, as the host shows them; --since and --until are days in that time.\n"
          "\n"
-         "Exit status: 0 after a completed search (also with no hits), 1 when an index file\n"
-         "could not be read or held a bad date (nothing is printed to standard output then,\n"
-         "unless --keep-going) or memory ran out (the hits found until then are printed),\n"
-         "2 for a usage error.\n";
+         "Exit status: 0 after a completed search (also with no hits, and when the\n"
+         "reader of the output goes away early). 1 when an index file could not be read\n"
+         "or held a bad date (no hit is printed then, unless --keep-going), when memory\n"
+         "ran out (the hits found until then are printed), when the --ini file could not\n"
+         "be read, or when the output could not be written. 2 for a usage error: a bad\n"
+         "option or value, no condition, none of the folders named exists, no mailbox in\n"
+         "DIR.\n";
 }
 
 std::string VersionText() { return std::string("zeldrium-find ") + ZELDRIUM_VERSION + "\n"; }

@@ -1,9 +1,9 @@
 #ifndef ZELDRIUM_TOOLS_FIND_HIGHLIGHT_H_
 #define ZELDRIUM_TOOLS_FIND_HIGHLIGHT_H_
 
-// Where the words of a condition stand in the texts of a hit, for --color: the words of its OR
-// and AND rows (a NOT row's words are what a hit does not hold), found as the matcher finds
-// them, ignoring case unless the row keeps it, and only where a character starts.
+// Where the words found stand in the texts of a hit, for --color: what the search window marks,
+// the words of the condition's OR and AND rows that hold for the hit, where the matcher finds
+// them (TFindMatcher::FindMarks).
 
 #include <cstddef>
 #include <string>
@@ -11,6 +11,7 @@
 #include <utility>
 #include <vector>
 
+#include "engine/hit_list.h"
 #include "query/find_class.h"
 
 namespace zeldrium::find {
@@ -18,23 +19,20 @@ namespace zeldrium::find {
 enum class Column { kSubject, kFrom };
 
 // [begin, end) byte ranges of a text, ascending and not overlapping.
-using Ranges = std::vector<std::pair<size_t, size_t>>;
+using Ranges = TextRanges;
 
 class WordHighlighter {
  public:
-  explicit WordHighlighter(const TFindRec& condition);
+  explicit WordHighlighter(const TFindRec& condition) : matcher_(condition) {}
 
-  // Where the words of the rows that test column stand in text (code page 932). From counts
-  // for rows of From and of From and To; To is not shown, so its rows mark nothing.
-  Ranges Find(Column column, std::string_view text) const;
+  // Whether Find needs the rows' To: a row over From and To may hold by what To holds.
+  bool NeedsTo() const { return matcher_.MarksNeedTo(); }
+  // Where the words found stand in the row's Subject or From as printed. A Subject printed as
+  // "(無題)" stands for an empty one, in which nothing was found.
+  Ranges Find(Column column, const THitRow& row) const;
 
  private:
-  struct Words {
-    Column column;
-    bool upper;
-    std::vector<std::string> words;
-  };
-  std::vector<Words> rows_;
+  mutable TFindMatcher matcher_;  // keeps buffers of its own between lines
 };
 
 }  // namespace zeldrium::find

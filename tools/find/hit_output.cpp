@@ -68,14 +68,14 @@ void AppendEscapedByte(unsigned char c, std::string* out) {
   out->push_back(static_cast<char>(c));
 }
 
-// Appends cell fitted to width (padded when pad) to *line, and where its highlighted words now
-// stand in the line to *marks. A word cut by the fitting is marked as far as it is shown.
-void AppendCell(std::string_view cell, size_t width, bool pad, const WordHighlighter* highlight,
-                Column column, std::string* line, Ranges* marks) {
+// Appends cell fitted to width (padded when pad) to *line, and where its words found now stand
+// in the line to *marks. A word cut by the fitting is marked as far as it is shown.
+void AppendCell(std::string_view cell, size_t width, bool pad, const Ranges& found,
+                std::string* line, Ranges* marks) {
   const std::string fitted = FitToWidth(cell, width);
-  if (highlight != nullptr) {
+  if (!found.empty()) {
     const size_t shown = fitted.size() < cell.size() ? fitted.size() - 3 : fitted.size();
-    for (const auto& [begin, end] : highlight->Find(column, cell)) {
+    for (const auto& [begin, end] : found) {
       if (begin >= shown) break;
       marks->emplace_back(line->size() + begin, line->size() + std::min(end, shown));
     }
@@ -207,27 +207,34 @@ void WriteTable(const HitRows& rows, const TextForm& form, BufferedOutput* out) 
   // once.
   std::string line;
   Ranges marks;
+  const Ranges none;
+  Ranges in_subject;
+  Ranges in_from;
   auto emit = [&](std::string_view date, std::string_view folder, std::string_view subject,
-                  std::string_view from, const WordHighlighter* highlight) {
+                  std::string_view from) {
     line.clear();
     marks.clear();
-    AppendCell(date, date_w, true, nullptr, Column::kFrom, &line, &marks);
+    AppendCell(date, date_w, true, none, &line, &marks);
     line += gap;
-    AppendCell(folder, folder_w, true, nullptr, Column::kFrom, &line, &marks);
+    AppendCell(folder, folder_w, true, none, &line, &marks);
     line += gap;
-    AppendCell(subject, subject_w, true, highlight, Column::kSubject, &line, &marks);
+    AppendCell(subject, subject_w, true, in_subject, &line, &marks);
     line += gap;
-    AppendCell(from, from_w, false, highlight, Column::kFrom, &line, &marks);
+    AppendCell(from, from_w, false, in_from, &line, &marks);
     while (!line.empty() && line.back() == ' ') line.pop_back();
     AppendMarkedLine(line, marks, form.raw, &out->Buffer());
     out->Buffer().push_back('\n');
     out->Commit();
   };
-  emit("Date", "Folder", "Subject", "From", nullptr);
+  emit("Date", "Folder", "Subject", "From");
   THitRow scratch;
   for (size_t i = 0; i < rows.Count(); ++i) {
     const THitRow& r = rows.Row(i, &scratch);
-    emit(r.Date, r.Folder, r.Subject, r.From, form.highlight);
+    if (form.highlight) {
+      in_subject = form.highlight->Find(Column::kSubject, r);
+      in_from = form.highlight->Find(Column::kFrom, r);
+    }
+    emit(r.Date, r.Folder, r.Subject, r.From);
   }
   AppendField(std::to_string(rows.Count()) + std::string(kCountWord), form.raw, &out->Buffer());
   out->Buffer().push_back('\n');

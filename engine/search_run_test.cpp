@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "gtest/gtest.h"
+#include "testsupport/index_line.h"
 #include "testsupport/memory_file_system.h"
 #include "testsupport/test_conditions.h"
 #include "testsupport/test_line_mask_codes.h"
@@ -19,13 +20,10 @@ constexpr char kData[] = "C:\\Data\\";
 // "(無題)" (untitled) in code page 932.
 const std::string kNoSubject = "(\x96\xb3\x91\xe8)";
 
-// One index line; the date is the hexadecimal field 9, the way the host writes it.
+// One index line with its date field as written (hexadecimal Unix seconds, or not).
 std::string Idx(std::string_view key, std::string_view subject, std::string_view from,
                 std::string_view date, std::string_view to = "to@example.com") {
-  const std::string_view fields[] = {"1", key, "0", subject, from, to, "<id>", "0", date, "123"};
-  std::string line(fields[0]);
-  for (size_t i = 1; i < std::size(fields); ++i) line.append(1, '\x01').append(fields[i]);
-  return line + "\r\n";
+  return IndexLineDated(key, subject, from, to, date);
 }
 
 class TestHooks : public SearchHooks {

@@ -1,6 +1,7 @@
 #include "find_scope.h"
 
 #include "gtest/gtest.h"
+#include "testsupport/index_line.h"
 #include "testsupport/memory_file_system.h"
 
 namespace zeldrium::find {
@@ -10,17 +11,8 @@ using V = std::vector<std::string>;
 
 constexpr char kData[] = "C:\\Data\\";
 
-// One index line with the date in field 9, as the host writes it.
 std::string Idx(std::string_view key, std::string_view date) {
-  std::string line = "1\x01";
-  line.append(key)
-      .append(
-          "\x01"
-          "0\x01subject\x01"
-          "from\x01to\x01x\x01"
-          "0\x01")
-      .append(date);
-  return line + "\r\n";
+  return IndexLineDated(key, "subject", "from", "to", date);
 }
 
 TEST(MissingFoldersTest, NamesEachMissingFolderOnceAndCountsTheNamed) {

@@ -17,6 +17,7 @@
 #include "text/code_page_win.h"
 #include "ui/main_view.h"
 #include "win32/handles.h"
+#include "zeldrium_version.h"
 
 namespace {
 
@@ -366,7 +367,7 @@ TEST_F(SetupUnitTest, LayoutCaptionsAndTabOrder) {
        L"\x30a6\x30a3\x30f3\x30c9\x30a6\x8868\x793a\x30db\x30c3\x30c8\x30ad\x30fc"},
       {F::kViewHotKey, {204, 97, 325, 115}, L""},
       {F::kSearchWhileTypingCheck, {200, 142, 341, 160}, L"\x5165\x529b\x4e2d\x306b\x691c\x7d22"},
-      {F::kLabel1, {0, 242, 347, 254}, L"\x30d0\x30fc\x30b8\x30e7\x30f3: 1.2.0"},
+      {F::kLabel1, {0, 242, 347, 254}, L"\x30d0\x30fc\x30b8\x30e7\x30f3: " ZELDRIUM_VERSION},
   };
   ASSERT_EQ(items.size(), want.size());
   for (size_t i = 0; i < want.size(); ++i) {

@@ -9,6 +9,7 @@
 
 #include "tests/dialog_test_driver.h"
 #include "tests/plugin_fixture.h"
+#include "zeldrium_version.h"
 
 namespace {
 
@@ -32,7 +33,7 @@ TEST_F(PluginTest, InformationRecordHoldsFourTextsAtFixedOffsets) {
   EXPECT_FALSE(vendor.empty());
   EXPECT_LT(vendor.size(), 80u);
   field(80, vendor);
-  field(160, "1.2.0");
+  field(160, ZELDRIUM_VERSION);
   // メールヘッダの簡易検索(クエリ検索より低機能！), 46 bytes
   field(
       240,

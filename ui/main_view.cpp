@@ -19,21 +19,6 @@ constexpr char kCaption[] = "\x83\x4e\x83\x43\x83\x62\x83\x4e\x8c\x9f\x8d\xf5"; 
 constexpr char kFormFont[] = "\x82l\x82r \x82o\x83S\x83V\x83\x62\x83N";  // ＭＳ Ｐゴシック
 constexpr int kFormFontPoints = 9;
 constexpr wchar_t kClassName[] = L"ZeldriumQuickSearch";
-// メールボックスが選択されているため、「このフォルダ」では何も検索されません。
-// 検索範囲で「このメールボックス」か「すべてのメールボックス」を選んでください。
-constexpr char kScopeCueText[] =
-    "\x83\x81\x81\x5b\x83\x8b\x83\x7b\x83\x62\x83\x4e\x83\x58\x82\xaa\x91\x49\x91\xf0\x82\xb3"
-    "\x82\xea\x82\xc4\x82\xa2\x82\xe9\x82\xbd\x82\xdf\x81\x41\x81\x75\x82\xb1\x82\xcc\x83\x74"
-    "\x83\x48\x83\x8b\x83\x5f\x81\x76\x82\xc5\x82\xcd\x89\xbd\x82\xe0\x8c\x9f\x8d\xf5\x82\xb3"
-    "\x82\xea\x82\xdc\x82\xb9\x82\xf1\x81\x42\r\n"
-    "\x8c\x9f\x8d\xf5\x94\xcd\x88\xcd\x82\xc5\x81\x75\x82\xb1\x82\xcc\x83\x81\x81\x5b\x83\x8b"
-    "\x83\x7b\x83\x62\x83\x4e\x83\x58\x81\x76\x82\xa9\x81\x75\x82\xb7\x82\xd7\x82\xc4\x82\xcc"
-    "\x83\x81\x81\x5b\x83\x8b\x83\x7b\x83\x62\x83\x4e\x83\x58\x81\x76\x82\xf0\x91\x49\x82\xf1"
-    "\x82\xc5\x82\xad\x82\xbe\x82\xb3\x82\xa2\x81\x42";
-// Designed pixels of the cue over the list.
-constexpr int kCueMargin = 16;
-constexpr int kCueTop = 40;
-constexpr int kCueHeight = 40;
 
 // A font of the settings' form at the window's DPI; one without a size has the form's.
 HFONT MakeFont(zeldrium::TFontDesc desc, int dpi) {
@@ -96,7 +81,7 @@ LRESULT TMainForm::HandleMessage(UINT message, WPARAM wparam, LPARAM lparam) {
     case WM_SETCURSOR: if (OnSetCursor()) return TRUE; break;
     case WM_DPICHANGED: OnDpiChanged(LOWORD(wparam), reinterpret_cast<const RECT*>(lparam)); return 0;
     case kSearchTextChanged: SearchTextChanged(wparam); return 0;
-    case WM_CTLCOLORSTATIC: if (reinterpret_cast<HWND>(lparam) == scope_cue_) return ScopeCueColors(reinterpret_cast<HDC>(wparam)); break;
+    case WM_CTLCOLORSTATIC: if (reinterpret_cast<HWND>(lparam) == scope_cue_.hwnd()) return scope_cue_.Colors(reinterpret_cast<HDC>(wparam)); break;
   }
   // clang-format on
   return win32::Window::HandleMessage(message, wparam, lparam);
@@ -138,11 +123,7 @@ void TMainForm::CreateControls() {
   // The cue lies over the list, which must not paint over it.
   SetWindowLongPtrW(MailList.hwnd(), GWL_STYLE,
                     GetWindowLongPtrW(MailList.hwnd(), GWL_STYLE) | WS_CLIPSIBLINGS);
-  scope_cue_ = CreateWindowExW(0, WC_STATICW, zeldrium::WideFrom932(kScopeCueText).c_str(),
-                               WS_CHILD | SS_CENTER | SS_NOPREFIX, 0, 0, 0, 0, hwnd(),
-                               reinterpret_cast<HMENU>(static_cast<INT_PTR>(kScopeCue)),
-                               win32::ThisModule(), nullptr);
-  SendMessageW(scope_cue_, WM_SETFONT, reinterpret_cast<WPARAM>(form_font_.get()), FALSE);
+  scope_cue_.Create(hwnd(), kScopeCue, form_font_.get());
   MailList.on_select = [this](const std::string& mail_id) { MailListSelectItem(mail_id); };
   MailList.on_double_click = [this] { CloseBtnClick(); };
   // The strip lies below the controls that stand on its page, and (with WS_CLIPSIBLINGS) does
@@ -172,9 +153,7 @@ void TMainForm::Layout() {
   const int list_top = page.top + ToolBar8.Height();
   MoveWindow(MailList.hwnd(), page.left, list_top, width, std::max<int>(0, page.bottom - list_top),
              TRUE);
-  const int margin = win32::Scaled(kCueMargin, dpi_);
-  MoveWindow(scope_cue_, page.left + margin, list_top + win32::Scaled(kCueTop, dpi_),
-             std::max(0, width - 2 * margin), win32::Scaled(kCueHeight, dpi_), TRUE);
+  scope_cue_.Place(page.left, list_top, width, dpi_);
 }
 
 // Label1 is fitted to the bar whenever the bar changes size (main_view_bar_layout.h).
@@ -239,7 +218,7 @@ void TMainForm::OnDpiChanged(int dpi, const RECT* suggested) {
   win32::UniqueHfont old_font = std::move(form_font_);
   MakeFonts();
   TabControl1.SetFont(form_font_.get());
-  SendMessageW(scope_cue_, WM_SETFONT, reinterpret_cast<WPARAM>(form_font_.get()), TRUE);
+  scope_cue_.SetFont(form_font_.get());
   ToolBar8.SetDpi(dpi_, form_font_.get());
   MailList.SetDpi(dpi_);
   ApplyListFont();

@@ -31,8 +31,8 @@
 // The class spreads over files that carry its name: main_view.cpp (the window as a whole),
 // main_view_search.cpp (the search bar's commands and the runs as the window shows them),
 // main_view_tab_menu.cpp (the tabs and their menu). Its parts have classes of their own: the tool
-// bar (main_view_toolbar.h), the tab strip (main_view_tabs.h) and the result list
-// (result_list.h).
+// bar (main_view_toolbar.h), the tab strip (main_view_tabs.h), the result list
+// (result_list.h) and the cue over it (scope_cue.h).
 
 // clang-format off
 #include <windows.h>
@@ -53,6 +53,7 @@
 #include "ui/portable/mail_host.h"
 #include "ui/portable/search_controller.h"
 #include "ui/result_list.h"
+#include "ui/scope_cue.h"
 #include "ui/search_platform.h"
 #include "win32/dpi.h"
 #include "win32/focus_cycle.h"
@@ -163,8 +164,6 @@ class TMainForm : public win32::Window, private ui::SearchView {
   void ToolButton1Click();
   void ComboBox2Change();
   void ShowCondition(const zeldrium::TFindRec& rec);
-  void ShowScopeCue(bool shown);
-  LRESULT ScopeCueColors(HDC dc);
   const zeldrium::TFindRec* CurrentCondition() override;
   zeldrium::FolderScope Scope() override { return params_.Scope; }
   bool DateLimit(uint32_t* limit) override;
@@ -199,8 +198,7 @@ class TMainForm : public win32::Window, private ui::SearchView {
   ui::MainViewTabs TabControl1;  // one tab per saved condition, with its menu PopupMenu1
   ui::MainViewToolBar ToolBar8;  // the search bar
   ui::ResultList MailList;
-  HWND scope_cue_ = nullptr;  // over the empty list: why the host's folder gave nothing
-  win32::UniqueHbrush cue_ground_;
+  ui::ScopeCue scope_cue_;  // over the empty list: why the host's folder gave nothing
   win32::FocusCycle focus_cycle_;
   // The control that had the keyboard when the window was last deactivated.
   HWND saved_focus_ = nullptr;

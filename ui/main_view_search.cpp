@@ -152,7 +152,7 @@ void TMainForm::RunStarted(const zeldrium::TFindRec& rec, bool preview) {
   }
   ToolBar8.EnableForRun(true, preview);
   ToolBar8.EnableButton(kPropBtn, false);
-  ShowScopeCue(false);
+  scope_cue_.Show(false);
   MailList.Clear();
   if (!preview) ShowCondition(rec);
   run_condition_ = rec;
@@ -174,22 +174,7 @@ void TMainForm::RunEnded(zeldrium::THitList hits, const ui::RunEnd& end) {
   const bool nothing_in_scope = end.mailbox_shown && hits.size() == 0;
   MailList.SetHits(std::move(hits), &run_condition_);
   MailList.SortNewestFirst();
-  ShowScopeCue(nothing_in_scope);
-}
-
-void TMainForm::ShowScopeCue(bool shown) {
-  if (!scope_cue_) return;
-  if (shown)
-    SetWindowPos(scope_cue_, HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
-  ShowWindow(scope_cue_, shown ? SW_SHOWNA : SW_HIDE);
-}
-
-// The cue is written on the list's ground, in the colour of a hint.
-LRESULT TMainForm::ScopeCueColors(HDC dc) {
-  if (!cue_ground_) cue_ground_.reset(CreateSolidBrush(GetSysColor(COLOR_WINDOW)));
-  SetTextColor(dc, GetSysColor(COLOR_GRAYTEXT));
-  SetBkMode(dc, TRANSPARENT);
-  return reinterpret_cast<LRESULT>(cue_ground_.get());
+  scope_cue_.Show(nothing_in_scope);
 }
 
 void TMainForm::ShowError(std::string_view text) {

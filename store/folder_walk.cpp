@@ -9,12 +9,6 @@ namespace zeldrium {
 TFolderWalk::TFolderWalk(FileSystem* fs, std::string data_folder, std::vector<Root> roots)
     : fs_(fs), data_folder_(std::move(data_folder)), roots_(std::move(roots)), visited_(fs) {}
 
-TFolderWalk::TFolderWalk(FileSystem* fs, std::string data_folder,
-                         const std::vector<std::string>& folders, bool subfolders)
-    : fs_(fs), data_folder_(std::move(data_folder)), visited_(fs) {
-  for (const std::string& id : folders) roots_.push_back({id, subfolders});
-}
-
 bool TFolderWalk::Next(std::string* path, int64_t* size) {
   FolderListing listing;
   for (;;) {

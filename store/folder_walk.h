@@ -36,9 +36,6 @@ class TFolderWalk {
 
   // data_folder ends in a backslash. REQUIRES: fs outlives the walk.
   TFolderWalk(FileSystem* fs, std::string data_folder, std::vector<Root> roots);
-  // Every folder with or without its subfolders alike.
-  TFolderWalk(FileSystem* fs, std::string data_folder, const std::vector<std::string>& folders,
-              bool subfolders);
 
   // The next index file's path, and its size as the listing gave it (else -1); false when the
   // walk is done. A listed folder's index is given without a look at the disk when its

@@ -23,6 +23,10 @@ constexpr bool IsLeadByte(unsigned char c) {
   return (c >= 0x81 && c <= 0x9F) || (c >= 0xE0 && c <= 0xFC);
 }
 
+// True for a control byte (0x00 to 0x1F, 0x7F), which breaks a line or shifts a column where a
+// text is written out one field a line. No second byte of a double-byte character is one.
+constexpr bool IsControlByte(unsigned char c) { return c < 0x20 || c == 0x7F; }
+
 // Removes the bytes 0x00 to 0x20 at both ends. No trail byte can be in that range, so this never
 // cuts a double-byte character.
 std::string_view Trim(std::string_view text);

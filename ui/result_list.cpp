@@ -37,6 +37,8 @@ COLORREF ListColor(COLORREF color, int system_color) {
 
 }  // namespace
 
+const wchar_t* ResultList::ColumnCaption(Column column) { return kColumns[column].caption; }
+
 ResultList::~ResultList() {
   // Usually the parent has destroyed the control already.
   if (hwnd_ && IsWindow(hwnd_)) DestroyWindow(hwnd_);

@@ -44,6 +44,8 @@ struct PaintedCell;
 class ResultList {
  public:
   enum Column { kSubject = 0, kFrom, kDate, kFolder, kMailId, kColumnCount };
+  // The caption of a column's header.
+  static const wchar_t* ColumnCaption(Column column);
   enum Icon { kClosedIcon = 0, kOpenedIcon = 1 };
 
   ResultList() = default;

@@ -5,6 +5,7 @@
 #include <string_view>
 
 #include "text/code_page_win.h"
+#include "text/str_libs.h"
 #include "ui/result_list.h"
 #include "win32/address_space.h"
 #include "win32/window.h"
@@ -24,14 +25,13 @@ constexpr char kClipboardBusyText[] =
 constexpr int kCopiedColumns = 4;
 
 // Appends one copied line: the fields separated by tabs, ended by CR LF. A control or tab byte
-// inside a field would break its line or shift its columns, so it becomes a blank; no second
-// byte of a double-byte character is below 0x40.
+// inside a field would break its line or shift its columns, so it becomes a blank.
 void AppendCopiedLine(const std::string_view (&fields)[kCopiedColumns], std::string* out) {
   for (int i = 0; i < kCopiedColumns; ++i) {
     if (i > 0) out->push_back('\t');
     for (char c : fields[i]) {
       const auto byte = static_cast<unsigned char>(c);
-      out->push_back(byte < 0x20 || byte == 0x7F ? ' ' : c);
+      out->push_back(zeldrium::IsControlByte(byte) ? ' ' : c);
     }
   }
   out->append("\r\n");
@@ -62,10 +62,12 @@ void ResultList::CopyRows(int first, int count) {
   std::string scratch[kCopiedColumns];
   // Calls sink with every line, converted.
   auto each_line = [&](auto&& sink) {
-    line.clear();
-    const std::string_view captions[kCopiedColumns] = {"Subject", "From", "Date", "Folder"};
-    AppendCopiedLine(captions, &line);
-    wide = zeldrium::WideFrom932(line);
+    wide.clear();
+    for (int column = 0; column < kCopiedColumns; ++column) {
+      if (column > 0) wide += L'\t';
+      wide += ColumnCaption(static_cast<Column>(column));
+    }
+    wide += L"\r\n";
     sink();
     for (int row = first; row < first + count; ++row) {
       std::string_view fields[kCopiedColumns];

@@ -20,13 +20,11 @@ constexpr size_t kMaxFromWidth = 36;
 constexpr size_t kMinSubjectWidth = 20;
 constexpr size_t kMinFromWidth = 10;
 
-bool IsControl(unsigned char c) { return c < 0x20 || c == 0x7F; }
-
 // Blanks the control bytes of out from start on. Safe on both encodings: no UTF-8 sequence and
 // no second byte of a code page 932 character holds a byte below 0x40.
 void BlankControls(std::string* out, size_t start) {
   for (size_t i = start; i < out->size(); ++i) {
-    if (IsControl(static_cast<unsigned char>((*out)[i]))) (*out)[i] = ' ';
+    if (IsControlByte(static_cast<unsigned char>((*out)[i]))) (*out)[i] = ' ';
   }
 }
 
@@ -59,7 +57,7 @@ void AppendEscapedByte(unsigned char c, std::string* out) {
       out->append("\\t");
       return;
   }
-  if (c < 0x20 || c == 0x7F) {
+  if (IsControlByte(c)) {
     char buf[8];
     std::snprintf(buf, sizeof buf, "\\u%04x", c);
     out->append(buf);

@@ -14,15 +14,12 @@ namespace {
 
 using namespace mainview;
 using testutil::FindParam;
-using Texts = std::vector<std::wstring>;
 
 constexpr int kBig = 100000;
 constexpr char kF1[] = "Big.mb\\F1\\";
 constexpr char kF2[] = "Big.mb\\F2\\";
 constexpr char kF3[] = "Big.mb\\F3\\";
 constexpr char kAllThree[] = "Big.mb\\F1\\,Big.mb\\F2\\,Big.mb\\F3\\";
-
-std::wstring Count(int n) { return std::to_wstring(n) + kCounterWord; }
 
 class RunWindowTest : public SearchWindowTest {
  protected:

@@ -11,9 +11,6 @@
 namespace {
 
 using namespace mainview;
-using Texts = std::vector<std::wstring>;
-
-std::wstring Count(int n) { return std::to_wstring(n) + kCounterWord; }
 
 class ScopeTest : public SearchWindowTest {
  protected:

@@ -8,9 +8,6 @@
 namespace {
 
 using namespace mainview;
-using Texts = std::vector<std::wstring>;
-
-std::wstring Count(int n) { return std::to_wstring(n) + kCounterWord; }
 
 class TypingTest : public SearchWindowTest {};
 

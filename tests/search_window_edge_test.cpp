@@ -11,10 +11,6 @@ namespace {
 using namespace mainview;
 using testutil::FindParam;
 using testutil::IndexLine;
-using Texts = std::vector<std::wstring>;
-
-std::wstring Count(int n) { return std::to_wstring(n) + kCounterWord; }
-std::string InboxId(const char* key) { return std::string(testutil::kInbox) + "?" + key; }
 
 TEST_F(SearchWindowTest, SenderWithoutAngleBracketsIsSearchedWhole) {
   ASSERT_NE(StartWindow(), nullptr);

@@ -8,10 +8,6 @@
 namespace {
 
 using namespace mainview;
-using Texts = std::vector<std::wstring>;
-
-std::wstring Count(int n) { return std::to_wstring(n) + kCounterWord; }
-std::string InboxId(const char* key) { return std::string(testutil::kInbox) + "?" + key; }
 
 class KeyboardTest : public SearchWindowTest {
  protected:

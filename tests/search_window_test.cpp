@@ -10,13 +10,10 @@ namespace {
 using namespace mainview;
 using testutil::FindParam;
 using testutil::IndexLine;
-using Texts = std::vector<std::wstring>;
 
 constexpr wchar_t kUntitled[] = L"(\u7121\u984c)";         // (無題)
 constexpr char kMeeting[] = "\x89\xef\x8b\x63";            // 会議
 constexpr char kInboxName[] = "\x8e\xf3\x90\x4d\x94\xa0";  // 受信箱, the store's display name
-
-std::string InboxId(const char* key) { return std::string(testutil::kInbox) + "?" + key; }
 
 TEST_F(SearchWindowTest, CreationAppliesTheSettingsAndLeavesTheListEmpty) {
   const uint32_t limit = testutil::UnixDay(2024, 3, 15) + 37800;  // 10:30 that day

@@ -89,6 +89,11 @@ inline std::string IniValue(const std::string& file, std::string_view key) {
 // Captions as the window shows them.
 inline std::wstring W(const char* cp932) { return standin::WideFrom932(cp932); }
 inline constexpr wchar_t kCounterWord[] = L" \u4ef6";  // " 件"
+// The count as the window shows it for n hits.
+inline std::wstring Count(int n) { return std::to_wstring(n) + kCounterWord; }
+// The mail ID of a message key of the store's inbox.
+inline std::string InboxId(const char* key) { return std::string(testutil::kInbox) + "?" + key; }
+using Texts = std::vector<std::wstring>;
 
 class SearchWindowTest : public PluginTest {
  protected:

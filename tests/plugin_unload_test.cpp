@@ -38,11 +38,6 @@ class UnloadTest : public SearchWindowTest {
     info.cbSize = sizeof(info);
     return GetClassInfoExW(module, kFormClass, &info) != FALSE;
   }
-  // What the unload posted to this thread.
-  static void Pump() {
-    MSG msg;
-    while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) DispatchMessageW(&msg);
-  }
   // FreeLibrary as a host does that never calls BKC_OnExit.
   void FreeWithoutExit() { plugin_.reset(); }
 
@@ -68,7 +63,7 @@ TEST_F(UnloadTest, WithoutOnExitTheOpenWindowGoesWithTheLibrary) {
   EXPECT_FALSE(Loaded()) << "no code of ours was on the stack: nothing keeps it";
   EXPECT_NE(Settings().find("COLWIDTH=400,200,150,150,0,\r\n"), std::string::npos)
       << "saved at unload: " << Settings();
-  Pump();
+  PumpMessages();
   // The process goes on, and the next load starts afresh.
   ExpectASearchWorks();
 }
@@ -94,7 +89,7 @@ TEST_F(UnloadTest, UnreadableSettingsAreToldAtOnExitAndNeverInsideFreeLibrary) {
     }
     const size_t shown = boxes->size();
     FreeWithoutExit();
-    Pump();
+    PumpMessages();
     EXPECT_EQ(boxes->size(), shown) << "FreeLibrary showed a message";
     EXPECT_EQ(Settings(), kept);
     if (!on_exit) {
@@ -123,7 +118,7 @@ TEST_F(UnloadTest, OnExitDuringARunReleasesOnceTheRunHasUnwound) {
   EXPECT_TRUE(Loaded()) << "its code was on the stack: kept mapped";
   EXPECT_FALSE(ClassRegistered(GetModuleHandleW(DllPath().c_str())));
   EXPECT_EQ(Setting("FINDPARAM0").substr(0, 4), "big,") << "saved once released";
-  Pump();
+  PumpMessages();
 }
 
 TEST_F(UnloadTest, FreeLibraryWithoutOnExitDuringARunLeavesTheRunToFinish) {
@@ -141,7 +136,7 @@ TEST_F(UnloadTest, FreeLibraryWithoutOnExitDuringARunLeavesTheRunToFinish) {
   EXPECT_TRUE(Loaded()) << "its code was on the stack: kept mapped";
   EXPECT_EQ(Counter(), std::to_wstring(kBig) + kCounterWord);
   EXPECT_TRUE(IsWindow(form_));
-  Pump();
+  PumpMessages();
   // The library is still whole: a host may yet end it in order.
   using Callback = int(WINAPI*)();
   auto on_exit =
@@ -195,7 +190,7 @@ TEST_F(UnloadTest, OnExitWhileADialogOfOursIsOpenWaitsForIt) {
   EXPECT_FALSE(IsWindow(form_));
   FreeWithoutExit();
   EXPECT_TRUE(testutil::ThreadWindowsOfClass(kFormClass).empty());
-  Pump();
+  PumpMessages();
 }
 
 // Unloaded on a thread that is not the window's: the window cannot be destroyed from there. It
@@ -210,7 +205,7 @@ TEST_F(UnloadTest, UnloadFromAnotherThreadLeavesAWindowThatClosesItself) {
   // Until its thread looks at its messages the window is there, but inert.
   SendMessageW(edit, WM_CHAR, L'x', 1);
   SendMessageW(form_, WM_HOTKEY, 0, 0);
-  Pump();
+  PumpMessages();
   EXPECT_FALSE(IsWindow(form_));
   EXPECT_TRUE(testutil::ThreadWindowsOfClass(kFormClass).empty());
   ExpectASearchWorks();

@@ -14,6 +14,9 @@ namespace testutil {
 // The directory of the running test program, with a trailing backslash.
 std::wstring ExeDir();
 
+// Dispatches every message waiting for this thread (what a window or an unload posted).
+void PumpMessages();
+
 // A fresh directory under the system's temporary directory, removed with all it holds when the
 // object goes.
 class TempDir {

@@ -86,6 +86,8 @@ inline std::string IniValue(const std::string& file, std::string_view key) {
 
 }  // namespace testutil
 
+using testutil::PumpMessages;
+
 // Captions as the window shows them.
 inline std::wstring W(const char* cp932) { return standin::WideFrom932(cp932); }
 inline constexpr wchar_t kCounterWord[] = L" \u4ef6";  // " 件"
@@ -219,13 +221,6 @@ class SearchWindowTest : public PluginTest {
     PostMessageW(to, WM_KEYDOWN, key, 1 | scan);
     PostMessageW(to, WM_KEYUP, key, 1 | scan | 0xC0000000);
   }
-  static void PumpMessages() {
-    MSG msg;
-    while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
-      TranslateMessage(&msg);
-      DispatchMessageW(&msg);
-    }
-  }
   // Whether the keyboard is in control (the control itself or a window inside it).
   static bool HasFocus(HWND control) {
     HWND focus = GetFocus();
@@ -350,8 +345,7 @@ class SearchWindowTest : public PluginTest {
     const UINT_PTR timer = SetTimer(nullptr, 0, 50, &ReadOpenMenu);
     action();
     // The menu posts nothing when closed without a choice; drain what it may have left.
-    MSG msg;
-    while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) DispatchMessageW(&msg);
+    PumpMessages();
     KillTimer(nullptr, timer);
     if (opened) *opened = MenuSeen();
     return found;

@@ -87,8 +87,6 @@ class TMainForm : public win32::Window, private ui::SearchView {
   // The host opened another folder while the window is visible: what the list shows is searched
   // again where the scope depends on the host's folder.
   void HostFolderChanged() { search_.HostFolderChanged(); }
-  // True from the start of a run until it has unwound.
-  bool Searching() const { return search_.Running(); }
 
   // Registers a stored shortcut value (virtual key | shift 0x2000 | ctrl 0x4000 | alt 0x8000) as
   // the window's global hot key. 0 registers nothing; a combination another program holds is

@@ -31,7 +31,9 @@ class SearchController::Hooks : public zeldrium::SearchHooks {
     started_ = runs_.platform_.NowMicros();
     last_pause_ = started_ - kPauseIntervalMicros;
     lines_ = 0;
-    ReadLimit();
+    // As the run read it where it began; the pauses read it again.
+    limit_on_ = runs_.running_.limit_on;
+    limit_ = runs_.running_.limit;
   }
 
   std::string FolderDisplayName(std::string_view folder_id) override {
